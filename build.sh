@@ -1,0 +1,50 @@
+#!/bin/sh
+# Sets up a Debian 12 machine (as root), builds, and runs the game or the tests.
+#   ./build.sh run    build and start the program
+#   ./build.sh test   build and run every test, plain and under the sanitizers
+set -eu
+cd "$(dirname "$0")"
+
+PACKAGES="cmake ninja-build g++ libgtest-dev libsdl1.2-dev libsdl-net1.2-dev"
+
+install_missing() {
+    missing=""
+    for p in $PACKAGES; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends $missing
+}
+
+# configure <dir> [cmake options...]: configures once, then only rebuilds what changed.
+build() {
+    dir=$1
+    shift
+    [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+}
+
+install_missing
+case "${1:-}" in
+run)
+    build build
+    cd build
+    echo "No window yet: the headless self-play stands in for the game."
+    exec ./velmora-selfplay --games 10
+    ;;
+test)
+    jobs=$(nproc)
+    # The sanitizer suites first, so that the last lines printed are the whole plain suite's.
+    build build-asan -DCMAKE_BUILD_TYPE=Debug "-DVELMORA_SANITIZE=address;undefined"
+    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    build build
+    ctest --test-dir build --output-on-failure -j "$jobs"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

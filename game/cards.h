@@ -1,0 +1,13 @@
+// A card's face is 0..51: suit = face / 13 (suits 1 and 3 red), rank = face % 13 (12 the king).
+// -1 stands for a face this copy of the table does not know.
+#pragma once
+
+constexpr int kNumCards = 52;
+constexpr int kRanks = 13;
+constexpr int kKingRank = 12;
+
+bool is_king(int value);
+bool is_red(int value);
+
+// A face or card number in 0..51.
+inline bool is_card(int value) { return value >= 0 && value < kNumCards; }

@@ -1,0 +1,45 @@
+// The codes of the game protocol, so that no other file writes a bare code number.
+#pragma once
+
+namespace proto {
+
+// The game's frame.
+constexpr int kVersion = 100;        // referee: version, numplayers, playernum
+constexpr int kVersionAnswer = 101;  // client: version
+constexpr int kWaiting = 102;        // referee: players still awaited
+constexpr int kPlayerLeft = 103;     // referee: player
+constexpr int kDeckEmpty = 104;      // referee: no card can be drawn
+constexpr int kWinner = 105;         // referee: winner
+constexpr int kGameOverAck = 106;    // a player without a connection: game over seen
+
+// Moves.
+constexpr int kPublished = 200;  // referee: mover, records
+constexpr int kSeen = 201;       // turn player: published moves applied
+constexpr int kPlay = 210;       // turn player: records
+constexpr int kAutoPlay = 220;   // turn player: play my turn for me
+
+// Turns.
+constexpr int kTurn = 300;      // referee: turn, drawn card record
+constexpr int kDealTurn = 310;  // referee: turn
+constexpr int kDealAck = 311;   // turn player: deal me my hand
+
+// Move records inside 200, 210 and 300 lines.
+constexpr int kRecordFirst = 900;
+constexpr int kTopToTop = 900;
+constexpr int kTopToBottom = 901;
+constexpr int kTopToTopAlt = 902;
+constexpr int kTopToBottomAlt = 903;
+constexpr int kHandToTop = 910;
+constexpr int kHandToBottom = 911;
+constexpr int kHandToTopAlt = 912;
+constexpr int kHandToBottomAlt = 913;
+constexpr int kPileToPile = 920;
+constexpr int kPileToPileBottom = 921;  // invalid: never applied
+constexpr int kPileToPileAlt = 922;
+constexpr int kPileToPileBottomAlt = 923;  // invalid: never applied
+constexpr int kRecordLast = 923;
+
+// The protocol version this referee and client speak.
+constexpr int kProtocolVersion = 1;
+
+}  // namespace proto

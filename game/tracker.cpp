@@ -1,0 +1,181 @@
+#include "game/tracker.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+
+#include "game/cards.h"
+
+namespace {
+
+// Diagnostics of the checks that guard the table against impossible moves.
+constexpr int kLinePileRange = 30;
+constexpr int kLineFaceRange = 31;
+constexpr int kLineTopToTopEmpty = 49;
+constexpr int kLineTopToBottomEmpty = 58;
+constexpr int kLineHandToTopNoCard = 69;
+constexpr int kLineHandToTopMissing = 73;
+constexpr int kLineHandToBottomNoCard = 88;
+constexpr int kLineHandToBottomMissing = 92;
+constexpr int kLineNoFreeKingPile = 135;
+constexpr int kLineInvalidPileMove = 147;
+constexpr int kLineNotBoardPile = 156;
+constexpr int kLineFaceNotKnown = 173;
+constexpr int kLineBadCardNumber = 193;
+constexpr int kLineEmptyHand = 205;
+constexpr const char* kNotEmpty = "!pile[src_pile].empty()";
+
+void require(bool condition, const char* text, int line) {
+    if (!condition) throw TrackerError(text, line);
+}
+
+void require_pile(int p) { require(is_pile(p), "0", kLinePileRange); }
+
+void require_face(int value) { require(value == -1 || is_card(value), "0", kLineFaceRange); }
+
+constexpr int kKingPiles[] = {7, 9, 11, 13};
+constexpr int kSidePiles[] = {6, 8, 10, 12};
+constexpr int kShuffleSwaps = 7 * kNumCards;
+
+}  // namespace
+
+TrackerError::TrackerError(const char* text, int line)
+    : std::logic_error("tracker:" + std::to_string(line) + ": " + text), text_(text), line_(line) {}
+
+void Tracker::reset_piles() {
+    for (auto& p : pile) p.clear();
+    // Card number 0 ends on top of the deck and is dealt first.
+    for (int n = 0; n < kNumCards; ++n) pile[kDeck].insert(pile[kDeck].begin(), n);
+}
+
+void Tracker::ResetClient() {
+    reset_piles();
+    std::fill(std::begin(cards), std::end(cards), -1);
+}
+
+void Tracker::ResetServer() { ResetServer(static_cast<unsigned>(std::time(nullptr))); }
+
+void Tracker::ResetServer(unsigned seed) {
+    std::srand(seed);
+    reset_piles();
+    for (int n = 0; n < kNumCards; ++n) cards[n] = n;
+    // The faces are shuffled, not the piles: every copy shares the deck order of card numbers.
+    for (int i = 0; i < kShuffleSwaps; ++i) {
+        int a = std::rand() % kNumCards;
+        int b = std::rand() % kNumCards;
+        if (a != b) std::swap(cards[a], cards[b]);
+    }
+}
+
+void Tracker::move_top_to_top(int target_pile, int src_pile, int value) {
+    require_pile(target_pile);
+    require_pile(src_pile);
+    require_face(value);
+    require(!is_empty(src_pile), kNotEmpty, kLineTopToTopEmpty);
+    signed char card = pile[src_pile].back();
+    pile[src_pile].pop_back();
+    pile[target_pile].push_back(card);
+    if (value != -1) cards[card] = value;
+}
+
+void Tracker::move_top_to_bottom(int target_pile, int src_pile, int value) {
+    require_pile(target_pile);
+    require_pile(src_pile);
+    require_face(value);
+    require(!is_empty(src_pile), kNotEmpty, kLineTopToBottomEmpty);
+    signed char card = pile[src_pile].back();
+    pile[src_pile].pop_back();
+    pile[target_pile].insert(pile[target_pile].begin(), card);
+    if (value != -1) cards[card] = value;
+}
+
+std::size_t Tracker::find_card(int src_pile, signed char src_card, int line) const {
+    const auto& p = pile[src_pile];
+    auto it = std::find(p.begin(), p.end(), src_card);
+    require(it != p.end(), "0", line);
+    return it - p.begin();
+}
+
+void Tracker::move_hand_card_to_top(int src_pile, signed char src_card, int dest_pile,
+                                    signed char value) {
+    require_pile(src_pile);
+    require_pile(dest_pile);
+    require_face(value);
+    require(src_card != -1, "0", kLineHandToTopNoCard);
+    std::size_t at = find_card(src_pile, src_card, kLineHandToTopMissing);
+    pile[src_pile].erase(pile[src_pile].begin() + at);
+    pile[dest_pile].push_back(src_card);
+    if (value != -1) cards[src_card] = value;
+}
+
+void Tracker::move_hand_card_to_bottom(int src_pile, signed char src_card, int dest_pile,
+                                       signed char value) {
+    require_pile(src_pile);
+    require_pile(dest_pile);
+    require_face(value);
+    require(src_card != -1, "0", kLineHandToBottomNoCard);
+    std::size_t at = find_card(src_pile, src_card, kLineHandToBottomMissing);
+    pile[src_pile].erase(pile[src_pile].begin() + at);
+    pile[dest_pile].insert(pile[dest_pile].begin(), src_card);
+    if (value != -1) cards[src_card] = value;
+}
+
+void Tracker::move_pile(int src_pile, int dest_pile) {
+    require(is_valid_pile_move(src_pile, dest_pile), "0", kLineInvalidPileMove);
+    auto& src = pile[src_pile];
+    pile[dest_pile].insert(pile[dest_pile].end(), src.begin(), src.end());
+    src.clear();
+}
+
+bool Tracker::is_winner(int player) const {
+    require_pile(player);
+    return is_empty(player);
+}
+
+bool Tracker::has_kings(int player, signed char* card) const {
+    require_pile(player);
+    for (signed char n : pile[player]) {
+        if (is_king(cards[n])) {
+            if (card) *card = n;
+            return true;
+        }
+    }
+    if (card) *card = -1;
+    return false;
+}
+
+int Tracker::get_free_king_pile() const {
+    for (int p : kKingPiles)
+        if (is_empty(p)) return p;
+    throw TrackerError("0", kLineNoFreeKingPile);
+}
+
+bool Tracker::has_nonking_holes() const {
+    return std::any_of(std::begin(kSidePiles), std::end(kSidePiles),
+                       [this](int p) { return is_empty(p); });
+}
+
+bool Tracker::is_valid_pile_move(int src_pile, int dest_pile) const {
+    require(is_board_pile(src_pile) && is_board_pile(dest_pile), "0", kLineNotBoardPile);
+    if (src_pile == dest_pile || is_empty(src_pile) || is_empty(dest_pile)) return false;
+    return can_go_on(cards[pile[src_pile].front()], cards[pile[dest_pile].back()]);
+}
+
+bool Tracker::can_go_on(signed char realcard_src, signed char realcard_dest) const {
+    require(is_card(realcard_src) && is_card(realcard_dest), "0", kLineFaceNotKnown);
+    if (realcard_src % kRanks == kKingRank) return false;
+    if (is_red(realcard_src) == is_red(realcard_dest)) return false;
+    return realcard_dest % kRanks == realcard_src % kRanks + 1;
+}
+
+signed char Tracker::get_highest_card(int player) const {
+    require_pile(player);
+    signed char best = -1;
+    for (signed char n : pile[player]) {
+        require(is_card(n), "0", kLineBadCardNumber);
+        // Signed remainders: an unknown face (-1) ranks below every known one.
+        if (best == -1 || cards[n] % kRanks > cards[best] % kRanks) best = n;
+    }
+    require(best != -1, "0", kLineEmptyHand);
+    return best;
+}

@@ -1,0 +1,63 @@
+// One copy of the table: where each card lies and, as far as this copy knows, its face.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Pile numbers: 0..5 hands, 6/8/10/12 side piles, 7/9/11/13 corner piles, 14 the deck.
+constexpr int kNumPiles = 15;
+constexpr int kMaxPlayers = 6;
+constexpr int kDeck = 14;
+constexpr int kFirstBoardPile = 6;
+constexpr int kLastBoardPile = 13;
+
+inline bool is_pile(int p) { return p >= 0 && p < kNumPiles; }
+inline bool is_board_pile(int p) { return p >= kFirstBoardPile && p <= kLastBoardPile; }
+inline bool is_side_pile(int p) { return is_board_pile(p) && p % 2 == 0; }
+
+// A violated precondition of a tracker operation. It is thrown before any pile is touched, so the
+// table is unchanged and the caller can reject whatever asked for the move.
+class TrackerError : public std::logic_error {
+public:
+    TrackerError(const char* text, int line);
+    const std::string& text() const { return text_; }
+    int line() const { return line_; }
+
+private:
+    std::string text_;
+    int line_;
+};
+
+class Tracker {
+public:
+    void ResetClient();
+    void ResetServer();
+    // The referee's shuffle from a given seed; ResetServer seeds with the current time.
+    void ResetServer(unsigned seed);
+
+    void move_top_to_top(int target_pile, int src_pile, int value);
+    void move_top_to_bottom(int target_pile, int src_pile, int value);
+    void move_hand_card_to_top(int src_pile, signed char src_card, int dest_pile, signed char value);
+    void move_hand_card_to_bottom(int src_pile, signed char src_card, int dest_pile,
+                                  signed char value);
+    void move_pile(int src_pile, int dest_pile);
+
+    bool is_winner(int player) const;
+    bool has_kings(int player, signed char* card) const;
+    int get_free_king_pile() const;
+    bool has_nonking_holes() const;
+    bool is_valid_pile_move(int src_pile, int dest_pile) const;
+    bool can_go_on(signed char realcard_src, signed char realcard_dest) const;
+    signed char get_highest_card(int player) const;
+
+    // cards[n]: the face of card number n, -1 while unknown.
+    signed char cards[52] = {};
+    // pile[p]: card numbers from the bottom (front) to the top (back).
+    std::vector<signed char> pile[kNumPiles];
+
+private:
+    bool is_empty(int p) const { return pile[p].empty(); }
+    void reset_piles();
+    std::size_t find_card(int src_pile, signed char src_card, int line) const;
+};

@@ -1,0 +1,24 @@
+// Applies the move records of a protocol line to a tracker, one card at a time, telling an
+// observer about every move right after the tracker made it.
+#pragma once
+
+#include <string>
+
+class Tokens;
+class Tracker;
+
+class TrackerModify {
+public:
+    // Appends the tokens from offset on to out_string (each after one blank), then applies the
+    // records. A malformed record (an invalid code, a record running past the line, a card,
+    // face or pile number out of range) throws the int -1 before any of its cards moves; the
+    // records before it stay applied. An impossible move throws TrackerError.
+    void Modify(Tracker* tracker, Tokens* tokens, unsigned offset, std::string& out_string);
+
+    virtual void PlayTopToTop(int, int, signed char) {}
+    virtual void PlayTopToBottom(int, int, signed char) {}
+    virtual void HandToTop(int, int, signed char, signed char) {}
+    virtual void HandToBottom(int, int, signed char, signed char) {}
+    virtual void PileToPileTop(int, int) {}
+    virtual void PileToPileBottom(int, int) {}
+};

@@ -1,0 +1,203 @@
+#include "game/tracker.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+#include "game/cards.h"
+#include "table_helpers.h"
+
+TEST(Cards, KingsAndColours) {
+    for (int v : {12, 25, 38, 51}) EXPECT_TRUE(is_king(v)) << v;
+    for (int v : {0, -1, 52, 64, 11, 13}) EXPECT_FALSE(is_king(v)) << v;
+    for (int v : {13, 25, 39, 51}) EXPECT_TRUE(is_red(v)) << v;
+    for (int v : {0, 12, 26, 38, -1, 52}) EXPECT_FALSE(is_red(v)) << v;
+}
+
+TEST(Tracker, Resets) {
+    Tracker t;
+    t.ResetClient();
+    ASSERT_EQ(t.pile[kDeck].size(), 52u);
+    EXPECT_EQ(t.pile[kDeck].back(), 0);
+    EXPECT_EQ(t.pile[kDeck].front(), 51);
+    for (int p = 0; p < kDeck; ++p) EXPECT_TRUE(t.pile[p].empty());
+    for (signed char f : t.cards) EXPECT_EQ(f, -1);
+
+    t.move_top_to_top(0, kDeck, 37);
+    t.move_top_to_top(1, kDeck, -1);
+    EXPECT_EQ(t.pile[0], std::vector<signed char>{0});
+    EXPECT_EQ(t.pile[1], std::vector<signed char>{1});
+    EXPECT_EQ(t.cards[0], 37);
+    EXPECT_EQ(t.cards[1], -1);
+
+    Tracker s, again;
+    s.ResetServer(7);
+    again.ResetServer(7);
+    EXPECT_EQ(std::set<int>(std::begin(s.cards), std::end(s.cards)).size(), 52u);
+    EXPECT_EQ(*std::min_element(std::begin(s.cards), std::end(s.cards)), 0);
+    EXPECT_EQ(*std::max_element(std::begin(s.cards), std::end(s.cards)), 51);
+    EXPECT_TRUE(same_table(s, again));  // the same seed, the same shuffle
+    Tracker client;
+    client.ResetClient();
+    EXPECT_EQ(s.pile[kDeck], client.pile[kDeck]);  // every copy shares the deck order
+    Tracker other;
+    other.ResetServer(8);
+    EXPECT_FALSE(same_table(s, other));
+    // A reset after play brings every card back onto the deck.
+    s.move_top_to_top(3, kDeck, -1);
+    s.ResetServer(7);
+    EXPECT_TRUE(same_table(s, again));
+}
+
+TEST(Tracker, ColourAndRankRules) {
+    Tracker t;
+    EXPECT_TRUE(t.can_go_on(11, 25));          // black queen on red king
+    EXPECT_TRUE(t.can_go_on(24, 12));          // red queen on black king
+    EXPECT_FALSE(t.can_go_on(11, 12));         // same colour
+    EXPECT_FALSE(t.can_go_on(12, 13));         // a king goes on nothing
+    EXPECT_TRUE(t.can_go_on(0, 14));           // black ace on red two
+    EXPECT_FALSE(t.can_go_on(0, 15));          // two ranks apart
+    EXPECT_FALSE(t.can_go_on(14, 0));          // higher on lower
+    EXPECT_TRUE(t.can_go_on(face(3, 4), face(2, 5)));
+    EXPECT_FALSE(t.can_go_on(face(3, 4), face(1, 5)));
+    EXPECT_THROW(t.can_go_on(-1, 5), TrackerError);  // faces must be known
+    EXPECT_THROW(t.can_go_on(5, 52), TrackerError);
+}
+
+TEST(Tracker, KingsHolesAndFreeKingPiles) {
+    Table tb;
+    signed char none = 99;
+    EXPECT_FALSE(tb.t.has_kings(2, &none));
+    EXPECT_EQ(none, -1);
+    tb.put(2, black(3));
+    signed char first_king = tb.put(2, red(12));
+    tb.put(2, black(12));
+    signed char found = -1;
+    EXPECT_TRUE(tb.t.has_kings(2, &found));
+    EXPECT_EQ(found, first_king);
+    EXPECT_TRUE(tb.t.has_kings(2, nullptr));
+
+    EXPECT_TRUE(tb.t.has_nonking_holes());
+    for (int p : {6, 8, 10}) tb.put(p, black(1));
+    EXPECT_TRUE(tb.t.has_nonking_holes());
+    tb.put(12, black(1));
+    EXPECT_FALSE(tb.t.has_nonking_holes());
+
+    EXPECT_EQ(tb.t.get_free_king_pile(), 7);
+    tb.put(7, black(12));
+    tb.put(9, red(12));
+    EXPECT_EQ(tb.t.get_free_king_pile(), 11);
+    tb.put(11, face(2, 12));
+    tb.put(13, face(3, 12));
+    try {
+        tb.t.get_free_king_pile();
+        FAIL() << "no corner is free";
+    } catch (const TrackerError& e) {
+        EXPECT_EQ(e.text(), "0");
+        EXPECT_EQ(e.line(), 135);
+        EXPECT_STREQ(e.what(), "tracker:135: 0");
+    }
+}
+
+TEST(Tracker, PileMoves) {
+    Table tb;
+    signed char queen = tb.put(6, red(11));
+    signed char jack = tb.put(6, black(10));
+    signed char king = tb.put(7, black(12));
+    EXPECT_FALSE(tb.t.is_valid_pile_move(6, 6));
+    EXPECT_FALSE(tb.t.is_valid_pile_move(6, 8));  // empty destination
+    EXPECT_FALSE(tb.t.is_valid_pile_move(8, 6));  // empty source
+    EXPECT_FALSE(tb.t.is_valid_pile_move(7, 6));  // a king pile never moves
+    EXPECT_TRUE(tb.t.is_valid_pile_move(6, 7));   // the bottom card decides, not the top
+    EXPECT_THROW(tb.t.is_valid_pile_move(5, 7), TrackerError);
+    EXPECT_THROW(tb.t.is_valid_pile_move(6, 14), TrackerError);
+
+    tb.t.move_pile(6, 7);
+    EXPECT_EQ(tb.t.pile[7], (std::vector<signed char>{king, queen, jack}));
+    EXPECT_TRUE(tb.t.pile[6].empty());
+}
+
+TEST(Tracker, SingleCardMoves) {
+    Table tb;
+    signed char a = tb.put(0, black(3));
+    signed char b = tb.put(0, red(4));
+    signed char c = tb.put(0, black(5));
+    signed char d = tb.put(6, red(6));
+    tb.t.move_hand_card_to_top(0, b, 6, -1);
+    EXPECT_EQ(tb.t.pile[0], (std::vector<signed char>{a, c}));
+    EXPECT_EQ(tb.t.pile[6], (std::vector<signed char>{d, b}));
+    tb.t.move_hand_card_to_bottom(0, c, 6, 44);
+    EXPECT_EQ(tb.t.pile[6], (std::vector<signed char>{c, d, b}));
+    EXPECT_EQ(tb.t.cards[c], 44);  // a face other than -1 is recorded
+    tb.t.move_top_to_bottom(8, 6, -1);
+    tb.t.move_top_to_bottom(8, 6, -1);
+    EXPECT_EQ(tb.t.pile[8], (std::vector<signed char>{d, b}));
+    EXPECT_FALSE(tb.t.is_winner(0));
+    tb.t.move_hand_card_to_top(0, a, 10, -1);
+    EXPECT_TRUE(tb.t.is_winner(0));
+}
+
+TEST(Tracker, HighestCard) {
+    Table tb;
+    signed char bottom = tb.put(3, 3);
+    tb.put(3, 16);
+    tb.put(3, 29);
+    EXPECT_EQ(tb.t.get_highest_card(3), bottom);  // equal ranks: the bottom one
+    signed char nine = tb.put(3, red(9));
+    tb.put(3, black(9));
+    EXPECT_EQ(tb.t.get_highest_card(3), nine);
+
+    Table unknown;  // a client's copy: unknown faces rank below known ones
+    unknown.put(1, -1);
+    signed char two = unknown.put(1, black(1));
+    EXPECT_EQ(unknown.t.get_highest_card(1), two);
+    EXPECT_THROW(unknown.t.get_highest_card(4), TrackerError);
+}
+
+// Every rejected operation reports its diagnostic and leaves the table exactly as it was.
+TEST(Tracker, RejectedOperationsChangeNothing) {
+    Table tb;
+    tb.put(0, black(3));
+    signed char in_hand_1 = tb.put(1, red(5));
+    tb.put(6, red(11));
+    tb.put(7, black(12));
+    const Tracker before = tb.t;
+    Tracker& t = tb.t;
+
+    struct Case {
+        const char* name;
+        std::function<void()> op;
+        const char* text;
+        int line;
+    };
+    const Case cases[] = {
+        {"top of empty pile", [&] { t.move_top_to_top(6, 8, -1); }, "!pile[src_pile].empty()", 49},
+        {"bottom of empty pile", [&] { t.move_top_to_bottom(6, 8, -1); },
+         "!pile[src_pile].empty()", 58},
+        {"hand card -1", [&] { t.move_hand_card_to_top(0, -1, 6, -1); }, "0", 69},
+        {"card not in hand", [&] { t.move_hand_card_to_top(0, in_hand_1, 6, -1); }, "0", 73},
+        {"bottom card -1", [&] { t.move_hand_card_to_bottom(0, -1, 6, -1); }, "0", 88},
+        {"bottom not in hand", [&] { t.move_hand_card_to_bottom(0, in_hand_1, 6, -1); }, "0", 92},
+        {"invalid pile move", [&] { t.move_pile(7, 6); }, "0", 147},
+        {"pile move off board", [&] { t.move_pile(0, 6); }, "0", 156},
+        {"target pile 15", [&] { t.move_top_to_top(15, 6, -1); }, "0", 30},
+        {"source pile -1", [&] { t.move_top_to_bottom(6, -1, -1); }, "0", 30},
+        {"hand pile 20", [&] { t.move_hand_card_to_top(20, 0, 6, -1); }, "0", 30},
+        {"dest pile -3", [&] { t.move_hand_card_to_bottom(1, in_hand_1, -3, -1); }, "0", 30},
+        {"player 99", [&] { t.is_winner(99); }, "0", 30},
+        {"face 52", [&] { t.move_top_to_top(8, 6, 52); }, "0", 31},
+        {"face -2", [&] { t.move_hand_card_to_top(1, in_hand_1, 8, -2); }, "0", 31},
+        {"empty hand", [&] { t.get_highest_card(2); }, "0", 205},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.op();
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const TrackerError& e) {
+            EXPECT_EQ(e.text(), c.text) << c.name;
+            EXPECT_EQ(e.line(), c.line) << c.name;
+        }
+        EXPECT_TRUE(same_table(t, before)) << c.name;
+    }
+}
