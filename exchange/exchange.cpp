@@ -1,0 +1,301 @@
+#include "exchange/exchange.h"
+
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+#include "net/fastevents.h"
+#include "net/net2.h"
+
+namespace {
+
+constexpr int kMaxPlayers = 6;
+constexpr int kReadChunk = 16384;
+// Bytes taken from one connection per receive event; the rest waits behind the other players'.
+constexpr int kReadBudget = 4 * kReadChunk;
+// The longest real protocol line is far shorter; a peer past this is not playing.
+constexpr std::size_t kMaxPendingLine = 64 * 1024;
+
+bool is_player_number(int p) { return p >= 0 && p < kMaxPlayers; }
+
+void push(unsigned int code, void* data1, void* data2) {
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_USEREVENT;
+    e.user.code = static_cast<int>(code);
+    e.user.data1 = data1;
+    e.user.data2 = data2;
+    if (FE_PushEvent(&e) == -1) {
+        const char* why = FE_GetError();
+        throw std::runtime_error(std::string("SDL(FE): Can't push event: ") + (why ? why : ""));
+    }
+}
+
+void* as_data(intptr_t value) { return reinterpret_cast<void*>(value); }
+
+}  // namespace
+
+Exchange::Exchange() { std::memset(&event, 0, sizeof event); }
+
+Exchange::~Exchange() {
+    ServerDisable();
+    ClientDisconnect();
+}
+
+bool Exchange::WaitEvent() {
+    if (FE_WaitEvent(&event) <= 0) return false;
+    ProcessEvent();
+    return true;
+}
+
+bool Exchange::PollEvent() {
+    if (FE_PollEvent(&event) <= 0) return false;
+    ProcessEvent();
+    return true;
+}
+
+void Exchange::ProcessEvent() {
+    is_player_message = false;
+    if (event.type != SDL_USEREVENT) return;
+    const int socket = NET2_GetSocket(&event);
+    switch (event.user.code) {
+        case EXCH_PLAYER_MESSAGE: {
+            player = static_cast<int>(reinterpret_cast<intptr_t>(event.user.data1));
+            char* text = static_cast<char*>(event.user.data2);
+            message = text ? text : "";
+            delete[] text;
+            event.user.data2 = nullptr;
+            // A line still queued from a connection that has since gone is dropped: nothing a
+            // killed or departed peer sent may act after its departure.
+            bool network_line = !message.empty() && message[0] == '1';
+            bool connected = player == -1 ? client_socket != -1
+                                          : is_player_number(player) && sockets[player] != -1;
+            is_player_message = !network_line || connected;
+            break;
+        }
+        case NET2_TCPACCEPTEVENT:
+            Accept(socket);
+            break;
+        case NET2_TCPRECEIVEEVENT:
+            Receive(socket);
+            break;
+        case NET2_TCPCLOSEEVENT:
+            Close(socket);
+            break;
+        default:
+            break;
+    }
+}
+
+void Exchange::PushPlayerMessage(int player_t, std::string message_t) {
+    char* text = new char[message_t.size() + 1];
+    std::memcpy(text, message_t.c_str(), message_t.size() + 1);
+    try {
+        push(static_cast<unsigned>(EXCH_PLAYER_MESSAGE), as_data(player_t), text);
+    } catch (...) {
+        delete[] text;
+        throw;
+    }
+}
+
+void Exchange::PushLocalMessage(unsigned int code, void* data1, void* data2) {
+    push(code, data1, data2);
+}
+
+bool Exchange::EnterLocalMode(int numplayers_t) {
+    if (is_local_mode || numplayers != -1) return false;
+    numplayers = numplayers_t;
+    is_local_mode = true;
+    init_player_num = numplayers;
+    for (int& s : sockets) s = -1;
+    players.clear();
+    PushPlayerMessage(0, "0");
+    return true;
+}
+
+void Exchange::LocalModeDisable() {
+    is_local_mode = false;
+    numplayers = -1;
+}
+
+bool Exchange::IsPlayerRemote(int p) const {
+    return !is_local_mode && is_player_number(p) && sockets[p] != -1;
+}
+
+bool Exchange::EnterServerMode(int port_t, int numplayers_t) {
+    if (server_socket != -1) return false;
+    is_local_mode = false;
+    server_socket = NET2_TCPAcceptOn(port_t);
+    if (server_socket == -1) {
+        // Idle again, so that a local game or another attempt still works.
+        numplayers = -1;
+        return false;
+    }
+    numplayers = numplayers_t;
+    init_player_num = 0;
+    for (int& s : sockets) s = -1;
+    for (auto& b : recvbuf) b.clear();
+    players.clear();
+    return true;
+}
+
+bool Exchange::ServerSend(int player_t, std::string message_t) {
+    if (message_t.empty()) return true;
+    if (is_local_mode) {
+        if (player_t != 0)
+            throw std::runtime_error("Local game: attempt to send to nonlocal player");
+        PushPlayerMessage(-1, "2 " + message_t);
+        return true;
+    }
+    if (!is_player_number(player_t) || sockets[player_t] == -1) return false;
+    message_t += '\n';
+    if (NET2_TCPSend(sockets[player_t], message_t.data(), static_cast<int>(message_t.size())) ==
+        -1) {
+        ServerKill(player_t);
+        return false;
+    }
+    return true;
+}
+
+void Exchange::ForgetPlayer(int player_t, int socket) {
+    PushPlayerMessage(player_t, "3");
+    sockets[player_t] = -1;
+    recvbuf[player_t].clear();
+    players.erase(socket);
+}
+
+void Exchange::ServerKill(int player_t) {
+    if (is_local_mode) throw std::runtime_error("Internal error: tried to kill a local client");
+    if (!is_player_number(player_t) || sockets[player_t] == -1) return;
+    const int socket = sockets[player_t];
+    NET2_TCPClose(socket);
+    if (players.count(socket)) ForgetPlayer(player_t, socket);
+}
+
+void Exchange::ServerKillAll(bool send_disconnect) {
+    if (is_local_mode)
+        throw std::runtime_error("Internal error: tried to kill all clients during a local game");
+    if (send_disconnect)
+        for (int p = 0; p < kMaxPlayers; ++p)
+            if (sockets[p] != -1) PushPlayerMessage(p, "3");
+    for (int p = 0; p < kMaxPlayers; ++p) {
+        if (sockets[p] != -1) NET2_TCPClose(sockets[p]);
+        sockets[p] = -1;
+        recvbuf[p].clear();
+    }
+    players.clear();
+}
+
+bool Exchange::ServerDisable() {
+    if (server_socket == -1 || is_local_mode) return false;
+    ServerKillAll(false);
+    numplayers = -1;
+    NET2_TCPClose(server_socket);
+    server_socket = -1;
+    if (client_socket != -1) NET2_TCPClose(client_socket);
+    client_socket = -1;
+    client_recv.clear();
+    return true;
+}
+
+bool Exchange::ClientConnect(std::string hostname_t, int port_t) {
+    if (client_socket != -1) return false;
+    const int socket = NET2_TCPConnectTo(hostname_t.c_str(), port_t);
+    if (socket == -1) return false;
+    client_socket = socket;
+    client_recv.clear();
+    return true;
+}
+
+void Exchange::ClientSend(std::string message_t) {
+    if (is_local_mode) {
+        PushPlayerMessage(0, "2 " + message_t);
+        return;
+    }
+    if (client_socket == -1) return;
+    message_t += '\n';
+    if (NET2_TCPSend(client_socket, message_t.data(), static_cast<int>(message_t.size())) == -1)
+        ClientLost();
+}
+
+void Exchange::ClientDisconnect() {
+    if (client_socket == -1 || is_local_mode) return;
+    NET2_TCPClose(client_socket);
+    client_socket = -1;
+    client_recv.clear();
+    PushPlayerMessage(0, "3");
+}
+
+void Exchange::ClientLost() {
+    NET2_TCPClose(client_socket);
+    client_socket = -1;
+    client_recv.clear();
+    PushPlayerMessage(-1, "3");
+}
+
+void Exchange::ClientReceive() {
+    if (!ReadLines(client_socket, client_recv, -1)) ClientLost();
+}
+
+bool Exchange::ReadLines(int socket, std::string& buffer, int player_t) {
+    char chunk[kReadChunk];
+    int total = 0, n;
+    while ((n = NET2_TCPRead(socket, chunk, sizeof chunk)) > 0) {
+        for (int i = 0; i < n; ++i) {
+            if (chunk[i] != '\n') {
+                buffer += chunk[i];
+                continue;
+            }
+            if (player_t != kNobody) PushPlayerMessage(player_t, "1 " + buffer);
+            buffer.clear();
+        }
+        if (buffer.size() > kMaxPendingLine) return false;
+        total += n;
+        if (total >= kReadBudget) {
+            // More may be waiting: come back to this connection after everybody else's events.
+            PushLocalMessage(NET2_TCPRECEIVEEVENT, as_data(socket), as_data(-1));
+            break;
+        }
+    }
+    return true;
+}
+
+void Exchange::Accept(int socket) {
+    if (server_socket == -1 || init_player_num >= numplayers) {
+        NET2_TCPClose(socket);
+        return;
+    }
+    sockets[init_player_num] = socket;
+    players[socket] = init_player_num;
+    recvbuf[init_player_num].clear();
+    PushPlayerMessage(init_player_num, "0");
+    ++init_player_num;
+}
+
+void Exchange::Receive(int socket) {
+    if (socket < 0) return;
+    if (socket == client_socket) {
+        ClientReceive();
+        return;
+    }
+    auto it = players.find(socket);
+    if (it == players.end()) {
+        std::string dropped;
+        ReadLines(socket, dropped, kNobody);
+        return;
+    }
+    const int p = it->second;
+    if (!ReadLines(socket, recvbuf[p], p)) ServerKill(p);
+}
+
+void Exchange::Close(int socket) {
+    NET2_TCPClose(socket);
+    if (socket != -1 && socket == client_socket) {
+        client_socket = -1;
+        client_recv.clear();
+        PushPlayerMessage(-1, "3");
+        return;
+    }
+    auto it = players.find(socket);
+    if (it != players.end()) ForgetPlayer(it->second, socket);
+}

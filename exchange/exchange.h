@@ -1,0 +1,80 @@
+// Carries protocol lines between the referee and the clients, and pumps the program's events.
+// Lines travel as in-process player messages in local mode and as TCP lines in network modes.
+#pragma once
+
+#include <SDL.h>
+
+#include <map>
+#include <string>
+
+#include "net/event_codes.h"
+
+class Exchange {
+public:
+    Exchange();
+    ~Exchange();
+    Exchange(const Exchange&) = delete;
+    Exchange& operator=(const Exchange&) = delete;
+
+    // Take the next event into `event`; false when there was none.
+    bool WaitEvent();
+    bool PollEvent();
+
+    // The current player message, valid until the next event is taken.
+    bool IsPlayerMessage() const { return is_player_message; }
+    int GetPlayerNum() const { return player; }
+    std::string GetPlayerMessage() const { return message; }
+
+    // Player -1 is this program's client; 0 to 5 a player speaking to the referee.
+    static void PushPlayerMessage(int player_t, std::string message_t);
+    static void PushLocalMessage(unsigned int code, void* data1, void* data2);
+
+    bool EnterLocalMode(int numplayers_t);
+    void LocalModeDisable();
+    bool IsLocalMode() const { return is_local_mode; }
+
+    bool IsPlayerRemote(int player) const;
+    bool IsAnyoneConnected() const { return !players.empty(); }
+    int GetPlayerWaitCount() const { return numplayers - init_player_num; }
+
+    bool EnterServerMode(int port_t, int numplayers_t);
+    bool ServerSend(int player_t, std::string message_t);
+    void ServerKill(int player_t);
+    void ServerKillAll(bool send_disconnect);
+    bool ServerDisable();
+
+    bool ClientConnect(std::string hostname_t, int port_t);
+    void ClientSend(std::string message_t);
+    void ClientDisconnect();
+    void ClientReceive();
+
+    // The event last taken; the main loop hands it to the current screen.
+    SDL_Event event;
+
+private:
+    static constexpr int kNobody = -2;
+    void ProcessEvent();
+    void Accept(int socket);
+    void Receive(int socket);
+    void Close(int socket);
+    void ForgetPlayer(int player_t, int socket);
+    // The referee's connection failed under us: close it and tell this program's client.
+    void ClientLost();
+    // Reads what the socket holds, splitting at line feeds into buffer; each complete line
+    // becomes a "1 " message of player_t (dropped for kNobody). Returns false when a pending
+    // line grew too long.
+    bool ReadLines(int socket, std::string& buffer, int player_t);
+
+    bool is_player_message = false;
+    int player = -1;
+    std::string message;
+    int client_socket = -1;
+    std::string client_recv;
+    int numplayers = -1;
+    bool is_local_mode = false;
+    int server_socket = -1;
+    int init_player_num = 0;
+    std::map<int, int> players;
+    int sockets[6] = {-1, -1, -1, -1, -1, -1};
+    std::string recvbuf[6];
+};

@@ -1,0 +1,18 @@
+// Every SDL user event the program pushes has the type SDL_USEREVENT; its code tells it apart.
+// This is the one table of those codes.
+#pragma once
+
+// The network layer's events.
+constexpr int NET2_ERROREVENT = 0;
+constexpr int NET2_TCPACCEPTEVENT = 1;
+constexpr int NET2_TCPRECEIVEEVENT = 2;
+constexpr int NET2_TCPCLOSEEVENT = 3;
+constexpr int NET2_UDPRECEIVEEVENT = 4;
+
+// The program's own events. 0xFFFF8075 and 0xFFFF8076 are not assigned.
+constexpr int EXCH_PLAYER_MESSAGE = static_cast<int>(0xFFFF0000u);
+constexpr int EXCH_QUIT = static_cast<int>(0xFFFF8071u);
+constexpr int EXCH_REDRAW = static_cast<int>(0xFFFF8072u);
+constexpr int EXCH_SET_SCREEN = static_cast<int>(0xFFFF8073u);
+constexpr int EXCH_TURN = static_cast<int>(0xFFFF8074u);
+constexpr int EXCH_WINNER = static_cast<int>(0xFFFF8077u);

@@ -1,0 +1,102 @@
+#include "net/fastevents.h"
+
+#include <deque>
+
+namespace {
+
+constexpr Uint32 kTickMs = 10;
+
+SDL_mutex* eventLock = nullptr;
+SDL_cond* eventWait = nullptr;
+SDL_TimerID eventTimer = nullptr;
+const char* error = nullptr;
+
+// The thread that takes events, and the events it pushed while SDL's queue was full.
+Uint32 mainThread = 0;
+std::deque<SDL_Event> overflow;
+
+Uint32 timerCallback(Uint32 interval, void*) {
+    SDL_CondBroadcast(eventWait);
+    return interval;
+}
+
+// With eventLock held: moves overflow events into SDL's queue, oldest first, while there is room.
+void drainOverflow() {
+    while (!overflow.empty() && SDL_PushEvent(&overflow.front()) == 0) overflow.pop_front();
+}
+
+}  // namespace
+
+int FE_Init() {
+    if (!SDL_WasInit(SDL_INIT_TIMER)) SDL_InitSubSystem(SDL_INIT_TIMER);
+    eventLock = SDL_CreateMutex();
+    if (!eventLock) {
+        error = "FE: can't create a mutex";
+        return -1;
+    }
+    eventWait = SDL_CreateCond();
+    if (!eventWait) {
+        error = "FE: can't create a condition variable";
+        return -1;
+    }
+    eventTimer = SDL_AddTimer(kTickMs, timerCallback, nullptr);
+    if (!eventTimer) {
+        error = "FE: can't add a timer";
+        return -1;
+    }
+    mainThread = SDL_ThreadID();
+    return 0;
+}
+
+void FE_Quit() {
+    // The tick goes first: it must not signal a condition variable that no longer exists.
+    SDL_RemoveTimer(eventTimer);
+    SDL_DestroyMutex(eventLock);
+    eventLock = nullptr;
+    SDL_DestroyCond(eventWait);
+    eventWait = nullptr;
+    overflow.clear();
+}
+
+int FE_PushEvent(SDL_Event* ev) {
+    SDL_LockMutex(eventLock);
+    if (SDL_ThreadID() == mainThread) {
+        // Waiting here would wait for ourselves to take an event.
+        if (!overflow.empty() || SDL_PushEvent(ev) != 0) overflow.push_back(*ev);
+    } else {
+        while (SDL_PushEvent(ev) != 0) SDL_CondWait(eventWait, eventLock);
+    }
+    SDL_UnlockMutex(eventLock);
+    SDL_CondSignal(eventWait);
+    return 1;
+}
+
+int FE_PollEvent(SDL_Event* event) {
+    SDL_LockMutex(eventLock);
+    drainOverflow();
+    int result = SDL_PollEvent(event);
+    // The slot just freed goes to the overflow first, so the main thread's events keep moving.
+    drainOverflow();
+    SDL_UnlockMutex(eventLock);
+    if (result > 0) SDL_CondSignal(eventWait);
+    return result;
+}
+
+int FE_WaitEvent(SDL_Event* event) {
+    SDL_LockMutex(eventLock);
+    drainOverflow();
+    int result;
+    while ((result = SDL_PollEvent(event)) <= 0) SDL_CondWait(eventWait, eventLock);
+    drainOverflow();
+    SDL_UnlockMutex(eventLock);
+    SDL_CondSignal(eventWait);
+    return result;
+}
+
+void FE_PumpEvents() {
+    SDL_LockMutex(eventLock);
+    SDL_PumpEvents();
+    SDL_UnlockMutex(eventLock);
+}
+
+const char* FE_GetError() { return error; }

@@ -1,0 +1,18 @@
+// SDL's single event queue made usable from several threads: a push that never drops an event,
+// a wait that wakes at once on a push, and a 10 ms tick for input that SDL queues by itself.
+#pragma once
+
+#include <SDL.h>
+
+// After SDL itself; the calling thread becomes the main thread, the one that takes events.
+int FE_Init();
+void FE_Quit();
+
+// Always 1. Another thread waits for room while SDL's queue is full. The main thread never
+// waits on itself: its events then go to an overflow queue, which enters SDL's queue in order,
+// ahead of later events of the main thread, as soon as there is room.
+int FE_PushEvent(SDL_Event* ev);
+int FE_PollEvent(SDL_Event* event);
+int FE_WaitEvent(SDL_Event* event);
+void FE_PumpEvents();
+const char* FE_GetError();
