@@ -1,0 +1,410 @@
+#include "game/client_server.h"
+
+#include <algorithm>
+#include <ctime>
+#include <stdexcept>
+
+#include "exchange/exchange.h"
+#include "game/cards.h"
+#include "game/protocol.h"
+#include "game/tracker_modify.h"
+
+namespace {
+
+constexpr int kHandSize = 5;
+constexpr int kSidePilesOnBoard = 4;
+
+// Message kinds: the first token of a player message.
+constexpr int kJoined = 0;
+constexpr int kNetworkLine = 1;
+constexpr int kLocalLine = 2;
+constexpr int kGone = 3;
+
+std::string line(int code) { return int_to_string(code); }
+std::string line(int code, int arg) { return int_to_string(code) + " " + int_to_string(arg); }
+
+unsigned time_seed() { return static_cast<unsigned>(std::time(nullptr)); }
+
+// The record moving the top card of src_pile onto target_pile, without its face.
+std::string top_record(int target_pile, int src_pile) {
+    return " " + int_to_string(proto::kTopToTop) + " " + int_to_string(target_pile) + " " +
+           int_to_string(src_pile) + " 1 ";
+}
+
+bool fits_on_top(const Tracker& t, int face, int target) {
+    const auto& p = t.pile[target];
+    if (p.empty()) return is_side_pile(target) || is_king(face);
+    return t.can_go_on(face, t.cards[p.back()]);
+}
+
+bool fits_under(const Tracker& t, int face, int target) {
+    const auto& p = t.pile[target];
+    return !p.empty() && t.has_nonking_holes() && t.can_go_on(t.cards[p.front()], face);
+}
+
+}  // namespace
+
+// ---- The referee: course of play ----
+
+Server::Server(int numplayers_t, Exchange& exch_t, SeedSource seed_source_t)
+    : exch(exch_t),
+      numplayers(numplayers_t),
+      seed_source(seed_source_t ? std::move(seed_source_t) : time_seed) {
+    ResetClients();
+}
+
+void Server::Send(int player_t, std::string msg) {
+    if (exch.IsLocalMode() && player_t == 0) {
+        exch.ServerSend(0, msg);
+        return;
+    }
+    if (exch.IsPlayerRemote(player_t) && exch.ServerSend(player_t, msg)) return;
+    LocalSend(player_t, msg);
+}
+
+void Server::SendAll(std::string msg) {
+    for (int i = 0; i < numplayers; ++i) Send(i, msg);
+}
+
+void Server::SendSplit(int player_num, std::string msg1, std::string msg2) {
+    for (int i = 0; i < numplayers; ++i) Send(i, i == player_num ? msg2 : msg1);
+}
+
+void Server::LocalSend(int player_t, std::string msg) {
+    Tokens tokens(msg);
+    auto answer = [&](int from, const std::string& text) {
+        Exchange::PushPlayerMessage(from, "2 " + text);
+    };
+    switch (tokens.token(0)) {
+        case proto::kVersion:
+            if (any_client_versions_done) answer(player_t, line(proto::kVersionAnswer, 0));
+            break;
+        case proto::kWaiting:
+        case proto::kDeckEmpty:
+            break;
+        case proto::kPlayerLeft:
+            LocalSendLeft(tokens.token(1));
+            break;
+        case proto::kWinner:
+            answer(player_t, line(proto::kGameOverAck));
+            break;
+        case proto::kPublished:
+            if (turn == player_t) answer(player_t, line(proto::kSeen));
+            break;
+        case proto::kTurn:
+            if (turn == player_t) answer(player_t, line(proto::kAutoPlay));
+            break;
+        case proto::kDealTurn:
+            if (turn == player_t) answer(player_t, line(proto::kDealAck));
+            break;
+        default:
+            throw std::runtime_error("Sent unsupported commands");
+    }
+}
+
+// The answer a player who left still owes, given in that player's name.
+void Server::LocalSendLeft(int left) {
+    if (left < 0 || left >= numplayers) return;
+    auto answer = [&](const std::string& text) { Exchange::PushPlayerMessage(left, "2 " + text); };
+    if (!client_versions_done) {
+        answer(line(proto::kVersionAnswer, 0));
+        return;
+    }
+    if (win != -1) {
+        if (client_versions[left] != -1) answer(line(proto::kGameOverAck));
+        return;
+    }
+    if (turn != left) return;
+    if (on_disconnect == kOwesDealAck) answer(line(proto::kDealAck));
+    if (on_disconnect == kOwesSeen) answer(line(proto::kSeen));
+    if (on_disconnect == kOwesPlay) answer(line(proto::kAutoPlay));
+}
+
+bool Server::Receive(int player_t, std::string msg) {
+    Tokens tokens(msg);
+    switch (tokens.token(0)) {
+        case kJoined:
+            SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
+            if (exch.GetPlayerWaitCount() == 0) ResetClients();
+            return false;
+        case kGone:
+            SendAll(line(proto::kPlayerLeft, player_t));
+            return exch.GetPlayerWaitCount() == 0 && !exch.IsAnyoneConnected();
+        case kNetworkLine:
+        case kLocalLine:
+            // Only the exchange's player numbers 0..numplayers-1 take part in this game.
+            if (player_t >= 0 && player_t < numplayers) ReceiveLine(player_t, tokens);
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool Server::Owes(int player_t, Owed answer) const {
+    return turn != -1 && turn == player_t && win == -1 && on_disconnect == answer;
+}
+
+void Server::ReceiveLine(int player_t, Tokens& tokens) {
+    switch (tokens.token(1)) {
+        case proto::kVersionAnswer:
+            client_versions[player_t] = tokens.token(2);
+            if (client_versions[player_t] >= 0)
+                EvaluateVersions();
+            else
+                exch.ServerKill(player_t);
+            break;
+        case proto::kGameOverAck:
+            if (win == -1) {
+                exch.ServerKill(player_t);
+            } else {
+                client_versions[player_t] = -1;
+                EvaluateVersions();
+            }
+            break;
+        case proto::kSeen:
+            if (Owes(player_t, kOwesSeen)) Seen();
+            break;
+        case proto::kPlay:
+            if (!Owes(player_t, kOwesPlay)) break;
+            if (!IsValidPlay(tokens)) {
+                RejectPlay(player_t, tokens);
+                break;
+            }
+            UserPlay(tokens);
+            on_disconnect = kOwesSeen;
+            break;
+        case proto::kAutoPlay:
+            if (!Owes(player_t, kOwesPlay)) break;
+            AutoPlay();
+            on_disconnect = kOwesSeen;
+            break;
+        case proto::kDealAck:
+            if (hands_dealt) {
+                exch.ServerKill(player_t);
+            } else if (Owes(player_t, kOwesDealAck)) {
+                DealCards();
+                on_disconnect = kOwesSeen;
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// The turn player has applied the published moves: deal on, or pass the play turn.
+void Server::Seen() {
+    if (!hands_dealt && turn != numplayers - 1) {
+        NextTurn(true);
+        on_disconnect = kOwesDealAck;
+        return;
+    }
+    hands_dealt = true;
+    NextTurn(false);
+    on_disconnect = kOwesPlay;
+}
+
+void Server::RejectPlay(int player_t, const Tokens& tokens) {
+    if (exch.IsLocalMode())
+        throw std::runtime_error("Local game: invalid play from player " +
+                                 int_to_string(player_t) + ": " + tokens.get_string());
+    // The player's leaving makes the referee play this turn in its name.
+    exch.ServerKill(player_t);
+}
+
+bool Server::IsValidPlay(const Tokens& tokens) const {
+    Tracker t = tracker;
+    const std::vector<int>& d = tokens.data;
+    std::size_t at = 2;  // kind, 210, records
+    while (at < d.size()) {
+        const int code = d[at];
+        if (code == proto::kPileToPile || code == proto::kPileToPileAlt) {
+            if (at + 2 >= d.size()) return false;
+            const int target = d[at + 1], src = d[at + 2];
+            if (!is_board_pile(target) || !is_board_pile(src)) return false;
+            if (!t.is_valid_pile_move(src, target)) return false;
+            t.move_pile(src, target);
+            at += 3;
+            continue;
+        }
+        if (code < proto::kHandToTop || code > proto::kHandToBottomAlt) return false;
+        if (at + 3 >= d.size()) return false;
+        const int target = d[at + 1], src = d[at + 2];
+        const long long n = d[at + 3];
+        if (src != turn || !is_board_pile(target) || n < 0 ||
+            static_cast<long long>(at) + 4 + 2 * n > static_cast<long long>(d.size()))
+            return false;
+        const bool to_top = code == proto::kHandToTop || code == proto::kHandToTopAlt;
+        for (long long i = 0; i < n; ++i) {
+            const int card = d[at + 4 + 2 * i], face = d[at + 5 + 2 * i];
+            const auto& hand = t.pile[src];
+            if (!is_card(card) || std::find(hand.begin(), hand.end(), card) == hand.end())
+                return false;
+            if (t.cards[card] != face) return false;
+            if (to_top ? !fits_on_top(t, face, target) : !fits_under(t, face, target))
+                return false;
+            if (to_top)
+                t.move_hand_card_to_top(src, card, target, -1);
+            else
+                t.move_hand_card_to_bottom(src, card, target, -1);
+        }
+        at += 4 + 2 * n;
+    }
+    return true;
+}
+
+void Server::ResetClients() {
+    win = -1;
+    turn = -1;
+    std::fill(std::begin(client_versions), std::end(client_versions), -1);
+    for (int i = 0; i < numplayers; ++i)
+        Send(i, line(proto::kVersion, proto::kProtocolVersion) + " " + int_to_string(numplayers) +
+                    " " + int_to_string(i));
+    on_disconnect = kOwesNothing;
+    client_versions_done = false;
+    hands_dealt = false;
+    tracker.ResetServer(seed_source());
+}
+
+void Server::EvaluateVersions() {
+    auto any_version = [&](bool (*test)(int)) {
+        return std::any_of(client_versions, client_versions + numplayers, test);
+    };
+    if (!client_versions_done) {
+        if (exch.IsLocalMode())
+            for (int i = 1; i < numplayers; ++i) client_versions[i] = 0;
+        if (any_version([](int v) { return v == -1; })) return;
+        client_versions_done = true;
+        any_client_versions_done = true;
+        DrawBoard();
+        NextTurn(true);
+        on_disconnect = kOwesDealAck;
+        return;
+    }
+    if (win == -1) return;
+    if (any_version([](int v) { return v != -1; })) return;
+    ResetClients();
+}
+
+void Server::NextTurn(bool auto_mode) {
+    turn = (turn + 1) % numplayers;
+    if (auto_mode)
+        SendAll(line(proto::kDealTurn, turn));
+    else
+        NextUserTurn();
+}
+
+void Server::NextUserTurn() {
+    if (send_move_top_to_top_one_card(turn, kDeck, line(proto::kTurn, turn))) return;
+    SendAll(line(proto::kDeckEmpty));
+    SendAll(line(proto::kTurn, turn));
+}
+
+void Server::Win(int winner) {
+    turn = -1;
+    win = winner;
+    SendAll(line(proto::kWinner, win));
+    on_disconnect = kOwesNothing;
+}
+
+void Server::AutoPlay() { throw std::runtime_error("Auto play: not implemented"); }
+
+// ---- The referee: move handling ----
+
+bool Server::deck_is_empty() const { return tracker.pile[kDeck].empty(); }
+
+bool Server::last_deck_is_king() const { return is_king(tracker.cards[tracker.pile[kDeck].back()]); }
+
+void Server::move_top_to_top_board(int target_pile, int src_pile, std::string& msg) {
+    msg += top_record(target_pile, src_pile) +
+           int_to_string(tracker.cards[tracker.pile[src_pile].back()]);
+    tracker.move_top_to_top(target_pile, src_pile, -1);
+}
+
+bool Server::send_move_top_to_top_one_card(int target_pile, int src_pile, std::string prefix) {
+    if (tracker.pile[src_pile].empty()) return false;
+    const std::string s = prefix + top_record(target_pile, src_pile);
+    SendSplit(target_pile, s + "-1",
+              s + int_to_string(tracker.cards[tracker.pile[src_pile].back()]));
+    tracker.move_top_to_top(target_pile, src_pile, -1);
+    return true;
+}
+
+void Server::DrawBoard() {
+    std::string msg = line(proto::kPublished, -1);
+    int regular_cards = 0, num_kings = 0;
+    while (regular_cards < kSidePilesOnBoard) {
+        if (deck_is_empty()) throw std::runtime_error("Can't deal to board: out of cards!");
+        if (last_deck_is_king())
+            move_top_to_top_board(7 + 2 * num_kings++, kDeck, msg);
+        else
+            move_top_to_top_board(6 + 2 * regular_cards++, kDeck, msg);
+    }
+    SendAll(msg);
+}
+
+void Server::DealCards() {
+    std::string msg1 = line(proto::kPublished, -1), msg2 = msg1;
+    const int p = turn;
+    for (int i = 0; i < kHandSize; ++i) {
+        if (deck_is_empty()) throw std::runtime_error("Can't deal to a hand: out of cards!");
+        const std::string r = top_record(p, kDeck);
+        msg1 += r + "-1";
+        msg2 += r + int_to_string(tracker.cards[tracker.pile[kDeck].back()]);
+        tracker.move_top_to_top(p, kDeck, -1);
+    }
+    SendSplit(p, msg1, msg2);
+}
+
+void Server::UserPlay(Tokens& tokens) {
+    std::string s = line(proto::kPublished, turn);
+    TrackerModify plain;
+    plain.Modify(&tracker, &tokens, 2, s);
+    SendAll(s);
+    if (tracker.is_winner(turn)) Win(turn);
+}
+
+// ---- The client ----
+
+bool Client::Receive(std::string msg) {
+    Tokens tokens(msg);
+    const int kind = tokens.token(0);
+    if (kind == kGone) return true;
+    if (kind != kNetworkLine && kind != kLocalLine) return false;
+    switch (tokens.token(1)) {
+        case proto::kVersion:
+            exch.ClientSend(line(proto::kVersionAnswer, proto::kProtocolVersion));
+            serverversion = tokens.token(2);
+            numplayers = tokens.token(3);
+            playernum = tokens.token(4);
+            turn = -1;
+            tracker.ResetClient();
+            if (connector) connector->SetPlayerNum(playernum, numplayers);
+            break;
+        case proto::kWinner:
+            Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
+                                       reinterpret_cast<void*>(intptr_t{tokens.token(2)}),
+                                       nullptr);
+            turn = -1;
+            break;
+        case proto::kPublished:
+            if (connector)
+                connector->Play(turn, playernum, tokens);
+            else if (turn == playernum)
+                exch.ClientSend(line(proto::kSeen));
+            break;
+        case proto::kTurn:
+            turn = tokens.token(2);
+            if (connector)
+                connector->Turn(turn, playernum, tokens);
+            else if (turn == playernum)
+                exch.ClientSend(line(proto::kAutoPlay));
+            break;
+        case proto::kDealTurn:
+            turn = tokens.token(2);
+            if (turn == playernum) exch.ClientSend(line(proto::kDealAck));
+            break;
+        default:
+            break;
+    }
+    return false;
+}

@@ -1,0 +1,109 @@
+// The referee of one table and a player's client. They speak only protocol lines, carried by the
+// exchange; the hosting screen hands them the player messages it takes from the exchange.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "exchange/tokens.h"
+#include "game/tracker.h"
+
+class Exchange;
+
+class Server {
+public:
+    // Gives the seed of each new shuffle; by default the current time, in seconds.
+    using SeedSource = std::function<unsigned()>;
+
+    Server(int numplayers_t, Exchange& exch_t, SeedSource seed_source = nullptr);
+    virtual ~Server() = default;
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    void Send(int player_t, std::string msg);
+    void SendAll(std::string msg);
+    // player_num gets msg2 (with the real faces), everybody else msg1.
+    void SendSplit(int player_num, std::string msg1, std::string msg2);
+    // Answers msg in the name of player_t, who has no connection.
+    void LocalSend(int player_t, std::string msg);
+    // One player message of player_t. True when nobody is connected or awaited any more.
+    bool Receive(int player_t, std::string msg);
+
+    const Tracker& table() const { return tracker; }
+    int current_turn() const { return turn; }
+    int winner() const { return win; }
+
+protected:
+    // What the turn player owes, in on_disconnect.
+    enum Owed { kOwesNothing = 0, kOwesDealAck = 1, kOwesSeen = 2, kOwesPlay = 3 };
+
+    void ResetClients();
+    void EvaluateVersions();
+    void NextTurn(bool auto_mode);
+    void NextUserTurn();
+    void Win(int winner);
+    virtual void AutoPlay();
+
+    void DealCards();
+    void DrawBoard();
+    void UserPlay(Tokens& tokens);
+    void move_top_to_top_board(int target_pile, int src_pile, std::string& msg);
+    bool send_move_top_to_top_one_card(int target_pile, int src_pile, std::string prefix);
+    bool deck_is_empty() const;
+    bool last_deck_is_king() const;
+
+    Exchange& exch;
+    int numplayers;
+    int turn = -1;
+    int win = -1;
+    int client_versions[kMaxPlayers] = {-1, -1, -1, -1, -1, -1};
+    bool client_versions_done = false;
+    bool any_client_versions_done = false;
+    int on_disconnect = kOwesNothing;
+    bool hands_dealt = false;
+    Tracker tracker;
+
+private:
+    void ReceiveLine(int player_t, Tokens& tokens);
+    void Seen();
+    // A turn answer counts only from the player in turn, when that answer is owed.
+    bool Owes(int player_t, Owed answer) const;
+    // Checks every record of a 210 line against this table and the rules, without changing it.
+    bool IsValidPlay(const Tokens& tokens) const;
+    void RejectPlay(int player_t, const Tokens& tokens);
+    void LocalSendLeft(int left);
+
+    SeedSource seed_source;
+};
+
+// The client's observer in the user interface.
+class ClientConnector {
+public:
+    virtual void Play(int turn, int playernum, Tokens& command) = 0;
+    virtual void Turn(int turn, int playernum, Tokens& command) = 0;
+    virtual void SetPlayerNum(int playernum, int numplayers) = 0;
+
+protected:
+    ~ClientConnector() = default;
+};
+
+class Client {
+public:
+    explicit Client(Exchange& exch_t) : exch(exch_t) {}
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    void ConnectClientConnector(ClientConnector* connector_t) { connector = connector_t; }
+    // One player message for this client. True when the referee is gone.
+    bool Receive(std::string msg);
+
+    Tracker tracker;
+
+private:
+    Exchange& exch;
+    int serverversion = -1;
+    int numplayers = -1;
+    int playernum = -1;
+    int turn = -1;
+    ClientConnector* connector = nullptr;
+};

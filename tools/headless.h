@@ -1,0 +1,23 @@
+// What the headless programs share: SDL without a window, and command-line numbers.
+#pragma once
+
+#include <string>
+
+// Starts SDL with the dummy video driver (SDL 1.2 runs its event queue only with video),
+// SDL_net, the fast event queue and, when `network` is set, the network layer. Throws a
+// runtime error with the library's text on failure; the destructor shuts all down again.
+class HeadlessSDL {
+public:
+    explicit HeadlessSDL(bool network);
+    ~HeadlessSDL();
+    HeadlessSDL(const HeadlessSDL&) = delete;
+    HeadlessSDL& operator=(const HeadlessSDL&) = delete;
+
+private:
+    bool network;
+};
+
+// Reads "--name value" options: returns the value after `name`, or `fallback` when absent.
+// Exits with a usage message when the value is not a number within [low, high].
+long long option(int argc, char** argv, const std::string& name, long long fallback,
+                 long long low, long long high);
