@@ -16,7 +16,9 @@ constexpr int kReadBudget = 4 * kReadChunk;
 // The longest real protocol line is far shorter; a peer past this is not playing.
 constexpr std::size_t kMaxPendingLine = 64 * 1024;
 
-bool is_player_number(int p) { return p >= 0 && p < kMaxPlayers; }
+bool is_player_number(int p) {
+    return p >= 0 && p < kMaxPlayers;
+}
 
 void push(unsigned int code, void* data1, void* data2) {
     SDL_Event e;
@@ -31,11 +33,15 @@ void push(unsigned int code, void* data1, void* data2) {
     }
 }
 
-void* as_data(intptr_t value) { return reinterpret_cast<void*>(value); }
+void* as_data(intptr_t value) {
+    return reinterpret_cast<void*>(value);
+}
 
 }  // namespace
 
-Exchange::Exchange() { std::memset(&event, 0, sizeof event); }
+Exchange::Exchange() {
+    std::memset(&event, 0, sizeof event);
+}
 
 Exchange::~Exchange() {
     ServerDisable();

@@ -10,7 +10,7 @@
 #include "net/event_codes.h"
 
 class Exchange {
-public:
+  public:
     Exchange();
     ~Exchange();
     Exchange(const Exchange&) = delete;
@@ -51,7 +51,7 @@ public:
     // The event last taken; the main loop hands it to the current screen.
     SDL_Event event;
 
-private:
+  private:
     static constexpr int kNobody = -2;
     void ProcessEvent();
     void Accept(int socket);

@@ -38,7 +38,9 @@ Tokens::Tokens(const std::string& msg) {
     if (!piece.empty()) data.push_back(string_to_int(piece));
 }
 
-int Tokens::token(unsigned x) const { return x < data.size() ? data[x] : -1; }
+int Tokens::token(unsigned x) const {
+    return x < data.size() ? data[x] : -1;
+}
 
 std::string Tokens::get_string() const {
     std::string out;

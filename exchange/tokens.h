@@ -13,7 +13,7 @@ int string_to_int(std::string s);
 
 // A protocol line split at blanks into integers.
 class Tokens {
-public:
+  public:
     explicit Tokens(const std::string& msg);
 
     // The x-th integer; -1 past the end, which is also how the protocol writes "none".

@@ -104,8 +104,8 @@ void ServerWithAutoPlay::move_hand_card_to_top(std::string& moves, int player, s
     tracker.move_hand_card_to_top(player, card, pile, -1);
 }
 
-void ServerWithAutoPlay::move_hand_card_to_bottom(std::string& moves, int player,
-                                                  signed char card, int pile) {
+void ServerWithAutoPlay::move_hand_card_to_bottom(std::string& moves, int player, signed char card,
+                                                  int pile) {
     moves += card_record(proto::kHandToBottom, pile, player, card, tracker.cards[card]);
     tracker.move_hand_card_to_bottom(player, card, pile, -1);
 }

@@ -6,13 +6,13 @@
 #include "game/client_server.h"
 
 class ServerWithAutoPlay : public Server {
-public:
+  public:
     using Server::Server;
 
-protected:
+  protected:
     void AutoPlay() override;
 
-private:
+  private:
     bool check_winner(int player, std::string moves);
     void auto_play_kings(std::string& moves, int player);
     bool auto_play_move_pile(std::string& moves);

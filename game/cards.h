@@ -10,4 +10,6 @@ bool is_king(int value);
 bool is_red(int value);
 
 // A face or card number in 0..51.
-inline bool is_card(int value) { return value >= 0 && value < kNumCards; }
+inline bool is_card(int value) {
+    return value >= 0 && value < kNumCards;
+}

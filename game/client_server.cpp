@@ -20,10 +20,16 @@ constexpr int kNetworkLine = 1;
 constexpr int kLocalLine = 2;
 constexpr int kGone = 3;
 
-std::string line(int code) { return int_to_string(code); }
-std::string line(int code, int arg) { return int_to_string(code) + " " + int_to_string(arg); }
+std::string line(int code) {
+    return int_to_string(code);
+}
+std::string line(int code, int arg) {
+    return int_to_string(code) + " " + int_to_string(arg);
+}
 
-unsigned time_seed() { return static_cast<unsigned>(std::time(nullptr)); }
+unsigned time_seed() {
+    return static_cast<unsigned>(std::time(nullptr));
+}
 
 // The record moving the top card of src_pile onto target_pile, without its face.
 std::string top_record(int target_pile, int src_pile) {
@@ -205,8 +211,8 @@ void Server::Seen() {
 
 void Server::RejectPlay(int player_t, const Tokens& tokens) {
     if (exch.IsLocalMode())
-        throw std::runtime_error("Local game: invalid play from player " +
-                                 int_to_string(player_t) + ": " + tokens.get_string());
+        throw std::runtime_error("Local game: invalid play from player " + int_to_string(player_t) +
+                                 ": " + tokens.get_string());
     // The player's leaving makes the referee play this turn in its name.
     exch.ServerKill(player_t);
 }
@@ -240,8 +246,7 @@ bool Server::IsValidPlay(const Tokens& tokens) const {
             if (!is_card(card) || std::find(hand.begin(), hand.end(), card) == hand.end())
                 return false;
             if (t.cards[card] != face) return false;
-            if (to_top ? !fits_on_top(t, face, target) : !fits_under(t, face, target))
-                return false;
+            if (to_top ? !fits_on_top(t, face, target) : !fits_under(t, face, target)) return false;
             if (to_top)
                 t.move_hand_card_to_top(src, card, target, -1);
             else
@@ -306,13 +311,19 @@ void Server::Win(int winner) {
     on_disconnect = kOwesNothing;
 }
 
-void Server::AutoPlay() { throw std::runtime_error("Auto play: not implemented"); }
+void Server::AutoPlay() {
+    throw std::runtime_error("Auto play: not implemented");
+}
 
 // ---- The referee: move handling ----
 
-bool Server::deck_is_empty() const { return tracker.pile[kDeck].empty(); }
+bool Server::deck_is_empty() const {
+    return tracker.pile[kDeck].empty();
+}
 
-bool Server::last_deck_is_king() const { return is_king(tracker.cards[tracker.pile[kDeck].back()]); }
+bool Server::last_deck_is_king() const {
+    return is_king(tracker.cards[tracker.pile[kDeck].back()]);
+}
 
 void Server::move_top_to_top_board(int target_pile, int src_pile, std::string& msg) {
     msg += top_record(target_pile, src_pile) +
@@ -382,8 +393,7 @@ bool Client::Receive(std::string msg) {
             break;
         case proto::kWinner:
             Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
-                                       reinterpret_cast<void*>(intptr_t{tokens.token(2)}),
-                                       nullptr);
+                                       reinterpret_cast<void*>(intptr_t{tokens.token(2)}), nullptr);
             turn = -1;
             break;
         case proto::kPublished:

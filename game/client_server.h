@@ -11,7 +11,7 @@
 class Exchange;
 
 class Server {
-public:
+  public:
     // Gives the seed of each new shuffle; by default the current time, in seconds.
     using SeedSource = std::function<unsigned()>;
 
@@ -33,7 +33,7 @@ public:
     int current_turn() const { return turn; }
     int winner() const { return win; }
 
-protected:
+  protected:
     // What the turn player owes, in on_disconnect.
     enum Owed { kOwesNothing = 0, kOwesDealAck = 1, kOwesSeen = 2, kOwesPlay = 3 };
 
@@ -63,7 +63,7 @@ protected:
     bool hands_dealt = false;
     Tracker tracker;
 
-private:
+  private:
     void ReceiveLine(int player_t, Tokens& tokens);
     void Seen();
     // A turn answer counts only from the player in turn, when that answer is owed.
@@ -78,17 +78,17 @@ private:
 
 // The client's observer in the user interface.
 class ClientConnector {
-public:
+  public:
     virtual void Play(int turn, int playernum, Tokens& command) = 0;
     virtual void Turn(int turn, int playernum, Tokens& command) = 0;
     virtual void SetPlayerNum(int playernum, int numplayers) = 0;
 
-protected:
+  protected:
     ~ClientConnector() = default;
 };
 
 class Client {
-public:
+  public:
     explicit Client(Exchange& exch_t) : exch(exch_t) {}
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
@@ -99,7 +99,7 @@ public:
 
     Tracker tracker;
 
-private:
+  private:
     Exchange& exch;
     int serverversion = -1;
     int numplayers = -1;

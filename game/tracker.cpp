@@ -29,9 +29,13 @@ void require(bool condition, const char* text, int line) {
     if (!condition) throw TrackerError(text, line);
 }
 
-void require_pile(int p) { require(is_pile(p), "0", kLinePileRange); }
+void require_pile(int p) {
+    require(is_pile(p), "0", kLinePileRange);
+}
 
-void require_face(int value) { require(value == -1 || is_card(value), "0", kLineFaceRange); }
+void require_face(int value) {
+    require(value == -1 || is_card(value), "0", kLineFaceRange);
+}
 
 constexpr int kKingPiles[] = {7, 9, 11, 13};
 constexpr int kSidePiles[] = {6, 8, 10, 12};
@@ -53,7 +57,9 @@ void Tracker::ResetClient() {
     std::fill(std::begin(cards), std::end(cards), -1);
 }
 
-void Tracker::ResetServer() { ResetServer(static_cast<unsigned>(std::time(nullptr))); }
+void Tracker::ResetServer() {
+    ResetServer(static_cast<unsigned>(std::time(nullptr)));
+}
 
 void Tracker::ResetServer(unsigned seed) {
     std::srand(seed);

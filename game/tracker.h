@@ -12,25 +12,31 @@ constexpr int kDeck = 14;
 constexpr int kFirstBoardPile = 6;
 constexpr int kLastBoardPile = 13;
 
-inline bool is_pile(int p) { return p >= 0 && p < kNumPiles; }
-inline bool is_board_pile(int p) { return p >= kFirstBoardPile && p <= kLastBoardPile; }
-inline bool is_side_pile(int p) { return is_board_pile(p) && p % 2 == 0; }
+inline bool is_pile(int p) {
+    return p >= 0 && p < kNumPiles;
+}
+inline bool is_board_pile(int p) {
+    return p >= kFirstBoardPile && p <= kLastBoardPile;
+}
+inline bool is_side_pile(int p) {
+    return is_board_pile(p) && p % 2 == 0;
+}
 
 // A violated precondition of a tracker operation. It is thrown before any pile is touched, so the
 // table is unchanged and the caller can reject whatever asked for the move.
 class TrackerError : public std::logic_error {
-public:
+  public:
     TrackerError(const char* text, int line);
     const std::string& text() const { return text_; }
     int line() const { return line_; }
 
-private:
+  private:
     std::string text_;
     int line_;
 };
 
 class Tracker {
-public:
+  public:
     void ResetClient();
     void ResetServer();
     // The referee's shuffle from a given seed; ResetServer seeds with the current time.
@@ -38,7 +44,8 @@ public:
 
     void move_top_to_top(int target_pile, int src_pile, int value);
     void move_top_to_bottom(int target_pile, int src_pile, int value);
-    void move_hand_card_to_top(int src_pile, signed char src_card, int dest_pile, signed char value);
+    void move_hand_card_to_top(int src_pile, signed char src_card, int dest_pile,
+                               signed char value);
     void move_hand_card_to_bottom(int src_pile, signed char src_card, int dest_pile,
                                   signed char value);
     void move_pile(int src_pile, int dest_pile);
@@ -56,7 +63,7 @@ public:
     // pile[p]: card numbers from the bottom (front) to the top (back).
     std::vector<signed char> pile[kNumPiles];
 
-private:
+  private:
     bool is_empty(int p) const { return pile[p].empty(); }
     void reset_piles();
     std::size_t find_card(int src_pile, signed char src_card, int line) const;

@@ -8,9 +8,13 @@
 namespace {
 
 // Modify's failure value for a malformed record.
-[[noreturn]] void fail() { throw -1; }
+[[noreturn]] void fail() {
+    throw -1;
+}
 
-bool in_range(int value) { return value == -1 || is_card(value); }
+bool in_range(int value) {
+    return value == -1 || is_card(value);
+}
 
 // Checks the fixed fields of a 900 or 910 family record and its num_cards groups of `width`
 // numbers each; returns num_cards. Everything is checked before the first card moves.
@@ -18,8 +22,8 @@ int check_card_record(const std::vector<int>& d, std::size_t at, int width) {
     if (at + 3 >= d.size()) fail();
     if (!is_pile(d[at + 1]) || !is_pile(d[at + 2])) fail();
     long long num_cards = d[at + 3];
-    if (num_cards < 0 || static_cast<long long>(at) + 4 + width * num_cards >
-                             static_cast<long long>(d.size()))
+    if (num_cards < 0 ||
+        static_cast<long long>(at) + 4 + width * num_cards > static_cast<long long>(d.size()))
         fail();
     for (std::size_t i = at + 4; i < at + 4 + width * num_cards; ++i)
         if (!in_range(d[i])) fail();

@@ -8,7 +8,7 @@ class Tokens;
 class Tracker;
 
 class TrackerModify {
-public:
+  public:
     // Appends the tokens from offset on to out_string (each after one blank), then applies the
     // records. A malformed record (an invalid code, a record running past the line, a card,
     // face or pile number out of range) throws the int -1 before any of its cards moves; the

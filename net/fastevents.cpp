@@ -99,4 +99,6 @@ void FE_PumpEvents() {
     SDL_UnlockMutex(eventLock);
 }
 
-const char* FE_GetError() { return error; }
+const char* FE_GetError() {
+    return error;
+}

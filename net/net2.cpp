@@ -77,7 +77,9 @@ std::atomic<int> doneYet{0};
 std::atomic<int> threadEnded{0};
 int waitForRead = 0;
 
-void setError(const char* err, int) { error = err; }
+void setError(const char* err, int) {
+    error = err;
+}
 
 void lockData() {
     if (SDL_LockMutex(dataLock) == -1) setError("NET2: can't lock Data mutex", -1);
@@ -138,14 +140,18 @@ auto withSDLNet(F call) {
 int snResolveHost(IPaddress* ip, const char* name, int port) {
     return withSDLNet([&] { return SDLNet_ResolveHost(ip, name, static_cast<Uint16>(port)); });
 }
-TCPsocket snTCPOpen(IPaddress* ip) { return withSDLNet([&] { return SDLNet_TCP_Open(ip); }); }
+TCPsocket snTCPOpen(IPaddress* ip) {
+    return withSDLNet([&] { return SDLNet_TCP_Open(ip); });
+}
 void snTCPClose(TCPsocket s) {
     withSDLNet([&] {
         SDLNet_TCP_Close(s);
         return 0;
     });
 }
-TCPsocket snTCPAccept(TCPsocket s) { return withSDLNet([&] { return SDLNet_TCP_Accept(s); }); }
+TCPsocket snTCPAccept(TCPsocket s) {
+    return withSDLNet([&] { return SDLNet_TCP_Accept(s); });
+}
 int snTCPSend(TCPsocket s, const void* buf, int len) {
     return withSDLNet([&] { return SDLNet_TCP_Send(s, const_cast<void*>(buf), len); });
 }
@@ -173,7 +179,9 @@ void snUDPClose(UDPsocket s) {
         return 0;
     });
 }
-int snUDPRecv(UDPsocket s, UDPpacket* p) { return withSDLNet([&] { return SDLNet_UDP_Recv(s, p); }); }
+int snUDPRecv(UDPsocket s, UDPpacket* p) {
+    return withSDLNet([&] { return SDLNet_UDP_Recv(s, p); });
+}
 int snUDPSend(UDPsocket s, UDPpacket* p) {
     return withSDLNet([&] { return SDLNet_UDP_Send(s, -1, p); });
 }
@@ -190,9 +198,13 @@ void snFreePacket(UDPpacket* p) {
 // The wait on the socket set is the one SDL_net call made without the SDL_net lock: holding it
 // for 10 ms would stall every send of the main thread. Only the network thread touches the set
 // and the sockets' readiness flags, so nothing else races with it.
-int snCheckSockets(Uint32 timeout) { return SDLNet_CheckSockets(socketSet, timeout); }
+int snCheckSockets(Uint32 timeout) {
+    return SDLNet_CheckSockets(socketSet, timeout);
+}
 
-bool validHandle(int s) { return s >= 0 && s < lastHeapSocket; }
+bool validHandle(int s) {
+    return s >= 0 && s < lastHeapSocket;
+}
 
 void prepareRecord(NET2_Socket* r, Uint8 type) {
     if (type == TCPClientSocket) r->q.tb.len = 0;
@@ -232,7 +244,9 @@ void FreeSocket(int s) {
     r->s.genSocket = nullptr;
 }
 
-bool isTCP(Uint8 type) { return type == TCPServerSocket || type == TCPClientSocket; }
+bool isTCP(Uint8 type) {
+    return type == TCPServerSocket || type == TCPClientSocket;
+}
 
 void addToSet(int i, NET2_Socket* r) {
     if (isTCP(r->type) || r->type == UDPServerSocket) {
@@ -479,7 +493,9 @@ void NET2_Quit() {
     initialized = 0;
 }
 
-const char* NET2_GetError() { return error; }
+const char* NET2_GetError() {
+    return error;
+}
 
 int NET2_ResolveHost(IPaddress* ip, const char* name, int port) {
     return snResolveHost(ip, name, port);
@@ -520,8 +536,7 @@ int NET2_TCPConnectToIP(IPaddress* ip) {
 int NET2_TCPSend(int socket, const char* buf, int len) {
     return locked([&] {
         NET2_Socket* r = validHandle(socket) ? socketHeap[socket] : nullptr;
-        if (!r || r->type != TCPClientSocket ||
-            (r->state != readyState && r->state != addState)) {
+        if (!r || r->type != TCPClientSocket || (r->state != readyState && r->state != addState)) {
             setError("NET2: you can't do a TCP send on that socket", socket);
             return -1;
         }
@@ -622,13 +637,19 @@ void NET2_UDPClose(int socket) {
     });
 }
 
-void NET2_UDPFreePacket(UDPpacket* p) { snFreePacket(p); }
+void NET2_UDPFreePacket(UDPpacket* p) {
+    snFreePacket(p);
+}
 
-int NET2_GetEventType(SDL_Event* e) { return e->user.code; }
+int NET2_GetEventType(SDL_Event* e) {
+    return e->user.code;
+}
 int NET2_GetSocket(SDL_Event* e) {
     return static_cast<int>(reinterpret_cast<intptr_t>(e->user.data1));
 }
 int NET2_GetEventData(SDL_Event* e) {
     return static_cast<int>(reinterpret_cast<intptr_t>(e->user.data2));
 }
-const char* NET2_GetEventError(SDL_Event* e) { return static_cast<const char*>(e->user.data2); }
+const char* NET2_GetEventError(SDL_Event* e) {
+    return static_cast<const char*>(e->user.data2);
+}

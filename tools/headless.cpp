@@ -15,7 +15,8 @@ HeadlessSDL::HeadlessSDL(bool network_t) : network(network_t) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) == -1)
         throw std::runtime_error(std::string("SDL: ") + SDL_GetError());
-    if (SDLNet_Init() == -1) throw std::runtime_error(std::string("SDL(Net): ") + SDLNet_GetError());
+    if (SDLNet_Init() == -1)
+        throw std::runtime_error(std::string("SDL(Net): ") + SDLNet_GetError());
     if (FE_Init() == -1) throw std::runtime_error(std::string("SDL(FE): ") + FE_GetError());
     if (network && NET2_Init() == -1)
         throw std::runtime_error(std::string("SDL(Net2): ") + NET2_GetError());
@@ -28,15 +29,15 @@ HeadlessSDL::~HeadlessSDL() {
     SDL_Quit();
 }
 
-long long option(int argc, char** argv, const std::string& name, long long fallback,
-                 long long low, long long high) {
+long long option(int argc, char** argv, const std::string& name, long long fallback, long long low,
+                 long long high) {
     for (int i = 1; i < argc; ++i) {
         if (name != argv[i]) continue;
         char* end = nullptr;
         long long value = i + 1 < argc ? std::strtoll(argv[i + 1], &end, 10) : 0;
         if (!end || *end != '\0' || end == argv[i + 1] || value < low || value > high) {
-            std::fprintf(stderr, "%s: %s takes a number from %lld to %lld\n", argv[0],
-                         name.c_str(), low, high);
+            std::fprintf(stderr, "%s: %s takes a number from %lld to %lld\n", argv[0], name.c_str(),
+                         low, high);
             std::exit(2);
         }
         return value;

@@ -7,17 +7,17 @@
 // SDL_net, the fast event queue and, when `network` is set, the network layer. Throws a
 // runtime error with the library's text on failure; the destructor shuts all down again.
 class HeadlessSDL {
-public:
+  public:
     explicit HeadlessSDL(bool network);
     ~HeadlessSDL();
     HeadlessSDL(const HeadlessSDL&) = delete;
     HeadlessSDL& operator=(const HeadlessSDL&) = delete;
 
-private:
+  private:
     bool network;
 };
 
 // Reads "--name value" options: returns the value after `name`, or `fallback` when absent.
 // Exits with a usage message when the value is not a number within [low, high].
-long long option(int argc, char** argv, const std::string& name, long long fallback,
-                 long long low, long long high);
+long long option(int argc, char** argv, const std::string& name, long long fallback, long long low,
+                 long long high);

@@ -6,9 +6,15 @@
 
 #include "game/tracker.h"
 
-inline int face(int suit, int rank) { return suit * 13 + rank; }
-inline int black(int rank) { return face(0, rank); }
-inline int red(int rank) { return face(1, rank); }
+inline int face(int suit, int rank) {
+    return suit * 13 + rank;
+}
+inline int black(int rank) {
+    return face(0, rank);
+}
+inline int red(int rank) {
+    return face(1, rank);
+}
 
 // A table holding only the cards put on it; card numbers are handed out in order.
 struct Table {

@@ -27,8 +27,8 @@ struct Game {
     void apply(const std::string& record) { apply(record, record); }
 
     std::string record(int code, int target, int src, int card) const {
-        std::string s = int_to_string(code) + " " + int_to_string(target) + " " +
-                        int_to_string(src) + " 1 ";
+        std::string s =
+            int_to_string(code) + " " + int_to_string(target) + " " + int_to_string(src) + " 1 ";
         if (code != 900) s += int_to_string(card) + " ";
         return s + int_to_string(referee.cards[card]);
     }

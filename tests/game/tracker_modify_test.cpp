@@ -25,8 +25,8 @@ struct Recorder : TrackerModify {
         note("bottom " + std::to_string(t) + "<" + std::to_string(s) + " " + std::to_string(v), t);
     }
     void HandToTop(int t, int s, signed char c, signed char v) override {
-        note("hand " + std::to_string(t) + "<" + std::to_string(s) + " " + std::to_string(c) +
-                 "/" + std::to_string(v),
+        note("hand " + std::to_string(t) + "<" + std::to_string(s) + " " + std::to_string(c) + "/" +
+                 std::to_string(v),
              t);
     }
     void HandToBottom(int t, int s, signed char c, signed char v) override {
@@ -124,8 +124,8 @@ TEST_F(ModifyTest, NothingPastTheEnd) {
 
 // Bad codes throw after out_string took the whole tail; the records before stay applied.
 TEST_F(ModifyTest, InvalidCodes) {
-    for (const char* bad : {"921 7 6", "923 7 6", "905 6 14 1 3", "919 6 0 0", "899", "924",
-                            "0", "-1"}) {
+    for (const char* bad :
+         {"921 7 6", "923 7 6", "905 6 14 1 3", "919 6 0 0", "899", "924", "0", "-1"}) {
         Tracker before = t;
         std::string line = std::string("900 6 14 1 37 ") + bad;
         out.clear();

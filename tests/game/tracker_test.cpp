@@ -52,13 +52,13 @@ TEST(Tracker, Resets) {
 
 TEST(Tracker, ColourAndRankRules) {
     Tracker t;
-    EXPECT_TRUE(t.can_go_on(11, 25));          // black queen on red king
-    EXPECT_TRUE(t.can_go_on(24, 12));          // red queen on black king
-    EXPECT_FALSE(t.can_go_on(11, 12));         // same colour
-    EXPECT_FALSE(t.can_go_on(12, 13));         // a king goes on nothing
-    EXPECT_TRUE(t.can_go_on(0, 14));           // black ace on red two
-    EXPECT_FALSE(t.can_go_on(0, 15));          // two ranks apart
-    EXPECT_FALSE(t.can_go_on(14, 0));          // higher on lower
+    EXPECT_TRUE(t.can_go_on(11, 25));   // black queen on red king
+    EXPECT_TRUE(t.can_go_on(24, 12));   // red queen on black king
+    EXPECT_FALSE(t.can_go_on(11, 12));  // same colour
+    EXPECT_FALSE(t.can_go_on(12, 13));  // a king goes on nothing
+    EXPECT_TRUE(t.can_go_on(0, 14));    // black ace on red two
+    EXPECT_FALSE(t.can_go_on(0, 15));   // two ranks apart
+    EXPECT_FALSE(t.can_go_on(14, 0));   // higher on lower
     EXPECT_TRUE(t.can_go_on(face(3, 4), face(2, 5)));
     EXPECT_FALSE(t.can_go_on(face(3, 4), face(1, 5)));
     EXPECT_THROW(t.can_go_on(-1, 5), TrackerError);  // faces must be known
@@ -173,8 +173,8 @@ TEST(Tracker, RejectedOperationsChangeNothing) {
     };
     const Case cases[] = {
         {"top of empty pile", [&] { t.move_top_to_top(6, 8, -1); }, "!pile[src_pile].empty()", 49},
-        {"bottom of empty pile", [&] { t.move_top_to_bottom(6, 8, -1); },
-         "!pile[src_pile].empty()", 58},
+        {"bottom of empty pile", [&] { t.move_top_to_bottom(6, 8, -1); }, "!pile[src_pile].empty()",
+         58},
         {"hand card -1", [&] { t.move_hand_card_to_top(0, -1, 6, -1); }, "0", 69},
         {"card not in hand", [&] { t.move_hand_card_to_top(0, in_hand_1, 6, -1); }, "0", 73},
         {"bottom card -1", [&] { t.move_hand_card_to_bottom(0, -1, 6, -1); }, "0", 88},

@@ -1,0 +1,215 @@
+// The referee and the client in local games, through the real exchange and SDL's event queue.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "game/cards.h"
+#include "local_game.h"
+#include "table_helpers.h"
+
+namespace {
+
+int code_of(const std::string& msg) {
+    return Tokens(msg).token(1);
+}
+
+std::vector<int> codes(const std::vector<std::string>& lines) {
+    std::vector<int> out;
+    for (const auto& l : lines) out.push_back(code_of(l));
+    return out;
+}
+
+// The client's copy equals the referee's piles, and knows a face exactly where it was shown:
+// its own hand and the board.
+void expect_consistent(const Tracker& referee, const Tracker& client) {
+    int seen = 0;
+    for (int p = 0; p < kNumPiles; ++p) {
+        ASSERT_EQ(client.pile[p], referee.pile[p]) << "pile " << p;
+        for (signed char n : referee.pile[p]) {
+            ++seen;
+            const bool shown = p == 0 || is_board_pile(p);
+            ASSERT_EQ(client.cards[n], shown ? referee.cards[n] : -1) << "card " << int(n);
+        }
+    }
+    ASSERT_EQ(seen, kNumCards);
+}
+
+// Steps to player 0's first play turn, left unanswered.
+void run_to_own_turn(LocalGame& g) {
+    g.connector.hold_turn = true;
+    ASSERT_TRUE(g.run_until(
+        [&] { return !g.to_client.empty() && code_of(g.to_client.back()) == proto::kTurn; }));
+    ASSERT_FALSE(g.step());  // nothing moves while player 0 thinks
+    ASSERT_EQ(g.server.current_turn(), 0);
+}
+
+}  // namespace
+
+TEST(Referee, StartsATwoPlayerGame) {
+    LocalGame g(2);
+    ASSERT_TRUE(g.entered);
+    run_to_own_turn(g);
+    // 100 on creation, 102 and a second 100 when player 0 joins; board, deal 0, deal 1, turn.
+    EXPECT_EQ(codes(g.to_client), (std::vector<int>{100, 102, 100, 200, 310, 200, 310, 200, 300}));
+    EXPECT_EQ(g.to_client[0], "2 100 1 2 0");
+    EXPECT_EQ(g.to_client[1], "2 102 0");
+    EXPECT_EQ(g.to_client[4], "2 310 0");
+
+    const Tracker& t = g.server.table();
+    // The dealt hand shows player 0 its faces; player 1's stays hidden.
+    Tokens own(g.to_client[5]), other(g.to_client[7]);
+    ASSERT_EQ(own.data.size(), 3u + 5 * 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(own.token(3 + 5 * i), proto::kTopToTop);
+        EXPECT_EQ(own.token(4 + 5 * i), 0);
+        EXPECT_EQ(own.token(7 + 5 * i), t.cards[t.pile[0][i]]);
+        EXPECT_EQ(other.token(7 + 5 * i), -1);
+    }
+    EXPECT_EQ(t.pile[0].size(), 6u);  // five dealt, one drawn
+    EXPECT_EQ(t.pile[1].size(), 5u);
+    for (int side : {6, 8, 10, 12}) EXPECT_EQ(t.pile[side].size(), 1u);
+    expect_consistent(t, g.client.tracker);
+}
+
+TEST(Referee, StartsAFivePlayerGame) {
+    LocalGame g(5, 3);
+    run_to_own_turn(g);
+    std::vector<std::string> deal_turns;
+    for (const auto& l : g.to_client)
+        if (code_of(l) == proto::kDealTurn) deal_turns.push_back(l);
+    EXPECT_EQ(deal_turns,
+              (std::vector<std::string>{"2 310 0", "2 310 1", "2 310 2", "2 310 3", "2 310 4"}));
+    for (int p = 1; p < 5; ++p) EXPECT_EQ(g.server.table().pile[p].size(), 5u);
+    EXPECT_EQ(g.connector.playernum, 0);
+    expect_consistent(g.server.table(), g.client.tracker);
+}
+
+TEST(Referee, PlaysToAWinAndNeverStartsASecondLocalGame) {
+    LocalGame g(2, 11);
+    ASSERT_TRUE(g.run_until([&] { return g.winner != -1; }));
+    EXPECT_EQ(g.server.winner(), g.winner);
+    EXPECT_EQ(g.server.current_turn(), -1);
+    EXPECT_TRUE(g.server.table().is_winner(g.winner));
+    // Player 1, who has no connection, had play turns answered for it.
+    EXPECT_NE(std::find(g.to_client.begin(), g.to_client.end(), "2 300 1 900 1 14 1 -1"),
+              g.to_client.end());
+    while (g.step()) {
+    }
+    EXPECT_EQ(code_of(g.to_client.back()), proto::kWinner);
+    EXPECT_EQ(std::count_if(g.to_client.begin(), g.to_client.end(),
+                            [](const std::string& l) { return code_of(l) == proto::kVersion; }),
+              2);
+}
+
+TEST(Referee, ThousandGamesKeepEveryCopyConsistent) {
+    for (unsigned seed = 1; seed <= 1000; ++seed) {
+        const int players = 2 + seed % 4;
+        LocalGame g(players, seed);
+        for (int events = 0; g.winner == -1 && events < 20000; ++events) {
+            const std::size_t lines = g.to_client.size();
+            ASSERT_TRUE(g.step()) << "seed " << seed << ": the game stalled";
+            if (g.to_client.size() != lines && g.connector.playernum == 0) {
+                ASSERT_NO_FATAL_FAILURE(expect_consistent(g.server.table(), g.client.tracker))
+                    << "seed " << seed << " after " << g.to_client.back();
+            }
+        }
+        ASSERT_NE(g.winner, -1) << "seed " << seed;
+        ASSERT_LT(g.winner, players);
+        ASSERT_TRUE(g.server.table().is_winner(g.winner));
+    }
+}
+
+// In the deal phase only the dealt player's 201 advances the deal.
+TEST(Referee, IgnoresAnswersOfPlayersNotInTurn) {
+    LocalGame g(3, 5);
+    ASSERT_TRUE(
+        g.run_until([&] { return !g.to_client.empty() && g.to_client.back() == "2 310 1"; }));
+    Exchange::PushPlayerMessage(0, "2 201");
+    Exchange::PushPlayerMessage(2, "2 311");
+    run_to_own_turn(g);
+    int deal_turns = 0;
+    for (const auto& l : g.to_client) deal_turns += code_of(l) == proto::kDealTurn;
+    EXPECT_EQ(deal_turns, 3);
+    for (int p = 1; p < 3; ++p) EXPECT_EQ(g.server.table().pile[p].size(), 5u);
+
+    // Player 0 owes a play: 201, and every answer from the others, change nothing.
+    const Tracker before = g.server.table();
+    for (auto [from, text] : std::vector<std::pair<int, const char*>>{{0, "2 201"},
+                                                                      {1, "2 220"},
+                                                                      {2, "2 210"},
+                                                                      {1, "2 201"},
+                                                                      {7, "2 220"},
+                                                                      {-3, "2 101 1"}}) {
+        Exchange::PushPlayerMessage(from, text);
+        ASSERT_TRUE(g.step());
+        EXPECT_FALSE(g.step()) << text << " from " << from << " was answered";
+        EXPECT_EQ(g.server.current_turn(), 0);
+        EXPECT_TRUE(same_table(g.server.table(), before));
+    }
+}
+
+TEST(Referee, IgnoresPlaysAfterTheGameIsOver) {
+    LocalGame g(2, 11);
+    ASSERT_TRUE(g.run_until([&] { return g.winner != -1; }));
+    while (g.step()) {
+    }
+    const Tracker before = g.server.table();
+    const std::size_t lines = g.to_client.size();
+    for (const char* text : {"2 220", "2 210", "2 201"}) {
+        Exchange::PushPlayerMessage(0, text);
+        while (g.step()) {
+        }
+    }
+    EXPECT_EQ(g.to_client.size(), lines);
+    EXPECT_TRUE(same_table(g.server.table(), before));
+}
+
+// Every forged 210 is refused before anything is applied, and nothing is relayed.
+TEST(Referee, RejectsForgedPlays) {
+    LocalGame g(2, 2);
+    run_to_own_turn(g);
+    const Tracker t = g.server.table();
+    const signed char own = t.pile[0][0];
+    const int own_face = t.cards[own];
+    const signed char others = t.pile[1][0];
+    // A non-empty board pile the card cannot go on.
+    int misfit = -1;
+    for (int q = kFirstBoardPile; q <= kLastBoardPile && misfit == -1; ++q)
+        if (!t.pile[q].empty() && !t.can_go_on(own_face, t.cards[t.pile[q].back()])) misfit = q;
+    ASSERT_NE(misfit, -1);
+    const std::string c = int_to_string(own), f = int_to_string(own_face);
+    const std::string forged[] = {
+        "2 210  910 " + int_to_string(misfit) + " 0 1 " + c + " " +
+            int_to_string((own_face + 1) % 52),
+        "2 210  910 6 0 1 " + int_to_string(t.pile[6][0]) + " " +
+            int_to_string(t.cards[t.pile[6][0]]),
+        "2 210  910 6 1 1 " + int_to_string(others) + " " + int_to_string(t.cards[others]),
+        "2 210  900 0 14 1 -1",
+        "2 210  910 " + int_to_string(misfit) + " 0 1 " + c + " " + f,
+        "2 210  911 " + int_to_string(misfit) + " 0 1 " + c + " " + f +
+            (t.has_nonking_holes() ? " 920 6 6" : ""),
+        "2 210  910 6 0 1 " + c,
+        "2 210  910 6 0 -1",
+        "2 210  920 6 0",
+        "2 210  921 7 6",
+        "2 210  910 7 0 1 " + c + " " + f + (is_king(own_face) ? " 920 7 7" : ""),
+    };
+    for (const std::string& line : forged) {
+        Exchange::PushPlayerMessage(0, line);
+        try {
+            g.step();
+            ADD_FAILURE() << line << " was accepted";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("Local game: invalid play"), std::string::npos);
+        }
+        EXPECT_TRUE(same_table(g.server.table(), t)) << line;
+        EXPECT_EQ(g.server.current_turn(), 0);
+        EXPECT_FALSE(g.step()) << line << " was relayed";
+    }
+    // A pass is a valid play: relayed as 200 with the mover alone.
+    Exchange::PushPlayerMessage(0, "2 210");
+    ASSERT_TRUE(g.step());
+    ASSERT_TRUE(g.step());
+    EXPECT_EQ(g.to_client.back(), "2 200 0");
+}
