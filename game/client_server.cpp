@@ -27,6 +27,13 @@ std::string line(int code, int arg) {
     return int_to_string(code) + " " + int_to_string(arg);
 }
 
+// Decimal integers and blanks; a carriage return may end the line.
+bool is_protocol_text(const std::string& msg) {
+    std::size_t end = msg.size();
+    if (end > 0 && msg[end - 1] == '\r') --end;
+    return msg.find_first_not_of("0123456789- ") >= end;
+}
+
 unsigned time_seed() {
     return static_cast<unsigned>(std::time(nullptr));
 }
@@ -137,6 +144,12 @@ bool Server::Receive(int player_t, std::string msg) {
             SendAll(line(proto::kPlayerLeft, player_t));
             return exch.GetPlayerWaitCount() == 0 && !exch.IsAnyoneConnected();
         case kNetworkLine:
+            // A peer sending what no client writes is not playing: let the referee take over.
+            if (!is_protocol_text(msg)) {
+                exch.ServerKill(player_t);
+                return false;
+            }
+            [[fallthrough]];
         case kLocalLine:
             // Only the exchange's player numbers 0..numplayers-1 take part in this game.
             if (player_t >= 0 && player_t < numplayers) ReceiveLine(player_t, tokens);
