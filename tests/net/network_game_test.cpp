@@ -1,0 +1,267 @@
+// Whole network games between separate processes on 127.0.0.1: the headless referee, headless
+// players, and hand-written peers that misbehave.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "exchange/tokens.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kWaitMs = 30000;
+
+int ms_left(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// A port nobody listens on now, from the system, so that parallel runs do not collide.
+int free_port() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+// Reads lines from a file descriptor with a deadline.
+struct LineReader {
+    int fd = -1;
+    std::string pending;
+    bool eof = false;
+
+    bool read_line(std::string& line, Clock::time_point deadline) {
+        for (;;) {
+            auto nl = pending.find('\n');
+            if (nl != std::string::npos) {
+                line = pending.substr(0, nl);
+                pending.erase(0, nl + 1);
+                return true;
+            }
+            if (eof) return false;
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, ms_left(deadline)) <= 0) return false;
+            char buf[4096];
+            ssize_t n = read(fd, buf, sizeof buf);
+            if (n <= 0) eof = true;
+            if (n > 0) pending.append(buf, n);
+        }
+    }
+};
+
+struct Process {
+    explicit Process(std::vector<std::string> args) {
+        int pipefd[2];
+        if (pipe(pipefd) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            dup2(pipefd[1], 1);
+            close(pipefd[0]);
+            std::vector<char*> argv;
+            std::string path = std::string(VELMORA_BIN_DIR) + "/" + args[0];
+            argv.push_back(path.data());
+            for (std::size_t i = 1; i < args.size(); ++i) argv.push_back(args[i].data());
+            argv.push_back(nullptr);
+            execv(path.c_str(), argv.data());
+            _exit(127);
+        }
+        close(pipefd[1]);
+        out.fd = pipefd[0];
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process() {
+        if (pid > 0 && status == -1) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (out.fd >= 0) close(out.fd);
+    }
+    // Collects the output until the process ends; its exit status, or -1 after the deadline.
+    int wait(std::vector<std::string>& lines, int timeout_ms = kWaitMs) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        std::string line;
+        while (out.read_line(line, deadline)) lines.push_back(line);
+        for (; status == -1 && ms_left(deadline) > 0; usleep(2000)) {
+            int st;
+            if (waitpid(pid, &st, WNOHANG) == pid) status = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
+        }
+        return status;
+    }
+
+    pid_t pid = -1;
+    int status = -1;
+    LineReader out;
+};
+
+// Starts a referee and waits until it listens.
+struct Referee : Process {
+    Referee(int players, int port)
+        : Process({"velmora-referee", "--players", std::to_string(players), "--port",
+                   std::to_string(port)}) {
+        std::string line;
+        ready = out.read_line(line, Clock::now() + std::chrono::milliseconds(kWaitMs)) &&
+                line.rfind("serving", 0) == 0;
+    }
+    bool ready = false;
+};
+
+using Players = std::vector<std::unique_ptr<Process>>;
+
+void add_player(Players& players, int port) {
+    players.push_back(std::make_unique<Process>(std::vector<std::string>{
+        "velmora-player", "--host", "127.0.0.1", "--port", std::to_string(port)}));
+}
+
+// A peer on a plain socket that speaks the protocol by hand until its first play turn.
+struct Peer {
+    explicit Peer(int port) {
+        reader.fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected = connect(reader.fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~Peer() { close(reader.fd); }
+    void send_text(const std::string& text) {
+        ssize_t n = ::send(reader.fd, text.data(), text.size(), MSG_NOSIGNAL);
+        (void)n;
+    }
+    // Answers like a client; returns at the peer's own play turn with its 300 line, or false.
+    bool play_until_own_turn(std::string& turn_line) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
+        std::string line;
+        while (reader.read_line(line, deadline)) {
+            Tokens t(line);
+            if (t.token(0) == 100) {
+                me = t.token(3);
+                send_text("101 1\n");
+            }
+            if (t.token(0) == 310 || t.token(0) == 300) turn = t.token(1);
+            if (t.token(0) == 310 && turn == me) send_text("311\n");
+            if (t.token(0) == 200 && turn == me) send_text("201\n");
+            if (t.token(0) == 300 && turn == me) {
+                turn_line = line;
+                return true;
+            }
+        }
+        return false;
+    }
+    // Whether the other end closes the connection within the time, reading what still comes.
+    bool closed_by_peer(int timeout_ms = kWaitMs) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        std::string line;
+        while (reader.read_line(line, deadline)) {
+        }
+        return reader.eof;
+    }
+
+    LineReader reader;
+    bool connected = false;
+    int me = -1, turn = -1;
+};
+
+bool has_winner(const std::vector<std::string>& lines) {
+    for (const auto& l : lines)
+        if (l.rfind("winner ", 0) == 0) return true;
+    return false;
+}
+
+void expect_game_finishes(Players& players, Referee& referee) {
+    for (auto& p : players) {
+        std::vector<std::string> lines;
+        EXPECT_EQ(p->wait(lines), 0);
+        EXPECT_TRUE(has_winner(lines));
+    }
+    std::vector<std::string> lines;
+    EXPECT_EQ(referee.wait(lines), 0);
+    EXPECT_TRUE(has_winner(lines));
+}
+
+}  // namespace
+
+TEST(NetworkGame, HeadlessPlayersPlayToAWinner) {
+    for (int n : {2, 3, 5}) {
+        const int port = free_port();
+        Referee referee(n, port);
+        ASSERT_TRUE(referee.ready);
+        Players players;
+        for (int i = 0; i < n; ++i) add_player(players, port);
+        expect_game_finishes(players, referee);
+    }
+}
+
+TEST(NetworkGame, ConnectionPastTheLastPlayerIsClosed) {
+    const int port = free_port();
+    Referee referee(2, port);
+    ASSERT_TRUE(referee.ready);
+    Peer first(port), second(port);
+    ASSERT_TRUE(first.connected && second.connected);
+    std::string line;
+    ASSERT_TRUE(first.reader.read_line(line, Clock::now() + std::chrono::seconds(10)));
+    Peer third(port);
+    ASSERT_TRUE(third.connected);
+    EXPECT_TRUE(third.closed_by_peer(10000));
+    EXPECT_TRUE(third.reader.pending.empty());
+}
+
+TEST(NetworkGame, PlayerLeavingInItsTurnIsTakenOver) {
+    const int port = free_port();
+    Referee referee(3, port);
+    ASSERT_TRUE(referee.ready);
+    Players players;
+    add_player(players, port);
+    add_player(players, port);
+    {
+        Peer leaver(port);
+        std::string turn;
+        ASSERT_TRUE(leaver.play_until_own_turn(turn));
+    }
+    expect_game_finishes(players, referee);
+}
+
+// A peer that sends what no client sends is disconnected; the others finish their game.
+TEST(NetworkGame, MisbehavingPeersAreDisconnected) {
+    const std::vector<std::string> behaviours = {"garbage", "forged draw", "foreign card",
+                                                 "endless line", "burst"};
+    for (const std::string& behaviour : behaviours) {
+        const int port = free_port();
+        Referee referee(3, port);
+        ASSERT_TRUE(referee.ready);
+        Players players;
+        add_player(players, port);
+        Peer bad(port);
+        add_player(players, port);
+        std::string turn;
+        ASSERT_TRUE(bad.play_until_own_turn(turn)) << behaviour;
+        const std::string me = std::to_string(bad.me);
+        if (behaviour == "garbage") bad.send_text("hello referee\n");
+        if (behaviour == "forged draw") bad.send_text("210  900 " + me + " 14 1 -1\n");
+        if (behaviour == "foreign card") bad.send_text("210  910 6 " + me + " 1 0 0\n");
+        if (behaviour == "endless line") bad.send_text(std::string(70000, '7'));
+        if (behaviour == "burst") {
+            std::string lines;
+            for (int i = 0; i < 5000; ++i) lines += "102 " + std::to_string(i) + "\n";
+            bad.send_text(lines + "hello\n");
+        }
+        EXPECT_TRUE(bad.closed_by_peer()) << behaviour;
+        expect_game_finishes(players, referee);
+    }
+}
