@@ -471,6 +471,11 @@ void NET2_Quit() {
     } while (!threadEnded);
     SDL_WaitThread(processSockets, nullptr);
     processSockets = nullptr;
+    // The push that was waiting may have landed after the last sweep: events of a layer that
+    // is gone must not reach anybody.
+    SDL_Event discarded;
+    while (FE_PollEvent(&discarded) > 0) {
+    }
     for (int i = 0; i < lastHeapSocket; ++i) {
         NET2_Socket* r = socketHeap[i];
         if (isTCP(r->type) && r->s.tcpSocket) snTCPClose(r->s.tcpSocket);

@@ -1,0 +1,154 @@
+// The network layer on real loopback sockets; each test starts and stops the layer itself.
+#include "net/net2.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include "net/fastevents.h"
+
+namespace {
+
+class LibrariesEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER), 0);
+        ASSERT_EQ(SDLNet_Init(), 0);
+        ASSERT_EQ(FE_Init(), 0);
+    }
+    void TearDown() override {
+        FE_Quit();
+        SDLNet_Quit();
+        SDL_Quit();
+    }
+};
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new LibrariesEnvironment);
+
+int free_port() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+struct Net2 : ::testing::Test {
+    void SetUp() override { ASSERT_EQ(NET2_Init(), 0); }
+    void TearDown() override { NET2_Quit(); }
+
+    // The next network event of `code`, skipping others, within two seconds; false if none.
+    bool next_event(int code, SDL_Event& e, int timeout_ms = 2000) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (FE_PollEvent(&e) && e.type == SDL_USEREVENT && e.user.code == code) return true;
+            SDL_Delay(1);
+        }
+        return false;
+    }
+    // A listener and a connected pair: (client side, accepted side).
+    void connect_pair(int& listener, int& client, int& server) {
+        const int port = free_port();
+        listener = NET2_TCPAcceptOn(port);
+        ASSERT_GE(listener, 0);
+        client = NET2_TCPConnectTo("127.0.0.1", port);
+        ASSERT_GE(client, 0);
+        SDL_Event e;
+        ASSERT_TRUE(next_event(NET2_TCPACCEPTEVENT, e));
+        EXPECT_EQ(NET2_GetEventData(&e), port);
+        server = NET2_GetSocket(&e);
+    }
+};
+
+}  // namespace
+
+TEST(Net2Lifecycle, InitTwiceAndQuitWithoutInit) {
+    NET2_Quit();  // not running: nothing happens
+    EXPECT_EQ(NET2_Init(), 0);
+    EXPECT_EQ(NET2_Init(), 0);
+    NET2_Quit();
+    EXPECT_EQ(NET2_GetError(), nullptr);
+}
+
+// 3000 bytes while nobody reads: the buffer holds 1024, one receive event; the rest comes, in
+// order, once the reader has emptied it.
+TEST_F(Net2, ReadsKeepOrderThroughAFullBuffer) {
+    int listener, client, server;
+    ASSERT_NO_FATAL_FAILURE(connect_pair(listener, client, server));
+    std::string sent;
+    for (int i = 0; i < 3000; ++i) sent += static_cast<char>('a' + i % 26 + (i / 26) % 2);
+    EXPECT_EQ(NET2_TCPSend(client, sent.data(), 0), 0);
+    ASSERT_EQ(NET2_TCPSend(client, sent.data(), static_cast<int>(sent.size())), 3000);
+    SDL_Event e;
+    ASSERT_TRUE(next_event(NET2_TCPRECEIVEEVENT, e));
+    EXPECT_EQ(NET2_GetSocket(&e), server);
+    SDL_Delay(50);
+    std::string got;
+    char buf[7];
+    for (int events = 1; got.size() < sent.size() && events < 100; ++events) {
+        int n;
+        while ((n = NET2_TCPRead(server, buf, sizeof buf)) > 0) got.append(buf, n);
+        if (got.size() < sent.size()) {
+            ASSERT_TRUE(next_event(NET2_TCPRECEIVEEVENT, e));
+        }
+    }
+    EXPECT_EQ(got, sent);
+    EXPECT_EQ(NET2_TCPRead(listener, buf, sizeof buf), 0);
+    EXPECT_EQ(NET2_TCPRead(-1, buf, sizeof buf), 0);
+}
+
+TEST_F(Net2, CloseGivesOneEventAndHandlesAreReused) {
+    int listener, client, server;
+    ASSERT_NO_FATAL_FAILURE(connect_pair(listener, client, server));
+    EXPECT_EQ(NET2_TCPSend(client, "bye", 3), 3);
+    NET2_TCPClose(client);
+    NET2_TCPClose(client);  // twice before the thread's pass: deleted once
+    SDL_Event e;
+    ASSERT_TRUE(next_event(NET2_TCPCLOSEEVENT, e));
+    EXPECT_EQ(NET2_GetSocket(&e), server);
+    EXPECT_FALSE(next_event(NET2_TCPCLOSEEVENT, e, 100));
+    // Bytes that came before the close stay readable; a dying stream takes no sends.
+    char buf[8];
+    EXPECT_EQ(NET2_TCPRead(server, buf, sizeof buf), 3);
+    EXPECT_EQ(NET2_TCPSend(server, "x", 1), -1);
+    EXPECT_STREQ(NET2_GetError(), "NET2: you can't do a TCP send on that socket");
+    NET2_TCPClose(server);
+    SDL_Delay(50);
+    int reused = NET2_TCPAcceptOn(free_port());
+    EXPECT_TRUE(reused == client || reused == server) << reused;
+}
+
+TEST_F(Net2, PortAlreadyTaken) {
+    const int port = free_port();
+    ASSERT_GE(NET2_TCPAcceptOn(port), 0);
+    EXPECT_EQ(NET2_TCPAcceptOn(port), -1);
+    EXPECT_STREQ(NET2_GetError(), "NET2: can't open a socket");
+    EXPECT_EQ(NET2_TCPConnectTo("no-such-host.invalid", port), -1);
+    EXPECT_STREQ(NET2_GetError(), "NET2: can't find that host name or address");
+}
+
+// A network thread waiting for room in a full event queue still ends at shutdown.
+TEST_F(Net2, QuitWhileTheThreadWaitsForRoom) {
+    const int port = free_port();
+    ASSERT_GE(NET2_TCPAcceptOn(port), 0);
+    SDL_Event filler{};
+    filler.type = SDL_USEREVENT;
+    filler.user.code = 0xFFFF8075;
+    for (int i = 0; i < 127; ++i) FE_PushEvent(&filler);
+    ASSERT_GE(NET2_TCPConnectTo("127.0.0.1", port), 0);
+    SDL_Delay(100);  // the accept event now waits for room
+    NET2_Quit();
+    ASSERT_EQ(NET2_Init(), 0);  // and the layer starts again cleanly
+    SDL_Event e;
+    EXPECT_EQ(FE_PollEvent(&e), 0);
+}
