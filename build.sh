@@ -40,6 +40,10 @@ test)
     # The sanitizer suites first, so that the last lines printed are the whole plain suite's.
     build build-asan -DCMAKE_BUILD_TYPE=Debug "-DVELMORA_SANITIZE=address;undefined"
     ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    # The network layer and everything that runs it on threads, under ThreadSanitizer.
+    build build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
+    TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+        -R '^(Net2|Net2Lifecycle|Served|ServerMode|Exchange|FastEvents)\.'
     build build
     ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
