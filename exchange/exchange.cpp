@@ -295,13 +295,18 @@ void Exchange::Receive(int socket) {
 }
 
 void Exchange::Close(int socket) {
-    NET2_TCPClose(socket);
+    // A close event may come after this exchange closed the socket itself, and the layer may
+    // have given that handle to a new socket meanwhile (a new listener, say): only a socket
+    // still known here is closed.
     if (socket != -1 && socket == client_socket) {
+        NET2_TCPClose(socket);
         client_socket = -1;
         client_recv.clear();
         PushPlayerMessage(-1, "3");
         return;
     }
     auto it = players.find(socket);
-    if (it != players.end()) ForgetPlayer(it->second, socket);
+    if (it == players.end()) return;
+    NET2_TCPClose(socket);
+    ForgetPlayer(it->second, socket);
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,8 @@ struct Served : ::testing::Test {
                 SDL_Delay(1);
                 continue;
             }
-            if (exch.IsPlayerMessage()) got.emplace_back(exch.GetPlayerNum(), exch.GetPlayerMessage());
+            if (exch.IsPlayerMessage())
+                got.emplace_back(exch.GetPlayerNum(), exch.GetPlayerMessage());
         }
         return got;
     }
@@ -110,6 +112,19 @@ TEST_F(Served, TurnsAwayPlayersPastTheLastAndEndlessLines) {
     EXPECT_EQ(recv(b, buf, sizeof buf, 0), 6);
     EXPECT_STREQ(buf, "102 0\n");
     for (int fd : {a, b, c}) close(fd);
+}
+
+// A close event still queued for a socket the exchange closed itself names a handle the layer may
+// already have given to another socket; acting on it would close that one.
+TEST_F(Served, LateCloseEventsCloseNothingTheyDoNotName) {
+    for (intptr_t handle = 0; handle < 64; ++handle)
+        Exchange::PushLocalMessage(NET2_TCPCLOSEEVENT, reinterpret_cast<void*>(handle),
+                                   reinterpret_cast<void*>(intptr_t{-1}));
+    EXPECT_TRUE(drain(100).empty());
+    int fd = connect_to(port);
+    EXPECT_EQ(drain(2000, 1), (Messages{{0, "0"}}));  // the listener still accepts
+    close(fd);
+    EXPECT_EQ(drain(2000, 1), (Messages{{0, "3"}}));
 }
 
 TEST(ServerMode, AFailedStartLeavesTheExchangeIdle) {
