@@ -16,7 +16,7 @@
 namespace {
 
 class LibrariesEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER), 0);
