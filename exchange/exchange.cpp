@@ -299,10 +299,7 @@ void Exchange::Close(int socket) {
     // have given that handle to a new socket meanwhile (a new listener, say): only a socket
     // still known here is closed.
     if (socket != -1 && socket == client_socket) {
-        NET2_TCPClose(socket);
-        client_socket = -1;
-        client_recv.clear();
-        PushPlayerMessage(-1, "3");
+        ClientLost();
         return;
     }
     auto it = players.find(socket);

@@ -408,6 +408,12 @@ int rawTCPConnectToIP(IPaddress* ip) {
     return h;
 }
 
+void discardEvents() {
+    SDL_Event discarded;
+    while (FE_PollEvent(&discarded) > 0) {
+    }
+}
+
 template <typename F>
 auto locked(F call) {
     lockData();
@@ -463,9 +469,7 @@ void NET2_Quit() {
     // A thread blocked on a full event queue needs room to finish its push, and one waiting for
     // a reader needs the signal; keep giving both until it has left its loop.
     do {
-        SDL_Event discarded;
-        while (FE_PollEvent(&discarded) > 0) {
-        }
+        discardEvents();
         signalRead();
         SDL_Delay(1);
     } while (!threadEnded);
@@ -473,9 +477,7 @@ void NET2_Quit() {
     processSockets = nullptr;
     // The push that was waiting may have landed after the last sweep: events of a layer that
     // is gone must not reach anybody.
-    SDL_Event discarded;
-    while (FE_PollEvent(&discarded) > 0) {
-    }
+    discardEvents();
     for (int i = 0; i < lastHeapSocket; ++i) {
         NET2_Socket* r = socketHeap[i];
         if (isTCP(r->type) && r->s.tcpSocket) snTCPClose(r->s.tcpSocket);

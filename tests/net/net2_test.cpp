@@ -1,17 +1,15 @@
 // The network layer on real loopback sockets; each test starts and stops the layer itself.
 #include "net/net2.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "net/fastevents.h"
+#include "tests/support/loopback.h"
 
 namespace {
 
@@ -30,18 +28,6 @@ class LibrariesEnvironment : public ::testing::Environment {
     }
 };
 const auto* const registered = ::testing::AddGlobalTestEnvironment(new LibrariesEnvironment);
-
-int free_port() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
 
 struct Net2 : ::testing::Test {
     void SetUp() override { ASSERT_EQ(NET2_Init(), 0); }

@@ -1,9 +1,7 @@
 // Whole network games between separate processes on 127.0.0.1: the headless referee, headless
 // players, and hand-written peers that misbehave.
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "exchange/tokens.h"
+#include "tests/support/loopback.h"
 
 namespace {
 
@@ -25,19 +24,6 @@ constexpr int kWaitMs = 30000;
 int ms_left(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// A port nobody listens on now, from the system, so that parallel runs do not collide.
-int free_port() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
 }
 
 // Reads lines from a file descriptor with a deadline.
@@ -132,12 +118,8 @@ void add_player(Players& players, int port) {
 // A peer on a plain socket that speaks the protocol by hand until its first play turn.
 struct Peer {
     explicit Peer(int port) {
-        reader.fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected = connect(reader.fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        reader.fd = connect_to_loopback(port);
+        connected = reader.fd >= 0;
     }
     ~Peer() { close(reader.fd); }
     void send_text(const std::string& text) {
