@@ -1,0 +1,139 @@
+// The card sheet and the prepared card images: each picture is a sheet cell turned by a multiple
+// of 45 degrees into a 128 x 128 image, so that drawing a card is one blit.
+#include <string>
+
+#include "gfx/sdl.h"
+
+namespace {
+
+constexpr int kCellW = 73;
+constexpr int kCellH = 97;
+constexpr int kSheetCells = 57;
+constexpr int kBackCell = 53;
+constexpr int kEmptyCell = 56;
+
+constexpr double kD = 0.7071067811865476;
+constexpr double kCos[8] = {1, kD, 0, -kD, -1, -kD, 0, kD};
+constexpr double kSin[8] = {0, kD, 1, kD, 0, -kD, -1, -kD};
+
+// The sheet as the rotation reads it: three bytes a pixel, blue, green, red.
+bool is_bgr24(const SDL_PixelFormat* f) {
+    return f->BytesPerPixel == 3 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 && f->Bmask == 0xFF;
+}
+
+SDL_Surface* to_bgr24(SDL_Surface* sheet) {
+    SDL_PixelFormat format = *sheet->format;
+    format.palette = nullptr;
+    format.BitsPerPixel = 24;
+    format.BytesPerPixel = 3;
+    format.Rmask = 0xFF0000, format.Gmask = 0xFF00, format.Bmask = 0xFF, format.Amask = 0;
+    format.Rshift = 16, format.Gshift = 8, format.Bshift = 0, format.Ashift = 0;
+    format.Rloss = format.Gloss = format.Bloss = 0, format.Aloss = 8;
+    SDL_Surface* converted = SDL_ConvertSurface(sheet, &format, SDL_SWSURFACE);
+    SDL_FreeSurface(sheet);
+    return converted;
+}
+
+// Locks a surface for direct access while it lives, where SDL asks for that.
+class Lock {
+  public:
+    explicit Lock(SDL_Surface* s_t) : s(SDL_MUSTLOCK(s_t) ? s_t : nullptr) {
+        if (s && SDL_LockSurface(s) == -1) throw GraphicsError("can't lock a card surface");
+    }
+    ~Lock() {
+        if (s) SDL_UnlockSurface(s);
+    }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+  private:
+    SDL_Surface* s;
+};
+
+}  // namespace
+
+void SDL::load_card_images(const char* bmp_filename) {
+    const std::string name = bmp_filename;
+    SDL_Surface* sheet = SDL_LoadBMP_RW(SDL_RWFromFile(bmp_filename, "rb"), 1);
+    if (!sheet) throw GraphicsError(name + ": can't load the card sheet: " + SDL_GetError());
+    if (!is_bgr24(sheet->format)) sheet = to_bgr24(sheet);
+    if (!sheet) throw GraphicsError(name + ": can't convert the card sheet to 24 bits");
+    card_deck = sheet;
+    if (sheet->w < kCellW * kSheetCells || sheet->h < kCellH)
+        throw GraphicsError(name + ": the card sheet is smaller than " +
+                            std::to_string(kCellW * kSheetCells) + " x " + std::to_string(kCellH));
+    SDL_SetColorKey(sheet, SDL_SRCCOLORKEY, SDL_MapRGB(sheet->format, 0, 255, 0));
+    for (SDL_Surface*& image : card_images) {
+        image = CreateSurface32(kCardImageSize, kCardImageSize);
+        SDL_FillRect(image, nullptr, 0);
+    }
+    for (int r = 0; r < 8; ++r) {
+        RotateCard32(card_images[kBackSlot + r], static_cast<char>(r), kBackCell, -1);
+        RotateCard32(card_images[kEmptySlot + r], static_cast<char>(r), kEmptyCell, -1);
+    }
+}
+
+void SDL::Plot32(SDL_Surface* dest, unsigned x, unsigned y, unsigned color) {
+    if (x >= static_cast<unsigned>(dest->w) || y >= static_cast<unsigned>(dest->h)) return;
+    auto* row = static_cast<Uint8*>(dest->pixels) + y * dest->pitch;
+    reinterpret_cast<Uint32*>(row)[x] = color;
+}
+
+// A forward mapping with a 2 x 2 splat: every sheet pixel lands on four image pixels, so the
+// turned picture has no holes; pure green is the sheet's transparent colour and is skipped.
+void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
+    SDL_FillRect(dest, nullptr, SDL_MapRGBA(dest->format, 0, 0, 0, 0));
+    if (rot < 0 || rot > 7) throw GraphicsError("no card rotation " + std::to_string(rot));
+    if (card < 0 || card >= kSheetCells) throw GraphicsError("no card " + std::to_string(card));
+    const double c = kCos[static_cast<int>(rot)], s = kSin[static_cast<int>(rot)];
+    const auto a = static_cast<Uint8>(alpha);
+    const Lock sheet_lock(card_deck), dest_lock(dest);
+    for (int y = 0; y < kCellH; ++y) {
+        const auto* row =
+            static_cast<const Uint8*>(card_deck->pixels) + y * card_deck->pitch + 3 * kCellW * card;
+        const double ryo = y - 48.5;
+        for (int x = 0; x < kCellW; ++x) {
+            const Uint8 blue = row[3 * x], green = row[3 * x + 1], red = row[3 * x + 2];
+            if (blue == 0 && green == 255 && red == 0) continue;
+            const double rxo = x - 36.5;
+            const int xx = static_cast<int>(rxo * c - ryo * s) + 64;
+            const int yy = static_cast<int>(rxo * s + ryo * c) + 64;
+            const Uint32 colour = SDL_MapRGBA(dest->format, red, green, blue, a);
+            Plot32(dest, xx, yy, colour);
+            Plot32(dest, xx + 1, yy, colour);
+            Plot32(dest, xx, yy + 1, colour);
+            Plot32(dest, xx + 1, yy + 1, colour);
+        }
+    }
+}
+
+void SDL::RenderCard(char rot, char alpha, unsigned card) {
+    if (card >= kCardImages) throw GraphicsError("no card image " + std::to_string(card));
+    RotateCard32(card_images[card], rot, static_cast<int>(card), alpha);
+}
+
+void SDL::DrawCard(SDL_Surface* surface, unsigned x, unsigned y, unsigned card) {
+    if (card >= kCardImages) throw GraphicsError("no card image " + std::to_string(card));
+    SDL_Rect src{0, 0, kCardImageSize, kCardImageSize};
+    SDL_Rect dst{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_BlitSurface(card_images[card], &src, surface, &dst);
+}
+
+void SDL::EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, unsigned y,
+                       unsigned card) {
+    if (card < 52 && (easy_alpha[card] != alpha || easy_rot[card] != rot)) {
+        RenderCard(rot, alpha, card);
+        easy_alpha[card] = static_cast<signed char>(alpha);
+        easy_rot[card] = static_cast<signed char>(rot);
+    }
+    DrawCard(surface, x, y, card);
+}
+
+void SDL::free_card_images() {
+    for (SDL_Surface*& image : card_images) {
+        if (image) SDL_FreeSurface(image);
+        image = nullptr;
+    }
+    if (card_deck) SDL_FreeSurface(card_deck);
+    card_deck = nullptr;
+}

@@ -1,0 +1,127 @@
+#include "gfx/sdl.h"
+
+#include <SDL_net.h>
+
+#include <stdexcept>
+
+#include "net/fastevents.h"
+#include "net/net2.h"
+
+namespace {
+
+constexpr Uint32 kEventThread = 0x01000000;
+
+std::runtime_error start_error(const char* prefix, const char* why) {
+    return std::runtime_error(std::string(prefix) + (why ? why : ""));
+}
+
+}  // namespace
+
+SDL::SDL(unsigned flags) {
+    // Input on a thread of its own where the platform has one; without it elsewhere.
+    if (SDL_Init(flags | kEventThread) == -1 && SDL_Init(flags) == -1)
+        throw start_error("SDL: ", SDL_GetError());
+    if (SDLNet_Init() == -1) {
+        const std::runtime_error e = start_error("SDL(Net): ", SDLNet_GetError());
+        SDL_Quit();
+        throw e;
+    }
+    if (FE_Init() == -1) {
+        SDLNet_Quit();
+        SDL_Quit();
+        throw start_error("SDL(FE): ", FE_GetError());
+    }
+    if (NET2_Init() == -1) {
+        FE_Quit();
+        SDLNet_Quit();
+        SDL_Quit();
+        throw start_error("SDL(Net2): ", NET2_GetError());
+    }
+}
+
+SDL::~SDL() {
+    for (SDLFont* font : fonts)
+        if (font) freeFont(font);
+    free_card_images();
+    NET2_Quit();
+    FE_Quit();
+    SDLNet_Quit();
+    SDL_Quit();
+}
+
+void SDL::load_font(unsigned fontnum, const std::string& dir, float shade) {
+    std::string why;
+    fonts[fontnum] = initFont(dir.c_str(), shade, shade, shade, 1.0f, &why);
+    if (!fonts[fontnum]) throw GraphicsError("can't load a font: " + why);
+}
+
+void SDL::InitVideo(int width, int height, std::string fontdir, std::string cardfilename) {
+    for (int c = 0; c < 52; ++c) easy_alpha[c] = easy_rot[c] = -1;
+    fonts.fill(nullptr);
+    for (SDL_Surface*& image : card_images) image = nullptr;
+    card_deck = nullptr;
+    const std::string font1 = fontdir + "/font1";
+    load_font(3, font1, 1.0f);
+    load_font(2, font1, 0.0f);
+    const std::string font2 = fontdir + "/font2";
+    load_font(1, font2, 1.0f);
+    load_font(0, font2, 0.0f);
+    load_card_images(cardfilename.c_str());
+    w = width;
+    h = height;
+    screen = SDL_SetVideoMode(w, h, SDL_GetVideoInfo()->vfmt->BitsPerPixel, 0);
+    if (!screen)
+        throw GraphicsError("can't open a " + std::to_string(w) + " x " + std::to_string(h) +
+                            " window: " + SDL_GetError());
+    SDL_WM_SetCaption("Velmora", "Velmora");
+}
+
+void SDL::Clear(SDL_Surface* surface, char red, char green, char blue) {
+    SDL_FillRect(surface, nullptr,
+                 SDL_MapRGB(surface->format, static_cast<Uint8>(red), static_cast<Uint8>(green),
+                            static_cast<Uint8>(blue)));
+}
+
+int SDL::DrawString(SDL_Surface* surface, unsigned fontnum, int x, int y, const char* str) {
+    return drawString(surface, fonts.at(fontnum), x, y, str);
+}
+
+int SDL::GetStringWidth(unsigned fontnum, const char* str) {
+    return stringWidth(fonts.at(fontnum), str);
+}
+
+int SDL::GetFontHeight(unsigned fontnum) {
+    return fonts.at(fontnum)->charWidth;
+}
+
+SDL_Surface* SDL::CreateSurface32(unsigned width, unsigned height) {
+    SDL_Surface* s =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, static_cast<int>(width), static_cast<int>(height), 32,
+                             0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    if (!s)
+        throw GraphicsError("can't create a " + std::to_string(width) + " x " +
+                            std::to_string(height) + " surface: " + SDL_GetError());
+    return s;
+}
+
+void fillrect(SDL_Surface* surface, int x, int y, unsigned w, unsigned h, unsigned color) {
+    SDL_Rect r{static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
+               static_cast<Uint16>(h)};
+    SDL_FillRect(surface, &r, color);
+}
+
+void hline(SDL_Surface* screen, int x, int y, unsigned w, unsigned c) {
+    fillrect(screen, x, y, w, 1, c);
+}
+
+void vline(SDL_Surface* screen, int x, int y, unsigned h, unsigned c) {
+    fillrect(screen, x, y, 1, h, c);
+}
+
+void border(SDL_Surface* screen, int x, int y, unsigned w, unsigned h, unsigned color1,
+            unsigned color2) {
+    hline(screen, x, y, w - 1, color1);
+    vline(screen, x, y, h - 1, color1);
+    hline(screen, x, y + static_cast<int>(h) - 1, w, color2);
+    vline(screen, x + static_cast<int>(w) - 1, y, h, color2);
+}

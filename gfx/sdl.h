@@ -1,0 +1,91 @@
+// The one graphics context: starts SDL, SDL_net, the fast event queue and the network layer,
+// opens the window with the fonts and the card images, and draws. Failures to get a data file,
+// the window or a surface throw GraphicsError; library start-up failures a runtime error.
+#pragma once
+
+#include <SDL.h>
+
+#include <array>
+#include <string>
+
+#include "gfx/font.h"
+#include "gfx/graphics_error.h"
+
+class Tracker;
+class TrackerModify;
+
+// Card image slots: faces 0 to 51, the back in each rotation, the empty pile in each rotation.
+constexpr int kCardImages = 70;
+constexpr int kBackSlot = 54;
+constexpr int kEmptySlot = 62;
+// Side of a prepared card image; a card's centre is at (64, 64) of it in every rotation.
+constexpr int kCardImageSize = 128;
+
+class SDL {
+  public:
+    // Start-up flags of the program: timer, video, no parachute.
+    static constexpr unsigned kFlags = 0x00100021;
+
+    explicit SDL(unsigned flags);
+    ~SDL();
+    SDL(const SDL&) = delete;
+    SDL& operator=(const SDL&) = delete;
+
+    void InitVideo(int width, int height, std::string fontdir, std::string cardfilename);
+    // Fills the clip rectangle; the components are taken as unsigned bytes.
+    void Clear(SDL_Surface* surface, char red, char green, char blue);
+    // Text is drawn and measured literally. Fonts: 0 black and 1 white (buttons, screens), 2
+    // black and 3 white (the larger face).
+    int DrawString(SDL_Surface* surface, unsigned fontnum, int x, int y, const char* str);
+    int GetStringWidth(unsigned fontnum, const char* str);
+    int GetFontHeight(unsigned fontnum);
+    // A 32-bit surface with red in the lowest byte and alpha in the highest; the caller owns it.
+    SDL_Surface* CreateSurface32(unsigned w, unsigned h);
+
+    // Renders sheet cell `card` into slot `card` in rotation `rot` (x 45 degrees clockwise),
+    // every pixel at `alpha` (taken unsigned).
+    void RenderCard(char rot, char alpha, unsigned card);
+    // Blits slot `card` with its top-left corner at (x, y).
+    void DrawCard(SDL_Surface* surface, unsigned x, unsigned y, unsigned card);
+    // Draws face `card` in that rotation and alpha, rendering it only when the last render
+    // differed; other slots are drawn as they are.
+    void EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, unsigned y,
+                      unsigned card);
+
+    void DrawRect3D(SDL_Surface* screen, int x, int y, unsigned w, unsigned h, bool out);
+    unsigned GetButtonHeight();
+    unsigned GetButtonWidth(const char* text);
+    unsigned DrawButton(SDL_Surface* surface, int x, int y, const char* text, bool out,
+                        bool enabled);
+    unsigned GetTextInputWidth(unsigned chars);
+    unsigned GetTextInputHeight();
+    unsigned DrawTextInput(SDL_Surface* surface, int x, int y, int chars, const char* text);
+
+    SDL_Surface* card_deck = nullptr;
+    std::array<SDLFont*, 4> fonts{};
+    signed char easy_alpha[52];
+    signed char easy_rot[52];
+    TrackerModify* tracker_modify = nullptr;
+    Tracker* tracker = nullptr;
+    int playernum = -1;
+    int numplayers = 0;
+    bool sane = false;
+    int w = 0;
+    int h = 0;
+    SDL_Surface* card_images[kCardImages] = {};
+    SDL_Surface* screen = nullptr;
+
+  private:
+    void load_font(unsigned fontnum, const std::string& dir, float shade);
+    void load_card_images(const char* bmp_filename);
+    void Plot32(SDL_Surface* dest, unsigned x, unsigned y, unsigned color);
+    void RotateCard32(SDL_Surface* dest, char rot, int card, char alpha);
+    void free_card_images();
+};
+
+void hline(SDL_Surface* screen, int x, int y, unsigned w, unsigned c);
+void vline(SDL_Surface* screen, int x, int y, unsigned h, unsigned c);
+void fillrect(SDL_Surface* surface, int x, int y, unsigned w, unsigned h, unsigned color);
+// A frame: top and left edges in color1, bottom and right edges (with both far corners) color2.
+void border(SDL_Surface* screen, int x, int y, unsigned w, unsigned h, unsigned color1,
+            unsigned color2);

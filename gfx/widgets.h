@@ -1,0 +1,49 @@
+// Push buttons and the press state machine that turns pointer presses, motion and releases into
+// the one button clicked. Buttons never draw themselves: a change of look asks for a redraw.
+#pragma once
+
+#include <list>
+#include <string>
+
+class SDL;
+struct SDL_Surface;
+
+// True for a point on the rectangle's left or top edge or inside it, false on its right or
+// bottom edge.
+bool IsInsideRect(int px, int py, int x, int y, int w, int h);
+
+class Button {
+  public:
+    int x = 0;
+    int y = 0;
+    int w = 0;  // label width + 8
+    int h = 0;  // font height + 4
+    std::string text;
+    bool enabled = true;
+    bool out = true;  // raised; false while pressed in
+};
+
+class ButtonList {
+  public:
+    ButtonList() = default;
+    ~ButtonList();
+    ButtonList(const ButtonList&) = delete;
+    ButtonList& operator=(const ButtonList&) = delete;
+
+    // The button stays owned by the list and valid as long as it.
+    Button* AddButton(SDL& sdl, int x, int y, std::string text, bool enabled);
+    void Draw(SDL& sdl, SDL_Surface* surface);
+
+    void ButtonDown(int x, int y);
+    void ButtonMotion(int x, int y);
+    // The button pressed and released while the pointer was on it, or null.
+    Button* ButtonUp(int x, int y);
+
+    std::list<Button*> buttons;
+    // 0 idle; 1 a button held with the pointer on it; 2 held with the pointer off it.
+    int button_state = 0;
+    Button* click = nullptr;
+
+  private:
+    void Redraw();
+};
