@@ -1,5 +1,6 @@
 // The card sheet and the prepared card images: each picture is a sheet cell turned by a multiple
 // of 45 degrees into a 128 x 128 image, so that drawing a card is one blit.
+#include <algorithm>
 #include <string>
 
 #include "gfx/sdl.h"
@@ -32,6 +33,31 @@ SDL_Surface* to_bgr24(SDL_Surface* sheet) {
     SDL_Surface* converted = SDL_ConvertSurface(sheet, &format, SDL_SWSURFACE);
     SDL_FreeSurface(sheet);
     return converted;
+}
+
+// Where the pixel (x, y) of a cell lands in a 128 x 128 image turned by `rot`.
+void land(int rot, int x, int y, int& xx, int& yy) {
+    const double rxo = x - 36.5, ryo = y - 48.5;
+    xx = static_cast<int>(rxo * kCos[rot] - ryo * kSin[rot]) + 64;
+    yy = static_cast<int>(rxo * kSin[rot] + ryo * kCos[rot]) + 64;
+}
+
+// The part of an image that a card turned by `rot` can cover: the landing places of the cell's
+// corners with their splats. Drawing blits only this part; the rest is transparent anyway.
+SDL_Rect card_bounds(int rot) {
+    int left = kCardImageSize, top = kCardImageSize, right = 0, bottom = 0;
+    for (int x : {0, kCellW - 1}) {
+        for (int y : {0, kCellH - 1}) {
+            int xx, yy;
+            land(rot, x, y, xx, yy);
+            left = std::min(left, xx), top = std::min(top, yy);
+            right = std::max(right, xx + 1), bottom = std::max(bottom, yy + 1);
+        }
+    }
+    left = std::max(left, 0), top = std::max(top, 0);
+    right = std::min(right, kCardImageSize - 1), bottom = std::min(bottom, kCardImageSize - 1);
+    return {static_cast<Sint16>(left), static_cast<Sint16>(top),
+            static_cast<Uint16>(right - left + 1), static_cast<Uint16>(bottom - top + 1)};
 }
 
 // Locks a surface for direct access while it lives, where SDL asks for that.
@@ -70,6 +96,7 @@ void SDL::load_card_images(const char* bmp_filename) {
     for (int r = 0; r < 8; ++r) {
         RotateCard32(card_images[kBackSlot + r], static_cast<char>(r), kBackCell, -1);
         RotateCard32(card_images[kEmptySlot + r], static_cast<char>(r), kEmptyCell, -1);
+        image_bounds[kBackSlot + r] = image_bounds[kEmptySlot + r] = card_bounds(r);
     }
 }
 
@@ -85,19 +112,16 @@ void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
     SDL_FillRect(dest, nullptr, SDL_MapRGBA(dest->format, 0, 0, 0, 0));
     if (rot < 0 || rot > 7) throw GraphicsError("no card rotation " + std::to_string(rot));
     if (card < 0 || card >= kSheetCells) throw GraphicsError("no card " + std::to_string(card));
-    const double c = kCos[static_cast<int>(rot)], s = kSin[static_cast<int>(rot)];
     const auto a = static_cast<Uint8>(alpha);
     const Lock sheet_lock(card_deck), dest_lock(dest);
     for (int y = 0; y < kCellH; ++y) {
         const auto* row =
             static_cast<const Uint8*>(card_deck->pixels) + y * card_deck->pitch + 3 * kCellW * card;
-        const double ryo = y - 48.5;
         for (int x = 0; x < kCellW; ++x) {
             const Uint8 blue = row[3 * x], green = row[3 * x + 1], red = row[3 * x + 2];
             if (blue == 0 && green == 255 && red == 0) continue;
-            const double rxo = x - 36.5;
-            const int xx = static_cast<int>(rxo * c - ryo * s) + 64;
-            const int yy = static_cast<int>(rxo * s + ryo * c) + 64;
+            int xx, yy;
+            land(rot, x, y, xx, yy);
             const Uint32 colour = SDL_MapRGBA(dest->format, red, green, blue, a);
             Plot32(dest, xx, yy, colour);
             Plot32(dest, xx + 1, yy, colour);
@@ -110,12 +134,13 @@ void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
 void SDL::RenderCard(char rot, char alpha, unsigned card) {
     if (card >= kCardImages) throw GraphicsError("no card image " + std::to_string(card));
     RotateCard32(card_images[card], rot, static_cast<int>(card), alpha);
+    image_bounds[card] = card_bounds(rot);
 }
 
 void SDL::DrawCard(SDL_Surface* surface, unsigned x, unsigned y, unsigned card) {
     if (card >= kCardImages) throw GraphicsError("no card image " + std::to_string(card));
-    SDL_Rect src{0, 0, kCardImageSize, kCardImageSize};
-    SDL_Rect dst{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_Rect src = image_bounds[card];
+    SDL_Rect dst{static_cast<Sint16>(x + src.x), static_cast<Sint16>(y + src.y), 0, 0};
     SDL_BlitSurface(card_images[card], &src, surface, &dst);
 }
 

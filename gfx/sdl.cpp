@@ -19,8 +19,12 @@ std::runtime_error start_error(const char* prefix, const char* why) {
 
 SDL::SDL(unsigned flags) {
     // Input on a thread of its own where the platform has one; without it elsewhere.
-    if (SDL_Init(flags | kEventThread) == -1 && SDL_Init(flags) == -1)
-        throw start_error("SDL: ", SDL_GetError());
+    if (SDL_Init(flags | kEventThread) == -1 && SDL_Init(flags) == -1) {
+        // A subsystem that did start before the one that failed is shut down again.
+        const std::runtime_error e = start_error("SDL: ", SDL_GetError());
+        SDL_Quit();
+        throw e;
+    }
     if (SDLNet_Init() == -1) {
         const std::runtime_error e = start_error("SDL(Net): ", SDLNet_GetError());
         SDL_Quit();

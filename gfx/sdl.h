@@ -81,6 +81,9 @@ class SDL {
     void Plot32(SDL_Surface* dest, unsigned x, unsigned y, unsigned color);
     void RotateCard32(SDL_Surface* dest, char rot, int card, char alpha);
     void free_card_images();
+
+    // The part of each image that its card covers; empty until the image is rendered.
+    SDL_Rect image_bounds[kCardImages] = {};
 };
 
 void hline(SDL_Surface* screen, int x, int y, unsigned w, unsigned c);

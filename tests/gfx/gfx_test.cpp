@@ -1,0 +1,291 @@
+// The graphics on real surfaces: fonts, start-up and data files, card images, primitives and
+// widgets. The dummy video driver's window is 8-bit, so pixels are checked on 32-bit surfaces.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "gfx/sdl.h"
+#include "gfx/widgets.h"
+#include "gfx_data.h"
+#include "net/event_codes.h"
+#include "net/fastevents.h"
+
+namespace {
+
+using gfxdata::kCell;
+using gfxdata::width_of;
+
+const std::string& data_dir() {
+    static const gfxdata::DataDir dir;
+    return dir.path;
+}
+
+struct Pixel {
+    int r, g, b, a;
+    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
+};
+
+Pixel pixel(SDL_Surface* s, int x, int y) {
+    const Uint32 v = static_cast<Uint32*>(s->pixels)[y * s->pitch / 4 + x];
+    Uint8 r, g, b, a;
+    SDL_GetRGBA(v, s->format, &r, &g, &b, &a);
+    return {r, g, b, a};
+}
+
+Pixel sheet(int cell, int x, int y) {
+    const SDL_Color c = gfxdata::sheet_colour(cell, x, y);
+    return {c.r, c.g, c.b, 255};
+}
+
+class Graphics : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sdl = std::make_unique<SDL>(SDL::kFlags);
+        sdl->InitVideo(800, 600, data_dir() + "/font", data_dir() + "/sheet.bmp");
+        target = sdl->CreateSurface32(300, 200);
+        sdl->Clear(target, -1, -1, -1);
+    }
+    void TearDown() override {
+        SDL_FreeSurface(target);
+        sdl.reset();
+    }
+    int redraws() {
+        int n = 0;
+        SDL_Event e;
+        while (FE_PollEvent(&e) > 0) n += e.type == SDL_USEREVENT && e.user.code == EXCH_REDRAW;
+        return n;
+    }
+    std::unique_ptr<SDL> sdl;
+    SDL_Surface* target = nullptr;
+};
+
+const Pixel kBlack{0, 0, 0, 255}, kWhite{255, 255, 255, 255};
+
+TEST(Font, DecodesMeasuresAndDrawsTextLiterally) {
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 100, 40, 32, 0xFF, 0xFF00, 0xFF0000, 0);
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 255, 255, 255));
+    SDLFont* font = initFont((data_dir() + "/font/font2").c_str(), 0, 0, 0, 1);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->charWidth, 16);
+    const unsigned char* coverage_128 = font->data + 4 * (9 * gfxdata::kSide + 8);
+    EXPECT_EQ(Pixel({coverage_128[0], coverage_128[1], coverage_128[2], coverage_128[3]}),
+              Pixel({0, 0, 0, 128}));
+
+    // "ab" at x 10: 'a' is 8 wide plus the two-pixel overlap, 'b' starts at 10 + 8.
+    EXPECT_EQ(drawString(s, font, 10, 5, "ab"), 17);
+    EXPECT_EQ(stringWidth(font, "ab"), 17);
+    EXPECT_EQ(pixel(s, 10, 8), Pixel(kBlack));
+    EXPECT_EQ(pixel(s, 9, 8), Pixel(kWhite));
+    EXPECT_EQ(pixel(s, 10 + 8 + 9 + 1, 8), Pixel(kBlack));
+    EXPECT_EQ(pixel(s, 10 + 8 + 9 + 2, 8), Pixel(kWhite));
+    EXPECT_EQ(pixel(s, 18, 12), Pixel(kBlack)) << "'b' begins at x + width of 'a'";
+    EXPECT_EQ(pixel(s, 17, 12), Pixel(kWhite));
+
+    // A glyph of advance 0 still blits its two-pixel strip from the middle of its cell.
+    EXPECT_EQ(drawString(s, font, 50, 20, "\x01"), 0);
+    EXPECT_EQ(pixel(s, 50, 23), Pixel(kBlack));
+    EXPECT_EQ(pixel(s, 51, 23), Pixel(kBlack));
+    EXPECT_EQ(pixel(s, 52, 23), Pixel(kWhite));
+
+    // Directives are text: "%s%n" is four glyphs.
+    EXPECT_EQ(stringWidth(font, "%s%n"), 7 + 5 + 7 + 8);
+    EXPECT_EQ(drawString(s, font, 0, 0, "%s%n"), 27);
+    EXPECT_EQ(drawString(s, font, 0, 0, ""), 0);
+    freeFont(font);
+    SDL_FreeSurface(s);
+}
+
+TEST(Font, RejectsMalformedFilesNamingThem) {
+    const std::string raw = gfxdata::atlas(), dat = gfxdata::widths();
+    struct Case {
+        std::string ini, raw, dat, file;
+    } cases[] = {
+        {"0", raw, dat, "font.ini"},
+        {"-256", raw, dat, "font.ini"},
+        {"17", raw, dat, "font.ini"},
+        {"8192", raw, dat, "font.ini"},
+        {"big", raw, dat, "font.ini"},
+        {"256", raw.substr(1), dat, "font.raw"},
+        {"256", raw, dat.substr(1), "font.dat"},
+        {"256", raw, "", "font.dat"},
+    };
+    for (const Case& c : cases) {
+        const std::string dir = data_dir() + "/bad";
+        std::remove((dir + "/font.dat").c_str());
+        gfxdata::write_font(dir, c.ini, c.raw, c.dat);
+        std::string why;
+        EXPECT_EQ(initFont(dir.c_str(), 0, 0, 0, 1, &why), nullptr) << c.ini;
+        EXPECT_NE(why.find(dir + "/" + c.file), std::string::npos) << why;
+    }
+    std::string why;
+    EXPECT_EQ(initFont("/nonexistent", 0, 0, 0, 1, &why), nullptr);
+    EXPECT_EQ(why, "/nonexistent/font.ini: can't open");
+}
+
+TEST(Startup, FailuresNameWhatFailedAndLeaveNothingOpen) {
+    const std::string fonts = data_dir() + "/font", cards = data_dir() + "/sheet.bmp";
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    try {
+        SDL sdl(SDL::kFlags);
+        ADD_FAILURE() << "started without a video driver";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("SDL: ", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+
+    gfxdata::write_sheet(data_dir() + "/narrow.bmp", 73 * 57 - 1, 24);
+    const struct {
+        std::string fonts, cards, named;
+    } failures[] = {
+        {data_dir(), cards, data_dir() + "/font1/font.ini"},
+        {fonts, data_dir() + "/missing.bmp", data_dir() + "/missing.bmp"},
+        {fonts, data_dir() + "/narrow.bmp", data_dir() + "/narrow.bmp"},
+    };
+    for (const auto& f : failures) {
+        SDL sdl(SDL::kFlags);
+        try {
+            sdl.InitVideo(800, 600, f.fonts, f.cards);
+            ADD_FAILURE() << "loaded " << f.named;
+        } catch (const GraphicsError& e) {
+            EXPECT_EQ(e.value(), -1);
+            EXPECT_NE(std::string(e.what()).find(f.named), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(SDL_GetVideoSurface(), nullptr) << "no window opens after a failed load";
+    }
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
+
+    // A 32-bit sheet is turned into the 24 bits the rotation reads.
+    gfxdata::write_sheet(data_dir() + "/sheet32.bmp", 73 * 57, 32);
+    SDL sdl(SDL::kFlags);
+    sdl.InitVideo(800, 600, fonts, data_dir() + "/sheet32.bmp");
+    EXPECT_EQ(sdl.card_deck->format->BitsPerPixel, 24);
+    EXPECT_EQ(pixel(sdl.card_images[kBackSlot], 28, 16), sheet(53, 0, 0));
+    char* title = nullptr;
+    SDL_WM_GetCaption(&title, nullptr);
+    EXPECT_STREQ(title, "Velmora");
+}
+
+TEST_F(Graphics, RotationsLandWhereTheTableExpects) {
+    // Upright: the cell covers columns 28 to 100 and rows 16 to 112 of the frame, exactly.
+    SDL_Surface* back = sdl->card_images[kBackSlot];
+    int left = 128, right = -1, top = 128, bottom = -1;
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            if (pixel(back, x, y).a == 0) continue;
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    }
+    EXPECT_EQ(left, 28);
+    EXPECT_EQ(right, 100);
+    EXPECT_EQ(top, 16);
+    EXPECT_EQ(bottom, 112);
+    EXPECT_EQ(pixel(back, 28, 16), sheet(53, 0, 0));
+    EXPECT_EQ(pixel(back, 100, 112), sheet(53, 72, 96));
+    // On its head, the top-left corner lands bottom right; a quarter turn clockwise, top right.
+    EXPECT_EQ(pixel(sdl->card_images[kBackSlot + 4], 101, 113), sheet(53, 0, 0));
+    EXPECT_EQ(pixel(sdl->card_images[kBackSlot + 2], 113, 28), sheet(53, 0, 0));
+    EXPECT_EQ(pixel(sdl->card_images[kEmptySlot + 2], 113, 28), sheet(56, 0, 0));
+
+    // The key is never copied, its neighbour colour is; alpha applies to card pixels only.
+    sdl->RenderCard(0, static_cast<char>(128), 5);
+    EXPECT_EQ(pixel(sdl->card_images[5], 40, 28).a, 0);
+    EXPECT_EQ(pixel(sdl->card_images[5], 0, 0).a, 0);
+    EXPECT_EQ(pixel(sdl->card_images[5], 28, 16), Pixel({1, 1, 6, 128}));
+    sdl->RenderCard(0, -1, 6);
+    EXPECT_EQ(pixel(sdl->card_images[6], 40, 28), Pixel({0, 254, 0, 255}));
+
+    // Drawn at (x, y), the frame's (28, 16) lands on (x + 28, y + 16).
+    sdl->DrawCard(target, 100, 50, 6);
+    EXPECT_EQ(pixel(target, 128, 66), sheet(6, 0, 0));
+    EXPECT_EQ(pixel(target, 127, 66), Pixel(kWhite));
+}
+
+TEST_F(Graphics, CacheRendersAFaceOnlyForANewRotationOrAlpha) {
+    sdl->EasyDrawCard(0, -1, target, 0, 0, 7);
+    Uint32* marker = static_cast<Uint32*>(sdl->card_images[7]->pixels);
+    *marker = 0x12345678;
+    sdl->EasyDrawCard(0, -1, target, 0, 0, 7);
+    EXPECT_EQ(*marker, 0x12345678u) << "rendered again for the same request";
+    sdl->EasyDrawCard(0, static_cast<char>(128), target, 0, 0, 7);
+    EXPECT_EQ(*marker, 0u);
+    *marker = 0x12345678;
+    sdl->EasyDrawCard(2, static_cast<char>(128), target, 0, 0, 7);
+    EXPECT_EQ(*marker, 0u);
+    EXPECT_EQ(pixel(sdl->card_images[7], 113, 28), Pixel({1, 1, 8, 128}));
+
+    // Out-of-range rotations and slots are refused, never read or written past the tables.
+    EXPECT_THROW(sdl->RenderCard(8, -1, 3), GraphicsError);
+    EXPECT_THROW(sdl->RenderCard(-1, -1, 3), GraphicsError);
+    EXPECT_THROW(sdl->RenderCard(0, -1, 57), GraphicsError);
+    EXPECT_THROW(sdl->DrawCard(target, 0, 0, 70), GraphicsError);
+    EXPECT_THROW(sdl->EasyDrawCard(0, -1, target, 0, 0, 1000), GraphicsError);
+}
+
+TEST_F(Graphics, PrimitivesAndWidgetsDrawTheirPixels) {
+    const Uint32 red = SDL_MapRGB(target->format, 255, 0, 0);
+    const Uint32 blue = SDL_MapRGB(target->format, 0, 0, 255);
+    border(target, 5, 5, 1, 1, red, blue);
+    EXPECT_EQ(pixel(target, 5, 5), Pixel({0, 0, 255, 255}));
+    border(target, 10, 10, 4, 3, red, blue);
+    EXPECT_EQ(pixel(target, 10, 10), Pixel({255, 0, 0, 255}));
+    EXPECT_EQ(pixel(target, 13, 10), Pixel({0, 0, 255, 255}));
+    EXPECT_EQ(pixel(target, 10, 12), Pixel({0, 0, 255, 255}));
+    EXPECT_EQ(pixel(target, 11, 11), Pixel(kWhite));
+    SDL_Surface* table = sdl->CreateSurface32(2, 2);
+    sdl->Clear(table, 0, -128, -128);
+    EXPECT_EQ(pixel(table, 1, 1), Pixel({0, 128, 128, 255}));
+    SDL_FreeSurface(table);
+
+    // Sizes for a 16-pixel font: a 40-pixel label makes a 48 x 20 button; 20 characters a
+    // 328 x 20 field.
+    EXPECT_EQ(sdl->GetFontHeight(0), 16);
+    EXPECT_EQ(sdl->GetButtonWidth("aaaaa"), 48u);
+    EXPECT_EQ(sdl->GetButtonHeight(), 20u);
+    EXPECT_EQ(sdl->GetTextInputWidth(20), 328u);
+    EXPECT_EQ(sdl->GetTextInputHeight(), 20u);
+
+    // A disabled label is engraved: black, with a white copy one pixel down and right.
+    EXPECT_EQ(sdl->DrawButton(target, 50, 50, "a", true, false), 16u);
+    EXPECT_EQ(pixel(target, 54, 55), Pixel(kBlack));
+    EXPECT_EQ(pixel(target, 55, 56), Pixel(kWhite));
+    sdl->DrawButton(target, 50, 100, "a", true, true);
+    EXPECT_EQ(pixel(target, 55, 106), Pixel({192, 192, 192, 255}));
+    EXPECT_EQ(pixel(target, 50, 100), Pixel({192, 192, 192, 255}));
+    sdl->DrawButton(target, 50, 150, "a", false, true);
+    EXPECT_EQ(pixel(target, 50, 150), Pixel({0, 0, 0, 255}));
+}
+
+TEST_F(Graphics, ButtonsFollowThePressAndAskForRedraws) {
+    redraws();
+    ButtonList list;
+    Button* first = list.AddButton(*sdl, 10, 10, "aaaaa", true);
+    Button* second = list.AddButton(*sdl, 30, 10, "aaaaa", false);
+    EXPECT_EQ(first->w, 48);
+
+    list.ButtonDown(40, 15);  // on both: the first added wins
+    EXPECT_EQ(list.click, first);
+    EXPECT_FALSE(first->out);
+    EXPECT_EQ(list.ButtonUp(0, 0), first) << "the release point is not looked at";
+    EXPECT_TRUE(first->out);
+    EXPECT_EQ(redraws(), 2);
+
+    list.ButtonDown(70, 15);    // the disabled one is pressed too
+    list.ButtonMotion(78, 15);  // x + w: off it
+    EXPECT_TRUE(second->out);
+    EXPECT_EQ(list.button_state, 2);
+    list.ButtonMotion(60, 29);
+    EXPECT_EQ(list.button_state, 1);
+    list.ButtonMotion(60, 30);  // y + h: off again
+    EXPECT_EQ(list.ButtonUp(60, 15), nullptr);
+    EXPECT_EQ(redraws(), 4);
+
+    list.ButtonDown(200, 100);
+    list.ButtonMotion(40, 15);
+    EXPECT_EQ(list.button_state, 0);
+    EXPECT_EQ(list.ButtonUp(40, 15), nullptr);
+    EXPECT_EQ(redraws(), 0);
+}
+
+}  // namespace
