@@ -260,10 +260,10 @@ void court(Cell& cell, const Faces& f, int rank, int suit, Rgb colour) {
     cell.frame(x, y, w, h, colour);
     cell.frame(x + 2, y + 2, w - 4, h - 4, colour);
     cell.fill(x + 2, kCellH / 2, w - 4, 1, colour);
-    const Glyph figure = f.regular.render_height(figures[rank - 10], 26);
+    const Glyph figure = f.regular.render_height(figures[rank - 10], 24);
     const Glyph pip = f.regular.render_height(kSuitCode[suit], 9);
     for (bool flip : {false, true}) {
-        cell.stamp(figure, 39.0, 31.0, colour, flip);
+        cell.stamp(figure, 39.0, 30.0, colour, flip);
         cell.stamp(pip, 22.5, 17.5, colour, flip);
     }
 }
