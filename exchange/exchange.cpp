@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kMaxPlayers = 6;
 constexpr int kReadChunk = 16384;
 // Bytes taken from one connection per receive event; the rest waits behind the other players'.
 constexpr int kReadBudget = 4 * kReadChunk;
@@ -68,15 +67,14 @@ void Exchange::ProcessEvent() {
         case EXCH_PLAYER_MESSAGE: {
             player = static_cast<int>(reinterpret_cast<intptr_t>(event.user.data1));
             char* text = static_cast<char*>(event.user.data2);
-            message = text ? text : "";
+            if (text)
+                message.assign(text);
+            else
+                message.clear();
             delete[] text;
             event.user.data2 = nullptr;
-            // A line still queued from a connection that has since gone is dropped: nothing a
-            // killed or departed peer sent may act after its departure.
-            bool network_line = !message.empty() && message[0] == '1';
-            bool connected = player == -1 ? client_socket != -1
-                                          : is_player_number(player) && sockets[player] != -1;
-            is_player_message = !network_line || connected;
+            const bool network_line = !message.empty() && message[0] == '1';
+            is_player_message = !network_line || MayDeliver(player);
             break;
         }
         case NET2_TCPACCEPTEVENT:
@@ -93,9 +91,21 @@ void Exchange::ProcessEvent() {
     }
 }
 
-void Exchange::PushPlayerMessage(int player_t, std::string message_t) {
-    char* text = new char[message_t.size() + 1];
-    std::memcpy(text, message_t.c_str(), message_t.size() + 1);
+bool Exchange::MayDeliver(int player_t) const {
+    if (player_t == -1) return !client_dropped;
+    return is_player_number(player_t) && !killed[player_t];
+}
+
+void Exchange::PushPlayerMessage(int player_t, const std::string& message_t) {
+    PushText(player_t, "", message_t);
+}
+
+// The event carries its own copy of prefix and text, which the exchange frees when it takes it.
+void Exchange::PushText(int player_t, const char* prefix, const std::string& message_t) {
+    const std::size_t head = std::strlen(prefix);
+    char* text = new char[head + message_t.size() + 1];
+    std::memcpy(text, prefix, head);
+    std::memcpy(text + head, message_t.c_str(), message_t.size() + 1);
     try {
         push(static_cast<unsigned>(EXCH_PLAYER_MESSAGE), as_data(player_t), text);
     } catch (...) {
@@ -141,22 +151,28 @@ bool Exchange::EnterServerMode(int port_t, int numplayers_t) {
     init_player_num = 0;
     for (int& s : sockets) s = -1;
     for (auto& b : recvbuf) b.clear();
+    for (bool& k : killed) k = false;
     players.clear();
     return true;
 }
 
-bool Exchange::ServerSend(int player_t, std::string message_t) {
+bool Exchange::SendLine(int socket, const std::string& text) {
+    // One send a line: a line split over two sends can wait on the peer's delayed ack.
+    outgoing.assign(text);
+    outgoing += '\n';
+    return NET2_TCPSend(socket, outgoing.data(), static_cast<int>(outgoing.size())) != -1;
+}
+
+bool Exchange::ServerSend(int player_t, const std::string& message_t) {
     if (message_t.empty()) return true;
     if (is_local_mode) {
         if (player_t != 0)
             throw std::runtime_error("Local game: attempt to send to nonlocal player");
-        PushPlayerMessage(-1, "2 " + message_t);
+        PushText(-1, "2 ", message_t);
         return true;
     }
     if (!is_player_number(player_t) || sockets[player_t] == -1) return false;
-    message_t += '\n';
-    if (NET2_TCPSend(sockets[player_t], message_t.data(), static_cast<int>(message_t.size())) ==
-        -1) {
+    if (!SendLine(sockets[player_t], message_t)) {
         ServerKill(player_t);
         return false;
     }
@@ -172,7 +188,9 @@ void Exchange::ForgetPlayer(int player_t, int socket) {
 
 void Exchange::ServerKill(int player_t) {
     if (is_local_mode) throw std::runtime_error("Internal error: tried to kill a local client");
-    if (!is_player_number(player_t) || sockets[player_t] == -1) return;
+    if (!is_player_number(player_t)) return;
+    killed[player_t] = true;
+    if (sockets[player_t] == -1) return;
     const int socket = sockets[player_t];
     NET2_TCPClose(socket);
     if (players.count(socket)) ForgetPlayer(player_t, socket);
@@ -187,6 +205,7 @@ void Exchange::ServerKillAll(bool send_disconnect) {
     for (int p = 0; p < kMaxPlayers; ++p) {
         if (sockets[p] != -1) NET2_TCPClose(sockets[p]);
         sockets[p] = -1;
+        killed[p] = true;
         recvbuf[p].clear();
     }
     players.clear();
@@ -204,24 +223,23 @@ bool Exchange::ServerDisable() {
     return true;
 }
 
-bool Exchange::ClientConnect(std::string hostname_t, int port_t) {
+bool Exchange::ClientConnect(const std::string& hostname_t, int port_t) {
     if (client_socket != -1) return false;
     const int socket = NET2_TCPConnectTo(hostname_t.c_str(), port_t);
     if (socket == -1) return false;
     client_socket = socket;
     client_recv.clear();
+    client_dropped = false;
     return true;
 }
 
-void Exchange::ClientSend(std::string message_t) {
+void Exchange::ClientSend(const std::string& message_t) {
     if (is_local_mode) {
-        PushPlayerMessage(0, "2 " + message_t);
+        PushText(0, "2 ", message_t);
         return;
     }
     if (client_socket == -1) return;
-    message_t += '\n';
-    if (NET2_TCPSend(client_socket, message_t.data(), static_cast<int>(message_t.size())) == -1)
-        ClientLost();
+    if (!SendLine(client_socket, message_t)) ClientLost(false);
 }
 
 void Exchange::ClientDisconnect() {
@@ -229,21 +247,23 @@ void Exchange::ClientDisconnect() {
     NET2_TCPClose(client_socket);
     client_socket = -1;
     client_recv.clear();
+    client_dropped = true;
     PushPlayerMessage(0, "3");
 }
 
-void Exchange::ClientLost() {
+void Exchange::ClientLost(bool drop_lines) {
     NET2_TCPClose(client_socket);
     client_socket = -1;
     client_recv.clear();
+    client_dropped = drop_lines;
     PushPlayerMessage(-1, "3");
 }
 
 void Exchange::ClientReceive() {
-    if (!ReadLines(client_socket, client_recv, -1)) ClientLost();
+    if (!ReadLines(client_socket, client_recv, -1)) ClientLost(true);
 }
 
-bool Exchange::ReadLines(int socket, std::string& buffer, int player_t) {
+bool Exchange::ReadLines(int socket, std::string& buffer, int player_t, bool all) {
     char chunk[kReadChunk];
     int total = 0, n;
     while ((n = NET2_TCPRead(socket, chunk, sizeof chunk)) > 0) {
@@ -252,12 +272,12 @@ bool Exchange::ReadLines(int socket, std::string& buffer, int player_t) {
                 buffer += chunk[i];
                 continue;
             }
-            if (player_t != kNobody) PushPlayerMessage(player_t, "1 " + buffer);
+            if (player_t != kNobody) PushText(player_t, "1 ", buffer);
             buffer.clear();
         }
         if (buffer.size() > kMaxPendingLine) return false;
         total += n;
-        if (total >= kReadBudget) {
+        if (!all && total >= kReadBudget) {
             // More may be waiting: come back to this connection after everybody else's events.
             PushLocalMessage(NET2_TCPRECEIVEEVENT, as_data(socket), as_data(-1));
             break;
@@ -298,12 +318,16 @@ void Exchange::Close(int socket) {
     // A close event may come after this exchange closed the socket itself, and the layer may
     // have given that handle to a new socket meanwhile (a new listener, say): only a socket
     // still known here is closed.
+    // Whatever complete lines the peer sent before it closed are delivered, before its departure.
     if (socket != -1 && socket == client_socket) {
-        ClientLost();
+        ReadLines(socket, client_recv, -1, true);
+        ClientLost(false);
         return;
     }
     auto it = players.find(socket);
     if (it == players.end()) return;
+    const int p = it->second;
+    ReadLines(socket, recvbuf[p], p, true);
     NET2_TCPClose(socket);
-    ForgetPlayer(it->second, socket);
+    ForgetPlayer(p, socket);
 }

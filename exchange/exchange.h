@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "exchange/players.h"
 #include "net/event_codes.h"
 
 class Exchange {
@@ -23,10 +24,10 @@ class Exchange {
     // The current player message, valid until the next event is taken.
     bool IsPlayerMessage() const { return is_player_message; }
     int GetPlayerNum() const { return player; }
-    std::string GetPlayerMessage() const { return message; }
+    const std::string& GetPlayerMessage() const { return message; }
 
     // Player -1 is this program's client; 0 to 5 a player speaking to the referee.
-    static void PushPlayerMessage(int player_t, std::string message_t);
+    static void PushPlayerMessage(int player_t, const std::string& message_t);
     static void PushLocalMessage(unsigned int code, void* data1, void* data2);
 
     bool EnterLocalMode(int numplayers_t);
@@ -38,13 +39,13 @@ class Exchange {
     int GetPlayerWaitCount() const { return numplayers - init_player_num; }
 
     bool EnterServerMode(int port_t, int numplayers_t);
-    bool ServerSend(int player_t, std::string message_t);
+    bool ServerSend(int player_t, const std::string& message_t);
     void ServerKill(int player_t);
     void ServerKillAll(bool send_disconnect);
     bool ServerDisable();
 
-    bool ClientConnect(std::string hostname_t, int port_t);
-    void ClientSend(std::string message_t);
+    bool ClientConnect(const std::string& hostname_t, int port_t);
+    void ClientSend(const std::string& message_t);
     void ClientDisconnect();
     void ClientReceive();
 
@@ -58,23 +59,35 @@ class Exchange {
     void Receive(int socket);
     void Close(int socket);
     void ForgetPlayer(int player_t, int socket);
-    // The referee's connection failed under us: close it and tell this program's client.
-    void ClientLost();
+    // The referee's connection failed under us: close it and tell this program's client. Lines
+    // of it still queued are dropped when `drop_lines` is set.
+    void ClientLost(bool drop_lines);
     // Reads what the socket holds, splitting at line feeds into buffer; each complete line
-    // becomes a "1 " message of player_t (dropped for kNobody). Returns false when a pending
-    // line grew too long.
-    bool ReadLines(int socket, std::string& buffer, int player_t);
+    // becomes a "1 " message of player_t (dropped for kNobody). Reads at most a budget and then
+    // comes back later, unless `all` is set. Returns false when a pending line grew too long.
+    bool ReadLines(int socket, std::string& buffer, int player_t, bool all = false);
+    // Sends text and a line feed; false when the connection is dying.
+    bool SendLine(int socket, const std::string& text);
+    static void PushText(int player_t, const char* prefix, const std::string& text);
+    // Whether a line received over the network from player_t may still act.
+    bool MayDeliver(int player_t) const;
 
     bool is_player_message = false;
     int player = -1;
     std::string message;
+    std::string outgoing;
     int client_socket = -1;
     std::string client_recv;
+    // Lines of the referee's connection still queued are dropped: we ended it.
+    bool client_dropped = false;
     int numplayers = -1;
     bool is_local_mode = false;
     int server_socket = -1;
     int init_player_num = 0;
     std::map<int, int> players;
-    int sockets[6] = {-1, -1, -1, -1, -1, -1};
-    std::string recvbuf[6];
+    int sockets[kMaxPlayers] = {-1, -1, -1, -1, -1, -1};
+    std::string recvbuf[kMaxPlayers];
+    // Players the referee killed: their lines still queued are dropped. A player who closed the
+    // connection itself keeps its last lines, which arrive before its departure.
+    bool killed[kMaxPlayers] = {};
 };

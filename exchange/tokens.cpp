@@ -1,52 +1,65 @@
 #include "exchange/tokens.h"
 
-#include <cctype>
+#include <charconv>
 #include <climits>
-#include <cstdio>
 
-std::string int_to_string(int num) {
-    char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, "%d", num);
-    return buffer;
+namespace {
+
+bool is_space(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-int string_to_int(std::string s) {
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+std::string int_to_string(int num) {
+    std::string out;
+    append_int(out, num);
+    return out;
+}
+
+void append_int(std::string& out, int num) {
+    char digits[12];
+    const auto end = std::to_chars(digits, digits + sizeof digits, num).ptr;
+    out.append(digits, end);
+}
+
+int string_to_int(std::string_view s) {
     std::size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    while (i < s.size() && is_space(s[i])) ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     // Accumulate the magnitude in a wider type and stop growing once it is past the int range.
     const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
     long long value = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
+    for (; i < s.size() && is_digit(s[i]); ++i) {
         value = value * 10 + (s[i] - '0');
         if (value > limit) value = limit;
     }
     return static_cast<int>(negative ? -value : value);
 }
 
-Tokens::Tokens(const std::string& msg) {
-    std::string piece;
-    for (char c : msg) {
-        if (c != ' ') {
-            piece += c;
-            continue;
-        }
-        if (!piece.empty()) data.push_back(string_to_int(piece));
-        piece.clear();
+Tokens::Tokens(std::string_view msg) {
+    data.reserve(msg.size() / 2 + 1);
+    std::size_t at = 0;
+    while (at < msg.size()) {
+        const std::size_t start = msg.find_first_not_of(' ', at);
+        if (start == std::string_view::npos) break;
+        std::size_t end = msg.find(' ', start);
+        if (end == std::string_view::npos) end = msg.size();
+        data.push_back(string_to_int(msg.substr(start, end - start)));
+        at = end;
     }
-    if (!piece.empty()) data.push_back(string_to_int(piece));
-}
-
-int Tokens::token(unsigned x) const {
-    return x < data.size() ? data[x] : -1;
 }
 
 std::string Tokens::get_string() const {
     std::string out;
     for (std::size_t i = 0; i < data.size(); ++i) {
         if (i > 0) out += ' ';
-        out += int_to_string(data[i]);
+        append_int(out, data[i]);
     }
     return out;
 }

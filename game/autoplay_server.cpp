@@ -1,21 +1,24 @@
 #include "game/autoplay_server.h"
 
+#include <initializer_list>
+
 #include "game/protocol.h"
 
 namespace {
 
-constexpr int kSidePiles[] = {6, 8, 10, 12};
-
-std::string card_record(int code, int pile, int player, int card, int face) {
-    return " " + int_to_string(code) + " " + int_to_string(pile) + " " + int_to_string(player) +
-           " 1 " + int_to_string(card) + " " + int_to_string(face);
+// Appends blank-led numbers to a line.
+void append(std::string& out, std::initializer_list<int> numbers) {
+    for (int n : numbers) {
+        out += ' ';
+        append_int(out, n);
+    }
 }
 
 }  // namespace
 
 void ServerWithAutoPlay::AutoPlay() {
     const int p = turn;
-    std::string moves = "200 -1";
+    std::string moves = published_line(-1);
     auto_play_kings(moves, p);
     if (check_winner(p, moves)) return;
     bool progress = true;
@@ -38,7 +41,7 @@ void ServerWithAutoPlay::AutoPlay() {
     SendAll(moves);
 }
 
-bool ServerWithAutoPlay::check_winner(int player, std::string moves) {
+bool ServerWithAutoPlay::check_winner(int player, const std::string& moves) {
     if (!tracker.is_winner(player)) return false;
     if (!moves.empty()) SendAll(moves);
     Win(player);
@@ -100,18 +103,17 @@ bool ServerWithAutoPlay::do_auto_play_hand_pick_one(std::string& moves, int play
 
 void ServerWithAutoPlay::move_hand_card_to_top(std::string& moves, int player, signed char card,
                                                int pile) {
-    moves += card_record(proto::kHandToTop, pile, player, card, tracker.cards[card]);
+    append(moves, {proto::kHandToTop, pile, player, 1, card, tracker.cards[card]});
     tracker.move_hand_card_to_top(player, card, pile, -1);
 }
 
 void ServerWithAutoPlay::move_hand_card_to_bottom(std::string& moves, int player, signed char card,
                                                   int pile) {
-    moves += card_record(proto::kHandToBottom, pile, player, card, tracker.cards[card]);
+    append(moves, {proto::kHandToBottom, pile, player, 1, card, tracker.cards[card]});
     tracker.move_hand_card_to_bottom(player, card, pile, -1);
 }
 
 void ServerWithAutoPlay::move_pile(std::string& moves, int from, int to) {
-    moves += " " + int_to_string(proto::kPileToPile) + " " + int_to_string(to) + " " +
-             int_to_string(from);
+    append(moves, {proto::kPileToPile, to, from});
     tracker.move_pile(from, to);
 }

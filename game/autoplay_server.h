@@ -13,7 +13,7 @@ class ServerWithAutoPlay : public Server {
     void AutoPlay() override;
 
   private:
-    bool check_winner(int player, std::string moves);
+    bool check_winner(int player, const std::string& moves);
     void auto_play_kings(std::string& moves, int player);
     bool auto_play_move_pile(std::string& moves);
     bool do_auto_play_holes_ascending(std::string& moves, int player);

@@ -6,8 +6,13 @@ constexpr int kNumCards = 52;
 constexpr int kRanks = 13;
 constexpr int kKingRank = 12;
 
-bool is_king(int value);
-bool is_red(int value);
+// Both use truncating division, so negative values are neither kings nor red.
+inline bool is_king(int value) {
+    return value <= 51 && value % kRanks == kKingRank;
+}
+inline bool is_red(int value) {
+    return value <= 51 && (value / kRanks) % 2 == 1;
+}
 
 // A face or card number in 0..51.
 inline bool is_card(int value) {

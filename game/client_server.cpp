@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iterator>
 #include <stdexcept>
 
 #include "exchange/exchange.h"
@@ -12,7 +13,6 @@
 namespace {
 
 constexpr int kHandSize = 5;
-constexpr int kSidePilesOnBoard = 4;
 
 // Message kinds: the first token of a player message.
 constexpr int kJoined = 0;
@@ -24,7 +24,10 @@ std::string line(int code) {
     return int_to_string(code);
 }
 std::string line(int code, int arg) {
-    return int_to_string(code) + " " + int_to_string(arg);
+    std::string out = int_to_string(code);
+    out += ' ';
+    append_int(out, arg);
+    return out;
 }
 
 // Decimal integers and blanks; a carriage return may end the line.
@@ -38,22 +41,43 @@ unsigned time_seed() {
     return static_cast<unsigned>(std::time(nullptr));
 }
 
-// The record moving the top card of src_pile onto target_pile, without its face.
-std::string top_record(int target_pile, int src_pile) {
-    return " " + int_to_string(proto::kTopToTop) + " " + int_to_string(target_pile) + " " +
-           int_to_string(src_pile) + " 1 ";
+// Appends the record moving the top card of src_pile onto target_pile, without its face.
+void append_top_record(std::string& out, int target_pile, int src_pile) {
+    out += ' ';
+    append_int(out, proto::kTopToTop);
+    out += ' ';
+    append_int(out, target_pile);
+    out += ' ';
+    append_int(out, src_pile);
+    out += " 1 ";
 }
 
-bool fits_on_top(const Tracker& t, int face, int target) {
-    const auto& p = t.pile[target];
-    if (p.empty()) return is_side_pile(target) || is_king(face);
-    return t.can_go_on(face, t.cards[p.back()]);
-}
+// Rejects (throws -1) each move of a player's 210 line that the rules do not allow: only hand
+// cards of the mover, with their real faces, laid where they fit, and board piles moved onto
+// board piles they fit.
+class PlayCheck : public TrackerModify {
+  public:
+    PlayCheck(const Tracker& table_t, int mover_t) : table(table_t), mover(mover_t) {}
 
-bool fits_under(const Tracker& t, int face, int target) {
-    const auto& p = t.pile[target];
-    return !p.empty() && t.has_nonking_holes() && t.can_go_on(t.cards[p.front()], face);
-}
+    void BeforeMove(int code, int target, int src, signed char card, signed char face) override {
+        if (code == proto::kPileToPile || code == proto::kPileToPileAlt) {
+            if (!is_board_pile(target) || !is_board_pile(src) ||
+                !table.is_valid_pile_move(src, target))
+                throw -1;
+            return;
+        }
+        const bool to_top = code == proto::kHandToTop || code == proto::kHandToTopAlt;
+        const bool to_bottom = code == proto::kHandToBottom || code == proto::kHandToBottomAlt;
+        if ((!to_top && !to_bottom) || src != mover || !is_board_pile(target) || !is_card(card) ||
+            table.cards[card] != face)
+            throw -1;
+        if (to_top ? !table.fits_on_top(face, target) : !table.fits_under(face, target)) throw -1;
+    }
+
+  private:
+    const Tracker& table;
+    int mover;
+};
 
 }  // namespace
 
@@ -66,7 +90,7 @@ Server::Server(int numplayers_t, Exchange& exch_t, SeedSource seed_source_t)
     ResetClients();
 }
 
-void Server::Send(int player_t, std::string msg) {
+void Server::Send(int player_t, const std::string& msg) {
     if (exch.IsLocalMode() && player_t == 0) {
         exch.ServerSend(0, msg);
         return;
@@ -75,22 +99,26 @@ void Server::Send(int player_t, std::string msg) {
     LocalSend(player_t, msg);
 }
 
-void Server::SendAll(std::string msg) {
+void Server::SendAll(const std::string& msg) {
     for (int i = 0; i < numplayers; ++i) Send(i, msg);
 }
 
-void Server::SendSplit(int player_num, std::string msg1, std::string msg2) {
+void Server::SendSplit(int player_num, const std::string& msg1, const std::string& msg2) {
     for (int i = 0; i < numplayers; ++i) Send(i, i == player_num ? msg2 : msg1);
 }
 
-void Server::LocalSend(int player_t, std::string msg) {
+void Server::LocalSend(int player_t, const std::string& msg) {
     Tokens tokens(msg);
     auto answer = [&](int from, const std::string& text) {
         Exchange::PushPlayerMessage(from, "2 " + text);
     };
     switch (tokens.token(0)) {
         case proto::kVersion:
-            if (any_client_versions_done) answer(player_t, line(proto::kVersionAnswer, 0));
+            // Once every seat of a served game has been taken, a player without a connection
+            // has left; it is answered for like at every later turn. In the first local game
+            // EvaluateVersions fills in these versions.
+            if (any_client_versions_done || (!exch.IsLocalMode() && exch.GetPlayerWaitCount() == 0))
+                answer(player_t, line(proto::kVersionAnswer, 0));
             break;
         case proto::kWaiting:
         case proto::kDeckEmpty:
@@ -133,7 +161,7 @@ void Server::LocalSendLeft(int left) {
     if (on_disconnect == kOwesPlay) answer(line(proto::kAutoPlay));
 }
 
-bool Server::Receive(int player_t, std::string msg) {
+bool Server::Receive(int player_t, const std::string& msg) {
     Tokens tokens(msg);
     switch (tokens.token(0)) {
         case kJoined:
@@ -231,41 +259,16 @@ void Server::RejectPlay(int player_t, const Tokens& tokens) {
 }
 
 bool Server::IsValidPlay(const Tokens& tokens) const {
-    Tracker t = tracker;
-    const std::vector<int>& d = tokens.data;
-    std::size_t at = 2;  // kind, 210, records
-    while (at < d.size()) {
-        const int code = d[at];
-        if (code == proto::kPileToPile || code == proto::kPileToPileAlt) {
-            if (at + 2 >= d.size()) return false;
-            const int target = d[at + 1], src = d[at + 2];
-            if (!is_board_pile(target) || !is_board_pile(src)) return false;
-            if (!t.is_valid_pile_move(src, target)) return false;
-            t.move_pile(src, target);
-            at += 3;
-            continue;
-        }
-        if (code < proto::kHandToTop || code > proto::kHandToBottomAlt) return false;
-        if (at + 3 >= d.size()) return false;
-        const int target = d[at + 1], src = d[at + 2];
-        const long long n = d[at + 3];
-        if (src != turn || !is_board_pile(target) || n < 0 ||
-            static_cast<long long>(at) + 4 + 2 * n > static_cast<long long>(d.size()))
-            return false;
-        const bool to_top = code == proto::kHandToTop || code == proto::kHandToTopAlt;
-        for (long long i = 0; i < n; ++i) {
-            const int card = d[at + 4 + 2 * i], face = d[at + 5 + 2 * i];
-            const auto& hand = t.pile[src];
-            if (!is_card(card) || std::find(hand.begin(), hand.end(), card) == hand.end())
-                return false;
-            if (t.cards[card] != face) return false;
-            if (to_top ? !fits_on_top(t, face, target) : !fits_under(t, face, target)) return false;
-            if (to_top)
-                t.move_hand_card_to_top(src, card, target, -1);
-            else
-                t.move_hand_card_to_bottom(src, card, target, -1);
-        }
-        at += 4 + 2 * n;
+    Tracker copy = tracker;
+    PlayCheck check(copy, turn);
+    Tokens records = tokens;
+    std::string ignored;
+    try {
+        check.Modify(&copy, &records, 2, ignored);
+    } catch (int) {
+        return false;
+    } catch (const TrackerError&) {
+        return false;
     }
     return true;
 }
@@ -274,9 +277,14 @@ void Server::ResetClients() {
     win = -1;
     turn = -1;
     std::fill(std::begin(client_versions), std::end(client_versions), -1);
-    for (int i = 0; i < numplayers; ++i)
-        Send(i, line(proto::kVersion, proto::kProtocolVersion) + " " + int_to_string(numplayers) +
-                    " " + int_to_string(i));
+    for (int i = 0; i < numplayers; ++i) {
+        std::string msg = line(proto::kVersion, proto::kProtocolVersion);
+        msg += ' ';
+        append_int(msg, numplayers);
+        msg += ' ';
+        append_int(msg, i);
+        Send(i, msg);
+    }
     on_disconnect = kOwesNothing;
     client_versions_done = false;
     hands_dealt = false;
@@ -338,49 +346,59 @@ bool Server::last_deck_is_king() const {
     return is_king(tracker.cards[tracker.pile[kDeck].back()]);
 }
 
+std::string Server::published_line(int mover) {
+    return line(proto::kPublished, mover);
+}
+
 void Server::move_top_to_top_board(int target_pile, int src_pile, std::string& msg) {
-    msg += top_record(target_pile, src_pile) +
-           int_to_string(tracker.cards[tracker.pile[src_pile].back()]);
+    append_top_record(msg, target_pile, src_pile);
+    append_int(msg, tracker.cards[tracker.pile[src_pile].back()]);
     tracker.move_top_to_top(target_pile, src_pile, -1);
 }
 
-bool Server::send_move_top_to_top_one_card(int target_pile, int src_pile, std::string prefix) {
+bool Server::send_move_top_to_top_one_card(int target_pile, int src_pile,
+                                           const std::string& prefix) {
     if (tracker.pile[src_pile].empty()) return false;
-    const std::string s = prefix + top_record(target_pile, src_pile);
-    SendSplit(target_pile, s + "-1",
-              s + int_to_string(tracker.cards[tracker.pile[src_pile].back()]));
+    std::string hidden = prefix;
+    append_top_record(hidden, target_pile, src_pile);
+    std::string seen = hidden;
+    hidden += "-1";
+    append_int(seen, tracker.cards[tracker.pile[src_pile].back()]);
+    SendSplit(target_pile, hidden, seen);
     tracker.move_top_to_top(target_pile, src_pile, -1);
     return true;
 }
 
 void Server::DrawBoard() {
-    std::string msg = line(proto::kPublished, -1);
-    int regular_cards = 0, num_kings = 0;
-    while (regular_cards < kSidePilesOnBoard) {
+    std::string msg = published_line(-1);
+    // Kings from the deck open the corner piles until every side pile has a card.
+    std::size_t regular_cards = 0, num_kings = 0;
+    while (regular_cards < std::size(kSidePiles)) {
         if (deck_is_empty()) throw std::runtime_error("Can't deal to board: out of cards!");
         if (last_deck_is_king())
-            move_top_to_top_board(7 + 2 * num_kings++, kDeck, msg);
+            move_top_to_top_board(kCornerPiles[num_kings++], kDeck, msg);
         else
-            move_top_to_top_board(6 + 2 * regular_cards++, kDeck, msg);
+            move_top_to_top_board(kSidePiles[regular_cards++], kDeck, msg);
     }
     SendAll(msg);
 }
 
 void Server::DealCards() {
-    std::string msg1 = line(proto::kPublished, -1), msg2 = msg1;
+    std::string msg1 = published_line(-1), msg2 = msg1;
     const int p = turn;
     for (int i = 0; i < kHandSize; ++i) {
         if (deck_is_empty()) throw std::runtime_error("Can't deal to a hand: out of cards!");
-        const std::string r = top_record(p, kDeck);
-        msg1 += r + "-1";
-        msg2 += r + int_to_string(tracker.cards[tracker.pile[kDeck].back()]);
+        append_top_record(msg1, p, kDeck);
+        msg1 += "-1";
+        append_top_record(msg2, p, kDeck);
+        append_int(msg2, tracker.cards[tracker.pile[kDeck].back()]);
         tracker.move_top_to_top(p, kDeck, -1);
     }
     SendSplit(p, msg1, msg2);
 }
 
 void Server::UserPlay(Tokens& tokens) {
-    std::string s = line(proto::kPublished, turn);
+    std::string s = published_line(turn);
     TrackerModify plain;
     plain.Modify(&tracker, &tokens, 2, s);
     SendAll(s);
@@ -389,7 +407,7 @@ void Server::UserPlay(Tokens& tokens) {
 
 // ---- The client ----
 
-bool Client::Receive(std::string msg) {
+bool Client::Receive(const std::string& msg) {
     Tokens tokens(msg);
     const int kind = tokens.token(0);
     if (kind == kGone) return true;

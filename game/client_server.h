@@ -20,14 +20,14 @@ class Server {
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
-    void Send(int player_t, std::string msg);
-    void SendAll(std::string msg);
+    void Send(int player_t, const std::string& msg);
+    void SendAll(const std::string& msg);
     // player_num gets msg2 (with the real faces), everybody else msg1.
-    void SendSplit(int player_num, std::string msg1, std::string msg2);
+    void SendSplit(int player_num, const std::string& msg1, const std::string& msg2);
     // Answers msg in the name of player_t, who has no connection.
-    void LocalSend(int player_t, std::string msg);
+    void LocalSend(int player_t, const std::string& msg);
     // One player message of player_t. True when nobody is connected or awaited any more.
-    bool Receive(int player_t, std::string msg);
+    bool Receive(int player_t, const std::string& msg);
 
     const Tracker& table() const { return tracker; }
     int current_turn() const { return turn; }
@@ -48,9 +48,11 @@ class Server {
     void DrawBoard();
     void UserPlay(Tokens& tokens);
     void move_top_to_top_board(int target_pile, int src_pile, std::string& msg);
-    bool send_move_top_to_top_one_card(int target_pile, int src_pile, std::string prefix);
+    bool send_move_top_to_top_one_card(int target_pile, int src_pile, const std::string& prefix);
     bool deck_is_empty() const;
     bool last_deck_is_king() const;
+    // The head of a 200 line: "200" and the mover, -1 for moves of the referee's own.
+    static std::string published_line(int mover);
 
     Exchange& exch;
     int numplayers;
@@ -95,7 +97,7 @@ class Client {
 
     void ConnectClientConnector(ClientConnector* connector_t) { connector = connector_t; }
     // One player message for this client. True when the referee is gone.
-    bool Receive(std::string msg);
+    bool Receive(const std::string& msg);
 
     Tracker tracker;
 

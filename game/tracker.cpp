@@ -37,8 +37,6 @@ void require_face(int value) {
     require(value == -1 || is_card(value), "0", kLineFaceRange);
 }
 
-constexpr int kKingPiles[] = {7, 9, 11, 13};
-constexpr int kSidePiles[] = {6, 8, 10, 12};
 constexpr int kShuffleSwaps = 7 * kNumCards;
 
 }  // namespace
@@ -151,7 +149,7 @@ bool Tracker::has_kings(int player, signed char* card) const {
 }
 
 int Tracker::get_free_king_pile() const {
-    for (int p : kKingPiles)
+    for (int p : kCornerPiles)
         if (is_empty(p)) return p;
     throw TrackerError("0", kLineNoFreeKingPile);
 }
@@ -167,11 +165,21 @@ bool Tracker::is_valid_pile_move(int src_pile, int dest_pile) const {
     return can_go_on(cards[pile[src_pile].front()], cards[pile[dest_pile].back()]);
 }
 
-bool Tracker::can_go_on(signed char realcard_src, signed char realcard_dest) const {
-    require(is_card(realcard_src) && is_card(realcard_dest), "0", kLineFaceNotKnown);
-    if (realcard_src % kRanks == kKingRank) return false;
-    if (is_red(realcard_src) == is_red(realcard_dest)) return false;
-    return realcard_dest % kRanks == realcard_src % kRanks + 1;
+void Tracker::face_not_known() {
+    throw TrackerError("0", kLineFaceNotKnown);
+}
+
+bool Tracker::fits_on_top(signed char face, int target) const {
+    require(is_board_pile(target), "0", kLineNotBoardPile);
+    const auto& p = pile[target];
+    if (p.empty()) return is_side_pile(target) || is_king(face);
+    return can_go_on(face, cards[p.back()]);
+}
+
+bool Tracker::fits_under(signed char face, int target) const {
+    require(is_board_pile(target), "0", kLineNotBoardPile);
+    const auto& p = pile[target];
+    return !p.empty() && has_nonking_holes() && can_go_on(cards[p.front()], face);
 }
 
 signed char Tracker::get_highest_card(int player) const {

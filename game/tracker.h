@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "exchange/players.h"
+#include "game/cards.h"
+
 // Pile numbers: 0..5 hands, 6/8/10/12 side piles, 7/9/11/13 corner piles, 14 the deck.
 constexpr int kNumPiles = 15;
-constexpr int kMaxPlayers = 6;
 constexpr int kDeck = 14;
 constexpr int kFirstBoardPile = 6;
 constexpr int kLastBoardPile = 13;
@@ -21,6 +23,9 @@ inline bool is_board_pile(int p) {
 inline bool is_side_pile(int p) {
     return is_board_pile(p) && p % 2 == 0;
 }
+// Side piles take any card when empty; corner piles only a king.
+constexpr int kSidePiles[] = {6, 8, 10, 12};
+constexpr int kCornerPiles[] = {7, 9, 11, 13};
 
 // A violated precondition of a tracker operation. It is thrown before any pile is touched, so the
 // table is unchanged and the caller can reject whatever asked for the move.
@@ -55,7 +60,19 @@ class Tracker {
     int get_free_king_pile() const;
     bool has_nonking_holes() const;
     bool is_valid_pile_move(int src_pile, int dest_pile) const;
-    bool can_go_on(signed char realcard_src, signed char realcard_dest) const;
+    // A face goes on a face one rank higher of the other colour; a king goes on nothing.
+    bool can_go_on(signed char realcard_src, signed char realcard_dest) const {
+        if (!is_card(realcard_src) || !is_card(realcard_dest)) face_not_known();
+        if (realcard_src % kRanks == kKingRank) return false;
+        if (is_red(realcard_src) == is_red(realcard_dest)) return false;
+        return realcard_dest % kRanks == realcard_src % kRanks + 1;
+    }
+    // Whether `face` may be laid on top of board pile `target`: on a card it can go on, into an
+    // empty side pile, or, a king, into an empty corner pile.
+    bool fits_on_top(signed char face, int target) const;
+    // Whether `face` may be slid under board pile `target`: only while some side pile is empty,
+    // and only under a bottom card that can go on it.
+    bool fits_under(signed char face, int target) const;
     signed char get_highest_card(int player) const;
 
     // cards[n]: the face of card number n, -1 while unknown.
@@ -64,6 +81,7 @@ class Tracker {
     std::vector<signed char> pile[kNumPiles];
 
   private:
+    [[noreturn]] static void face_not_known();
     bool is_empty(int p) const { return pile[p].empty(); }
     void reset_piles();
     std::size_t find_card(int src_pile, signed char src_card, int line) const;

@@ -35,7 +35,10 @@ int check_card_record(const std::vector<int>& d, std::size_t at, int width) {
 void TrackerModify::Modify(Tracker* tracker, Tokens* tokens, unsigned offset,
                            std::string& out_string) {
     const std::vector<int>& d = tokens->data;
-    for (std::size_t x = offset; x < d.size(); ++x) out_string += " " + int_to_string(d[x]);
+    for (std::size_t x = offset; x < d.size(); ++x) {
+        out_string += ' ';
+        append_int(out_string, d[x]);
+    }
 
     std::size_t at = offset;
     while (at < d.size()) {
@@ -46,6 +49,7 @@ void TrackerModify::Modify(Tracker* tracker, Tokens* tokens, unsigned offset,
             const bool to_top = code == proto::kHandToTop || code == proto::kHandToTopAlt;
             for (int i = 0; i < n; ++i) {
                 const signed char card = d[at + 4 + 2 * i], face = d[at + 5 + 2 * i];
+                BeforeMove(code, target, src, card, face);
                 if (to_top) {
                     tracker->move_hand_card_to_top(src, card, target, face);
                     HandToTop(target, src, card, face);
@@ -59,6 +63,7 @@ void TrackerModify::Modify(Tracker* tracker, Tokens* tokens, unsigned offset,
             if (at + 2 >= d.size()) fail();
             const int target = d[at + 1], src = d[at + 2];
             if (!is_pile(target) || !is_pile(src)) fail();
+            BeforeMove(code, target, src, -1, -1);
             tracker->move_pile(src, target);
             PileToPileTop(target, src);
             at += 3;
@@ -68,6 +73,7 @@ void TrackerModify::Modify(Tracker* tracker, Tokens* tokens, unsigned offset,
             const bool to_top = code == proto::kTopToTop || code == proto::kTopToTopAlt;
             for (int i = 0; i < n; ++i) {
                 const signed char face = d[at + 4 + i];
+                BeforeMove(code, target, src, -1, face);
                 if (to_top) {
                     tracker->move_top_to_top(target, src, face);
                     PlayTopToTop(target, src, face);

@@ -9,11 +9,19 @@ class Tracker;
 
 class TrackerModify {
   public:
+    virtual ~TrackerModify() = default;
+
     // Appends the tokens from offset on to out_string (each after one blank), then applies the
     // records. A malformed record (an invalid code, a record running past the line, a card,
     // face or pile number out of range) throws the int -1 before any of its cards moves; the
     // records before it stay applied. An impossible move throws TrackerError.
     void Modify(Tracker* tracker, Tokens* tokens, unsigned offset, std::string& out_string);
+
+    // Asked before each card or pile of a record moves, with the record's code, its target and
+    // source piles, and the card number and face (-1 where the record has none). Throwing here
+    // rejects the record before that move.
+    virtual void BeforeMove(int /*code*/, int /*target*/, int /*src*/, signed char /*card*/,
+                            signed char /*face*/) {}
 
     virtual void PlayTopToTop(int, int, signed char) {}
     virtual void PlayTopToBottom(int, int, signed char) {}

@@ -2,6 +2,8 @@
 // This is the one table of those codes.
 #pragma once
 
+#include <SDL.h>
+
 // The network layer's events.
 constexpr int NET2_ERROREVENT = 0;
 constexpr int NET2_TCPACCEPTEVENT = 1;
@@ -16,3 +18,11 @@ constexpr int EXCH_REDRAW = static_cast<int>(0xFFFF8072u);
 constexpr int EXCH_SET_SCREEN = static_cast<int>(0xFFFF8073u);
 constexpr int EXCH_TURN = static_cast<int>(0xFFFF8074u);
 constexpr int EXCH_WINNER = static_cast<int>(0xFFFF8077u);
+
+// Frees what an event that nobody will take carries: the text of a player message, which the
+// pusher allocated with new[].
+inline void FreeEventData(SDL_Event& e) {
+    if (e.type != SDL_USEREVENT || e.user.code != EXCH_PLAYER_MESSAGE) return;
+    delete[] static_cast<char*>(e.user.data2);
+    e.user.data2 = nullptr;
+}

@@ -2,6 +2,8 @@
 
 #include <deque>
 
+#include "net/event_codes.h"
+
 namespace {
 
 constexpr Uint32 kTickMs = 10;
@@ -49,12 +51,19 @@ int FE_Init() {
 }
 
 void FE_Quit() {
-    // The tick goes first: it must not signal a condition variable that no longer exists.
+    // The tick goes first: it must not signal a condition variable that no longer exists. SDL
+    // does not wait for a tick already running, but stopping its timer thread does.
     SDL_RemoveTimer(eventTimer);
+    eventTimer = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
     SDL_DestroyMutex(eventLock);
     eventLock = nullptr;
     SDL_DestroyCond(eventWait);
     eventWait = nullptr;
+    // Nobody takes the events left now; the texts they carry are freed.
+    SDL_Event e;
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0) FreeEventData(e);
+    for (SDL_Event& o : overflow) FreeEventData(o);
     overflow.clear();
 }
 

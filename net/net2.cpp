@@ -410,8 +410,7 @@ int rawTCPConnectToIP(IPaddress* ip) {
 
 void discardEvents() {
     SDL_Event discarded;
-    while (FE_PollEvent(&discarded) > 0) {
-    }
+    while (FE_PollEvent(&discarded) > 0) FreeEventData(discarded);
 }
 
 template <typename F>

@@ -27,11 +27,12 @@ Result play_game(int players, unsigned seed) {
     ServerWithAutoPlay server(players, exch, [seed] { return seed; });
     Client client(exch);
     Result result;
+    const std::string turn_head = "2 " + int_to_string(proto::kTurn) + " ";
     while (result.winner == -1 && result.turns <= kMaxTurns && exch.PollEvent()) {
         if (exch.IsPlayerMessage()) {
-            const std::string msg = exch.GetPlayerMessage();
+            const std::string& msg = exch.GetPlayerMessage();
             if (exch.GetPlayerNum() == -1) {
-                if (Tokens(msg).token(1) == proto::kTurn) ++result.turns;
+                if (msg.compare(0, turn_head.size(), turn_head) == 0) ++result.turns;
                 client.Receive(msg);
             } else {
                 server.Receive(exch.GetPlayerNum(), msg);
