@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -33,6 +34,15 @@ using Clock = std::chrono::steady_clock;
 const std::string kLine = "300 2 -1";
 constexpr int kWarmUp = 200;
 constexpr int kPlayers = 5;
+
+// Thrown when SDL's quit event arrives (Ctrl-C, SIGTERM): the report stops where it is.
+struct Interrupted {};
+// What the report finished so far, for the line that an interrupted run prints.
+std::string finished = "nothing";
+
+void stop_if_quit(const Exchange& exch) {
+    if (exch.event.type == SDL_QUIT) throw Interrupted();
+}
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -63,7 +73,11 @@ class Child {
         posix_spawn_file_actions_destroy(&quiet);
         if (failed) throw std::runtime_error("can't start " + program);
     }
-    ~Child() { Wait(); }
+    // A child still running when its parent gives up is asked to stop first.
+    ~Child() {
+        if (pid > 0) kill(pid, SIGTERM);
+        Wait();
+    }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
@@ -155,7 +169,10 @@ double plain_round_trip(int round_trips) {
     };
     for (int i = 0; i < kWarmUp; ++i) round_trip();
     const auto start = Clock::now();
-    for (int i = 0; i < round_trips; ++i) round_trip();
+    for (int i = 0; i < round_trips; ++i) {
+        round_trip();
+        if (i % 1024 == 0 && quit_requested()) throw Interrupted();
+    }
     const double seconds = seconds_since(start);
     close(fd);
     return seconds / round_trips;
@@ -177,6 +194,7 @@ int net_echo(int port) {
     Exchange exch;
     if (!exch.ClientConnect("127.0.0.1", port)) return 1;
     while (exch.WaitEvent()) {
+        if (exch.event.type == SDL_QUIT) return kInterruptedStatus;
         if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1) continue;
         const std::string msg = exch.GetPlayerMessage();
         if (msg.rfind("1 ", 0) != 0) break;
@@ -187,8 +205,10 @@ int net_echo(int port) {
 
 // The next line of player 0, or "3" when the player left.
 std::string next_line(Exchange& exch) {
-    while (exch.WaitEvent())
+    while (exch.WaitEvent()) {
+        stop_if_quit(exch);
         if (exch.IsPlayerMessage() && exch.GetPlayerNum() == 0) return exch.GetPlayerMessage();
+    }
     return "3";
 }
 
@@ -228,6 +248,7 @@ GameFigures network_game(const std::string& player_program, unsigned seed) {
     Clock::time_point start;
     bool everyone_gone = false;
     while (!everyone_gone && exch.WaitEvent()) {
+        stop_if_quit(exch);
         if (!exch.IsPlayerMessage() || exch.GetPlayerNum() < 0) continue;
         const std::string msg = exch.GetPlayerMessage();
         if (msg == "0" && ++arrived == kPlayers) start = Clock::now();
@@ -243,9 +264,11 @@ GameFigures network_game(const std::string& player_program, unsigned seed) {
 
 void report(int round_trips, int games, unsigned seed) {
     const std::string player_program = program_dir() + "/velmora-player";
-    const double plain = plain_round_trip(round_trips);
     HeadlessSDL sdl(true);
+    const double plain = plain_round_trip(round_trips);
+    finished = "the plain round trips";
     const double net = net_round_trip(round_trips);
+    finished = "the round trips";
     std::printf("one line's round trip over loopback, %d round trips each:\n", round_trips);
     std::printf("  plain blocking sockets  %8.1f us\n", plain * 1e6);
     std::printf("  network layer           %8.1f us\n", net * 1e6);
@@ -255,6 +278,7 @@ void report(int round_trips, int games, unsigned seed) {
         const GameFigures f = network_game(player_program, seed + static_cast<unsigned>(g));
         total.seconds += f.seconds;
         total.lines += f.lines;
+        finished = "the round trips and " + std::to_string(g + 1) + " games";
     }
     const double plain_game = plain * static_cast<double>(total.lines) / games;
     std::printf("whole %d-player games over the network layer, %d games from seed %u:\n", kPlayers,
@@ -280,6 +304,9 @@ int main(int argc, char** argv) {
         const unsigned seed = static_cast<unsigned>(option(argc, argv, "--seed", 1, 0, UINT_MAX));
         report(round_trips, games, seed);
         return 0;
+    } catch (const Interrupted&) {
+        std::printf("interrupted: finished %s\n", finished.c_str());
+        return kInterruptedStatus;
     } catch (const std::exception& e) {
         std::printf("Error: %s\n", e.what());
         return 1;

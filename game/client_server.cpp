@@ -259,18 +259,10 @@ void Server::RejectPlay(int player_t, const Tokens& tokens) {
 }
 
 bool Server::IsValidPlay(const Tokens& tokens) const {
+    // The moves are checked as they are made on a copy, each against the table as it is then.
     Tracker copy = tracker;
     PlayCheck check(copy, turn);
-    Tokens records = tokens;
-    std::string ignored;
-    try {
-        check.Modify(&copy, &records, 2, ignored);
-    } catch (int) {
-        return false;
-    } catch (const TrackerError&) {
-        return false;
-    }
-    return true;
+    return check.TryModify(&copy, tokens, 2);
 }
 
 void Server::ResetClients() {
@@ -414,6 +406,9 @@ bool Client::Receive(const std::string& msg) {
     if (kind != kNetworkLine && kind != kLocalLine) return false;
     switch (tokens.token(1)) {
         case proto::kVersion:
+            if (tokens.token(3) < 2 || tokens.token(3) > kMaxPlayers || tokens.token(4) < 0 ||
+                tokens.token(4) >= tokens.token(3))
+                return RefereeLost();
             exch.ClientSend(line(proto::kVersionAnswer, proto::kProtocolVersion));
             serverversion = tokens.token(2);
             numplayers = tokens.token(3);
@@ -423,24 +418,34 @@ bool Client::Receive(const std::string& msg) {
             if (connector) connector->SetPlayerNum(playernum, numplayers);
             break;
         case proto::kWinner:
+            if (!IsPlayer(tokens.token(2))) return RefereeLost();
             Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
                                        reinterpret_cast<void*>(intptr_t{tokens.token(2)}), nullptr);
             turn = -1;
             break;
         case proto::kPublished:
-            if (connector)
+            // The connector applies the moves of the others; its own are on its table already.
+            if (!connector) {
+                if (turn == playernum) exch.ClientSend(line(proto::kSeen));
+            } else if (tokens.token(2) != playernum && !RecordsApply(tokens)) {
+                return RefereeLost();
+            } else {
                 connector->Play(turn, playernum, tokens);
-            else if (turn == playernum)
-                exch.ClientSend(line(proto::kSeen));
+            }
             break;
         case proto::kTurn:
+            if (!IsPlayer(tokens.token(2))) return RefereeLost();
             turn = tokens.token(2);
-            if (connector)
+            if (!connector) {
+                if (turn == playernum) exch.ClientSend(line(proto::kAutoPlay));
+            } else if (!RecordsApply(tokens)) {
+                return RefereeLost();
+            } else {
                 connector->Turn(turn, playernum, tokens);
-            else if (turn == playernum)
-                exch.ClientSend(line(proto::kAutoPlay));
+            }
             break;
         case proto::kDealTurn:
+            if (!IsPlayer(tokens.token(2))) return RefereeLost();
             turn = tokens.token(2);
             if (turn == playernum) exch.ClientSend(line(proto::kDealAck));
             break;
@@ -448,4 +453,18 @@ bool Client::Receive(const std::string& msg) {
             break;
     }
     return false;
+}
+
+bool Client::IsPlayer(int p) const {
+    return p >= 0 && p < numplayers;
+}
+
+bool Client::RecordsApply(const Tokens& tokens) const {
+    Tracker copy = tracker;
+    return TrackerModify().TryModify(&copy, tokens, 3);
+}
+
+bool Client::RefereeLost() {
+    exch.ClientDisconnect();
+    return true;
 }

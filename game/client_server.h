@@ -96,12 +96,18 @@ class Client {
     Client& operator=(const Client&) = delete;
 
     void ConnectClientConnector(ClientConnector* connector_t) { connector = connector_t; }
-    // One player message for this client. True when the referee is gone.
+    // One player message for this client. True when the referee is gone, or is lost: a referee
+    // across the network is not trusted, and a line naming no player of the game or carrying
+    // records that fail on this table ends the connection, the table unchanged by that line.
     bool Receive(const std::string& msg);
 
     Tracker tracker;
 
   private:
+    bool IsPlayer(int p) const;
+    bool RecordsApply(const Tokens& tokens) const;
+    bool RefereeLost();
+
     Exchange& exch;
     int serverversion = -1;
     int numplayers = -1;

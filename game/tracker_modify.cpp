@@ -32,7 +32,19 @@ int check_card_record(const std::vector<int>& d, std::size_t at, int width) {
 
 }  // namespace
 
-void TrackerModify::Modify(Tracker* tracker, Tokens* tokens, unsigned offset,
+bool TrackerModify::TryModify(Tracker* tracker, const Tokens& tokens, unsigned offset) {
+    std::string ignored;
+    try {
+        Modify(tracker, &tokens, offset, ignored);
+    } catch (int) {
+        return false;
+    } catch (const TrackerError&) {
+        return false;
+    }
+    return true;
+}
+
+void TrackerModify::Modify(Tracker* tracker, const Tokens* tokens, unsigned offset,
                            std::string& out_string) {
     const std::vector<int>& d = tokens->data;
     for (std::size_t x = offset; x < d.size(); ++x) {

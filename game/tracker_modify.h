@@ -15,7 +15,11 @@ class TrackerModify {
     // records. A malformed record (an invalid code, a record running past the line, a card,
     // face or pile number out of range) throws the int -1 before any of its cards moves; the
     // records before it stay applied. An impossible move throws TrackerError.
-    void Modify(Tracker* tracker, Tokens* tokens, unsigned offset, std::string& out_string);
+    void Modify(Tracker* tracker, const Tokens* tokens, unsigned offset, std::string& out_string);
+    // Modify, reporting a failure (a malformed record, an impossible move, a rejection by
+    // BeforeMove) as false; the records before the failing one stay applied, so callers that
+    // must not change their table on failure try it on a copy.
+    bool TryModify(Tracker* tracker, const Tokens& tokens, unsigned offset);
 
     // Asked before each card or pile of a record moves, with the record's code, its target and
     // source piles, and the card number and face (-1 where the record has none). Throwing here

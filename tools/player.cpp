@@ -36,6 +36,11 @@ int main(int argc, char** argv) {
         Client client(exch);
         int seen = 0;
         while (seen < games && exch.WaitEvent()) {
+            if (exch.event.type == SDL_QUIT) {
+                exch.ClientDisconnect();
+                std::printf("interrupted: %d games finished\n", seen);
+                return kInterruptedStatus;
+            }
             if (exch.IsPlayerMessage() && exch.GetPlayerNum() == -1) {
                 if (client.Receive(exch.GetPlayerMessage())) {
                     std::printf("Error: the connection to the referee was lost\n");

@@ -24,13 +24,20 @@ int main(int argc, char** argv) {
         std::printf("serving %d players on port %d\n", players, port);
         std::fflush(stdout);
         ServerWithAutoPlay server(players, exch);
-        int reported = -1;
+        int reported = -1, games = 0;
         for (bool over = false; !over && exch.WaitEvent();) {
+            if (exch.event.type == SDL_QUIT) {
+                std::printf("interrupted: %d games finished\n", games);
+                return kInterruptedStatus;
+            }
             if (!exch.IsPlayerMessage() || exch.GetPlayerNum() < 0) continue;
             over = server.Receive(exch.GetPlayerNum(), exch.GetPlayerMessage());
             if (server.winner() != reported) {
                 reported = server.winner();
-                if (reported != -1) std::printf("winner %d\n", reported);
+                if (reported != -1) {
+                    std::printf("winner %d\n", reported);
+                    ++games;
+                }
                 std::fflush(stdout);
             }
         }

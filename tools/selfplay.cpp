@@ -19,6 +19,7 @@ constexpr int kMaxTurns = 5000;
 struct Result {
     int winner = -1;
     int turns = 0;
+    bool interrupted = false;
 };
 
 Result play_game(int players, unsigned seed) {
@@ -29,6 +30,10 @@ Result play_game(int players, unsigned seed) {
     Result result;
     const std::string turn_head = "2 " + int_to_string(proto::kTurn) + " ";
     while (result.winner == -1 && result.turns <= kMaxTurns && exch.PollEvent()) {
+        if (exch.event.type == SDL_QUIT) {
+            result.interrupted = true;
+            break;
+        }
         if (exch.IsPlayerMessage()) {
             const std::string& msg = exch.GetPlayerMessage();
             if (exch.GetPlayerNum() == -1) {
@@ -41,9 +46,9 @@ Result play_game(int players, unsigned seed) {
             result.winner = static_cast<int>(reinterpret_cast<intptr_t>(exch.event.user.data1));
         }
     }
-    while (exch.PollEvent()) {
-        // The game is decided; what is still queued belongs to it alone.
-    }
+    // The game is decided; what is still queued belongs to it alone, but for a quit.
+    while (exch.PollEvent())
+        if (exch.event.type == SDL_QUIT) result.interrupted = true;
     return result;
 }
 
@@ -61,6 +66,10 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         for (int g = 0; g < games; ++g) {
             Result r = play_game(players, seed + static_cast<unsigned>(g));
+            if (r.interrupted) {
+                std::printf("interrupted: %d games finished\n", g);
+                return kInterruptedStatus;
+            }
             std::printf("game %d: players %d, winner %d, turns %d\n", g + 1, players, r.winner,
                         r.turns);
             if (r.winner >= 0 && r.winner < players)

@@ -97,6 +97,22 @@ TEST_F(Served, TurnsAwayPlayersPastTheLastAndEndlessLines) {
     for (int fd : {a, b, c}) close(fd);
 }
 
+// A peer's last lines arrive before its departure; lines still queued of a peer the referee
+// killed never act.
+TEST_F(Served, LastLinesOfAClosingPeerArriveButAKilledPeersDoNot) {
+    int a = connect_to(port), b = connect_to(port);
+    EXPECT_EQ(drain(2000, 2), (Messages{{0, "0"}, {1, "0"}}));
+    send_text(a, "201\n210 910 6 0 1 3 4\n");
+    close(a);
+    EXPECT_EQ(drain(2000, 3), (Messages{{0, "1 201"}, {0, "1 210 910 6 0 1 3 4"}, {0, "3"}}));
+
+    send_text(b, "201\n311\n");
+    EXPECT_EQ(drain(2000, 1), (Messages{{1, "1 201"}}));
+    exch.ServerKill(1);
+    EXPECT_EQ(drain(300), (Messages{{1, "3"}}));
+    close(b);
+}
+
 // A close event still queued for a socket the exchange closed itself names a handle the layer may
 // already have given to another socket; acting on it would close that one.
 TEST_F(Served, LateCloseEventsCloseNothingTheyDoNotName) {

@@ -213,3 +213,160 @@ TEST(Referee, RejectsForgedPlays) {
     ASSERT_TRUE(g.step());
     EXPECT_EQ(g.to_client.back(), "2 200 0");
 }
+
+namespace {
+
+// The referee with its inner state open, for tables and states set by hand.
+struct OpenReferee : ServerWithAutoPlay {
+    using Server::client_versions;
+    using Server::client_versions_done;
+    using Server::DrawBoard;
+    using Server::on_disconnect;
+    using Server::tracker;
+    using Server::turn;
+    using Server::win;
+    using ServerWithAutoPlay::AutoPlay;
+    using ServerWithAutoPlay::ServerWithAutoPlay;
+};
+
+using Pushed = std::vector<std::pair<int, std::string>>;
+
+Pushed take_all(Exchange& exch) {
+    Pushed got;
+    while (exch.PollEvent())
+        if (exch.IsPlayerMessage()) got.emplace_back(exch.GetPlayerNum(), exch.GetPlayerMessage());
+    return got;
+}
+
+}  // namespace
+
+// A 103 line reaching a player without a connection makes the referee answer what the player who
+// left still owes, in that player's name.
+TEST(Referee, AnswersForAPlayerWhoLeft) {
+    Exchange exch;
+    OpenReferee r(3, exch, [] { return 1u; });
+    EXPECT_TRUE(take_all(exch).empty()) << "nobody is answered for while seats are free";
+    struct State {
+        bool started;
+        int win, turn, owes;
+        Pushed expected;
+    } states[] = {
+        {false, -1, -1, 0, {{1, "2 101 0"}}},
+        {true, 2, -1, 0, {{1, "2 106"}}},
+        {true, -1, 1, 1, {{1, "2 311"}}},
+        {true, -1, 1, 2, {{1, "2 201"}}},
+        {true, -1, 1, 3, {{1, "2 220"}}},
+        {true, -1, 1, 0, {}},
+        {true, -1, 0, 3, {}},
+    };
+    for (const State& s : states) {
+        r.client_versions_done = s.started;
+        r.win = s.win;
+        r.turn = s.turn;
+        r.on_disconnect = s.owes;
+        r.client_versions[1] = 1;
+        r.LocalSend(2, "103 1");
+        EXPECT_EQ(take_all(exch), s.expected) << s.started << s.win << s.turn << s.owes;
+    }
+    r.client_versions[1] = -1;  // after the end, once acknowledged, never twice
+    r.win = 0;
+    r.LocalSend(2, "103 1");
+    EXPECT_TRUE(take_all(exch).empty());
+}
+
+TEST(Referee, KingsFromTheDeckOpenTheCorners) {
+    Exchange exch;
+    exch.EnterLocalMode(2);
+    OpenReferee r(2, exch, [] { return 1u; });
+    // Card 0 is dealt first: king, x, king, x, x, x.
+    for (int n = 0; n < kNumCards; ++n) r.tracker.cards[n] = static_cast<signed char>(n);
+    std::swap(r.tracker.cards[0], r.tracker.cards[12]);
+    std::swap(r.tracker.cards[2], r.tracker.cards[25]);
+    take_all(exch);
+    r.DrawBoard();
+    const Pushed lines = take_all(exch);
+    ASSERT_EQ(lines.size(), 1u);
+    Tokens t(lines[0].second);
+    ASSERT_EQ(t.data.size(), 3u + 6 * 5);
+    std::vector<int> piles;
+    for (int i = 0; i < 6; ++i) piles.push_back(t.token(4 + 5 * i));
+    EXPECT_EQ(piles, (std::vector<int>{7, 6, 9, 8, 10, 12}));
+    EXPECT_EQ(t.token(7), 12);
+    EXPECT_EQ(t.token(17), 25);
+}
+
+// The automatic player's order: kings to the corners, pile moves, cards under piles while holes
+// are open, then holes with the highest card, then the first card that fits on the lowest pile.
+TEST(AutoPlayer, FollowsItsOrderOfMoves) {
+    struct Case {
+        const char* what;
+        std::vector<int> hand;
+        std::vector<int> board;  // faces for piles 6, 8, 10 and 12; -1 leaves one empty
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"two kings", {12, 25, 27}, {47, 34, 4, 17}, {"2 200 -1 910 7 0 1 0 12 910 9 0 1 1 25"}},
+        {"nothing fits", {27}, {47, 34, 4, 17}, {"2 200 -1"}},
+        {"lowest pile, earliest card",
+         {7, 33},
+         {47, 21, 4, 17},
+         {"2 200 -1 910 6 0 1 0 7 910 8 0 1 1 33", "2 105 0"}},
+        {"under a pile before a hole",
+         {41, 9},
+         {-1, 21, 4, 17},
+         {"2 200 -1 911 8 0 1 1 9 910 6 0 1 0 41", "2 105 0"}},
+        {"a pile before a card",
+         {16},
+         {47, 7, 4, 17},
+         {"2 200 -1 920 6 8 910 8 0 1 0 16", "2 105 0"}},
+    };
+    for (const Case& c : cases) {
+        Exchange exch;
+        exch.EnterLocalMode(2);
+        OpenReferee r(2, exch, [] { return 1u; });
+        Table table;
+        for (int f : c.hand) table.put(0, f);
+        for (int i = 0; i < 4; ++i)
+            if (c.board[i] != -1) table.put(kSidePiles[i], c.board[i]);
+        table.put(1, 50);
+        r.tracker = table.t;
+        r.turn = 0;
+        take_all(exch);
+        r.AutoPlay();
+        std::vector<std::string> lines;
+        for (const auto& [player, text] : take_all(exch))
+            if (player == -1) lines.push_back(text);
+        EXPECT_EQ(lines, c.lines) << c.what;
+    }
+}
+
+// A referee across the network may send anything: every bad line loses it, and the client's
+// table is left as it was.
+TEST(Client, TreatsAHostileRefereeAsLost) {
+    Exchange exch;
+    Client client(exch);
+    FollowingConnector connector(exch, client);
+    client.ConnectClientConnector(&connector);
+    EXPECT_TRUE(client.Receive("1 300 1")) << "a turn before any game";
+    ASSERT_FALSE(client.Receive("1 100 1 3 1"));
+    ASSERT_FALSE(client.Receive("1 200 -1 900 6 14 1 5 900 2 14 1 -1"));
+    const Tracker before = client.tracker;
+    for (const char* line : {
+             "1 100 1 9 0", "1 100 1 3 3", "1 300 7", "1 310 -2", "1 105 3",
+             "1 300 0 900 99 14 1 -1",              // no such pile
+             "1 300 0 900 0 14 1 77",               // no such face
+             "1 300 0 900 0 14 -3",                 // a negative count
+             "1 300 0 900 0 14 5 1",                // cut short
+             "1 200 2 910 6 2 1 60 3",              // no such card
+             "1 200 2 910 6 0 1 1 3",               // not in that hand
+             "1 200 2 920 8 10",                    // a pile move between empty piles
+             "1 200 2 999 1",                       // no such record
+             "1 200 2 900 6 14 1 3 900 14 6 9 -1",  // the first record good, the second not
+         }) {
+        EXPECT_TRUE(client.Receive(line)) << line;
+        EXPECT_TRUE(same_table(client.tracker, before)) << line;
+    }
+    EXPECT_FALSE(client.Receive("1 300 2 900 2 14 1 -1"));
+    EXPECT_EQ(client.tracker.pile[2].size(), 2u);
+    while (exch.PollEvent()) {
+    }
+}

@@ -225,11 +225,12 @@ TEST(NetworkGame, MisbehavingPeersAreDisconnected) {
                                                  "endless line", "burst"};
     for (const std::string& behaviour : behaviours) {
         const int port = free_port();
-        Referee referee(3, port);
+        Referee referee(4, port);
         ASSERT_TRUE(referee.ready);
         Players players;
         add_player(players, port);
         Peer bad(port);
+        add_player(players, port);
         add_player(players, port);
         std::string turn;
         ASSERT_TRUE(bad.play_until_own_turn(turn)) << behaviour;
@@ -245,5 +246,48 @@ TEST(NetworkGame, MisbehavingPeersAreDisconnected) {
         }
         EXPECT_TRUE(bad.closed_by_peer()) << behaviour;
         expect_game_finishes(players, referee);
+    }
+}
+
+// A seat taken and left before the table is full is answered for when the game starts.
+TEST(NetworkGame, SeatsLeftInTheLobbyDoNotStopTheGame) {
+    for (const std::string leaving : {"close", "106", "101 -1"}) {
+        const int port = free_port();
+        Referee referee(3, port);
+        ASSERT_TRUE(referee.ready);
+        {
+            Peer early(port);
+            std::string waiting;
+            ASSERT_TRUE(early.reader.read_line(waiting, Clock::now() + std::chrono::seconds(10)));
+            if (leaving != "close") {
+                early.send_text(leaving + "\n");
+                EXPECT_TRUE(early.closed_by_peer(10000)) << leaving;
+            }
+        }
+        Players players;
+        add_player(players, port);
+        add_player(players, port);
+        expect_game_finishes(players, referee);
+    }
+}
+
+// Ctrl-C and SIGTERM become SDL's quit event: each headless program stops at once, says what it
+// finished and exits with 130.
+TEST(NetworkGame, HeadlessProgramsEndOnASignal) {
+    const int port = free_port();
+    Referee referee(2, port);
+    ASSERT_TRUE(referee.ready);
+    Process player({"velmora-player", "--host", "127.0.0.1", "--port", std::to_string(port)});
+    Process selfplay({"velmora-selfplay", "--games", "100000000"});
+    Process bench({"velmora-bench-net", "--round-trips", "10000000"});
+    usleep(500 * 1000);
+    const std::pair<Process*, int> signals[] = {
+        {&player, SIGTERM}, {&referee, SIGINT}, {&selfplay, SIGINT}, {&bench, SIGTERM}};
+    for (auto [process, signal] : signals) {
+        kill(process->pid, signal);
+        std::vector<std::string> lines;
+        EXPECT_EQ(process->wait(lines, 10000), 130);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().rfind("interrupted: ", 0), 0u) << lines.back();
     }
 }
