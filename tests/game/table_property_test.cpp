@@ -57,12 +57,8 @@ struct Game {
         for (signed char c : t.pile[p]) {
             int v = t.cards[c];
             for (int q = kFirstBoardPile; q <= kLastBoardPile; ++q) {
-                const auto& target = t.pile[q];
-                bool onto = target.empty() ? (is_side_pile(q) || is_king(v))
-                                           : t.can_go_on(v, t.cards[target.back()]);
-                if (onto) moves.push_back(record(910, q, p, c));
-                if (!target.empty() && t.has_nonking_holes() && t.can_go_on(t.cards[target[0]], v))
-                    moves.push_back(record(911, q, p, c));
+                if (t.fits_on_top(v, q)) moves.push_back(record(910, q, p, c));
+                if (t.fits_under(v, q)) moves.push_back(record(911, q, p, c));
             }
         }
         for (int a = kFirstBoardPile; a <= kLastBoardPile; ++a)

@@ -8,13 +8,6 @@
 #include "game/cards.h"
 #include "table_helpers.h"
 
-TEST(Cards, KingsAndColours) {
-    for (int v : {12, 25, 38, 51}) EXPECT_TRUE(is_king(v)) << v;
-    for (int v : {0, -1, 52, 64, 11, 13}) EXPECT_FALSE(is_king(v)) << v;
-    for (int v : {13, 25, 39, 51}) EXPECT_TRUE(is_red(v)) << v;
-    for (int v : {0, 12, 26, 38, -1, 52}) EXPECT_FALSE(is_red(v)) << v;
-}
-
 TEST(Tracker, Resets) {
     Tracker t;
     t.ResetClient();
@@ -63,6 +56,25 @@ TEST(Tracker, ColourAndRankRules) {
     EXPECT_FALSE(t.can_go_on(face(3, 4), face(1, 5)));
     EXPECT_THROW(t.can_go_on(-1, 5), TrackerError);  // faces must be known
     EXPECT_THROW(t.can_go_on(5, 52), TrackerError);
+
+    // Laying on top: on a fitting card, any card into an empty side pile, a king into a corner.
+    Table tb;
+    tb.put(6, red(5));
+    tb.put(8, black(9));
+    tb.put(10, red(1));
+    EXPECT_TRUE(tb.t.fits_on_top(black(4), 6));
+    EXPECT_FALSE(tb.t.fits_on_top(red(4), 6));
+    EXPECT_TRUE(tb.t.fits_on_top(red(4), 12));
+    EXPECT_FALSE(tb.t.fits_on_top(red(11), 7));
+    EXPECT_TRUE(tb.t.fits_on_top(red(12), 7));
+    EXPECT_FALSE(tb.t.fits_on_top(red(12), 6)) << "a king goes on nothing";
+    // Sliding under: only while a side pile is open, and under a bottom card that fits on it.
+    EXPECT_TRUE(tb.t.fits_under(red(10), 8));
+    EXPECT_FALSE(tb.t.fits_under(black(10), 8));
+    EXPECT_FALSE(tb.t.fits_under(red(12), 7)) << "nothing goes under an empty pile";
+    tb.put(12, black(7));
+    EXPECT_FALSE(tb.t.fits_under(red(10), 8)) << "no side pile is open";
+    EXPECT_THROW(tb.t.fits_on_top(red(4), 3), TrackerError);
 }
 
 TEST(Tracker, KingsHolesAndFreeKingPiles) {
@@ -116,26 +128,6 @@ TEST(Tracker, PileMoves) {
     tb.t.move_pile(6, 7);
     EXPECT_EQ(tb.t.pile[7], (std::vector<signed char>{king, queen, jack}));
     EXPECT_TRUE(tb.t.pile[6].empty());
-}
-
-TEST(Tracker, SingleCardMoves) {
-    Table tb;
-    signed char a = tb.put(0, black(3));
-    signed char b = tb.put(0, red(4));
-    signed char c = tb.put(0, black(5));
-    signed char d = tb.put(6, red(6));
-    tb.t.move_hand_card_to_top(0, b, 6, -1);
-    EXPECT_EQ(tb.t.pile[0], (std::vector<signed char>{a, c}));
-    EXPECT_EQ(tb.t.pile[6], (std::vector<signed char>{d, b}));
-    tb.t.move_hand_card_to_bottom(0, c, 6, 44);
-    EXPECT_EQ(tb.t.pile[6], (std::vector<signed char>{c, d, b}));
-    EXPECT_EQ(tb.t.cards[c], 44);  // a face other than -1 is recorded
-    tb.t.move_top_to_bottom(8, 6, -1);
-    tb.t.move_top_to_bottom(8, 6, -1);
-    EXPECT_EQ(tb.t.pile[8], (std::vector<signed char>{d, b}));
-    EXPECT_FALSE(tb.t.is_winner(0));
-    tb.t.move_hand_card_to_top(0, a, 10, -1);
-    EXPECT_TRUE(tb.t.is_winner(0));
 }
 
 TEST(Tracker, HighestCard) {
