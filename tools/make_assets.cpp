@@ -36,6 +36,7 @@ constexpr Rgb kBlack{24, 24, 28};
 constexpr Rgb kBackBlue{28, 58, 160};
 constexpr Rgb kBackLight{92, 128, 218};
 constexpr Rgb kOutline{214, 240, 240};
+constexpr Rgb kSlot{28, 150, 150};
 
 Rgb mix(Rgb a, Rgb b, int coverage) {
     auto m = [coverage](int x, int y) {
@@ -166,8 +167,7 @@ double rounded_rect_distance(double x, double y, double x0, double y0, double x1
 // The card's shape: pixels mostly outside the rounded corners stay key green; the rest get the
 // edge colour within `edge` pixels of the outline and `inside` further in, mixed from 4 x 4
 // samples of those two colours only.
-void card_shape(Cell& cell, Rgb edge_colour, Rgb inside, double edge, double radius,
-                bool hollow = false) {
+void card_shape(Cell& cell, Rgb edge_colour, Rgb inside, double edge, double radius) {
     constexpr int kSub = 4;
     for (int y = 0; y < kCellH; ++y) {
         for (int x = 0; x < kCellW; ++x) {
@@ -176,7 +176,7 @@ void card_shape(Cell& cell, Rgb edge_colour, Rgb inside, double edge, double rad
                 for (int sx = 0; sx < kSub; ++sx) {
                     const double d = rounded_rect_distance(
                         x + (sx + 0.5) / kSub, y + (sy + 0.5) / kSub, 0, 0, kCellW, kCellH, radius);
-                    if (d > 0 || (hollow && d < -edge))
+                    if (d > 0)
                         ++out;
                     else if (d > -edge)
                         ++on_edge;
@@ -300,10 +300,11 @@ Cell back_cell() {
     return cell;
 }
 
-// An empty pile: only the outline of a card, light on the table.
+// An empty pile: the light outline of a card around a shade a little lighter than the table, so
+// that the whole place, not only its outline, takes a dropped card.
 Cell empty_cell() {
     Cell cell;
-    card_shape(cell, kOutline, kOutline, 2.0, 5.0, true);
+    card_shape(cell, kOutline, kSlot, 2.0, 5.0);
     return cell;
 }
 

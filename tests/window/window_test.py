@@ -1,0 +1,327 @@
+#!/usr/bin/python3
+"""The built program in a real window under Xvfb, worked with the mouse and keys through xdotool,
+judged from screenshots taken with ImageMagick's import.
+
+- A local game: "New game (local, 2 players)", a hand card dragged onto a pile (drops are tried
+  until one is taken), "Done" after that move and "Auto" on the other turns, up to "Game Over!".
+- A network game: the program hosts two players, velmora-player joins over TCP, both see the same
+  winner.
+- Closing the window as a window manager does, at the menu, in a game and while waiting for
+  players: the program ends with status 0.
+
+Status lines are compared with the same texts drawn by the game's own font code (text_strip).
+Waits are bounded; a failure says what was seen.
+    window_test.py --build BUILD_DIR [--shots DIR]
+"""
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+TEAL = (0, 128, 128)
+WIDTH, HEIGHT = 800, 600
+BUTTON_H = 22  # font height 18 + 4
+MENU_TOP = 4 * 18 + 10
+# Centres of the board piles 6 to 13: each home plus half a frame.
+PILE_CENTRES = [(400, 198), (502, 198), (502, 300), (502, 402),
+                (400, 402), (298, 402), (298, 300), (298, 198)]
+HAND_ROW_Y = 588
+DONE = (25, HEIGHT - 2 * BUTTON_H - 1 + 11)
+AUTO = (25, HEIGHT - BUTTON_H - 1 + 11)
+
+STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
+                "Game Over! You Lose, Player 1 Won!", "Welcome to Velmora!",
+                "Still waiting for clients to connect..."]
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, condition, seconds, step=0.05):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(step)
+    raise Failure("timed out waiting for " + what)
+
+
+class Image:
+    def __init__(self, ppm):
+        parts = ppm.split(maxsplit=4)
+        if parts[0] != b"P6":
+            raise Failure("not a PPM picture")
+        self.w, self.h = int(parts[1]), int(parts[2])
+        self.data = parts[4]
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.w + x)
+        return tuple(self.data[i:i + 3])
+
+    def rows(self, top, count):
+        return self.data[3 * self.w * top:3 * self.w * (top + count)]
+
+
+def same_pixels(a, b):
+    return len(a) == len(b) and all(abs(p - q) <= 3 for p, q in zip(a, b))
+
+
+class Xvfb:
+    def __init__(self):
+        for n in range(90, 190):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            self.proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24",
+                                          "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.DEVNULL)
+            self.name = f":{n}"
+            wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), 10)
+            return
+        raise Failure("no free X display number")
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+
+class Game:
+    """One run of build/velmora in the window."""
+
+    def __init__(self, args, env):
+        self.args, self.env = args, env
+        self.proc = subprocess.Popen([os.path.join(args.build, "velmora")], cwd=args.build,
+                                     env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.wid = wait_for("the window", self.find_window, 30, 0.1)
+        wait_for("the window's first picture", self.try_shot, 10, 0.1)
+
+    def find_window(self):
+        if self.proc.poll() is not None:
+            raise Failure("the program ended at start: " + self.output())
+        found = self.run(["xdotool", "search", "--name", "^Velmora$"], check=False).split()
+        return found[0] if found else None
+
+    def run(self, command, check=True):
+        done = subprocess.run(command, env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=20, check=check)
+        return done.stdout.decode()
+
+    def output(self):
+        try:
+            return self.proc.communicate(timeout=10)[0].decode(errors="replace")
+        except subprocess.TimeoutExpired:
+            return "(still running)"
+
+    def try_shot(self):
+        try:
+            return self.shot()
+        except subprocess.CalledProcessError:
+            return None
+
+    def shot(self):
+        ppm = subprocess.run(["import", "-window", self.wid, "-depth", "8", "ppm:-"], env=self.env,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20,
+                             check=True).stdout
+        return Image(ppm)
+
+    def pointer(self, *actions):
+        for action in actions:
+            self.run(["xdotool"] + action)
+            time.sleep(0.05)
+
+    def click(self, x, y):
+        self.pointer(["mousemove", "--window", self.wid, str(x), str(y)], ["mousedown", "1"],
+                     ["mouseup", "1"])
+
+    def drag(self, x0, y0, x1, y1):
+        self.pointer(["mousemove", "--window", self.wid, str(x0), str(y0)], ["mousedown", "1"],
+                     ["mousemove", "--window", self.wid, str((x0 + x1) // 2), str((y0 + y1) // 2)],
+                     ["mousemove", "--window", self.wid, str(x1), str(y1)], ["mouseup", "1"])
+
+    def key(self, name):
+        self.run(["xdotool", "key", "--window", self.wid, name])
+
+    def close(self):
+        """Closes the window as a window manager's close button does; the exit status."""
+        subprocess.run([os.path.join(self.args.build, "close_window"), self.wid], env=self.env,
+                       timeout=20, check=True)
+        try:
+            return self.proc.wait(30)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            raise Failure("the program did not end when its window was closed")
+
+
+class Judge:
+    """Reads the status line by comparing it with the texts drawn by the game's font code."""
+
+    def __init__(self, args):
+        path = os.path.join(tempfile.mkdtemp(), "strips.ppm")
+        subprocess.run([os.path.join(args.build, "text_strip"), path] + STATUS_TEXTS,
+                       cwd=args.build, check=True, timeout=60, stdout=subprocess.DEVNULL)
+        with open(path, "rb") as f:
+            strips = Image(f.read())
+        # The status line's rows only: the next line of text starts at y 28.
+        self.strips = {t: strips.rows(40 * i, 28) for i, t in enumerate(STATUS_TEXTS)}
+
+    def status(self, image):
+        top = image.rows(0, 28)
+        for text, strip in self.strips.items():
+            if same_pixels(top, strip):
+                return text
+        return None
+
+
+def hand_size(image):
+    right = max((x for x in range(78, WIDTH) if image.pixel(x, HAND_ROW_Y) != TEAL), default=0)
+    return (right - 150) // 18 + 1 if right >= 150 else 0
+
+
+def check_layout(image):
+    for x, y in [PILE_CENTRES[0], PILE_CENTRES[2], PILE_CENTRES[4], PILE_CENTRES[6]]:
+        if image.pixel(x, y) == TEAL:
+            raise Failure(f"no card on the side pile at ({x}, {y})")
+    if image.pixel(400, 300) != TEAL:
+        raise Failure("something lies in the middle of the board")
+    if image.pixel(78, 560) == TEAL or image.pixel(76, 560) != TEAL:
+        raise Failure("the hand does not start at x 78 (frame 50 + 28)")
+
+
+def board_ink(image):
+    return sum(image.pixel(x, y) != TEAL for y in range(100, 480, 4) for x in range(200, 600, 4))
+
+
+def save(args, name, image):
+    if not args.shots:
+        return
+    os.makedirs(args.shots, exist_ok=True)
+    ppm = b"P6\n%d %d\n255\n" % (image.w, image.h) + image.data
+    subprocess.run(["/usr/bin/convert", "ppm:-", "-strip", os.path.join(args.shots, name)],
+                   input=ppm, check=True, timeout=60)
+
+
+def try_drags(game, image):
+    """Drags hand cards onto piles until one is taken; whether one was."""
+    before = hand_size(image)
+    for card in range(before - 1, -1, -1):
+        for x, y in PILE_CENTRES:
+            game.drag(50 + 18 * card + 36, 560, x, y)
+            time.sleep(0.1)
+            if hand_size(game.shot()) == before - 1:
+                return True
+    return False
+
+
+def play_to_the_end(game, judge, args, drag):
+    """Plays every own turn (one drag and "Done" first when `drag`, else "Auto") until the
+    game is over; the final status."""
+    dragged, laid_out, best = False, False, (0, None)
+    deadline = time.monotonic() + 300
+    while time.monotonic() < deadline:
+        image = game.shot()
+        status = judge.status(image)
+        if status and status.startswith("Game Over"):
+            save(args, "game-over.png", image)
+            if best[1]:
+                save(args, "game.png", best[1])
+            return status, dragged
+        if status != "It's your turn!":
+            time.sleep(0.05)
+            continue
+        if not laid_out:
+            check_layout(image)
+            laid_out = True
+        best = max(best, (board_ink(image), image), key=lambda b: b[0])
+        if drag and not dragged and try_drags(game, image):
+            dragged = True
+            game.click(*DONE)
+        else:
+            game.click(*AUTO)
+        time.sleep(0.2)
+    raise Failure("the game did not end within 300 seconds")
+
+
+def local_game(args, env, judge):
+    game = Game(args, env)
+    menu = wait_for("the menu", lambda: (lambda m: judge.status(m) == "Welcome to Velmora!" and m)(
+        game.shot()), 10)
+    save(args, "menu.png", menu)
+    game.click(60, MENU_TOP + 11)
+    status, dragged = play_to_the_end(game, judge, args, drag=True)
+    if not dragged:
+        raise Failure("no hand card could be laid by dragging in the whole game")
+    if game.close() != 0:
+        raise Failure("closing a game's window: " + game.output())
+    print("local game:", status)
+
+
+def network_game(args, env, judge):
+    game = Game(args, env)
+    wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
+    game.click(60, MENU_TOP + BUTTON_H + 11)
+    time.sleep(0.3)
+    game.key("Return")
+    wait_for("the host's waiting screen",
+             lambda: judge.status(game.shot()) == "Still waiting for clients to connect...", 10)
+    player = subprocess.Popen([os.path.join(args.build, "velmora-player"), "--host", "127.0.0.1",
+                               "--port", "1234"], cwd=args.build, stdout=subprocess.PIPE)
+    try:
+        status, _ = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)
+        lines = player.communicate(timeout=60)[0].decode().split("\n")
+    finally:
+        if player.poll() is None:
+            player.kill()
+    seen = "Game Over! You Win!" if "winner 0" in lines else "Game Over! You Lose, Player 1 Won!"
+    if status != seen:
+        raise Failure(f"the host saw '{status}', the joining player {lines}")
+    if game.close() != 0:
+        raise Failure("closing the host's window: " + game.output())
+    print("network game:", status)
+
+
+def closing(args, env, judge):
+    game = Game(args, env)
+    wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
+    if game.close() != 0:
+        raise Failure("closing the menu: " + game.output())
+    game = Game(args, env)
+    wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
+    game.click(60, MENU_TOP + BUTTON_H + 11)
+    time.sleep(0.3)
+    game.key("Return")
+    wait_for("the waiting screen",
+             lambda: judge.status(game.shot()) == "Still waiting for clients to connect...", 10)
+    if game.close() != 0:
+        raise Failure("closing while waiting for players: " + game.output())
+    print("closing: menu and waiting screen end with status 0")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--shots")
+    args = parser.parse_args()
+    display = Xvfb()
+    env = dict(os.environ, DISPLAY=display.name)
+    env.pop("SDL_VIDEODRIVER", None)
+    try:
+        judge = Judge(args)
+        closing(args, env, judge)
+        local_game(args, env, judge)
+        network_game(args, env, judge)
+    except (Failure, subprocess.SubprocessError, OSError) as e:
+        print("FAILED:", e)
+        return 1
+    finally:
+        display.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

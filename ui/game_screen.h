@@ -1,0 +1,65 @@
+// The screen of a game in progress: it owns the game's client (and, where this program hosts or
+// plays locally, the referee), routes the player messages to them, shows the table view with
+// "Done" and "Auto", and turns the sampled pointer into drags and clicks.
+#pragma once
+
+#include "game/client_server.h"
+#include "game/tracker_modify.h"
+#include "ui/screen.h"
+
+// The client's observer: learns the own player number, applies the others' moves and the turn's
+// draw to the table, and tells the screen loop whose turn it is.
+class MyClientConnector : public ClientConnector {
+  public:
+    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client* client_t)
+        : exch(&exch_t), sdl(&sdl_t), client(client_t) {}
+    void Play(int turn, int playernum, Tokens& command) override;
+    void Turn(int turn, int playernum, Tokens& command) override;
+    void SetPlayerNum(int playernum, int numplayers) override;
+
+  private:
+    // Applies the records from token 3 on through the program's table-modification callbacks.
+    void Apply(Tokens& command);
+
+    Exchange* exch;
+    SDL* sdl;
+    Client* client;
+};
+
+// Every pile that applying a line changes is rebuilt in the table view and a redraw is asked for.
+class MyTrackerModify : public TrackerModify {
+  public:
+    void PlayTopToTop(int target_pile, int src_pile, signed char) override;
+    void PlayTopToBottom(int target_pile, int src_pile, signed char) override;
+    void HandToTop(int target_pile, int src_pile, signed char, signed char) override;
+    void HandToBottom(int target_pile, int src_pile, signed char, signed char) override;
+    void PileToPileTop(int target_pile, int src_pile) override;
+
+  private:
+    static void Changed(int target_pile, int src_pile);
+};
+
+class GameScreen : public Screen {
+  public:
+    // Takes over the client (required) and the referee (null when this program only joins).
+    GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* server_t);
+    ~GameScreen() override;
+
+    bool AcceptEvent(SDL_Event& event) override;
+    void Draw() override;
+    void ButtonUp(int x, int y) override;
+    void ButtonDown(int x, int y) override;
+    void MoveTo(int x, int y) override;
+
+    void InitGUI(ButtonList* list);
+
+  private:
+    bool Ready() const;
+
+    Client* client;
+    Server* server;
+    MyClientConnector con;
+    Button* button_done = nullptr;
+    Button* button_auto = nullptr;
+    ButtonList buttons;
+};

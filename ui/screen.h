@@ -1,0 +1,36 @@
+// A screen: one user-visible state of the program. It takes every event and the sampled pointer,
+// and draws the whole window. Screens never replace themselves: they post their successor and
+// the screen loop swaps the two when it takes that event.
+#pragma once
+
+#include <SDL.h>
+
+#include "exchange/exchange.h"
+#include "gfx/sdl.h"
+#include "gfx/widgets.h"
+
+class Screen {
+  public:
+    Screen(SDL& sdl_t, Exchange& exch_t) : sdl(sdl_t), exch(exch_t) {}
+    virtual ~Screen() = default;
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    // True ends the program.
+    virtual bool AcceptEvent(SDL_Event& event) = 0;
+    // Paints the whole window and shows it.
+    virtual void Draw() = 0;
+    // The left button's press and release and the pointer's motion, in window coordinates.
+    virtual void ButtonUp(int, int) {}
+    virtual void ButtonDown(int, int) {}
+    virtual void MoveTo(int, int) {}
+
+  protected:
+    // Hands `next` to the screen loop, which shows it in place of the current screen.
+    static void PostScreen(Screen* next);
+    static void RequestRedraw();
+
+    SDL& sdl;
+    Exchange& exch;
+    ButtonList buttons;
+};

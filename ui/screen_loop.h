@@ -1,0 +1,40 @@
+// The one loop of the program: it takes at most one event a pass, hands it to the current screen,
+// acts on the program's own event codes (quit, redraw, set screen, turn, winner) and feeds the
+// sampled left button and pointer to the screen. It never waits and draws only on request.
+#pragma once
+
+#include <SDL.h>
+
+#include <functional>
+
+#include "exchange/exchange.h"
+#include "ui/screen.h"
+
+class ScreenLoop {
+  public:
+    // Samples the pointer as SDL_GetMouseState does: the buttons' mask, position into x and y.
+    using Sampler = std::function<Uint8(int* x, int* y)>;
+
+    explicit ScreenLoop(Exchange& exch_t, Sampler sample_t = SDL_GetMouseState);
+    // The screen current at the end is deleted.
+    ~ScreenLoop();
+    ScreenLoop(const ScreenLoop&) = delete;
+    ScreenLoop& operator=(const ScreenLoop&) = delete;
+
+    // One pass: an event if there is one, then the pointer.
+    void Pass();
+    void Run() {
+        while (!done) Pass();
+    }
+
+    Screen* screen = nullptr;
+    bool done = false;
+
+  private:
+    void OnProgramEvent(const SDL_Event& event);
+
+    Exchange& exch;
+    Sampler sample;
+    int old_x = -1, old_y = -1;
+    bool old_button_one = false;
+};

@@ -1,0 +1,298 @@
+#include "ui/table_view.h"
+
+#include "exchange/tokens.h"
+#include "game/protocol.h"
+#include "game/tracker.h"
+#include "gfx/sdl.h"
+#include "gfx/widgets.h"
+
+GUI* gui = nullptr;
+
+namespace {
+
+constexpr int kHandY = 120;  // the hand's row, this far above the window's bottom
+constexpr int kHandX = 50;
+constexpr int kHandStep = 18;
+constexpr int kTable[3] = {0, 128, 128};
+
+// Each board pile's home relative to the window's centre, and the direction its cards fan out.
+struct PileHome {
+    int x, y, dx, dy;
+};
+constexpr PileHome kHomes[8] = {
+    {-64, -166, 0, -1}, {38, -166, 1, -1}, {38, -64, 1, 0},    {38, 38, 1, 1},
+    {-64, 38, 0, 1},    {-166, 38, -1, 1}, {-166, -64, -1, 0}, {-166, -166, -1, -1},
+};
+
+// How far the card at `sequence` lies from its pile's home: from the fifth card on they stack.
+int fan(int sequence) {
+    if (sequence == 0) return 0;
+    if (sequence == 1) return 18;
+    if (sequence <= 3) return 4 * sequence + 28;
+    return 44;
+}
+
+void append_record(std::string& moves, std::initializer_list<int> numbers) {
+    for (int n : numbers) {
+        moves += ' ';
+        append_int(moves, n);
+    }
+}
+
+}  // namespace
+
+GUI::GUI(SDL* sdl_t) : sdl(sdl_t), gamescreen(sdl_t->CreateSurface32(sdl_t->w, sdl_t->h)) {}
+
+GUI::~GUI() {
+    SDL_FreeSurface(gamescreen);
+}
+
+void GUI::Reset() {
+    for (auto& p : pile) p.clear();
+    init = false;
+    moves.clear();
+    turn = winner = -1;
+    drag_state = 0;
+    done_enabled = auto_enabled = false;
+    line_sent = false;
+}
+
+void GUI::get_pile_home(int pilenum, int& x, int& y, int sequence) {
+    const PileHome& h = kHomes[pilenum - kFirstBoardPile];
+    const int f = fan(sequence);
+    x = sdl->w / 2 + h.x + f * h.dx;
+    y = sdl->h / 2 + h.y + f * h.dy;
+}
+
+void GUI::DoUpdatePile(int p) {
+    auto& drawn = pile[p];
+    drawn.clear();
+    const Tracker& t = *sdl->tracker;
+    if (is_board_pile(p)) {
+        const auto rot = static_cast<signed char>(p - kFirstBoardPile);
+        int s = 0, x, y;
+        for (signed char c : t.pile[p]) {
+            get_pile_home(p, x, y, s++);
+            drawn.emplace_back(x, y, rot, c);
+        }
+        // An empty pile shows where it is, and can be hit as a place to drop on.
+        if (drawn.empty()) {
+            get_pile_home(p, x, y, 0);
+            drawn.emplace_back(x, y, 0, static_cast<signed char>(kEmptySlot - kFirstBoardPile + p));
+        }
+    } else if (p == sdl->playernum) {
+        int x = kHandX;
+        for (signed char c : t.pile[p]) {
+            drawn.emplace_back(x, sdl->h - kHandY, 0, c);
+            x += kHandStep;
+        }
+    }
+}
+
+void GUI::UpdatePile(int p) {
+    if (sdl->tracker && sdl->sane) DoUpdatePile(p);
+}
+
+int GUI::FaceOf(int cardnum) {
+    return sdl->tracker->cards[cardnum];
+}
+
+void GUI::DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy) {
+    const unsigned x = g.x + ox, y = g.y + oy;
+    if (g.cardnum > 51) {
+        sdl->DrawCard(surface, x, y, g.cardnum);
+        return;
+    }
+    const int v = FaceOf(g.cardnum);
+    if (v == -1)
+        sdl->DrawCard(surface, x, y, kBackSlot + g.rot);
+    else
+        sdl->EasyDrawCard(g.rot, g.alpha, surface, x, y, v);
+}
+
+void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
+    if (!sdl->sane) return;
+    sdl->Clear(surface, kTable[0], static_cast<char>(kTable[1]), static_cast<char>(kTable[2]));
+    for (int i = 0; i < kNumPiles; ++i) {
+        if (i == pile_to_skip) {
+            int x, y;
+            get_pile_home(i, x, y, 0);
+            sdl->DrawCard(surface, x, y, kEmptySlot - kFirstBoardPile + i);
+            continue;
+        }
+        for (const GCard& g : pile[i])
+            if (g.cardnum != card_to_skip) DrawCard(surface, g, 0, 0);
+    }
+}
+
+std::string GUI::StatusText() {
+    const int me = sdl->playernum;
+    if (winner == me) return "Game Over! You Win!";
+    if (winner != -1) return "Game Over! You Lose, Player " + int_to_string(winner) + " Won!";
+    if (turn == me) return "It's your turn!";
+    if (turn == -1) return "Waiting for other players to connect";
+    return "Waiting for another player";
+}
+
+std::string GUI::InfoText() {
+    const Tracker& t = *sdl->tracker;
+    std::string info = "You are player " + int_to_string(sdl->playernum) + ". Cards:";
+    for (int i = 0; i < sdl->numplayers && i < kMaxPlayers; ++i)
+        info += " " + int_to_string(static_cast<int>(t.pile[i].size()));
+    return info + ". Cards in deck: " + int_to_string(static_cast<int>(t.pile[kDeck].size()));
+}
+
+void GUI::DoDraw(SDL_Surface* game) {
+    SDL_Surface* screen = sdl->screen;
+    sdl->Clear(screen, kTable[0], static_cast<char>(kTable[1]), static_cast<char>(kTable[2]));
+    SDL_BlitSurface(game, nullptr, screen, nullptr);
+    const int h = sdl->GetFontHeight(1);
+    sdl->DrawString(screen, 1, 10, 10, StatusText().c_str());
+    sdl->DrawString(screen, 1, 10, 2 * h + 10, InfoText().c_str());
+    sdl->DrawString(screen, 1, 10, 3 * h + 10, "Velmora 0.10");
+    if (buttons) buttons->Draw(*sdl, screen);
+}
+
+void GUI::RenderPile(int i, unsigned char alpha) {
+    for (const GCard& g : pile[i])
+        if (g.cardnum <= 51)
+            sdl->RenderCard(g.rot, static_cast<char>(alpha),
+                            static_cast<unsigned>(FaceOf(g.cardnum)));
+}
+
+void GUI::DrawSlotPile(SDL_Surface* surface, int i, int dx, int dy) {
+    for (const GCard& g : pile[i]) DrawCard(surface, g, dx, dy);
+}
+
+void GUI::FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& iter_out) {
+    pilenum_out = -1;
+    if (x < 0 || y < 0 || x >= sdl->w || y >= sdl->h) return;
+    for (int p = 0; p < kNumPiles; ++p) {
+        for (auto g = pile[p].end(); g != pile[p].begin();) {
+            --g;
+            if (!IsInsideRect(x, y, g->x, g->y, kCardImageSize, kCardImageSize)) continue;
+            const int image = g->cardnum > 51 ? g->cardnum : FaceOf(g->cardnum);
+            // A card this client does not know ends the search.
+            if (image == -1) return;
+            SDL_Surface* s = sdl->card_images[image];
+            const Uint32 pixel =
+                static_cast<const Uint32*>(s->pixels)[(y - g->y) * s->pitch / 4 + (x - g->x)];
+            if (pixel & s->format->Amask) {
+                pilenum_out = p;
+                iter_out = g;
+                return;
+            }
+        }
+    }
+}
+
+bool GUI::IsOurTurn() {
+    return turn == sdl->playernum;
+}
+
+void GUI::MovePile(int src_pile, int dest_pile) {
+    Tracker& t = *sdl->tracker;
+    if (!t.is_valid_pile_move(src_pile, dest_pile)) return;
+    t.move_pile(src_pile, dest_pile);
+    UpdatePile(src_pile);
+    UpdatePile(dest_pile);
+    append_record(moves, {proto::kPileToPile, dest_pile, src_pile});
+}
+
+void GUI::MoveHandCard(int drag_data_t, int pilenum) {
+    Tracker& t = *sdl->tracker;
+    const int hand = sdl->playernum;
+    const auto card = static_cast<signed char>(drag_data_t);
+    const signed char v = t.cards[card];
+    // Under the pile comes first: while a side pile is open, a card that fits under goes there.
+    int code;
+    if (t.fits_under(v, pilenum)) {
+        t.move_hand_card_to_bottom(hand, card, pilenum, -1);
+        code = proto::kHandToBottom;
+    } else if (t.fits_on_top(v, pilenum)) {
+        t.move_hand_card_to_top(hand, card, pilenum, -1);
+        code = proto::kHandToTop;
+    } else {
+        return;
+    }
+    UpdatePile(pilenum);
+    UpdatePile(hand);
+    append_record(moves, {code, pilenum, hand, 1, card, v});
+}
+
+void GUI::Flip() {
+    SDL_Flip(sdl->screen);
+}
+
+bool GUI::StartDrag(int x, int y) {
+    int p;
+    std::list<GCard>::iterator g;
+    FindCard(x, y, p, g);
+    if (p == -1) return false;
+    if (line_sent) return true;
+    if (is_board_pile(p) && g->cardnum <= 51) {
+        drag_data = p;
+        drag_x = x;
+        drag_y = y;
+        drag_state = 1;
+        RenderPile(drag_data, 128);
+        Redraw(gamescreen, drag_data, -1);
+        DoDraw(gamescreen);
+        DrawSlotPile(sdl->screen, drag_data, 0, 0);
+        Flip();
+    } else if (p == sdl->playernum) {
+        drag_x = g->x - x;
+        drag_y = g->y - y;
+        drag_state = 2;
+        drag_data = g->cardnum;
+        Redraw(gamescreen, -1, drag_data);
+        DoDraw(gamescreen);
+        const int v = FaceOf(drag_data);
+        sdl->RenderCard(0, static_cast<char>(128), v);
+        sdl->DrawCard(sdl->screen, x + drag_x, y + drag_y, v);
+        Flip();
+    }
+    return true;
+}
+
+void GUI::DragTo(int x, int y) {
+    DoDraw(gamescreen);
+    if (drag_state == 1)
+        DrawSlotPile(sdl->screen, drag_data, x - drag_x, y - drag_y);
+    else
+        sdl->DrawCard(sdl->screen, x + drag_x, y + drag_y, FaceOf(drag_data));
+    Flip();
+}
+
+void GUI::Drop(int x, int y) {
+    int p;
+    std::list<GCard>::iterator g;
+    FindCard(x, y, p, g);
+    const bool on_board = is_board_pile(p);
+    if (drag_state == 1) {
+        if (p != drag_data && on_board) MovePile(drag_data, p);
+        RenderPile(drag_data, 255);
+    } else {
+        sdl->RenderCard(0, -1, FaceOf(drag_data));
+        if (on_board) MoveHandCard(drag_data, p);
+    }
+    drag_state = 0;
+    Redraw(gamescreen, -1, -1);
+    DoDraw(gamescreen);
+    Flip();
+}
+
+void GUI::TurnBegins(int turn_t, int playernum) {
+    turn = turn_t;
+    const bool own = turn_t == playernum;
+    if (own) {
+        moves.clear();
+        line_sent = false;
+    }
+    done_enabled = auto_enabled = own;
+}
+
+void GUI::LineSent() {
+    line_sent = true;
+    done_enabled = auto_enabled = false;
+}
