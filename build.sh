@@ -31,15 +31,15 @@ install_missing
 case "${1:-}" in
 run)
     build build
+    # The game reads its card sheet and fonts from its working directory.
     cd build
-    echo "No window yet: the headless self-play stands in for the game."
-    exec ./velmora-selfplay --games 10
+    exec ./velmora
     ;;
 test)
     jobs=$(nproc)
     # The sanitizer suites first, so that the last lines printed are the whole plain suite's.
     build build-asan -DCMAKE_BUILD_TYPE=Debug "-DVELMORA_SANITIZE=address;undefined"
-    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" ctest --test-dir build-asan --output-on-failure -j "$jobs"
     # The network layer and everything that runs it on threads, under ThreadSanitizer.
     build build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
     TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j "$jobs" \

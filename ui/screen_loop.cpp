@@ -62,8 +62,9 @@ void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
     }
 }
 
-void ScreenLoop::Pass() {
-    if (exch.PollEvent()) {
+bool ScreenLoop::Pass() {
+    const bool taken = exch.PollEvent();
+    if (taken) {
         if (screen && screen->AcceptEvent(exch.event)) done = true;
         if (exch.event.type == SDL_USEREVENT) OnProgramEvent(exch.event);
     }
@@ -79,4 +80,5 @@ void ScreenLoop::Pass() {
     old_x = x;
     old_y = y;
     old_button_one = button_one;
+    return taken;
 }

@@ -21,8 +21,8 @@ class ScreenLoop {
     ScreenLoop(const ScreenLoop&) = delete;
     ScreenLoop& operator=(const ScreenLoop&) = delete;
 
-    // One pass: an event if there is one, then the pointer.
-    void Pass();
+    // One pass: an event if there is one, then the pointer. Whether an event was taken.
+    bool Pass();
     void Run() {
         while (!done) Pass();
     }

@@ -37,6 +37,7 @@ class TextEntryScreen : public Screen {
     ~TextEntryScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
+    const std::string& typed() const { return text; }
 
   protected:
     // Return with a non-empty text.
