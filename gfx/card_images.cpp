@@ -1,6 +1,7 @@
 // The card sheet and the prepared card images: each picture is a sheet cell turned by a multiple
 // of 45 degrees into a 128 x 128 image, so that drawing a card is one blit.
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "gfx/sdl.h"
@@ -92,6 +93,9 @@ void SDL::load_card_images(const char* bmp_filename) {
     for (SDL_Surface*& image : card_images) {
         image = CreateSurface32(kCardImageSize, kCardImageSize);
         SDL_FillRect(image, nullptr, 0);
+        // Run-length encoded, a card is blitted as runs: its opaque rows copied, its transparent
+        // frame skipped. Its pixels are then there only while it is locked.
+        SDL_SetAlpha(image, SDL_SRCALPHA | SDL_RLEACCEL, SDL_ALPHA_OPAQUE);
     }
     for (int r = 0; r < 8; ++r) {
         RotateCard32(card_images[kBackSlot + r], static_cast<char>(r), kBackCell, -1);
@@ -109,11 +113,17 @@ void SDL::Plot32(SDL_Surface* dest, unsigned x, unsigned y, unsigned color) {
 // A forward mapping with a 2 x 2 splat: every sheet pixel lands on four image pixels, so the
 // turned picture has no holes; pure green is the sheet's transparent colour and is skipped.
 void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
-    SDL_FillRect(dest, nullptr, SDL_MapRGBA(dest->format, 0, 0, 0, 0));
+    // One lock for the whole render: each unlock of a run-length encoded image encodes it anew.
+    const Lock dest_lock(dest);
+    // Transparent black is 0 in every channel order.
+    for (int y = 0; y < dest->h; ++y)
+        std::memset(static_cast<Uint8*>(dest->pixels) + y * dest->pitch, 0, dest->w * 4);
     if (rot < 0 || rot > 7) throw GraphicsError("no card rotation " + std::to_string(rot));
     if (card < 0 || card >= kSheetCells) throw GraphicsError("no card " + std::to_string(card));
-    const auto a = static_cast<Uint8>(alpha);
-    const Lock sheet_lock(card_deck), dest_lock(dest);
+    // The images are 32-bit with 8 bits a channel: a colour is its bytes shifted into place.
+    const SDL_PixelFormat* f = dest->format;
+    const Uint32 alpha_bits = static_cast<Uint32>(static_cast<Uint8>(alpha)) << f->Ashift;
+    const Lock sheet_lock(card_deck);
     for (int y = 0; y < kCellH; ++y) {
         const auto* row =
             static_cast<const Uint8*>(card_deck->pixels) + y * card_deck->pitch + 3 * kCellW * card;
@@ -122,7 +132,8 @@ void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
             if (blue == 0 && green == 255 && red == 0) continue;
             int xx, yy;
             land(rot, x, y, xx, yy);
-            const Uint32 colour = SDL_MapRGBA(dest->format, red, green, blue, a);
+            const Uint32 colour =
+                alpha_bits | (red << f->Rshift) | (green << f->Gshift) | (blue << f->Bshift);
             Plot32(dest, xx, yy, colour);
             Plot32(dest, xx + 1, yy, colour);
             Plot32(dest, xx, yy + 1, colour);

@@ -6,7 +6,18 @@
 #include <memory>
 #include <vector>
 
+#include "gfx/masks.h"
+
 namespace {
+
+// A byte repeated in every byte of a pixel, so that any channel's mask picks it out.
+Uint32 repeat(unsigned char byte) {
+    return byte * 0x01010101u;
+}
+
+Uint32 channel(float value) {
+    return repeat(static_cast<unsigned char>(value * 255.0f));
+}
 
 // Larger atlases are no font of ours: their cells would not fit a line of the window.
 constexpr long kMaxSide = 4096;
@@ -65,25 +76,21 @@ SDLFont* initFont(const char* fontdir, float r, float g, float b, float a, std::
     }
     const int n = static_cast<int>(files.side);
     const std::size_t pixels = static_cast<std::size_t>(n) * n;
-    std::unique_ptr<unsigned char[]> data(new unsigned char[pixels * 4]);
-    const auto red = static_cast<unsigned char>(r * 255.0f);
-    const auto green = static_cast<unsigned char>(g * 255.0f);
-    const auto blue = static_cast<unsigned char>(b * 255.0f);
-    for (std::size_t i = 0; i < pixels; ++i) {
-        data[i * 4] = red;
-        data[i * 4 + 1] = green;
-        data[i * 4 + 2] = blue;
-        data[i * 4 + 3] = static_cast<unsigned char>(files.raw[i] * a);
-    }
-    SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(data.get(), n, n, 32, n * 4, 0x000000FF,
-                                                    0x0000FF00, 0x00FF0000, 0xFF000000);
+    std::unique_ptr<Uint32[]> data(new Uint32[pixels]);
+    const ChannelMasks m = surface_masks();
+    const Uint32 colour = (m.r & channel(r)) | (m.g & channel(g)) | (m.b & channel(b));
+    for (std::size_t i = 0; i < pixels; ++i)
+        data[i] = colour | (m.a & repeat(static_cast<unsigned char>(files.raw[i] * a)));
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceFrom(data.get(), n, n, 32, n * 4, m.r, m.g, m.b, m.a);
     if (!surface) {
         if (error) *error = std::string(fontdir) + ": can't make the atlas surface";
         return nullptr;
     }
     int* widths = new int[256];
     for (int k = 0; k < 256; ++k) widths[k] = files.dat[k];
-    return new SDLFont{surface, n, n / 16, widths, data.release()};
+    return new SDLFont{surface, n, n / 16, widths,
+                       reinterpret_cast<unsigned char*>(data.release())};
 }
 
 int drawString(SDL_Surface* screen, SDLFont* font, int x, int y, const char* str) {
@@ -117,6 +124,6 @@ void fontDrawIMG(SDL_Surface* screen, SDL_Surface* img, int x, int y, int w, int
 void freeFont(SDLFont* font) {
     delete[] font->widths;
     SDL_FreeSurface(font->font);
-    delete[] font->data;
+    delete[] reinterpret_cast<Uint32*>(font->data);
     delete font;
 }

@@ -12,7 +12,7 @@ struct SDLFont {
     int width;            // the atlas side N
     int charWidth;        // N / 16: one cell's side, also the line height
     int* widths;          // advance of each of the 256 codes
-    unsigned char* data;  // N x N pixels of red, green, blue, alpha
+    unsigned char* data;  // N x N pixels of 4 bytes, in the channel order of gfx/masks.h
 };
 
 // The font in `fontdir` in colour (r, g, b), alpha scaled by `a` (all 0 to 1). Null when a file

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "gfx/masks.h"
 #include "net/fastevents.h"
 #include "net/net2.h"
 
@@ -99,9 +100,9 @@ int SDL::GetFontHeight(unsigned fontnum) {
 }
 
 SDL_Surface* SDL::CreateSurface32(unsigned width, unsigned height) {
-    SDL_Surface* s =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, static_cast<int>(width), static_cast<int>(height), 32,
-                             0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    const ChannelMasks m = surface_masks();
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, static_cast<int>(width),
+                                          static_cast<int>(height), 32, m.r, m.g, m.b, m.a);
     if (!s)
         throw GraphicsError("can't create a " + std::to_string(width) + " x " +
                             std::to_string(height) + " surface: " + SDL_GetError());

@@ -72,6 +72,7 @@ class SDL {
     bool sane = false;
     int w = 0;
     int h = 0;
+    // Run-length encoded: lock one to read its pixels.
     SDL_Surface* card_images[kCardImages] = {};
     SDL_Surface* screen = nullptr;
 

@@ -32,6 +32,14 @@ int fan(int sequence) {
     return 44;
 }
 
+// Whether the pixel (x, y) of a card image is not transparent.
+bool IsOpaque(SDL_Surface* image, int x, int y) {
+    if (SDL_LockSurface(image) != 0) return false;
+    const Uint32 pixel = static_cast<const Uint32*>(image->pixels)[y * image->pitch / 4 + x];
+    SDL_UnlockSurface(image);
+    return pixel & image->format->Amask;
+}
+
 void append_record(std::string& moves, std::initializer_list<int> numbers) {
     for (int n : numbers) {
         moves += ' ';
@@ -41,7 +49,10 @@ void append_record(std::string& moves, std::initializer_list<int> numbers) {
 
 }  // namespace
 
-GUI::GUI(SDL* sdl_t) : sdl(sdl_t), gamescreen(sdl_t->CreateSurface32(sdl_t->w, sdl_t->h)) {}
+GUI::GUI(SDL* sdl_t) : sdl(sdl_t), gamescreen(sdl_t->CreateSurface32(sdl_t->w, sdl_t->h)) {
+    // The table is opaque: composing the window copies it rather than blending it.
+    SDL_SetAlpha(gamescreen, 0, SDL_ALPHA_OPAQUE);
+}
 
 GUI::~GUI() {
     SDL_FreeSurface(gamescreen);
@@ -144,7 +155,7 @@ std::string GUI::InfoText() {
 
 void GUI::DoDraw(SDL_Surface* game) {
     SDL_Surface* screen = sdl->screen;
-    sdl->Clear(screen, kTable[0], static_cast<char>(kTable[1]), static_cast<char>(kTable[2]));
+    // The table covers the whole window, so copying it leaves nothing of the previous picture.
     SDL_BlitSurface(game, nullptr, screen, nullptr);
     const int h = sdl->GetFontHeight(1);
     sdl->DrawString(screen, 1, 10, 10, StatusText().c_str());
@@ -174,10 +185,7 @@ void GUI::FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& i
             const int image = g->cardnum > 51 ? g->cardnum : FaceOf(g->cardnum);
             // A card this client does not know ends the search.
             if (image == -1) return;
-            SDL_Surface* s = sdl->card_images[image];
-            const Uint32 pixel =
-                static_cast<const Uint32*>(s->pixels)[(y - g->y) * s->pitch / 4 + (x - g->x)];
-            if (pixel & s->format->Amask) {
+            if (IsOpaque(sdl->card_images[image], x - g->x, y - g->y)) {
                 pilenum_out = p;
                 iter_out = g;
                 return;

@@ -25,8 +25,22 @@ struct Pixel {
     bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
 };
 
-Pixel pixel(SDL_Surface* s, int x, int y) {
+// Card images are run-length encoded: their pixels are there while locked.
+Uint32 peek(SDL_Surface* s, int x, int y) {
+    SDL_LockSurface(s);
     const Uint32 v = static_cast<Uint32*>(s->pixels)[y * s->pitch / 4 + x];
+    SDL_UnlockSurface(s);
+    return v;
+}
+
+void poke(SDL_Surface* s, Uint32 v) {
+    SDL_LockSurface(s);
+    *static_cast<Uint32*>(s->pixels) = v;
+    SDL_UnlockSurface(s);
+}
+
+Pixel pixel(SDL_Surface* s, int x, int y) {
+    const Uint32 v = peek(s, x, y);
     Uint8 r, g, b, a;
     SDL_GetRGBA(v, s->format, &r, &g, &b, &a);
     return {r, g, b, a};
@@ -203,16 +217,16 @@ TEST_F(Graphics, RotationsLandWhereTheTableExpects) {
 }
 
 TEST_F(Graphics, CacheRendersAFaceOnlyForANewRotationOrAlpha) {
+    SDL_Surface* image = sdl->card_images[7];
     sdl->EasyDrawCard(0, -1, target, 0, 0, 7);
-    Uint32* marker = static_cast<Uint32*>(sdl->card_images[7]->pixels);
-    *marker = 0x12345678;
+    poke(image, 0x12345678);
     sdl->EasyDrawCard(0, -1, target, 0, 0, 7);
-    EXPECT_EQ(*marker, 0x12345678u) << "rendered again for the same request";
+    EXPECT_EQ(peek(image, 0, 0), 0x12345678u) << "rendered again for the same request";
     sdl->EasyDrawCard(0, static_cast<char>(128), target, 0, 0, 7);
-    EXPECT_EQ(*marker, 0u);
-    *marker = 0x12345678;
+    EXPECT_EQ(peek(image, 0, 0), 0u);
+    poke(image, 0x12345678);
     sdl->EasyDrawCard(2, static_cast<char>(128), target, 0, 0, 7);
-    EXPECT_EQ(*marker, 0u);
+    EXPECT_EQ(peek(image, 0, 0), 0u);
     EXPECT_EQ(pixel(sdl->card_images[7], 113, 28), Pixel({1, 1, 8, 128}));
 
     // Out-of-range rotations and slots are refused, never read or written past the tables.

@@ -1,0 +1,101 @@
+// What repainting the game's window costs, against one plain 800 x 600 32-bit surface copy
+// measured in the same run: a drag motion (the background, the texts, the buttons and a dragged
+// pile of four cards) and a full repaint (the table painted anew, then composed). The window is
+// an 800 x 600 surface in the pixel format of an X display of depth 24, as the game gets it there.
+// Run from the build directory, where the card sheet and fonts lie:  ./velmora-bench-ui [ROUNDS]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+
+#include "game/tracker.h"
+#include "gfx/sdl.h"
+#include "gfx/widgets.h"
+#include "ui/table_view.h"
+
+namespace {
+
+struct Interrupted {};
+
+// The best time of one call in microseconds: rounds of 20 calls, the fastest round's average.
+double best_us(int rounds, const std::function<void()>& work) {
+    double best = 1e30;
+    for (int r = 0; r < rounds; ++r) {
+        SDL_Event quit;
+        if (SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0) throw Interrupted();
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 20; ++i) work();
+        const std::chrono::duration<double, std::micro> took =
+            std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count() / 20);
+    }
+    return best;
+}
+
+// A table late in a game: four cards on every board pile, seven in the own hand.
+void deal(Tracker& t) {
+    t.ResetServer(1);
+    for (int p = 6; p <= 13; ++p)
+        for (int i = 0; i < 4; ++i) t.move_top_to_top(p, kDeck, -1);
+    for (int i = 0; i < 7; ++i) t.move_top_to_top(0, kDeck, -1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 50;
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    try {
+        SDL sdl(SDL::kFlags);
+        sdl.InitVideo(800, 600, "3rdparty/font/data", "3rdparty/deck_default.bmp");
+        SDL_Surface* window =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 600, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        SDL_Surface* source =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 600, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        sdl.screen = window;
+        Tracker table;
+        deal(table);
+        sdl.tracker = &table;
+        sdl.playernum = 0;
+        sdl.numplayers = 5;
+        sdl.sane = true;
+        gui = new GUI(&sdl);
+        ButtonList buttons;
+        buttons.AddButton(sdl, 10, 555, "Done", true);
+        buttons.AddButton(sdl, 10, 577, "Auto", true);
+        gui->buttons = &buttons;
+        for (int p = 0; p < kDeck; ++p) gui->UpdatePile(p);
+        gui->Redraw(gui->gamescreen, -1, -1);  // fills the render cache
+
+        const double copy =
+            best_us(rounds, [&] { SDL_BlitSurface(source, nullptr, window, nullptr); });
+        const double full = best_us(rounds, [&] {
+            gui->Redraw(gui->gamescreen, -1, -1);
+            gui->DoDraw(gui->gamescreen);
+        });
+        gui->RenderPile(9, 128);
+        gui->Redraw(gui->gamescreen, 9, -1);
+        int step = 0;
+        const double drag = best_us(rounds, [&] {
+            gui->DoDraw(gui->gamescreen);
+            gui->DrawSlotPile(window, 9, step % 50, step % 30);
+            ++step;
+        });
+        std::printf("plain 800x600 copy: %.1f us\n", copy);
+        std::printf("drag motion repaint: %.1f us = %.2f x copy\n", drag, drag / copy);
+        std::printf("full repaint: %.1f us = %.2f x copy\n", full, full / copy);
+        delete gui;
+        gui = nullptr;
+        SDL_FreeSurface(source);
+        SDL_FreeSurface(window);
+    } catch (const Interrupted&) {
+        std::printf("interrupted: no figures finished\n");
+        return 130;
+    } catch (const std::exception& e) {
+        std::printf("Error: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
