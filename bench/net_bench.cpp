@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -119,6 +120,7 @@ bool read_line(int fd, std::string& pending, std::string& line) {
     while ((end = pending.find('\n')) == std::string::npos) {
         char buf[4096];
         const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR) continue;  // a signal, such as the one that stops us
         if (n <= 0) return false;
         pending.append(buf, static_cast<std::size_t>(n));
     }
@@ -130,6 +132,7 @@ bool read_line(int fd, std::string& pending, std::string& line) {
 bool write_all(int fd, const std::string& text) {
     for (std::size_t done = 0; done < text.size();) {
         const ssize_t n = send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }

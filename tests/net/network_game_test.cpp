@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -160,6 +161,19 @@ struct Peer {
     int me = -1, turn = -1;
 };
 
+// Whether the process catches `signal` (SDL's handler is in place), waiting for it a while.
+bool catches(pid_t pid, int signal) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
+    for (; Clock::now() < deadline; usleep(10 * 1000)) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigCgt:", 0) == 0 &&
+                (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1))
+                return true;
+    }
+    return false;
+}
+
 bool has_winner(const std::vector<std::string>& lines) {
     for (const auto& l : lines)
         if (l.rfind("winner ", 0) == 0) return true;
@@ -280,10 +294,10 @@ TEST(NetworkGame, HeadlessProgramsEndOnASignal) {
     Process player({"velmora-player", "--host", "127.0.0.1", "--port", std::to_string(port)});
     Process selfplay({"velmora-selfplay", "--games", "100000000"});
     Process bench({"velmora-bench-net", "--round-trips", "10000000"});
-    usleep(500 * 1000);
     const std::pair<Process*, int> signals[] = {
         {&player, SIGTERM}, {&referee, SIGINT}, {&selfplay, SIGINT}, {&bench, SIGTERM}};
     for (auto [process, signal] : signals) {
+        ASSERT_TRUE(catches(process->pid, signal)) << "SDL never took over the signal";
         kill(process->pid, signal);
         std::vector<std::string> lines;
         EXPECT_EQ(process->wait(lines, 10000), 130);

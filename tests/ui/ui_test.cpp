@@ -151,6 +151,8 @@ TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
     run();
     EXPECT_TRUE(loop->done);
     EXPECT_TRUE(b.empty()) << "a quit draws nothing";
+    delete loop->screen;  // while its log lives
+    loop->screen = nullptr;
 }
 
 TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {

@@ -285,6 +285,18 @@ def network_game(args, env, judge):
     print("network game:", status)
 
 
+def failing(args, env):
+    """Started where its data files are missing, the program says what failed and exits 1."""
+    empty = tempfile.mkdtemp()
+    done = subprocess.run([os.path.join(args.build, "velmora")], cwd=empty, env=env,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+    lines = done.stdout.decode().splitlines()
+    if done.returncode != 1 or len(lines) != 1 or not lines[0].startswith("Error: ") \
+            or "3rdparty/font/data/font1/font.ini" not in lines[0]:
+        raise Failure(f"without data files: status {done.returncode}, output {lines}")
+    print("failing: " + lines[0])
+
+
 def closing(args, env, judge):
     game = Game(args, env)
     wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
@@ -312,6 +324,7 @@ def main():
     env.pop("SDL_VIDEODRIVER", None)
     try:
         judge = Judge(args)
+        failing(args, env)
         closing(args, env, judge)
         local_game(args, env, judge)
         network_game(args, env, judge)
