@@ -9,28 +9,10 @@
 #include <functional>
 #include <vector>
 
+#include "bench/best_time.h"
 #include "gfx/sdl.h"
 
 namespace {
-
-// Thrown when SDL's quit event arrives (Ctrl-C, SIGTERM).
-struct Interrupted {};
-
-// The best time of one call in microseconds: rounds of 20 calls, the fastest round's average,
-// so that a busy moment of the machine does not count.
-double best_us(int rounds, const std::function<void()>& work) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        SDL_Event quit;
-        if (SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0) throw Interrupted();
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 20; ++i) work();
-        const std::chrono::duration<double, std::micro> took =
-            std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count() / 20);
-    }
-    return best;
-}
 
 // A table: the background and 40 cards spread over it in the eight rotations, as a five-player
 // game shows them.

@@ -10,29 +10,13 @@
 #include <exception>
 #include <functional>
 
+#include "bench/best_time.h"
 #include "game/tracker.h"
 #include "gfx/sdl.h"
 #include "gfx/widgets.h"
 #include "ui/table_view.h"
 
 namespace {
-
-struct Interrupted {};
-
-// The best time of one call in microseconds: rounds of 20 calls, the fastest round's average.
-double best_us(int rounds, const std::function<void()>& work) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        SDL_Event quit;
-        if (SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0) throw Interrupted();
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 20; ++i) work();
-        const std::chrono::duration<double, std::micro> took =
-            std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count() / 20);
-    }
-    return best;
-}
 
 // A table late in a game: four cards on every board pile, seven in the own hand.
 void deal(Tracker& t) {

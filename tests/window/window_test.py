@@ -261,7 +261,8 @@ def local_game(args, env, judge):
     print("local game:", status)
 
 
-def network_game(args, env, judge):
+def host_two_players(args, env, judge):
+    """The program started and hosting a two-player game, waiting for the second player."""
     game = Game(args, env)
     wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
     game.click(60, MENU_TOP + BUTTON_H + 11)
@@ -269,6 +270,11 @@ def network_game(args, env, judge):
     game.key("Return")
     wait_for("the host's waiting screen",
              lambda: judge.status(game.shot()) == "Still waiting for clients to connect...", 10)
+    return game
+
+
+def network_game(args, env, judge):
+    game = host_two_players(args, env, judge)
     player = subprocess.Popen([os.path.join(args.build, "velmora-player"), "--host", "127.0.0.1",
                                "--port", "1234"], cwd=args.build, stdout=subprocess.PIPE)
     try:
@@ -302,13 +308,7 @@ def closing(args, env, judge):
     wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
     if game.close() != 0:
         raise Failure("closing the menu: " + game.output())
-    game = Game(args, env)
-    wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
-    game.click(60, MENU_TOP + BUTTON_H + 11)
-    time.sleep(0.3)
-    game.key("Return")
-    wait_for("the waiting screen",
-             lambda: judge.status(game.shot()) == "Still waiting for clients to connect...", 10)
+    game = host_two_players(args, env, judge)
     if game.close() != 0:
         raise Failure("closing while waiting for players: " + game.output())
     print("closing: menu and waiting screen end with status 0")
@@ -319,6 +319,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--shots")
     args = parser.parse_args()
+    args.build = os.path.abspath(args.build)
     display = Xvfb()
     env = dict(os.environ, DISPLAY=display.name)
     env.pop("SDL_VIDEODRIVER", None)
