@@ -2,6 +2,7 @@
 # Sets up a Debian 12 machine (as root), builds, and runs the game or the tests.
 #   ./build.sh run    build and start the program
 #   ./build.sh test   build and run every test, plain and under the sanitizers
+#   ./build.sh fuzz   run every fuzz target (clang, libFuzzer) and grow the checked-in corpora
 set -eu
 cd "$(dirname "$0")"
 
@@ -27,6 +28,8 @@ build() {
     cmake --build "$dir" --parallel "$(nproc)"
 }
 
+# The fuzz build needs clang and its libFuzzer; nothing else does.
+[ "${1:-}" = fuzz ] && PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 install_missing
 case "${1:-}" in
 run)
@@ -47,8 +50,20 @@ test)
     build build
     ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
+fuzz)
+    # Each fuzz target under libFuzzer with ASan and UBSan for FUZZ_SECONDS (300) on its corpus;
+    # inputs that reach new code are merged, minimised, into fuzz/corpus. FUZZ_TARGETS picks some.
+    CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON \
+        "-DVELMORA_SANITIZE=address;undefined"
+    for t in ${FUZZ_TARGETS:-tokens_modify referee client framing loaders}; do
+        mkdir -p "build-fuzz/work/$t"
+        SDL_VIDEODRIVER=dummy "./build-fuzz/fuzz-$t" -max_total_time="${FUZZ_SECONDS:-300}" \
+            -timeout=10 "build-fuzz/work/$t" "fuzz/corpus/$t"
+        SDL_VIDEODRIVER=dummy "./build-fuzz/fuzz-$t" -merge=1 "fuzz/corpus/$t" "build-fuzz/work/$t"
+    done
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|fuzz" >&2
     exit 2
     ;;
 esac

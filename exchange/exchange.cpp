@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "exchange/line_framing.h"
 #include "net/fastevents.h"
 #include "net/net2.h"
 
@@ -267,15 +268,10 @@ bool Exchange::ReadLines(int socket, std::string& buffer, int player_t, bool all
     char chunk[kReadChunk];
     int total = 0, n;
     while ((n = NET2_TCPRead(socket, chunk, sizeof chunk)) > 0) {
-        for (int i = 0; i < n; ++i) {
-            if (chunk[i] != '\n') {
-                buffer += chunk[i];
-                continue;
-            }
-            if (player_t != kNobody) PushText(player_t, "1 ", buffer);
-            buffer.clear();
-        }
-        if (buffer.size() > kMaxPendingLine) return false;
+        const bool fits = split_lines(chunk, n, buffer, kMaxPendingLine, [&](const std::string& l) {
+            if (player_t != kNobody) PushText(player_t, "1 ", l);
+        });
+        if (!fits) return false;
         total += n;
         if (!all && total >= kReadBudget) {
             // More may be waiting: come back to this connection after everybody else's events.

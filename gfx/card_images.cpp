@@ -79,17 +79,23 @@ class Lock {
 
 }  // namespace
 
-void SDL::load_card_images(const char* bmp_filename) {
+SDL_Surface* load_card_sheet(const char* bmp_filename) {
     const std::string name = bmp_filename;
     SDL_Surface* sheet = SDL_LoadBMP_RW(SDL_RWFromFile(bmp_filename, "rb"), 1);
     if (!sheet) throw GraphicsError(name + ": can't load the card sheet: " + SDL_GetError());
     if (!is_bgr24(sheet->format)) sheet = to_bgr24(sheet);
     if (!sheet) throw GraphicsError(name + ": can't convert the card sheet to 24 bits");
-    card_deck = sheet;
-    if (sheet->w < kCellW * kSheetCells || sheet->h < kCellH)
+    if (sheet->w < kCellW * kSheetCells || sheet->h < kCellH) {
+        SDL_FreeSurface(sheet);
         throw GraphicsError(name + ": the card sheet is smaller than " +
                             std::to_string(kCellW * kSheetCells) + " x " + std::to_string(kCellH));
+    }
     SDL_SetColorKey(sheet, SDL_SRCCOLORKEY, SDL_MapRGB(sheet->format, 0, 255, 0));
+    return sheet;
+}
+
+void SDL::load_card_images(const char* bmp_filename) {
+    card_deck = load_card_sheet(bmp_filename);
     for (SDL_Surface*& image : card_images) {
         image = CreateSurface32(kCardImageSize, kCardImageSize);
         SDL_FillRect(image, nullptr, 0);

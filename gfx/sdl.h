@@ -87,6 +87,11 @@ class SDL {
     SDL_Rect image_bounds[kCardImages] = {};
 };
 
+// The card sheet in `bmp_filename` as 24-bit pixels of blue, green and red, pure green its
+// transparent colour; throws GraphicsError naming the file when it cannot be loaded or is smaller
+// than the 57 cells of 73 x 97 it must hold. The caller owns it.
+SDL_Surface* load_card_sheet(const char* bmp_filename);
+
 void hline(SDL_Surface* screen, int x, int y, unsigned w, unsigned c);
 void vline(SDL_Surface* screen, int x, int y, unsigned h, unsigned c);
 void fillrect(SDL_Surface* surface, int x, int y, unsigned w, unsigned h, unsigned color);
