@@ -16,19 +16,23 @@
 
 namespace {
 
+// One exchange serving on a port of the system's choice for the whole run: no peer ever
+// connects; every message comes from the input or from the referee answering for the players.
+Exchange& serving() {
+    static Exchange* exch = [] {
+        auto* e = new Exchange;
+        if (!e->EnterServerMode(0, 5)) broken("can't serve");
+        return e;
+    }();
+    return *exch;
+}
+
 struct Game {
     Game(int players_t, unsigned seed)
-        : players(players_t), server(players, serve(exch, players), [seed] { return seed; }) {}
+        : exch(serving()), players(players_t), server(players, exch, [seed] { return seed; }) {}
     ~Game() {
-        exch.ServerDisable();
         while (exch.PollEvent()) {
         }
-    }
-    // Serves on a port of the system's choice: no peer ever connects; every message comes from
-    // the input or from the referee answering for the players.
-    static Exchange& serve(Exchange& e, int n) {
-        if (!e.EnterServerMode(0, n)) broken("can't serve");
-        return e;
     }
 
     void receive(int player, const std::string& message) {
@@ -58,7 +62,7 @@ struct Game {
         if (server.winner() < -1 || server.winner() >= players) broken("winner");
     }
 
-    Exchange exch;
+    Exchange& exch;
     int players;
     ServerWithAutoPlay server;
 };

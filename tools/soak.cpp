@@ -1,0 +1,324 @@
+// Network games under attack: each game a headless referee process and 2 to 5 players over
+// loopback, of whom the given share misbehave. Every game must still end, every honest player must
+// see the same winner, and no process may crash.
+//   velmora-soak [--games N] [--misbehave PERCENT] [--seed S]
+// The last line: "N games, D players dropped, C crashes, H hangs, peak RSS M KiB" (the referee's
+// peak resident memory over all games); the exit status is 0 only without crashes and hangs.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "exchange/tokens.h"
+#include "tools/headless.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Set by Ctrl-C or SIGTERM: the run stops after stopping the game in progress.
+volatile sig_atomic_t interrupted = 0;
+constexpr int kGameSeconds = 60;
+
+// ---- Processes ----
+
+struct Child {
+    pid_t pid = -1;
+    int out = -1;  // its standard output, or -1
+    std::string text;
+    int status = -1;  // exit status; 128 + signal when killed by one; -1 while running
+    long max_rss_kib = 0;
+};
+
+Child spawn(const std::vector<std::string>& args) {
+    int pipefd[2];
+    if (pipe(pipefd) != 0) std::exit(3);
+    Child c;
+    c.pid = fork();
+    if (c.pid == 0) {
+        dup2(pipefd[1], 1);
+        close(pipefd[0]);
+        close(pipefd[1]);
+        std::vector<char*> argv;
+        std::vector<std::string> copy = args;
+        for (auto& a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipefd[1]);
+    c.out = pipefd[0];
+    return c;
+}
+
+// Reads what the child wrote and reaps it when it ended; true once it has.
+bool poll_child(Child& c) {
+    if (c.out >= 0) {
+        pollfd p{c.out, POLLIN, 0};
+        while (poll(&p, 1, 0) > 0) {
+            char buf[4096];
+            const ssize_t n = read(c.out, buf, sizeof buf);
+            if (n <= 0) {
+                close(c.out);
+                c.out = -1;
+                break;
+            }
+            c.text.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    if (c.status != -1) return true;
+    int st;
+    rusage use{};
+    if (wait4(c.pid, &st, WNOHANG, &use) != c.pid) return false;
+    c.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    c.max_rss_kib = use.ru_maxrss;
+    return true;
+}
+
+void stop(Child& c) {
+    if (c.status != -1) return;
+    kill(c.pid, SIGKILL);
+    while (!poll_child(c)) usleep(1000);
+}
+
+// ---- A misbehaving player, in a process of its own ----
+
+// A misbehaving player's exit status when its connection ended before the game did.
+constexpr int kDroppedStatus = 2;
+
+enum Behaviour { kLeave, kGarbage, kForged, kFaces, kOutOfTurn, kEndless, kBurst, kDeaf, kCount };
+
+int connect_to(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return -1;
+    return fd;
+}
+
+void say(int fd, const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// Plays like a client until its moment comes, misbehaves, and goes on playing where it still can.
+[[noreturn]] void misbehave(int port, Behaviour how, unsigned seed) {
+    std::mt19937 rng(seed);
+    const int fd = connect_to(port);
+    if (fd < 0) _exit(0);
+    const auto deadline = Clock::now() + std::chrono::seconds(kGameSeconds);
+    if (how == kDeaf) {
+        // Never reads: answers blindly, now and then, whatever a player may owe, until stopped.
+        while (Clock::now() < deadline) {
+            say(fd, "101 1\n311\n201\n220\n");
+            usleep(20000);
+        }
+        _exit(0);
+    }
+    const int moment = static_cast<int>(rng() % 40);
+    int me = -1, turn = -1, lines = 0, drawn_card = -1, drawn_face = -1;
+    std::string pending;
+    bool done = false, dropped = false;
+    while (!done && Clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buf[4096];
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            dropped = true;  // the referee closed the connection
+            break;
+        }
+        pending.append(buf, static_cast<std::size_t>(n));
+        for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
+            const Tokens t(pending.substr(0, nl));
+            pending.erase(0, nl + 1);
+            if (t.token(0) == 100) me = t.token(3), say(fd, "101 1\n");
+            if (t.token(0) == 310 || t.token(0) == 300) turn = t.token(1);
+            if (t.token(0) == 300 && turn == me && t.data.size() >= 7)
+                drawn_card = t.token(5), drawn_face = t.token(6);
+            if (++lines == moment) {
+                const std::string m = int_to_string(me), other = int_to_string((me + 1) % 2);
+                switch (how) {
+                    case kLeave:
+                        dropped = done = true;
+                        break;
+                    case kGarbage:
+                        say(fd, "hello referee, \x01\x02 please\n");
+                        break;
+                    case kForged:
+                        say(fd, "210  910 6 " + other + " 1 " + int_to_string(drawn_card) + " 3\n");
+                        break;
+                    case kFaces:
+                        say(fd, "210  910 6 " + m + " 1 " + int_to_string(drawn_card) + " " +
+                                    int_to_string((drawn_face + 1) % 52) + "\n");
+                        break;
+                    case kOutOfTurn:
+                        say(fd, "201\n220\n311\n210\n106\n");
+                        break;
+                    case kEndless:
+                        say(fd, std::string(70000, '7'));
+                        break;
+                    case kBurst: {
+                        std::string burst;
+                        for (int i = 0; i < 3000; ++i) burst += "102 " + int_to_string(i) + "\n";
+                        say(fd, burst);
+                        break;
+                    }
+                    default:
+                        break;
+                }
+            }
+            if (done) break;
+            if (t.token(0) == 310 && turn == me) say(fd, "311\n");
+            if (t.token(0) == 200 && turn == me) say(fd, "201\n");
+            if (t.token(0) == 300 && turn == me) say(fd, "220\n");
+            if (t.token(0) == 105) done = true;
+        }
+    }
+    close(fd);
+    _exit(dropped ? kDroppedStatus : 0);
+}
+
+// ---- One game ----
+
+struct Tally {
+    int games = 0, dropped = 0, crashes = 0, hangs = 0;
+    long peak_rss_kib = 0;
+    bool disagreed = false;
+};
+
+int free_port() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+std::string winner_of(const std::string& text) {
+    const std::size_t at = text.find("winner ");
+    return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
+}
+
+void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent, Tally& tally) {
+    const int players = 2 + static_cast<int>(rng() % 4);
+    const int port = free_port();
+    Child referee = spawn({dir + "/velmora-referee", "--players", int_to_string(players), "--port",
+                           int_to_string(port)});
+    const auto start = Clock::now();
+    while (referee.text.find("serving") == std::string::npos && !poll_child(referee) &&
+           Clock::now() - start < std::chrono::seconds(10))
+        usleep(2000);
+    std::vector<Child> honest, bad;
+    std::string seats;
+    for (int p = 0; p < players; ++p) {
+        if (static_cast<int>(rng() % 100) < misbehave_percent) {
+            const auto how = static_cast<Behaviour>(rng() % kCount);
+            seats += " " + int_to_string(how);
+            const unsigned seed = rng();
+            Child c;
+            c.pid = fork();
+            if (c.pid == 0) misbehave(port, how, seed);
+            bad.push_back(c);
+        } else {
+            honest.push_back(spawn(
+                {dir + "/velmora-player", "--host", "127.0.0.1", "--port", int_to_string(port)}));
+        }
+        usleep(5000);  // seats are taken in this order
+    }
+    // Every honest player ends with the game's winner (without one, the referee names it or ends);
+    // then the misbehaving players still there are stopped, and the referee ends once all left.
+    auto decided = [&] {
+        poll_child(referee);
+        for (Child& c : bad) poll_child(c);
+        // Without honest players the game may also end unplayed: everybody left.
+        bool done = !honest.empty() || !winner_of(referee.text).empty() || referee.status != -1;
+        for (Child& c : honest) done = poll_child(c) && done;
+        return done;
+    };
+    auto wait = [&](auto condition, int seconds) {
+        const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+        while (!condition() && Clock::now() < deadline && !interrupted) usleep(5000);
+        return condition();
+    };
+    bool hung = !wait(decided, kGameSeconds);
+    for (Child& c : bad) {
+        poll_child(c);
+        if (c.status == kDroppedStatus) ++tally.dropped;
+        stop(c);
+    }
+    hung = !wait([&] { return poll_child(referee); }, 10) || hung;
+    for (Child& c : honest) stop(c);
+    stop(referee);
+    if (interrupted) return;
+    ++tally.games;
+    if (hung) {
+        ++tally.hangs;
+        std::fprintf(stderr, "game %d hung; seats:%s; referee said: %s\n", tally.games,
+                     seats.c_str(), referee.text.c_str());
+    }
+    const auto crashed = [](const Child& c) {
+        return c.status >= 128 && c.status != 128 + SIGKILL;
+    };
+    tally.crashes += crashed(referee);
+    for (const Child& c : honest) tally.crashes += crashed(c);
+    tally.peak_rss_kib = std::max(tally.peak_rss_kib, referee.max_rss_kib);
+    std::string seen;
+    for (const Child& c : honest) {
+        const std::string w = winner_of(c.text);
+        if (w.empty() || (!seen.empty() && w != seen)) tally.disagreed = true;
+        seen = w;
+    }
+    if (!honest.empty() && winner_of(referee.text) != seen) tally.disagreed = true;
+}
+
+std::string program_dir(const char* argv0) {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    const std::string self = n > 0 ? std::string(path, static_cast<std::size_t>(n)) : argv0;
+    return self.substr(0, self.rfind('/'));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int games = static_cast<int>(option(argc, argv, "--games", 20, 1, 1000000));
+    const int percent = static_cast<int>(option(argc, argv, "--misbehave", 25, 0, 100));
+    const unsigned seed = static_cast<unsigned>(option(argc, argv, "--seed", 1, 0, UINT_MAX));
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGINT, [](int) { interrupted = 1; });
+    signal(SIGTERM, [](int) { interrupted = 1; });
+    const std::string dir = program_dir(argv[0]);
+    std::mt19937 rng(seed);
+    Tally tally;
+    for (int g = 0; g < games && !interrupted; ++g) play_game(dir, rng, percent, tally);
+    if (interrupted) {
+        std::printf("interrupted: %d games finished\n", tally.games);
+        return kInterruptedStatus;
+    }
+    if (tally.disagreed) std::printf("an honest player missed the winner or saw another one\n");
+    std::printf("%d games, %d players dropped, %d crashes, %d hangs, peak RSS %ld KiB\n",
+                tally.games, tally.dropped, tally.crashes, tally.hangs, tally.peak_rss_kib);
+    return tally.crashes == 0 && tally.hangs == 0 && !tally.disagreed ? 0 : 1;
+}
