@@ -49,9 +49,10 @@ struct Game {
             broken("a play was applied in part, or for someone else");
     }
 
-    // Takes up to `limit` queued events: the answers given in the players' names.
+    // Takes up to `limit` queued events, the answers given in the players' names, stopping at a
+    // win: with nobody connected, the referee would start the next game at once.
     void run(int limit) {
-        for (int i = 0; i < limit && exch.PollEvent(); ++i)
+        for (int i = 0; i < limit && server.winner() == -1 && exch.PollEvent(); ++i)
             if (exch.IsPlayerMessage() && exch.GetPlayerNum() >= 0)
                 receive(exch.GetPlayerNum(), exch.GetPlayerMessage());
     }
