@@ -1,6 +1,8 @@
 // The card sheet and the prepared card images: each picture is a sheet cell turned by a multiple
 // of 45 degrees into a 128 x 128 image, so that drawing a card is one blit.
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -79,8 +81,36 @@ class Lock {
 
 }  // namespace
 
+// The width and height a bitmap file declares, read from its header; false when there is none.
+bool bmp_size(const char* path, long& w, long& h) {
+    unsigned char head[26] = {};
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    const std::size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    auto le = [&](int at, int bytes) {
+        unsigned long v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = v << 8 | head[at + i];
+        return v;
+    };
+    if (got < sizeof head || head[0] != 'B' || head[1] != 'M') return false;
+    if (le(14, 4) == 12) {  // the old OS/2 header: 16-bit sizes
+        w = static_cast<long>(le(18, 2)), h = static_cast<long>(le(20, 2));
+    } else {
+        w = static_cast<int32_t>(le(18, 4)), h = static_cast<int32_t>(le(22, 4));
+    }
+    return true;
+}
+
 SDL_Surface* load_card_sheet(const char* bmp_filename) {
     const std::string name = bmp_filename;
+    // The size a file declares is checked before anything is allocated for it: no sheet of ours
+    // is wider than 16384 or taller than 1024 pixels, and a hostile header must not make the
+    // loader reserve gigabytes.
+    long w = 0, h = 0;
+    if (bmp_size(bmp_filename, w, h) && (w <= 0 || w > 16384 || h == 0 || h > 1024 || h < -1024))
+        throw GraphicsError(name + ": the card sheet declares a size of " + std::to_string(w) +
+                            " x " + std::to_string(h));
     SDL_Surface* sheet = SDL_LoadBMP_RW(SDL_RWFromFile(bmp_filename, "rb"), 1);
     if (!sheet) throw GraphicsError(name + ": can't load the card sheet: " + SDL_GetError());
     if (!is_bgr24(sheet->format)) sheet = to_bgr24(sheet);
