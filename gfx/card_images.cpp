@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -81,11 +82,14 @@ class Lock {
 
 }  // namespace
 
-// The width and height a bitmap file declares, read from its header; false when there is none.
-bool bmp_size(const char* path, long& w, long& h) {
-    unsigned char head[26] = {};
+// What is wrong with the header of a bitmap file meant to be a card sheet, or "" when nothing
+// is: SDL's loader trusts a header, so a hostile one must not reach it. A sheet has a header of
+// a known kind, one plane of 1 to 32 bits a pixel, and room for the 57 cells, but no more than
+// 16384 x 1024 pixels.
+std::string bad_sheet_header(const char* path) {
+    unsigned char head[30] = {};
     FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
+    if (!f) return "";  // the loader says why it cannot open it
     const std::size_t got = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
     auto le = [&](int at, int bytes) {
@@ -93,24 +97,32 @@ bool bmp_size(const char* path, long& w, long& h) {
         for (int i = bytes - 1; i >= 0; --i) v = v << 8 | head[at + i];
         return v;
     };
-    if (got < sizeof head || head[0] != 'B' || head[1] != 'M') return false;
-    if (le(14, 4) == 12) {  // the old OS/2 header: 16-bit sizes
+    if (got < 26 || head[0] != 'B' || head[1] != 'M') return "not a bitmap";
+    const unsigned long kind = le(14, 4);
+    long w, h, planes, bits;
+    if (kind == 12) {  // the old OS/2 header: 16-bit fields
         w = static_cast<long>(le(18, 2)), h = static_cast<long>(le(20, 2));
+        planes = static_cast<long>(le(22, 2)), bits = static_cast<long>(le(24, 2));
+    } else if (got == sizeof head &&
+               (kind == 40 || kind == 52 || kind == 56 || kind == 108 || kind == 124)) {
+        w = static_cast<int32_t>(le(18, 4)), h = std::labs(static_cast<int32_t>(le(22, 4)));
+        planes = static_cast<long>(le(26, 2)), bits = static_cast<long>(le(28, 2));
     } else {
-        w = static_cast<int32_t>(le(18, 4)), h = static_cast<int32_t>(le(22, 4));
+        return "a bitmap header of an unknown kind";
     }
-    return true;
+    if (planes != 1 || bits < 1 || bits > 32)
+        return "a bitmap of " + std::to_string(bits) + " bits";
+    if (w < kCellW * kSheetCells || h < kCellH || w > 16384 || h > 1024)
+        return "a size of " + std::to_string(w) + " x " + std::to_string(h) + ", not from " +
+               std::to_string(kCellW * kSheetCells) + " x " + std::to_string(kCellH) +
+               " to 16384 x 1024";
+    return "";
 }
 
 SDL_Surface* load_card_sheet(const char* bmp_filename) {
     const std::string name = bmp_filename;
-    // The size a file declares is checked before anything is allocated for it: no sheet of ours
-    // is wider than 16384 or taller than 1024 pixels, and a hostile header must not make the
-    // loader reserve gigabytes.
-    long w = 0, h = 0;
-    if (bmp_size(bmp_filename, w, h) && (w <= 0 || w > 16384 || h == 0 || h > 1024 || h < -1024))
-        throw GraphicsError(name + ": the card sheet declares a size of " + std::to_string(w) +
-                            " x " + std::to_string(h));
+    const std::string bad = bad_sheet_header(bmp_filename);
+    if (!bad.empty()) throw GraphicsError(name + ": the card sheet has " + bad);
     SDL_Surface* sheet = SDL_LoadBMP_RW(SDL_RWFromFile(bmp_filename, "rb"), 1);
     if (!sheet) throw GraphicsError(name + ": can't load the card sheet: " + SDL_GetError());
     if (!is_bgr24(sheet->format)) sheet = to_bgr24(sheet);
