@@ -139,8 +139,8 @@ SDL_Surface* load_card_sheet(const char* bmp_filename) {
 void SDL::load_card_images(const char* bmp_filename) {
     card_deck = load_card_sheet(bmp_filename);
     for (SDL_Surface*& image : card_images) {
+        // A new surface is all zero: transparent black.
         image = CreateSurface32(kCardImageSize, kCardImageSize);
-        SDL_FillRect(image, nullptr, 0);
         // Run-length encoded, a card is blitted as runs: its opaque rows copied, its transparent
         // frame skipped. Its pixels are then there only while it is locked.
         SDL_SetAlpha(image, SDL_SRCALPHA | SDL_RLEACCEL, SDL_ALPHA_OPAQUE);
