@@ -7,6 +7,8 @@
 #include <chrono>
 #include <functional>
 
+#include "net/fastevents.h"
+
 // Thrown when SDL's quit event arrives (Ctrl-C, SIGTERM).
 struct Interrupted {};
 
@@ -15,6 +17,7 @@ struct Interrupted {};
 inline double best_us(int rounds, const std::function<void()>& work) {
     double best = 1e30;
     for (int r = 0; r < rounds; ++r) {
+        FE_PumpEvents();
         SDL_Event quit;
         if (SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0) throw Interrupted();
         const auto start = std::chrono::steady_clock::now();

@@ -1,7 +1,8 @@
 // The event queue's interface without the queue's cost: events pushed by the program go into a
 // plain list that the next poll takes from, with no lock, no condition and no SDL queue in
-// between. SDL's own events (the quit event) are still taken from SDL when the list is empty.
+// between. Ctrl-C and SIGTERM still become the quit event.
 // The self-play benchmark links this in place of the real queue to measure what the queue costs.
+#include <csignal>
 #include <deque>
 
 #include "net/event_codes.h"
@@ -10,8 +11,14 @@
 namespace {
 
 std::deque<SDL_Event> pending;
+volatile std::sig_atomic_t quit_signalled = 0;
 
 }  // namespace
+
+void FE_CatchQuitSignals() {
+    std::signal(SIGINT, [](int) { quit_signalled = 1; });
+    std::signal(SIGTERM, [](int) { quit_signalled = 1; });
+}
 
 int FE_Init() {
     return 0;
@@ -28,6 +35,12 @@ int FE_PushEvent(SDL_Event* ev) {
 }
 
 int FE_PollEvent(SDL_Event* event) {
+    if (quit_signalled) {
+        quit_signalled = 0;
+        *event = SDL_Event{};
+        event->type = SDL_QUIT;
+        return 1;
+    }
     if (pending.empty()) return SDL_PollEvent(event);
     *event = pending.front();
     pending.pop_front();

@@ -19,6 +19,7 @@ std::runtime_error start_error(const char* prefix, const char* why) {
 }  // namespace
 
 SDL::SDL(unsigned flags) {
+    FE_CatchQuitSignals();
     // Input on a thread of its own where the platform has one; without it elsewhere.
     if (SDL_Init(flags | kEventThread) == -1 && SDL_Init(flags) == -1) {
         // A subsystem that did start before the one that failed is shut down again.

@@ -1,5 +1,6 @@
 #include "net/fastevents.h"
 
+#include <csignal>
 #include <deque>
 
 #include "net/event_codes.h"
@@ -22,12 +23,32 @@ Uint32 timerCallback(Uint32 interval, void*) {
     return interval;
 }
 
+volatile std::sig_atomic_t quitSignalled = 0;
+
+void noteQuitSignal(int) {
+    quitSignalled = 1;
+}
+
+// With eventLock held: a quit signal noted since becomes SDL's quit event.
+void deliverQuitSignal() {
+    if (!quitSignalled) return;
+    quitSignalled = 0;
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+
 // With eventLock held: moves overflow events into SDL's queue, oldest first, while there is room.
 void drainOverflow() {
     while (!overflow.empty() && SDL_PushEvent(&overflow.front()) == 0) overflow.pop_front();
 }
 
 }  // namespace
+
+void FE_CatchQuitSignals() {
+    std::signal(SIGINT, noteQuitSignal);
+    std::signal(SIGTERM, noteQuitSignal);
+}
 
 int FE_Init() {
     if (!SDL_WasInit(SDL_INIT_TIMER)) SDL_InitSubSystem(SDL_INIT_TIMER);
@@ -82,6 +103,7 @@ int FE_PushEvent(SDL_Event* ev) {
 
 int FE_PollEvent(SDL_Event* event) {
     SDL_LockMutex(eventLock);
+    deliverQuitSignal();
     drainOverflow();
     int result = SDL_PollEvent(event);
     // The slot just freed goes to the overflow first, so the main thread's events keep moving.
@@ -95,7 +117,9 @@ int FE_WaitEvent(SDL_Event* event) {
     SDL_LockMutex(eventLock);
     drainOverflow();
     int result;
-    while ((result = SDL_PollEvent(event)) <= 0) SDL_CondWait(eventWait, eventLock);
+    // The 10 ms tick wakes the wait, so a quit signal is delivered within a tick.
+    while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0)
+        SDL_CondWait(eventWait, eventLock);
     drainOverflow();
     SDL_UnlockMutex(eventLock);
     SDL_CondSignal(eventWait);
@@ -104,6 +128,7 @@ int FE_WaitEvent(SDL_Event* event) {
 
 void FE_PumpEvents() {
     SDL_LockMutex(eventLock);
+    deliverQuitSignal();
     SDL_PumpEvents();
     SDL_UnlockMutex(eventLock);
 }

@@ -4,6 +4,11 @@
 
 #include <SDL.h>
 
+// Before SDL itself: Ctrl-C and SIGTERM become SDL's quit event at the next poll, wait or pump.
+// (SDL's own handler pushes that event from inside the signal handler, taking the event queue's
+// lock, which the interrupted thread may hold: the program would hang instead of ending.)
+void FE_CatchQuitSignals();
+
 // After SDL itself; the calling thread becomes the main thread, the one that takes events.
 int FE_Init();
 void FE_Quit();

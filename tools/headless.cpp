@@ -13,6 +13,7 @@
 HeadlessSDL::HeadlessSDL(bool network_t) : network(network_t) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    FE_CatchQuitSignals();
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) == -1)
         throw std::runtime_error(std::string("SDL: ") + SDL_GetError());
     if (SDLNet_Init() == -1)
@@ -30,6 +31,7 @@ HeadlessSDL::~HeadlessSDL() {
 }
 
 bool quit_requested() {
+    FE_PumpEvents();
     SDL_Event e;
     return SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
 }
