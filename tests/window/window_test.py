@@ -79,8 +79,13 @@ class Xvfb:
                                           "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL)
             self.name = f":{n}"
-            wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), 10)
-            return
+            # Ours serves the display only if it is still running once the display is there:
+            # an Xvfb that found the number taken has ended.
+            wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}")
+                     or self.proc.poll() is not None, 10)
+            time.sleep(0.2)
+            if self.proc.poll() is None:
+                return
         raise Failure("no free X display number")
 
     def close(self):
@@ -94,8 +99,11 @@ class Xvfb:
 class Game:
     """One run of build/velmora in the window."""
 
+    running = []
+
     def __init__(self, args, env):
         self.args, self.env = args, env
+        Game.running.append(self)
         self.proc = subprocess.Popen([os.path.join(args.build, "velmora")], cwd=args.build,
                                      env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.wid = wait_for("the window", self.find_window, 30, 0.1)
@@ -321,8 +329,8 @@ def main():
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     display = Xvfb()
-    env = dict(os.environ, DISPLAY=display.name)
-    env.pop("SDL_VIDEODRIVER", None)
+    # SDL must not fall back to another driver: without the display the game is to fail.
+    env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11")
     try:
         judge = Judge(args)
         failing(args, env)
@@ -333,6 +341,9 @@ def main():
         print("FAILED:", e)
         return 1
     finally:
+        for game in Game.running:
+            if game.proc.poll() is None:
+                game.proc.kill()
         display.close()
     return 0
 
