@@ -83,10 +83,20 @@ class Xvfb:
             # an Xvfb that found the number taken has ended.
             wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}")
                      or self.proc.poll() is not None, 10)
-            time.sleep(0.2)
-            if self.proc.poll() is None:
+            if self.proc.poll() is None and self.answers():
                 return
         raise Failure("no free X display number")
+
+    def answers(self):
+        """Whether the server takes connections: its socket file appears before it listens."""
+        env = dict(os.environ, DISPLAY=self.name)
+        ask = lambda: subprocess.run(["xdotool", "getdisplaygeometry"], env=env, timeout=10,
+                                     stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL).returncode == 0
+        try:
+            return wait_for("Xvfb to answer", ask, 10, 0.1)
+        except Failure:
+            return False
 
     def close(self):
         self.proc.terminate()
