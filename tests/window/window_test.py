@@ -75,12 +75,13 @@ class Xvfb:
         for n in range(90, 190):
             if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
                 continue
-            self.proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24",
+            self.proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-noreset",
                                           "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL)
             self.name = f":{n}"
             # Ours serves the display only if it is still running once the display is there:
-            # an Xvfb that found the number taken has ended.
+            # an Xvfb that found the number taken has ended. Without -noreset the server resets
+            # whenever its last client leaves and refuses the next one meanwhile.
             wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}")
                      or self.proc.poll() is not None, 10)
             if self.proc.poll() is None and self.answers():
