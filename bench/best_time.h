@@ -17,9 +17,7 @@ struct Interrupted {};
 inline double best_us(int rounds, const std::function<void()>& work) {
     double best = 1e30;
     for (int r = 0; r < rounds; ++r) {
-        FE_PumpEvents();
-        SDL_Event quit;
-        if (SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0) throw Interrupted();
+        if (FE_QuitRequested()) throw Interrupted();
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < 20; ++i) work();
         const std::chrono::duration<double, std::micro> took =

@@ -24,6 +24,7 @@
 
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
+#include "net/fastevents.h"
 #include "tools/headless.h"
 
 extern char** environ;
@@ -174,7 +175,7 @@ double plain_round_trip(int round_trips) {
     const auto start = Clock::now();
     for (int i = 0; i < round_trips; ++i) {
         round_trip();
-        if (i % 1024 == 0 && quit_requested()) throw Interrupted();
+        if (i % 1024 == 0 && FE_QuitRequested()) throw Interrupted();
     }
     const double seconds = seconds_since(start);
     close(fd);

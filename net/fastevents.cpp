@@ -133,6 +133,16 @@ void FE_PumpEvents() {
     SDL_UnlockMutex(eventLock);
 }
 
+bool FE_QuitRequested() {
+    SDL_LockMutex(eventLock);
+    deliverQuitSignal();
+    SDL_PumpEvents();
+    SDL_Event quit;
+    const bool queued = SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
+    SDL_UnlockMutex(eventLock);
+    return queued;
+}
+
 const char* FE_GetError() {
     return error;
 }

@@ -20,4 +20,6 @@ int FE_PushEvent(SDL_Event* ev);
 int FE_PollEvent(SDL_Event* event);
 int FE_WaitEvent(SDL_Event* event);
 void FE_PumpEvents();
+// Whether SDL's quit event is queued, for loops that take no events; it stays queued.
+bool FE_QuitRequested();
 const char* FE_GetError();

@@ -30,12 +30,6 @@ HeadlessSDL::~HeadlessSDL() {
     SDL_Quit();
 }
 
-bool quit_requested() {
-    FE_PumpEvents();
-    SDL_Event e;
-    return SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
-}
-
 long long option(int argc, char** argv, const std::string& name, long long fallback, long long low,
                  long long high) {
     for (int i = 1; i < argc; ++i) {

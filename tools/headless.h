@@ -20,8 +20,6 @@ class HeadlessSDL {
 // SDL turns Ctrl-C and SIGTERM into its quit event: a headless program then stops, closes its
 // connections, says in one line what it finished, and exits with this status.
 constexpr int kInterruptedStatus = 130;
-// True once SDL's quit event is queued, for loops that take no events; it stays queued.
-bool quit_requested();
 
 // Reads "--name value" options: returns the value after `name`, or `fallback` when absent.
 // Exits with a usage message when the value is not a number within [low, high].
