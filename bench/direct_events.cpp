@@ -52,6 +52,16 @@ int FE_WaitEvent(SDL_Event* event) {
     return 1;
 }
 
+int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
+    const Uint32 start = SDL_GetTicks();
+    while (FE_PollEvent(event) <= 0)
+        if (SDL_GetTicks() - start >= ms)
+            return 0;
+        else
+            SDL_Delay(1);
+    return 1;
+}
+
 void FE_PumpEvents() {
     SDL_PumpEvents();
 }

@@ -17,7 +17,7 @@ namespace {
 // A table: the background and 40 cards spread over it in the eight rotations, as a five-player
 // game shows them.
 void repaint(SDL& sdl, SDL_Surface* table) {
-    sdl.Clear(table, 0, -128, -128);
+    ClearToTable(sdl, table);
     for (int i = 0; i < 40; ++i) {
         const unsigned card = static_cast<unsigned>(i);
         sdl.EasyDrawCard(static_cast<char>(i % 8), -1, table, 20 + (i % 10) * 70,

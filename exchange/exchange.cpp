@@ -54,6 +54,12 @@ bool Exchange::WaitEvent() {
     return true;
 }
 
+bool Exchange::WaitEvent(Uint32 ms) {
+    if (FE_WaitEventTimeout(&event, ms) <= 0) return false;
+    ProcessEvent();
+    return true;
+}
+
 bool Exchange::PollEvent() {
     if (FE_PollEvent(&event) <= 0) return false;
     ProcessEvent();
@@ -227,7 +233,15 @@ bool Exchange::ServerDisable() {
 bool Exchange::ClientConnect(const std::string& hostname_t, int port_t) {
     if (client_socket != -1) return false;
     const int socket = NET2_TCPConnectTo(hostname_t.c_str(), port_t);
+    return socket != -1 && ClientAdopt(socket);
+}
+
+bool Exchange::ClientAdopt(int socket) {
     if (socket == -1) return false;
+    if (client_socket != -1) {
+        NET2_TCPClose(socket);
+        return false;
+    }
     client_socket = socket;
     client_recv.clear();
     client_dropped = false;

@@ -20,6 +20,8 @@ class Exchange {
     // Take the next event into `event`; false when there was none.
     bool WaitEvent();
     bool PollEvent();
+    // PollEvent that waits up to `ms` milliseconds for an event to come.
+    bool WaitEvent(Uint32 ms);
 
     // The current player message, valid until the next event is taken.
     bool IsPlayerMessage() const { return is_player_message; }
@@ -45,6 +47,9 @@ class Exchange {
     bool ServerDisable();
 
     bool ClientConnect(const std::string& hostname_t, int port_t);
+    // Takes a connection to a referee opened elsewhere (a network layer socket handle) as the
+    // client's; false, the socket closed, when the client already has one.
+    bool ClientAdopt(int socket);
     void ClientSend(const std::string& message_t);
     void ClientDisconnect();
     void ClientReceive();

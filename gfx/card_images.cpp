@@ -213,6 +213,38 @@ void SDL::EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, u
     DrawCard(surface, x, y, card);
 }
 
+SDL_Surface* SDL::MakeCardRing(int rot, Uint8 red, Uint8 green, Uint8 blue) {
+    if (rot < 0 || rot > 7) throw GraphicsError("no card rotation " + std::to_string(rot));
+    constexpr int kInside = 3, kOutside = 1;
+    SDL_Surface* card = card_images[kBackSlot + rot];
+    SDL_Surface* ring = CreateSurface32(kCardImageSize, kCardImageSize);
+    const Uint32 colour = SDL_MapRGBA(ring->format, red, green, blue, SDL_ALPHA_OPAQUE);
+    {
+        const Lock card_lock(card), ring_lock(ring);
+        const Uint32 amask = card->format->Amask;
+        auto covered = [&](int x, int y) {
+            if (x < 0 || y < 0 || x >= kCardImageSize || y >= kCardImageSize) return false;
+            const auto* row = static_cast<const Uint8*>(card->pixels) + y * card->pitch;
+            return (reinterpret_cast<const Uint32*>(row)[x] & amask) != 0;
+        };
+        // Whether a pixel of the other kind lies within `reach` of (x, y).
+        auto near_other = [&](int x, int y, bool inside, int reach) {
+            for (int dy = -reach; dy <= reach; ++dy)
+                for (int dx = -reach; dx <= reach; ++dx)
+                    if (covered(x + dx, y + dy) != inside) return true;
+            return false;
+        };
+        for (int y = 0; y < kCardImageSize; ++y)
+            for (int x = 0; x < kCardImageSize; ++x) {
+                const bool inside = covered(x, y);
+                if (near_other(x, y, inside, inside ? kInside : kOutside))
+                    Plot32(ring, x, y, colour);
+            }
+    }
+    SDL_SetAlpha(ring, SDL_SRCALPHA | SDL_RLEACCEL, SDL_ALPHA_OPAQUE);
+    return ring;
+}
+
 void SDL::free_card_images() {
     for (SDL_Surface*& image : card_images) {
         if (image) SDL_FreeSurface(image);

@@ -110,6 +110,11 @@ SDL_Surface* SDL::CreateSurface32(unsigned width, unsigned height) {
     return s;
 }
 
+void ClearToTable(SDL& sdl, SDL_Surface* surface) {
+    sdl.Clear(surface, static_cast<char>(kTableRed), static_cast<char>(kTableGreen),
+              static_cast<char>(kTableBlue));
+}
+
 void fillrect(SDL_Surface* surface, int x, int y, unsigned w, unsigned h, unsigned color) {
     SDL_Rect r{static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
                static_cast<Uint16>(h)};

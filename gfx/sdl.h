@@ -21,6 +21,9 @@ constexpr int kEmptySlot = 62;
 // Side of a prepared card image; a card's centre is at (64, 64) of it in every rotation.
 constexpr int kCardImageSize = 128;
 
+// The table colour, behind everything the program draws.
+constexpr Uint8 kTableRed = 0, kTableGreen = 128, kTableBlue = 128;
+
 class SDL {
   public:
     // Start-up flags of the program: timer, video, no parachute.
@@ -51,6 +54,10 @@ class SDL {
     // differed; other slots are drawn as they are.
     void EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, unsigned y,
                       unsigned card);
+    // A mark that follows a card's edge in rotation `rot`: a ring in the given colour, a little
+    // inside and outside the edge, transparent elsewhere; drawn like a card image. The caller
+    // owns it.
+    SDL_Surface* MakeCardRing(int rot, Uint8 red, Uint8 green, Uint8 blue);
 
     void DrawRect3D(SDL_Surface* screen, int x, int y, unsigned w, unsigned h, bool out);
     unsigned GetButtonHeight();
@@ -92,6 +99,7 @@ class SDL {
 // than the 57 cells of 73 x 97 it must hold. The caller owns it.
 SDL_Surface* load_card_sheet(const char* bmp_filename);
 
+void ClearToTable(SDL& sdl, SDL_Surface* surface);
 void hline(SDL_Surface* screen, int x, int y, unsigned w, unsigned c);
 void vline(SDL_Surface* screen, int x, int y, unsigned h, unsigned c);
 void fillrect(SDL_Surface* surface, int x, int y, unsigned w, unsigned h, unsigned color);

@@ -101,6 +101,14 @@ int FE_PushEvent(SDL_Event* ev) {
     return 1;
 }
 
+bool FE_TryPushEvent(SDL_Event* ev) {
+    SDL_LockMutex(eventLock);
+    const bool pushed = overflow.empty() && SDL_PushEvent(ev) == 0;
+    SDL_UnlockMutex(eventLock);
+    if (pushed) SDL_CondSignal(eventWait);
+    return pushed;
+}
+
 int FE_PollEvent(SDL_Event* event) {
     SDL_LockMutex(eventLock);
     deliverQuitSignal();
@@ -126,6 +134,23 @@ int FE_WaitEvent(SDL_Event* event) {
     return result;
 }
 
+int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
+    SDL_LockMutex(eventLock);
+    const Uint32 start = SDL_GetTicks();
+    drainOverflow();
+    int result;
+    while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0) {
+        const Uint32 waited = SDL_GetTicks() - start;
+        if (waited >= ms) break;
+        SDL_CondWaitTimeout(eventWait, eventLock, ms - waited);
+    }
+    drainOverflow();
+    SDL_UnlockMutex(eventLock);
+    if (result <= 0) return 0;
+    SDL_CondSignal(eventWait);
+    return result;
+}
+
 void FE_PumpEvents() {
     SDL_LockMutex(eventLock);
     deliverQuitSignal();
@@ -139,6 +164,14 @@ bool FE_QuitRequested() {
     SDL_PumpEvents();
     SDL_Event quit;
     const bool queued = SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
+    SDL_UnlockMutex(eventLock);
+    return queued;
+}
+
+bool FE_Queued(Uint32 mask) {
+    SDL_LockMutex(eventLock);
+    SDL_Event e;
+    const bool queued = SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, mask) > 0;
     SDL_UnlockMutex(eventLock);
     return queued;
 }

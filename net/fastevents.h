@@ -17,8 +17,15 @@ void FE_Quit();
 // waits on itself: its events then go to an overflow queue, which enters SDL's queue in order,
 // ahead of later events of the main thread, as soon as there is room.
 int FE_PushEvent(SDL_Event* ev);
+// From a thread other than the main one: pushes only when there is room at once.
+bool FE_TryPushEvent(SDL_Event* ev);
 int FE_PollEvent(SDL_Event* event);
 int FE_WaitEvent(SDL_Event* event);
+// As FE_WaitEvent, but gives up after `ms` milliseconds and then returns 0. A push wakes it at
+// once; input that SDL queues by itself is seen at the next tick.
+int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms);
+// Whether an event of the given SDL_EVENTMASK kinds is queued; it stays queued.
+bool FE_Queued(Uint32 mask);
 void FE_PumpEvents();
 // Whether SDL's quit event is queued, for loops that take no events; it stays queued.
 bool FE_QuitRequested();

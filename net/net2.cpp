@@ -391,20 +391,26 @@ int rawTCPAcceptOnIP(IPaddress* ip) {
     return h;
 }
 
-int rawTCPConnectToIP(IPaddress* ip) {
+int rawTCPAdopt(TCPsocket s) {
     int h = AllocSocket(TCPClientSocket);
     if (h == -1) {
         setError("NET2: out of memory", -1);
         return -1;
     }
     NET2_Socket* r = socketHeap[h];
-    r->s.tcpSocket = snTCPOpen(ip);
-    if (!r->s.tcpSocket) {
-        setError("NET2: can't open a socket", h);
-        FreeSocket(h);
+    r->s.tcpSocket = s;
+    r->state = addState;
+    return h;
+}
+
+int rawTCPConnectToIP(IPaddress* ip) {
+    TCPsocket s = snTCPOpen(ip);
+    if (!s) {
+        setError("NET2: can't open a socket", -1);
         return -1;
     }
-    r->state = addState;
+    const int h = rawTCPAdopt(s);
+    if (h == -1) snTCPClose(s);
     return h;
 }
 
@@ -537,6 +543,12 @@ int NET2_TCPConnectTo(const char* host, int port) {
 
 int NET2_TCPConnectToIP(IPaddress* ip) {
     return locked([&] { return rawTCPConnectToIP(ip); });
+}
+
+int NET2_TCPAdopt(TCPsocket s) {
+    const int h = locked([&] { return rawTCPAdopt(s); });
+    if (h == -1) snTCPClose(s);
+    return h;
 }
 
 int NET2_TCPSend(int socket, const char* buf, int len) {

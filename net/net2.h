@@ -20,6 +20,8 @@ int NET2_TCPAcceptOn(int port);
 int NET2_TCPAcceptOnIP(IPaddress* ip);
 int NET2_TCPConnectTo(const char* host, int port);
 int NET2_TCPConnectToIP(IPaddress* ip);
+// Runs a connection opened elsewhere (see async_connect.h); -1, the connection closed, on failure.
+int NET2_TCPAdopt(TCPsocket s);
 // len, or 0 when len < 1, or -1 (the stream is then dying and a close event follows).
 int NET2_TCPSend(int socket, const char* buf, int len);
 // Bytes copied into buf, 0 when none. After a receive event, read until this returns 0.

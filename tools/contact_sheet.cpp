@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         SDL sdl(SDL::kFlags);
         sdl.InitVideo(800, 600, "3rdparty/font/data", "3rdparty/deck_default.bmp");
         SDL_Surface* sheet = sdl.CreateSurface32(kWidth, kHeight);
-        sdl.Clear(sheet, 0, -128, -128);
+        ClearToTable(sdl, sheet);
         draw_faces(sdl, sheet);
         draw_rotations(sdl, sheet, 430);
         draw_samples(sdl, sheet, 830);

@@ -24,7 +24,10 @@ void MyClientConnector::Apply(Tokens& command) {
 
 void MyClientConnector::Play(int turn, int playernum, Tokens& command) {
     // The own moves are on the table already: the table view made them.
+    const bool others = turn != playernum && turn != -1;
+    const Tracker before = *sdl->tracker;
     if (command.data.size() > 3 && command.token(2) != playernum) Apply(command);
+    if (others && gui) gui->NoteOthersPlay(turn, before);
     if (turn == playernum) exch->ClientSend(int_to_string(proto::kSeen));
 }
 
@@ -37,6 +40,8 @@ void MyClientConnector::SetPlayerNum(int playernum, int numplayers) {
     sdl->playernum = playernum;
     sdl->numplayers = numplayers;
     sdl->sane = true;
+    // Every game, the first and each one played again, starts from a clean view.
+    if (gui) gui->Reset();
 }
 
 void MyTrackerModify::Changed(int target_pile, int src_pile) {
@@ -75,59 +80,141 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* s
     if (gui) gui->Reset();
     client->ConnectClientConnector(&con);
     const int bh = static_cast<int>(sdl.GetButtonHeight());
+    button_undo = buttons.AddButton(sdl, 10, sdl.h - 3 * bh - 1, "Undo", false);
     button_done = buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Done", true);
     button_auto = buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Auto", true);
+    button_again = end_buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Play again", true);
+    button_menu = end_buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Menu", true);
     InitGUI(&buttons);
 }
 
 GameScreen::~GameScreen() {
+    if (escape_timer) SDL_RemoveTimer(escape_timer);
+    if (gui) gui->CancelDrag();
     if (server) {
-        exch.ServerDisable();
+        // The others' game ends with ours; a local game frees the exchange for the next one.
+        if (exch.IsLocalMode())
+            exch.LocalModeDisable();
+        else
+            exch.ServerDisable();
         delete server;
         server = nullptr;
+    } else {
+        exch.ClientDisconnect();
     }
     delete client;
     client = nullptr;
     // Nothing may point at the table and the buttons that go with this screen.
     sdl.tracker = nullptr;
     sdl.sane = false;
-    if (gui) gui->buttons = nullptr;
+    if (gui) gui->SetButtons(nullptr);
 }
 
 void GameScreen::InitGUI(ButtonList* list) {
     if (!gui) return;
     gui->auto_enabled = gui->done_enabled = false;
-    gui->buttons = list;
+    gui->SetButtons(list);
+}
+
+void GameScreen::Leave(const std::string& why) {
+    if (leaving) return;
+    leaving = true;
+    PostScreen(new MainMenu(sdl, exch, why));
 }
 
 bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return true;
-    if (RouteMessage(exch, client, server)) PostScreen(new MainMenu(sdl, exch));
+    if (event.type == SDL_KEYDOWN) Key(event.key.keysym);
+    if (RouteMessage(exch, client, server)) Leave(server ? "" : "The host left the game");
     return false;
+}
+
+void GameScreen::Key(const SDL_keysym& key) {
+    if (key.sym == SDLK_ESCAPE) Escape();
+    if (key.sym == SDLK_z && (key.mod & KMOD_CTRL)) Undo();
+}
+
+void GameScreen::Escape() {
+    // Before the deal and after the end there is nothing to lose.
+    if (!Ready() || gui->winner != -1) {
+        Leave("");
+        return;
+    }
+    const Uint32 now = SDL_GetTicks();
+    if (escape_asked && now - escape_at <= kEscapeMs) {
+        Leave("");
+        return;
+    }
+    escape_asked = true;
+    escape_at = now;
+    if (escape_timer) SDL_RemoveTimer(escape_timer);
+    // The question goes away by itself: a redraw when its time is up.
+    escape_timer = SDL_AddTimer(
+        kEscapeMs + 10,
+        [](Uint32, void*) -> Uint32 {
+            Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+            return 0;
+        },
+        nullptr);
+    RequestRedraw();
+}
+
+void GameScreen::Undo() {
+    if (!Ready() || !gui->CanUndo()) return;
+    gui->Undo();
+    RequestRedraw();
 }
 
 bool GameScreen::Ready() const {
     return gui && sdl.sane;
 }
 
+bool GameScreen::Dragging() const {
+    return Ready() && gui->drag_state != 0;
+}
+
+ButtonList& GameScreen::Active() {
+    return Ready() && gui->winner != -1 ? end_buttons : buttons;
+}
+
+// The buttons' looks and the status line follow the state of the game.
+void GameScreen::ShowState() {
+    if (escape_asked && SDL_GetTicks() - escape_at > kEscapeMs) escape_asked = false;
+    if (gui->winner == -1) again_sent = false;
+    if (escape_asked)
+        gui->SetNotice("Press Esc again to leave the game");
+    else if (again_sent)
+        gui->SetNotice("Waiting for the other players");
+    else
+        gui->SetNotice("");
+    button_undo->enabled = gui->CanUndo();
+    button_done->enabled = gui->done_enabled && gui->IsOurTurn();
+    button_auto->enabled = gui->auto_enabled && gui->IsOurTurn() && gui->moves.empty();
+    button_again->enabled = !again_sent;
+    gui->SetButtons(&Active());
+}
+
 void GameScreen::Draw() {
     if (!Ready()) {
-        sdl.Clear(sdl.screen, 0, -128, -128);
+        ClearToTable(sdl, sdl.screen);
         sdl.DrawString(sdl.screen, 1, 10, 10, "Waiting . . .");
         SDL_Flip(sdl.screen);
         return;
     }
-    if (!gui->init) {
-        gui->init = true;
-        for (int p = 0; p < kDeck; ++p) gui->UpdatePile(p);
-    }
+    gui->Build();
+    ShowState();
     gui->Redraw(gui->gamescreen, -1, -1);
     gui->DoDraw(gui->gamescreen);
     SDL_Flip(sdl.screen);
 }
 
 void GameScreen::ButtonDown(int x, int y) {
-    if (!Ready() || !gui->IsOurTurn()) return;
+    if (!Ready()) return;
+    if (gui->winner != -1) {
+        end_buttons.ButtonDown(x, y);
+        return;
+    }
+    if (!gui->IsOurTurn()) return;
     if (!gui->StartDrag(x, y)) buttons.ButtonDown(x, y);
 }
 
@@ -136,29 +223,40 @@ void GameScreen::MoveTo(int x, int y) {
     if (gui->drag_state != 0)
         gui->DragTo(x, y);
     else
-        buttons.ButtonMotion(x, y);
+        Active().ButtonMotion(x, y);
 }
 
 void GameScreen::ButtonUp(int x, int y) {
     if (!Ready()) return;
     if (gui->drag_state != 0) {
         gui->Drop(x, y);
+        // The move that empties the hand wins: its line goes at once.
+        if (gui->HandPlayedOut()) SendPlay();
+        RequestRedraw();
         return;
     }
-    const Button* b = buttons.ButtonUp(x, y);
+    Clicked(Active().ButtonUp(x, y));
+}
+
+void GameScreen::SendPlay() {
+    const std::string line = gui->TakePlayLine();
+    if (!line.empty()) exch.ClientSend(line);
+}
+
+void GameScreen::Clicked(const Button* b) {
+    if (!b) return;
     if (b == button_done) {
-        if (gui->done_enabled && gui->IsOurTurn()) {
-            const std::string line = int_to_string(proto::kPlay) + " " + gui->moves;
-            gui->moves.clear();
-            exch.ClientSend(line);
-            gui->LineSent();
-        }
-        gui->done_enabled = false;
+        SendPlay();
     } else if (b == button_auto) {
-        if (gui->auto_enabled && gui->IsOurTurn() && gui->moves.empty()) {
-            exch.ClientSend(int_to_string(proto::kAutoPlay));
-            gui->LineSent();
-        }
-        gui->auto_enabled = false;
+        if (gui->TakeAutoPlay()) exch.ClientSend(int_to_string(proto::kAutoPlay));
+    } else if (b == button_undo) {
+        Undo();
+    } else if (b == button_again) {
+        if (again_sent) return;
+        again_sent = true;
+        exch.ClientSend(int_to_string(proto::kGameOverAck));
+    } else if (b == button_menu) {
+        Leave("");
     }
+    RequestRedraw();
 }

@@ -50,16 +50,39 @@ class GameScreen : public Screen {
     void ButtonUp(int x, int y) override;
     void ButtonDown(int x, int y) override;
     void MoveTo(int x, int y) override;
+    bool Dragging() const override;
 
     void InitGUI(ButtonList* list);
 
   private:
     bool Ready() const;
+    // "Undo", "Done" and "Auto" during a game; "Play again" and "Menu" once it is over.
+    ButtonList& Active();
+    void Clicked(const Button* b);
+    void Key(const SDL_keysym& key);
+    void Escape();
+    void SendPlay();
+    void Undo();
+    // Back to the main menu, once, with a line telling why ("" for none).
+    void Leave(const std::string& why);
+    void ShowState();
 
     Client* client;
     Server* server;
     MyClientConnector con;
+    Button* button_undo = nullptr;
     Button* button_done = nullptr;
     Button* button_auto = nullptr;
+    Button* button_again = nullptr;
+    Button* button_menu = nullptr;
     ButtonList buttons;
+    ButtonList end_buttons;
+    // A first Escape during a game only asks; a second one within kEscapeMs leaves.
+    static constexpr Uint32 kEscapeMs = 3000;
+    Uint32 escape_at = 0;
+    bool escape_asked = false;
+    SDL_TimerID escape_timer = nullptr;
+    // "Play again" has been sent; the next game's first line clears it.
+    bool again_sent = false;
+    bool leaving = false;
 };

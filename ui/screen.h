@@ -24,6 +24,8 @@ class Screen {
     virtual void ButtonUp(int, int) {}
     virtual void ButtonDown(int, int) {}
     virtual void MoveTo(int, int) {}
+    // Whether something follows the pointer: the loop then samples it without resting.
+    virtual bool Dragging() const { return false; }
 
   protected:
     // Hands `next` to the screen loop, which shows it in place of the current screen.

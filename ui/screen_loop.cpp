@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "net/fastevents.h"
 #include "ui/table_view.h"
 
 void Screen::PostScreen(Screen* next) {
@@ -53,8 +54,7 @@ void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
             if (screen) screen->Draw();
             break;
         case EXCH_WINNER:
-            gui->turn = -1;
-            gui->winner = as_int(u.data1);
+            gui->GameOver(as_int(u.data1));
             if (screen) screen->Draw();
             break;
         default:
@@ -62,15 +62,17 @@ void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
     }
 }
 
-bool ScreenLoop::Pass() {
-    const bool taken = exch.PollEvent();
-    if (taken) {
-        if (screen && screen->AcceptEvent(exch.event)) done = true;
-        if (exch.event.type == SDL_USEREVENT) OnProgramEvent(exch.event);
-    }
-    int x, y;
-    const bool button_one = sample(&x, &y) & SDL_BUTTON(1);
+void ScreenLoop::FollowButtonEvent(const SDL_Event& event) {
+    const bool press = event.type == SDL_MOUSEBUTTONDOWN;
+    if (!press && event.type != SDL_MOUSEBUTTONUP) return;
+    if (event.button.button != SDL_BUTTON_LEFT || press == old_button_one) return;
+    Feed(event.button.x, event.button.y, press);
+}
+
+bool ScreenLoop::Feed(int x, int y, bool button_one) {
+    bool acted = false;
     if (screen) {
+        acted = button_one != old_button_one || x != old_x || y != old_y;
         if (button_one && !old_button_one)
             screen->ButtonDown(x, y);
         else if (!button_one && old_button_one)
@@ -80,5 +82,22 @@ bool ScreenLoop::Pass() {
     old_x = x;
     old_y = y;
     old_button_one = button_one;
+    return acted;
+}
+
+bool ScreenLoop::Pass() {
+    const bool taken = idle ? exch.WaitEvent(kTickMs) : exch.PollEvent();
+    if (taken) {
+        if (screen && screen->AcceptEvent(exch.event)) done = true;
+        if (exch.event.type == SDL_USEREVENT) OnProgramEvent(exch.event);
+        FollowButtonEvent(exch.event);
+    }
+    int x, y;
+    bool button_one = sample(&x, &y) & SDL_BUTTON(1);
+    // While a press or release waits in the queue, its event tells the button, in order: the
+    // sample may already show a later state.
+    if (FE_Queued(SDL_MOUSEBUTTONDOWNMASK | SDL_MOUSEBUTTONUPMASK)) button_one = old_button_one;
+    const bool acted = Feed(x, y, button_one);
+    idle = !taken && !acted && !(screen && screen->Dragging());
     return taken;
 }

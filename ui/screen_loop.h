@@ -1,6 +1,7 @@
 // The one loop of the program: it takes at most one event a pass, hands it to the current screen,
 // acts on the program's own event codes (quit, redraw, set screen, turn, winner) and feeds the
-// sampled left button and pointer to the screen. It never waits and draws only on request.
+// sampled left button and pointer to the screen. It draws only on request, and after a pass that
+// did nothing it rests until the next event, for at most one tick.
 #pragma once
 
 #include <SDL.h>
@@ -21,7 +22,8 @@ class ScreenLoop {
     ScreenLoop(const ScreenLoop&) = delete;
     ScreenLoop& operator=(const ScreenLoop&) = delete;
 
-    // One pass: an event if there is one, then the pointer. Whether an event was taken.
+    // One pass: an event if there is one (after an idle pass, waiting up to a tick for one), then
+    // the pointer. Whether an event was taken.
     bool Pass();
     void Run() {
         while (!done) Pass();
@@ -30,11 +32,18 @@ class ScreenLoop {
     Screen* screen = nullptr;
     bool done = false;
 
+    static constexpr Uint32 kTickMs = 10;
+
   private:
     void OnProgramEvent(const SDL_Event& event);
+    // A left press or release taken as an event, which a quick click can hide from the samples.
+    void FollowButtonEvent(const SDL_Event& event);
+    // Feeds a pointer state to the screen; whether it called the screen.
+    bool Feed(int x, int y, bool button_one);
 
     Exchange& exch;
     Sampler sample;
     int old_x = -1, old_y = -1;
     bool old_button_one = false;
+    bool idle = false;
 };

@@ -1,8 +1,14 @@
 #include "ui/screens.h"
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
 #include "exchange/tokens.h"
 #include "game/autoplay_server.h"
 #include "ui/game_screen.h"
+#include "ui/table_view.h"
 
 namespace {
 
@@ -14,15 +20,52 @@ bool is_key(const SDL_Event& event, SDLKey key) {
     return event.type == SDL_KEYDOWN && event.key.keysym.sym == key;
 }
 
-// The waiting screens' picture: a status line and how to leave.
-void draw_waiting(SDL& sdl, const char* status) {
-    sdl.Clear(sdl.screen, 0, -128, -128);
-    sdl.DrawString(sdl.screen, 1, 10, 10, status);
-    sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1), "Press Esc to QUIT!");
+// The waiting screens' picture: a status line, how to leave, and more lines below.
+void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std::string> more) {
+    ClearToTable(sdl, sdl.screen);
+    const int h = sdl.GetFontHeight(1);
+    sdl.DrawString(sdl.screen, 1, 10, 10, status.c_str());
+    sdl.DrawString(sdl.screen, 1, 10, 10 + h, "Press Esc to QUIT!");
+    int y = 10 + 3 * h;
+    for (const std::string& line : more) {
+        sdl.DrawString(sdl.screen, 1, 10, y, line.c_str());
+        y += h;
+    }
     SDL_Flip(sdl.screen);
 }
 
+// Pushes a redraw after `ms`, from SDL's timer thread, for a screen whose text changes with time.
+SDL_TimerID redraw_after(Uint32 ms) {
+    return SDL_AddTimer(
+        ms,
+        [](Uint32, void*) -> Uint32 {
+            Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+            return 0;
+        },
+        nullptr);
+}
+
 }  // namespace
+
+std::string LocalAddresses() {
+    std::string list;
+    ifaddrs* all = nullptr;
+    if (getifaddrs(&all) == 0) {
+        for (const ifaddrs* a = all; a; a = a->ifa_next) {
+            if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
+            const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+            if (ntohl(in->sin_addr.s_addr) >> 24 == 127) continue;
+            char text[INET_ADDRSTRLEN];
+            if (!inet_ntop(AF_INET, &in->sin_addr, text, sizeof text)) continue;
+            list += (list.empty() ? "" : ", ") + std::string(text);
+        }
+        freeifaddrs(all);
+    }
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) == 0 && name[0])
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    return list;
+}
 
 bool RouteMessage(Exchange& exch, Client* client, Server* server) {
     if (!exch.IsPlayerMessage()) return false;
@@ -32,7 +75,8 @@ bool RouteMessage(Exchange& exch, Client* client, Server* server) {
 
 // ---- The main menu ----
 
-MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t) : Screen(sdl_t, exch_t) {
+MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t)
+    : Screen(sdl_t, exch_t), why(std::move(why_t)) {
     int y = 4 * sdl.GetFontHeight(1) + 10;
     const int step = static_cast<int>(sdl.GetButtonHeight());
     button_new = buttons.AddButton(sdl, 10, y, "New game (local, 2 players)", true);
@@ -40,6 +84,8 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t) : Screen(sdl_t, exch_t) {
     button_serve = buttons.AddButton(sdl, 10, y, "Serve and join a game...", true);
     y += step;
     button_join = buttons.AddButton(sdl, 10, y, "Join a game...", true);
+    y += step;
+    button_quit = buttons.AddButton(sdl, 10, y, "Quit", true);
 }
 
 MainMenu::~MainMenu() {
@@ -52,15 +98,17 @@ MainMenu::~MainMenu() {
 }
 
 void MainMenu::Draw() {
-    sdl.Clear(sdl.screen, 0, -128, -128);
+    ClearToTable(sdl, sdl.screen);
     sdl.DrawString(sdl.screen, 1, 10, 10, "Welcome to Velmora!");
     sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1), "Version 0.10");
     buttons.Draw(sdl, sdl.screen);
+    const int below = button_quit->y + button_quit->h + sdl.GetFontHeight(1);
+    sdl.DrawString(sdl.screen, 1, 10, below, why.c_str());
     SDL_Flip(sdl.screen);
 }
 
 bool MainMenu::AcceptEvent(SDL_Event& event) {
-    if (event.type == SDL_QUIT) return true;
+    if (event.type == SDL_QUIT || is_key(event, SDLK_ESCAPE)) return true;
     if (event.type == SDL_MOUSEMOTION) buttons.ButtonMotion(event.motion.x, event.motion.y);
     const bool press = event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP;
     const bool left = press && event.button.button == SDL_BUTTON_LEFT;
@@ -77,6 +125,7 @@ bool MainMenu::AcceptEvent(SDL_Event& event) {
         }
         if (b == button_join) PostScreen(new JoinScreen(sdl, exch));
         if (b == button_serve) PostScreen(new ServeScreen(sdl, exch));
+        if (b == button_quit) return true;
     }
     if (RouteMessage(exch, client, server)) {
         PostScreen(new MainMenu(sdl, exch));
@@ -106,11 +155,20 @@ TextEntryScreen::~TextEntryScreen() {
     SDL_EnableKeyRepeat(0, 0);
 }
 
+int TextEntryScreen::FieldChars() {
+    const int x = 10 + sdl.GetStringWidth(1, prompt);
+    int chars = joinchars;
+    while (chars > 1 && x + static_cast<int>(sdl.GetTextInputWidth(chars)) > sdl.w - 10) --chars;
+    return chars;
+}
+
 void TextEntryScreen::Draw() {
-    sdl.Clear(sdl.screen, 0, -128, -128);
+    ClearToTable(sdl, sdl.screen);
     const int x = 10 + sdl.DrawString(sdl.screen, 1, 10, 10, prompt);
-    sdl.DrawTextInput(sdl.screen, x, 10, joinchars, (text + "_").c_str());
-    sdl.DrawString(sdl.screen, 1, 10, 10 + 2 * sdl.GetFontHeight(1), help);
+    sdl.DrawTextInput(sdl.screen, x, 10, FieldChars(), (text + "_").c_str());
+    const int h = sdl.GetFontHeight(1);
+    sdl.DrawString(sdl.screen, 1, 10, 10 + 2 * h, help);
+    sdl.DrawString(sdl.screen, 1, 10, 10 + 4 * h, problem.c_str());
     SDL_Flip(sdl.screen);
 }
 
@@ -131,7 +189,7 @@ bool TextEntryScreen::AcceptEvent(SDL_Event& event) {
             text.pop_back();
             RequestRedraw();
         }
-    } else if ((key.unicode & 0xFF) != 0 && text.size() < joinchars) {
+    } else if ((key.unicode & 0xFF) != 0 && static_cast<int>(text.size()) < FieldChars()) {
         text += static_cast<char>(key.unicode & 0xFF);
         RequestRedraw();
     }
@@ -161,65 +219,113 @@ ServeScreen::ServeScreen(SDL& sdl_t, Exchange& exch_t)
 
 void ServeScreen::Enter() {
     const int n = string_to_int(text);
-    if (n > 1 && n < 6) PostScreen(new DoServeScreen(sdl, exch, kPort, n));
+    if (n > 1 && n < 6) {
+        PostScreen(new DoServeScreen(sdl, exch, kPort, n));
+        return;
+    }
+    problem = "Enter a number from 2 to 5";
+    RequestRedraw();
 }
 
 // ---- Waiting for a network game ----
 
 DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, int port_t, std::string hostnm_t)
-    : Screen(sdl_t, exch_t), port(port_t), hostnm(std::move(hostnm_t)) {
-    if (exch.ClientConnect(hostnm, port))
-        client = new Client(exch);
-    else
-        waiting = false;
-}
+    : Screen(sdl_t, exch_t),
+      port(port_t),
+      hostnm(std::move(hostnm_t)),
+      connect(std::make_unique<AsyncConnect>(hostnm, port)),
+      started(SDL_GetTicks()),
+      give_up(redraw_after(kConnectMs + 10)) {}
 
 DoJoinScreen::~DoJoinScreen() {
+    if (give_up) SDL_RemoveTimer(give_up);
     if (keep_values) return;
     delete client;
 }
 
+std::string DoJoinScreen::StatusLine() const {
+    switch (outcome) {
+        case AsyncConnect::kPending:
+            return "Connecting to " + hostnm + " ...";
+        case AsyncConnect::kConnected:
+            return waiting ? "Please wait a moment..." : "Error: couldn't connect to server!";
+        case AsyncConnect::kUnknownHost:
+            return "Error: no host is known by the name " + hostnm;
+        case AsyncConnect::kRefused:
+            return "Error: " + hostnm + " refused: no game is hosted there";
+        case AsyncConnect::kNoAnswer:
+            return "Error: no answer from " + hostnm + " within 10 seconds";
+        case AsyncConnect::kFailed:
+            break;
+    }
+    return "Error: couldn't connect to server!";
+}
+
 void DoJoinScreen::Draw() {
-    draw_waiting(sdl, waiting ? "Please wait a moment..." : "Error: couldn't connect to server!");
+    draw_waiting(sdl, StatusLine(), {});
 }
 
 // Back to the menu, once: the connection this screen opened closes with it, or the next join
 // would be refused.
-void DoJoinScreen::Leave() {
-    if (ignore_screen) return;
-    ignore_screen = true;
+void DoJoinScreen::Leave(const std::string& why) {
+    if (left) return;
+    left = true;
+    connect.reset();
     if (!keep_values) exch.ClientDisconnect();
-    PostScreen(new MainMenu(sdl, exch));
+    PostScreen(new MainMenu(sdl, exch, why));
+}
+
+void DoJoinScreen::Connected() {
+    outcome = connect->outcome();
+    if (outcome == AsyncConnect::kConnected && exch.ClientAdopt(connect->TakeSocket()))
+        client = new Client(exch);
+    else if (outcome == AsyncConnect::kConnected)
+        waiting = false;
+    connect.reset();
+    RequestRedraw();
 }
 
 bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return true;
     if (is_key(event, SDLK_ESCAPE)) {
-        Leave();
+        Leave("");
+        return false;
+    }
+    if (connect && connect->Ends(event)) {
+        Connected();
+        return false;
+    }
+    if (connect && SDL_GetTicks() - started >= kConnectMs) {
+        // The attempt goes on alone and closes whatever it gets.
+        connect.reset();
+        outcome = AsyncConnect::kNoAnswer;
         return false;
     }
     if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1 || !client) return false;
     if (client->Receive(exch.GetPlayerMessage())) {
-        Leave();
+        // Also after the game screen has been asked for: it is replaced at once, and its
+        // destructor frees the client.
+        Leave("The host left the game");
         return false;
     }
-    if (keep_values || ignore_screen) return false;
-    ignore_screen = true;
+    if (keep_values || left) return false;
     PostScreen(new GameScreen(sdl, exch, client, server));
     keep_values = true;
     return false;
 }
 
 DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, int port_t, int players_t)
-    : Screen(sdl_t, exch_t), port(port_t), players(players_t) {
+    : Screen(sdl_t, exch_t), port(port_t), players(players_t), addresses(LocalAddresses()) {
     if (!exch.EnterServerMode(port, players)) {
         waiting = false;
+        failure = "Error: port 1234 is in use: is a game hosted here already?";
         return;
     }
     if (!exch.ClientConnect(kLoopback, port)) {
         // Nobody can join a game its host cannot: the port is given back at once.
         exch.ServerDisable();
         waiting = false;
+        failure = "Error: can't start server and connect to it!";
         return;
     }
     server = new ServerWithAutoPlay(players, exch);
@@ -236,8 +342,14 @@ DoServeScreen::~DoServeScreen() {
 }
 
 void DoServeScreen::Draw() {
-    draw_waiting(sdl, waiting ? "Still waiting for clients to connect..."
-                              : "Error: can't start server and connect to it!");
+    if (!waiting) {
+        draw_waiting(sdl, failure, {});
+        return;
+    }
+    const int joined = players - exch.GetPlayerWaitCount();
+    draw_waiting(sdl, "Still waiting for clients to connect...",
+                 {"Players joined: " + int_to_string(joined) + " of " + int_to_string(players),
+                  "Others join at: " + addresses});
 }
 
 bool DoServeScreen::AcceptEvent(SDL_Event& event) {
@@ -246,6 +358,7 @@ bool DoServeScreen::AcceptEvent(SDL_Event& event) {
         PostScreen(new MainMenu(sdl, exch));
         return false;
     }
+    if (exch.IsPlayerMessage() && exch.GetPlayerNum() != -1) RequestRedraw();
     if (RouteMessage(exch, client, server)) {
         PostScreen(new MainMenu(sdl, exch));
         return false;

@@ -2,9 +2,11 @@
 // are typed in, then the host waits for its players or the joining player for the game.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "game/client_server.h"
+#include "net/async_connect.h"
 #include "ui/screen.h"
 
 // Hands the exchange's current player message to the referee (players 0 to 5) or to this
@@ -14,7 +16,8 @@ bool RouteMessage(Exchange& exch, Client* client, Server* server);
 
 class MainMenu : public Screen {
   public:
-    MainMenu(SDL& sdl_t, Exchange& exch_t);
+    // `why`: a line telling why the program came back here, or "".
+    MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t = "");
     ~MainMenu() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
@@ -23,6 +26,8 @@ class MainMenu : public Screen {
     Button* button_new;
     Button* button_join;
     Button* button_serve;
+    Button* button_quit;
+    std::string why;
     Client* client = nullptr;
     Server* server = nullptr;
     // The game objects went to the game screen, which owns them now.
@@ -47,8 +52,13 @@ class TextEntryScreen : public Screen {
 
     static constexpr int joinchars = 32;
     std::string text;
+    // Why the last Return did nothing, or "".
+    std::string problem;
 
   private:
+    // The characters the field takes: joinchars, or fewer where its prompt leaves less room.
+    int FieldChars();
+
     const char* prompt;
     const char* help;
     int prevunicode;
@@ -73,7 +83,7 @@ class ServeScreen : public TextEntryScreen {
     void Enter() override;
 };
 
-// Connects to a host and waits for the game to begin.
+// Connects to a host, without blocking the window, and waits for the game to begin.
 class DoJoinScreen : public Screen {
   public:
     DoJoinScreen(SDL& sdl_t, Exchange& exch_t, int port_t, std::string hostnm_t);
@@ -81,8 +91,13 @@ class DoJoinScreen : public Screen {
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
 
+    // How long a connection may take before the attempt gives up.
+    static constexpr Uint32 kConnectMs = 10000;
+
   private:
-    void Leave();
+    void Leave(const std::string& why);
+    void Connected();
+    std::string StatusLine() const;
 
     int port;
     std::string hostnm;
@@ -90,7 +105,12 @@ class DoJoinScreen : public Screen {
     Client* client = nullptr;
     bool keep_values = false;
     bool waiting = true;
-    bool ignore_screen = false;
+    // The menu has been asked for: no second one.
+    bool left = false;
+    std::unique_ptr<AsyncConnect> connect;
+    Uint32 started;
+    SDL_TimerID give_up = nullptr;
+    AsyncConnect::Outcome outcome = AsyncConnect::kPending;
 };
 
 // Hosts a game, joins it from this program and waits until every player has connected.
@@ -108,4 +128,10 @@ class DoServeScreen : public Screen {
     Client* client = nullptr;
     bool waiting = true;
     bool keep_values = false;
+    const char* failure = "";
+    // Where the others can reach this machine.
+    std::string addresses;
 };
+
+// This machine's own IPv4 addresses other than loopback, and its host name, for a host to tell.
+std::string LocalAddresses();

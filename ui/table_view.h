@@ -1,23 +1,32 @@
 // The table view: the drawn picture of the table that this program's client follows. The eight
 // board piles lie around the window's centre, each fanned outward in its own rotation, the own
 // hand in a row along the bottom; other hands and the deck show only as numbers in the text.
-// The view also carries the drag and drop of hand cards and board piles, and the move records of
-// the turn until "Done" sends them.
+// The view also carries the drag and drop of hand cards and board piles, the move records of the
+// turn until "Done" sends them (each move can be taken back until then), and what the other
+// players did since the own turn last ended.
 #pragma once
 
 #include <SDL.h>
 
 #include <list>
 #include <string>
+#include <vector>
+
+#include "exchange/players.h"
+#include "game/tracker.h"
 
 class ButtonList;
 class SDL;
 
-// One drawn card: the top-left corner of its 128 x 128 frame, its rotation, the card number (52
-// and above: a prepared image drawn as it is) and the alpha its face is drawn with.
+// A card number above this is a prepared image (an empty pile's place), drawn as it is.
+constexpr int kLastCardNumber = 51;
+
+// One drawn card: the top-left corner of its 128 x 128 frame, its rotation, the card number (a
+// prepared image above kLastCardNumber) and the alpha its face is drawn with.
 struct GCard {
     GCard(int x_t, int y_t, signed char rot_t, signed char cardnum_t)
         : x(x_t), y(y_t), rot(rot_t), cardnum(cardnum_t) {}
+    bool is_card() const { return cardnum <= kLastCardNumber; }
     int x;
     int y;
     signed char rot;
@@ -32,8 +41,10 @@ class GUI {
     GUI(const GUI&) = delete;
     GUI& operator=(const GUI&) = delete;
 
-    // Forgets everything of an earlier game: piles, turn, winner, moves, drag, line sent.
+    // Forgets everything of an earlier game: piles, turn, winner, moves, drag, marks, news.
     void Reset();
+    // Builds every pile from the table once the own player number is known.
+    void Build();
 
     // The frame position of the card at `sequence` (0 the bottom card) of board pile `pilenum`.
     void get_pile_home(int pilenum, int& x, int& y, int sequence);
@@ -42,7 +53,7 @@ class GUI {
     void UpdatePile(int p);
     // Paints the table into `surface`; a skipped pile shows as empty, a skipped card not at all.
     void Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip);
-    // Composes the window from `game`, the three text lines and the buttons; the caller flips.
+    // Composes the window from `game`, the text lines and the buttons; the caller flips.
     void DoDraw(SDL_Surface* game);
     void RenderPile(int i, unsigned char alpha);
     void DrawSlotPile(SDL_Surface* surface, int i, int dx, int dy);
@@ -58,16 +69,39 @@ class GUI {
     bool StartDrag(int x, int y);
     void DragTo(int x, int y);
     void Drop(int x, int y);
+    // Ends a drag without a move; the dragged faces are drawn opaque again.
+    void CancelDrag();
+    // The piles a drop would go to, while something is dragged.
+    const std::vector<int>& DropTargets() const { return targets; }
 
     // A turn begins: the own one opens "Done" and "Auto" and starts a fresh list of moves.
     void TurnBegins(int turn_t, int playernum);
-    // The turn's line went to the referee: input ends until the next own turn.
-    void LineSent();
+    void GameOver(int winner_t);
+    // "Done": the turn's line "210 ..." to send, or "" when it may not be sent now.
+    std::string TakePlayLine();
+    // "Auto": whether "220" may be sent now (the own turn, nothing moved by hand).
+    bool TakeAutoPlay();
+    // Whether the own hand has been played out in this turn, its line not yet sent.
+    bool HandPlayedOut();
+
+    // Takes back the turn's last move: the table and the records are as before it.
+    bool CanUndo() const { return !steps.empty() && drag_state == 0; }
+    void Undo();
+
+    // Another player's published play, applied to the table that was `before`: the cards that
+    // moved on the board are marked and the player's line of news is written.
+    void NoteOthersPlay(int mover, const Tracker& before);
+    bool IsMarked(int cardnum) const { return marked[cardnum]; }
 
     std::string StatusText();
     std::string InfoText();
+    // What the others did since the own turn last ended, one line.
+    std::string NewsText();
+    // Shown instead of the status line while set (a question, a wait); "" for none.
+    void SetNotice(std::string text) { notice = std::move(text); }
+    void SetButtons(ButtonList* list) { buttons = list; }
 
-    std::list<GCard> pile[15];
+    std::list<GCard> pile[kNumPiles];
     SDL* sdl;
     SDL_Surface* gamescreen;
     bool init = false;
@@ -86,9 +120,33 @@ class GUI {
     bool line_sent = false;
 
   private:
+    // The table and the records before one move of the turn.
+    struct Step {
+        Tracker table;
+        std::size_t records;
+    };
+
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
+    // The dragged cards over the composed window, with the places they may go.
+    void DrawDrag(int x, int y);
+    void FindTargets();
+    void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
     void Flip();
     int FaceOf(int cardnum);
+    // Before a move by hand: remembered for Undo; the others' marks have been seen.
+    void Remember();
+    void EndOwnTurn();
+    void ClearMarks();
+
+    std::vector<Step> steps;
+    std::vector<int> targets;
+    // The faces a drag rendered translucent, with their rotations, to render opaque again.
+    std::vector<std::pair<int, int>> dragged_faces;
+    bool marked[kLastCardNumber + 1] = {};
+    std::string news[kMaxPlayers];
+    std::string notice;
+    // Rings that mark a card, per kind (moved by others, a drop target) and rotation.
+    SDL_Surface* rings[2][8] = {};
 };
 
 // The one table view of the program.

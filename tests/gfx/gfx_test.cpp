@@ -248,7 +248,7 @@ TEST_F(Graphics, PrimitivesAndWidgetsDrawTheirPixels) {
     EXPECT_EQ(pixel(target, 10, 12), Pixel({0, 0, 255, 255}));
     EXPECT_EQ(pixel(target, 11, 11), Pixel(kWhite));
     SDL_Surface* table = sdl->CreateSurface32(2, 2);
-    sdl->Clear(table, 0, -128, -128);
+    ClearToTable(*sdl, table);
     EXPECT_EQ(pixel(table, 1, 1), Pixel({0, 128, 128, 255}));
     SDL_FreeSurface(table);
 

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         if (!out) return 1;
         std::fprintf(out, "P6\n800 %d\n255\n", height * texts);
         for (int t = 0; t < texts; ++t) {
-            sdl.Clear(strip, 0, -128, -128);
+            ClearToTable(sdl, strip);
             sdl.DrawString(strip, 1, 10, 10, argv[2 + t]);
             for (int y = 0; y < height; ++y) {
                 for (int x = 0; x < 800; ++x) {

@@ -1,0 +1,32 @@
+// Opens a TCP connection on a thread of its own. A host that drops packets can keep a connect
+// waiting for minutes; done on the main thread, or under the network layer's locks, that would
+// freeze the window and the network thread. The outcome arrives as an EXCH_CONNECTED event.
+#pragma once
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+
+class AsyncConnect {
+  public:
+    enum Outcome { kPending, kConnected, kUnknownHost, kRefused, kNoAnswer, kFailed };
+
+    AsyncConnect(const std::string& host, int port);
+    // An attempt still running is abandoned: its connection, if one comes, is closed at once.
+    ~AsyncConnect();
+    AsyncConnect(const AsyncConnect&) = delete;
+    AsyncConnect& operator=(const AsyncConnect&) = delete;
+
+    // Whether an event reports the end of this attempt.
+    bool Ends(const SDL_Event& event) const;
+    // After that event: the outcome, and with kConnected the connection as a network layer
+    // socket handle, now the caller's (-1 if the layer could not take it).
+    Outcome outcome() const;
+    int TakeSocket();
+
+    struct Attempt;
+
+  private:
+    std::shared_ptr<Attempt> attempt;
+};
