@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr Uint32 kEventThread = 0x01000000;
-
 std::runtime_error start_error(const char* prefix, const char* why) {
     return std::runtime_error(std::string(prefix) + (why ? why : ""));
 }
@@ -20,8 +18,10 @@ std::runtime_error start_error(const char* prefix, const char* why) {
 
 SDL::SDL(unsigned flags) {
     FE_CatchQuitSignals();
-    // Input on a thread of its own where the platform has one; without it elsewhere.
-    if (SDL_Init(flags | kEventThread) == -1 && SDL_Init(flags) == -1) {
+    // Neither SDL's event thread nor its timer thread: each wakes a thousand times a second,
+    // which keeps a processor busy while the window rests. Input is gathered when the main
+    // loop looks for events, at least every 10 ms tick; nothing uses SDL's timers.
+    if (SDL_Init(flags & ~SDL_INIT_TIMER) == -1) {
         // A subsystem that did start before the one that failed is shut down again.
         const std::runtime_error e = start_error("SDL: ", SDL_GetError());
         SDL_Quit();

@@ -1,5 +1,6 @@
 #include "net/fastevents.h"
 
+#include <algorithm>
 #include <csignal>
 #include <deque>
 
@@ -11,17 +12,11 @@ constexpr Uint32 kTickMs = 10;
 
 SDL_mutex* eventLock = nullptr;
 SDL_cond* eventWait = nullptr;
-SDL_TimerID eventTimer = nullptr;
 const char* error = nullptr;
 
 // The thread that takes events, and the events it pushed while SDL's queue was full.
 Uint32 mainThread = 0;
 std::deque<SDL_Event> overflow;
-
-Uint32 timerCallback(Uint32 interval, void*) {
-    SDL_CondBroadcast(eventWait);
-    return interval;
-}
 
 volatile std::sig_atomic_t quitSignalled = 0;
 
@@ -51,7 +46,6 @@ void FE_CatchQuitSignals() {
 }
 
 int FE_Init() {
-    if (!SDL_WasInit(SDL_INIT_TIMER)) SDL_InitSubSystem(SDL_INIT_TIMER);
     eventLock = SDL_CreateMutex();
     if (!eventLock) {
         error = "FE: can't create a mutex";
@@ -62,21 +56,11 @@ int FE_Init() {
         error = "FE: can't create a condition variable";
         return -1;
     }
-    eventTimer = SDL_AddTimer(kTickMs, timerCallback, nullptr);
-    if (!eventTimer) {
-        error = "FE: can't add a timer";
-        return -1;
-    }
     mainThread = SDL_ThreadID();
     return 0;
 }
 
 void FE_Quit() {
-    // The tick goes first: it must not signal a condition variable that no longer exists. SDL
-    // does not wait for a tick already running, but stopping its timer thread does.
-    SDL_RemoveTimer(eventTimer);
-    eventTimer = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_TIMER);
     SDL_DestroyMutex(eventLock);
     eventLock = nullptr;
     SDL_DestroyCond(eventWait);
@@ -94,7 +78,7 @@ int FE_PushEvent(SDL_Event* ev) {
         // Waiting here would wait for ourselves to take an event.
         if (!overflow.empty() || SDL_PushEvent(ev) != 0) overflow.push_back(*ev);
     } else {
-        while (SDL_PushEvent(ev) != 0) SDL_CondWait(eventWait, eventLock);
+        while (SDL_PushEvent(ev) != 0) SDL_CondWaitTimeout(eventWait, eventLock, kTickMs);
     }
     SDL_UnlockMutex(eventLock);
     SDL_CondSignal(eventWait);
@@ -125,9 +109,10 @@ int FE_WaitEvent(SDL_Event* event) {
     SDL_LockMutex(eventLock);
     drainOverflow();
     int result;
-    // The 10 ms tick wakes the wait, so a quit signal is delivered within a tick.
+    // Waits are cut into ticks: input that SDL queues by itself and a quit signal wake nobody,
+    // and are seen at the next tick.
     while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0)
-        SDL_CondWait(eventWait, eventLock);
+        SDL_CondWaitTimeout(eventWait, eventLock, kTickMs);
     drainOverflow();
     SDL_UnlockMutex(eventLock);
     SDL_CondSignal(eventWait);
@@ -142,7 +127,7 @@ int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
     while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0) {
         const Uint32 waited = SDL_GetTicks() - start;
         if (waited >= ms) break;
-        SDL_CondWaitTimeout(eventWait, eventLock, ms - waited);
+        SDL_CondWaitTimeout(eventWait, eventLock, std::min(ms - waited, kTickMs));
     }
     drainOverflow();
     SDL_UnlockMutex(eventLock);

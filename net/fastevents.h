@@ -1,5 +1,6 @@
 // SDL's single event queue made usable from several threads: a push that never drops an event,
-// a wait that wakes at once on a push, and a 10 ms tick for input that SDL queues by itself.
+// a wait that wakes at once on a push and looks every 10 ms tick for input that SDL queues by
+// itself. It needs no SDL timer: SDL's timer thread would wake a thousand times a second.
 #pragma once
 
 #include <SDL.h>

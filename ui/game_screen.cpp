@@ -89,7 +89,6 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* s
 }
 
 GameScreen::~GameScreen() {
-    if (escape_timer) SDL_RemoveTimer(escape_timer);
     if (gui) gui->CancelDrag();
     if (server) {
         // The others' game ends with ours; a local game frees the exchange for the next one.
@@ -147,15 +146,13 @@ void GameScreen::Escape() {
     }
     escape_asked = true;
     escape_at = now;
-    if (escape_timer) SDL_RemoveTimer(escape_timer);
-    // The question goes away by itself: a redraw when its time is up.
-    escape_timer = SDL_AddTimer(
-        kEscapeMs + 10,
-        [](Uint32, void*) -> Uint32 {
-            Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-            return 0;
-        },
-        nullptr);
+    RequestRedraw();
+}
+
+void GameScreen::Idle() {
+    // The question goes away by itself when its time is up.
+    if (!escape_asked || SDL_GetTicks() - escape_at <= kEscapeMs) return;
+    escape_asked = false;
     RequestRedraw();
 }
 
@@ -179,7 +176,6 @@ ButtonList& GameScreen::Active() {
 
 // The buttons' looks and the status line follow the state of the game.
 void GameScreen::ShowState() {
-    if (escape_asked && SDL_GetTicks() - escape_at > kEscapeMs) escape_asked = false;
     if (gui->winner == -1) again_sent = false;
     if (escape_asked)
         gui->SetNotice("Press Esc again to leave the game");

@@ -51,6 +51,7 @@ class GameScreen : public Screen {
     void ButtonDown(int x, int y) override;
     void MoveTo(int x, int y) override;
     bool Dragging() const override;
+    void Idle() override;
 
     void InitGUI(ButtonList* list);
 
@@ -81,7 +82,6 @@ class GameScreen : public Screen {
     static constexpr Uint32 kEscapeMs = 3000;
     Uint32 escape_at = 0;
     bool escape_asked = false;
-    SDL_TimerID escape_timer = nullptr;
     // "Play again" has been sent; the next game's first line clears it.
     bool again_sent = false;
     bool leaving = false;

@@ -26,6 +26,9 @@ class Screen {
     virtual void MoveTo(int, int) {}
     // Whether something follows the pointer: the loop then samples it without resting.
     virtual bool Dragging() const { return false; }
+    // After each pass that took no event, at least every tick: a screen whose picture changes
+    // with time looks at the clock here.
+    virtual void Idle() {}
 
   protected:
     // Hands `next` to the screen loop, which shows it in place of the current screen.

@@ -98,6 +98,7 @@ bool ScreenLoop::Pass() {
     // sample may already show a later state.
     if (FE_Queued(SDL_MOUSEBUTTONDOWNMASK | SDL_MOUSEBUTTONUPMASK)) button_one = old_button_one;
     const bool acted = Feed(x, y, button_one);
+    if (!taken && screen) screen->Idle();
     idle = !taken && !acted && !(screen && screen->Dragging());
     return taken;
 }

@@ -34,17 +34,6 @@ void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std
     SDL_Flip(sdl.screen);
 }
 
-// Pushes a redraw after `ms`, from SDL's timer thread, for a screen whose text changes with time.
-SDL_TimerID redraw_after(Uint32 ms) {
-    return SDL_AddTimer(
-        ms,
-        [](Uint32, void*) -> Uint32 {
-            Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-            return 0;
-        },
-        nullptr);
-}
-
 }  // namespace
 
 std::string LocalAddresses() {
@@ -234,11 +223,9 @@ DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, int port_t, std::string
       port(port_t),
       hostnm(std::move(hostnm_t)),
       connect(std::make_unique<AsyncConnect>(hostnm, port)),
-      started(SDL_GetTicks()),
-      give_up(redraw_after(kConnectMs + 10)) {}
+      started(SDL_GetTicks()) {}
 
 DoJoinScreen::~DoJoinScreen() {
-    if (give_up) SDL_RemoveTimer(give_up);
     if (keep_values) return;
     delete client;
 }
@@ -285,6 +272,14 @@ void DoJoinScreen::Connected() {
     RequestRedraw();
 }
 
+void DoJoinScreen::Idle() {
+    if (!connect || SDL_GetTicks() - started < kConnectMs) return;
+    // The attempt goes on alone and closes whatever it gets.
+    connect.reset();
+    outcome = AsyncConnect::kNoAnswer;
+    RequestRedraw();
+}
+
 bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return true;
     if (is_key(event, SDLK_ESCAPE)) {
@@ -293,12 +288,6 @@ bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
     }
     if (connect && connect->Ends(event)) {
         Connected();
-        return false;
-    }
-    if (connect && SDL_GetTicks() - started >= kConnectMs) {
-        // The attempt goes on alone and closes whatever it gets.
-        connect.reset();
-        outcome = AsyncConnect::kNoAnswer;
         return false;
     }
     if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1 || !client) return false;

@@ -90,6 +90,7 @@ class DoJoinScreen : public Screen {
     ~DoJoinScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
+    void Idle() override;
 
     // How long a connection may take before the attempt gives up.
     static constexpr Uint32 kConnectMs = 10000;
@@ -109,7 +110,6 @@ class DoJoinScreen : public Screen {
     bool left = false;
     std::unique_ptr<AsyncConnect> connect;
     Uint32 started;
-    SDL_TimerID give_up = nullptr;
     AsyncConnect::Outcome outcome = AsyncConnect::kPending;
 };
 

@@ -151,7 +151,6 @@ void GUI::DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy) {
         sdl->DrawCard(surface, x, y, kBackSlot + g.rot);
     else
         sdl->EasyDrawCard(g.rot, g.alpha, surface, x, y, v);
-    if (marked[g.cardnum]) Ring(surface, kMovedRing, g.rot, x, y);
 }
 
 void GUI::Ring(SDL_Surface* surface, int kind, int rot, int x, int y) {
@@ -176,6 +175,9 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
         }
         for (const GCard& g : pile[i])
             if (g.cardnum != card_to_skip) DrawCard(surface, g, 0, 0);
+        // Over the whole pile: a card the others slid under it still shows where it lies.
+        for (const GCard& g : pile[i])
+            if (g.is_card() && marked[g.cardnum]) Ring(surface, kMovedRing, g.rot, g.x, g.y);
     }
 }
 

@@ -2,8 +2,14 @@
 """The built program in a real window under Xvfb, worked with the mouse and keys through xdotool,
 judged from screenshots taken with ImageMagick's import.
 
+- The menu at rest uses almost no processor time.
 - A local game: "New game (local, 2 players)", a hand card dragged onto a pile (drops are tried
-  until one is taken), "Done" after that move and "Auto" on the other turns, up to "Game Over!".
+  until one is taken) and taken back with "Undo", dragged again, "Done" after that move and
+  "Auto" on the other turns, up to "Game Over!"; the others' moves are marked and the piles a
+  dragged card may go to are shown. "Play again" starts a second game, played to its end; Escape
+  then returns to the menu.
+- Joining a host whose accept queue is full: the window keeps answering, Escape returns to the
+  menu at once; left alone, the attempt gives up after 10 seconds with its error line.
 - A network game: the program hosts two players, velmora-player joins over TCP, both see the same
   winner.
 - Closing the window as a window manager does, at the menu, in a game and while waiting for
@@ -15,6 +21,7 @@ Waits are bounded; a failure says what was seen.
 """
 import argparse
 import os
+import socket
 import subprocess
 import sys
 import tempfile
@@ -28,12 +35,19 @@ MENU_TOP = 4 * 18 + 10
 PILE_CENTRES = [(400, 198), (502, 198), (502, 300), (502, 402),
                 (400, 402), (298, 402), (298, 300), (298, 198)]
 HAND_ROW_Y = 588
+UNDO = (25, HEIGHT - 3 * BUTTON_H - 1 + 11)
 DONE = (25, HEIGHT - 2 * BUTTON_H - 1 + 11)
 AUTO = (25, HEIGHT - BUTTON_H - 1 + 11)
+PLAY_AGAIN = DONE
+# The ring around the cards the other players moved.
+MOVED_RING = (255, 120, 0)
+TARGET_RING = (20, 60, 255)
+PORT = 1234
 
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
                 "Game Over! You Lose, Player 1 Won!", "Welcome to Velmora!",
-                "Still waiting for clients to connect..."]
+                "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
+                "Error: no answer from 127.0.0.1 within 10 seconds"]
 
 
 class Failure(Exception):
@@ -166,6 +180,14 @@ class Game:
     def key(self, name):
         self.run(["xdotool", "key", "--window", self.wid, name])
 
+    def type(self, text):
+        self.run(["xdotool", "type", "--window", self.wid, text])
+
+    def cpu_seconds(self):
+        with open(f"/proc/{self.proc.pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
     def close(self):
         """Closes the window as a window manager's close button does; the exit status."""
         subprocess.run([os.path.join(self.args.build, "close_window"), self.wid], env=self.env,
@@ -212,6 +234,10 @@ def check_layout(image):
         raise Failure("the hand does not start at x 78 (frame 50 + 28)")
 
 
+def has_colour(image, colour, top=100, bottom=520):
+    return any(image.pixel(x, y) == colour for y in range(top, bottom, 2) for x in range(0, WIDTH, 2))
+
+
 def board_ink(image):
     return sum(image.pixel(x, y) != TEAL for y in range(100, 480, 4) for x in range(200, 600, 4))
 
@@ -225,22 +251,43 @@ def save(args, name, image):
                    input=ppm, check=True, timeout=60)
 
 
-def try_drags(game, image):
-    """Drags hand cards onto piles until one is taken; whether one was."""
+def try_drags(game, image, args):
+    """Drags hand cards onto piles until one is taken; whether one was. The first drag is
+    pictured half-way, with the piles that would take the card."""
     before = hand_size(image)
     for card in range(before - 1, -1, -1):
         for x, y in PILE_CENTRES:
-            game.drag(50 + 18 * card + 36, 560, x, y)
+            x0 = 50 + 18 * card + 36
+            if card == before - 1 and (x, y) == PILE_CENTRES[0]:
+                game.pointer(["mousemove", "--window", game.wid, str(x0), "560"],
+                             ["mousedown", "1"], ["mousemove", "--window", game.wid, "640", "420"])
+                time.sleep(0.2)
+                save(args, "drop-targets.png", game.shot())
+                game.pointer(["mouseup", "1"])
+            game.drag(x0, 560, x, y)
             time.sleep(0.1)
             if hand_size(game.shot()) == before - 1:
                 return True
     return False
 
 
+def undo_and_again(game, image, args):
+    """A card dragged onto a pile, taken back with "Undo" (the table as before), dragged again."""
+    before = hand_size(image)
+    if not try_drags(game, image, args):
+        return False
+    game.click(*UNDO)
+    wait_for("the card back in the hand after Undo", lambda: hand_size(game.shot()) == before, 5)
+    if board_ink(game.shot()) != board_ink(image):
+        raise Failure("the board after Undo differs from the board before the move")
+    return try_drags(game, image, args)
+
+
 def play_to_the_end(game, judge, args, drag):
-    """Plays every own turn (one drag and "Done" first when `drag`, else "Auto") until the
-    game is over; the final status."""
-    dragged, laid_out, best = False, False, (0, None)
+    """Plays every own turn (one drag, "Undo", a drag and "Done" first when `drag`, else "Auto")
+    until the game is over; the final status, whether a card was dragged, whether the others'
+    moves were seen marked."""
+    dragged, laid_out, best, marks = False, False, (0, None), False
     deadline = time.monotonic() + 300
     while time.monotonic() < deadline:
         image = game.shot()
@@ -249,7 +296,7 @@ def play_to_the_end(game, judge, args, drag):
             save(args, "game-over.png", image)
             if best[1]:
                 save(args, "game.png", best[1])
-            return status, dragged
+            return status, dragged, marks
         if status != "It's your turn!":
             time.sleep(0.05)
             continue
@@ -257,7 +304,10 @@ def play_to_the_end(game, judge, args, drag):
             check_layout(image)
             laid_out = True
         best = max(best, (board_ink(image), image), key=lambda b: b[0])
-        if drag and not dragged and try_drags(game, image):
+        if not marks and has_colour(image, MOVED_RING):
+            marks = True
+            save(args, "marks.png", image)
+        if drag and not dragged and undo_and_again(game, image, args):
             dragged = True
             game.click(*DONE)
         else:
@@ -266,18 +316,90 @@ def play_to_the_end(game, judge, args, drag):
     raise Failure("the game did not end within 300 seconds")
 
 
+def at_menu(game, judge):
+    return wait_for("the menu", lambda: (lambda m: judge.status(m) == "Welcome to Velmora!" and m)(
+        game.shot()), 10)
+
+
+def idle_at_menu(game):
+    """Processor use of the window at rest, in per cent of a core over three seconds."""
+    before = game.cpu_seconds()
+    time.sleep(3)
+    percent = 100 * (game.cpu_seconds() - before) / 3
+    if percent > 5:
+        raise Failure(f"the menu at rest takes {percent:.1f} % of a core")
+    return percent
+
+
 def local_game(args, env, judge):
     game = Game(args, env)
-    menu = wait_for("the menu", lambda: (lambda m: judge.status(m) == "Welcome to Velmora!" and m)(
-        game.shot()), 10)
-    save(args, "menu.png", menu)
+    save(args, "menu.png", at_menu(game, judge))
+    print(f"idle at the menu: {idle_at_menu(game):.1f} % of a core")
     game.click(60, MENU_TOP + 11)
-    status, dragged = play_to_the_end(game, judge, args, drag=True)
+    status, dragged, marks = play_to_the_end(game, judge, args, drag=True)
     if not dragged:
         raise Failure("no hand card could be laid by dragging in the whole game")
+    if not marks:
+        raise Failure("the other player's moves were never marked")
+    game.click(*PLAY_AGAIN)
+    first = wait_for("the second game", lambda: (lambda m: judge.status(m) in (
+        "It's your turn!", "Waiting for another player") and m)(game.shot()), 20)
+    if hand_size(first) not in (5, 6) or has_colour(first, MOVED_RING, 0, HEIGHT):
+        raise Failure("the second game does not start from a clean table")
+    second, _, _ = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)
+    game.key("Escape")
+    at_menu(game, judge)
     if game.close() != 0:
         raise Failure("closing a game's window: " + game.output())
-    print("local game:", status)
+    print("local games:", status, "then", second)
+
+
+def full_listener():
+    """A listener on the game's port whose accept queue is full: a connect to it gets no answer."""
+    listener = socket.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", PORT))
+    listener.listen(0)
+    fillers = []
+    for _ in range(3):
+        s = socket.socket()
+        s.setblocking(False)
+        s.connect_ex(("127.0.0.1", PORT))
+        fillers.append(s)
+    time.sleep(0.3)
+    return [listener] + fillers
+
+
+def join_silent_host(args, env, judge):
+    sockets = full_listener()
+    try:
+        game = Game(args, env)
+        at_menu(game, judge)
+        for attempt in ("escape", "wait"):
+            game.click(60, MENU_TOP + 2 * BUTTON_H + 11)
+            time.sleep(0.3)
+            game.type("127.0.0.1")
+            game.key("Return")
+            wait_for("the connecting screen",
+                     lambda: judge.status(game.shot()) == "Connecting to 127.0.0.1 ...", 5)
+            if attempt == "escape":
+                save(args, "connecting.png", game.shot())
+                started = time.monotonic()
+                game.key("Escape")
+                at_menu(game, judge)
+                if time.monotonic() - started > 1.5:
+                    raise Failure("Escape took more than a second to leave a connecting screen")
+            else:
+                wait_for("the connection to give up", lambda: judge.status(game.shot()) ==
+                         "Error: no answer from 127.0.0.1 within 10 seconds", 15)
+                game.key("Escape")
+                at_menu(game, judge)
+        if game.close() != 0:
+            raise Failure("closing after the joins: " + game.output())
+    finally:
+        for s in sockets:
+            s.close()
+    print("joining a silent host: Escape returns at once, the attempt gives up after 10 s")
 
 
 def host_two_players(args, env, judge):
@@ -297,7 +419,7 @@ def network_game(args, env, judge):
     player = subprocess.Popen([os.path.join(args.build, "velmora-player"), "--host", "127.0.0.1",
                                "--port", "1234"], cwd=args.build, stdout=subprocess.PIPE)
     try:
-        status, _ = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)
+        status, _, _ = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)
         lines = player.communicate(timeout=60)[0].decode().split("\n")
     finally:
         if player.poll() is None:
@@ -347,6 +469,7 @@ def main():
         failing(args, env)
         closing(args, env, judge)
         local_game(args, env, judge)
+        join_silent_host(args, env, judge)
         network_game(args, env, judge)
     except (Failure, subprocess.SubprocessError, OSError) as e:
         print("FAILED:", e)
