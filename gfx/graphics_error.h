@@ -1,6 +1,5 @@
-// The graphics' one failure: a data file, the window or a surface that could not be had. Its
-// value is -1, the failure signal callers know; it also says what failed, so that the program
-// can report it in one line.
+// The graphics' one failure: a data file, the window or a surface that could not be had. It says
+// what failed, so that the program can report it in one line.
 #pragma once
 
 #include <exception>
@@ -10,7 +9,6 @@
 class GraphicsError : public std::exception {
   public:
     explicit GraphicsError(std::string reason_t) : reason(std::move(reason_t)) {}
-    int value() const { return -1; }
     const char* what() const noexcept override { return reason.c_str(); }
 
   private:

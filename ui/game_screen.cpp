@@ -72,6 +72,20 @@ void MyTrackerModify::PileToPileTop(int target_pile, int src_pile) {
     Changed(target_pile, src_pile);
 }
 
+void ReleaseGame(Exchange& exch, Client* client, Server* server) {
+    if (server) {
+        // The others' game ends with ours; a local game frees the exchange for the next one.
+        if (exch.IsLocalMode())
+            exch.LocalModeDisable();
+        else
+            exch.ServerDisable();
+        delete server;
+    } else {
+        exch.ClientDisconnect();
+    }
+    delete client;
+}
+
 GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* server_t)
     : Screen(sdl_t, exch_t), client(client_t), server(server_t), con(exch_t, sdl_t, client_t) {
     // A new game starts from a clean table: nothing of an earlier game's view may show.
@@ -90,19 +104,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* s
 
 GameScreen::~GameScreen() {
     if (gui) gui->CancelDrag();
-    if (server) {
-        // The others' game ends with ours; a local game frees the exchange for the next one.
-        if (exch.IsLocalMode())
-            exch.LocalModeDisable();
-        else
-            exch.ServerDisable();
-        delete server;
-        server = nullptr;
-    } else {
-        exch.ClientDisconnect();
-    }
-    delete client;
-    client = nullptr;
+    ReleaseGame(exch, client, server);
     // Nothing may point at the table and the buttons that go with this screen.
     sdl.tracker = nullptr;
     sdl.sane = false;

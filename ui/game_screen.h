@@ -39,6 +39,10 @@ class MyTrackerModify : public TrackerModify {
     static void Changed(int target_pile, int src_pile);
 };
 
+// Ends a game that a screen still owns, where it is: the referee's exchange mode (local or
+// served) and the referee, or else the client's connection; then the client.
+void ReleaseGame(Exchange& exch, Client* client, Server* server);
+
 class GameScreen : public Screen {
   public:
     // Takes over the client (required) and the referee (null when this program only joins).

@@ -25,6 +25,13 @@ ScreenLoop::ScreenLoop(Exchange& exch_t, Sampler sample_t)
 
 ScreenLoop::~ScreenLoop() {
     delete screen;
+    // Screens still queued (a successor posted behind the quit) have no other owner.
+    SDL_Event e;
+    while (FE_PollEvent(&e) > 0) {
+        if (e.type == SDL_USEREVENT && e.user.code == EXCH_SET_SCREEN)
+            delete static_cast<Screen*>(e.user.data1);
+        FreeEventData(e);
+    }
 }
 
 namespace {

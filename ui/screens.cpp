@@ -78,12 +78,7 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t)
 }
 
 MainMenu::~MainMenu() {
-    if (keep_values) return;
-    if (server) {
-        exch.ServerDisable();
-        delete server;
-    }
-    delete client;
+    if (!keep_values && (client || server)) ReleaseGame(exch, client, server);
 }
 
 void MainMenu::Draw() {
@@ -219,15 +214,10 @@ void ServeScreen::Enter() {
 // ---- Waiting for a network game ----
 
 DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, int port_t, std::string hostnm_t)
-    : Screen(sdl_t, exch_t),
-      port(port_t),
-      hostnm(std::move(hostnm_t)),
-      connect(std::make_unique<AsyncConnect>(hostnm, port)),
-      started(SDL_GetTicks()) {}
+    : Screen(sdl_t, exch_t), port(port_t), hostnm(std::move(hostnm_t)) {}
 
 DoJoinScreen::~DoJoinScreen() {
-    if (keep_values) return;
-    delete client;
+    if (!keep_values) ReleaseGame(exch, client, server);
 }
 
 std::string DoJoinScreen::StatusLine() const {
@@ -249,16 +239,20 @@ std::string DoJoinScreen::StatusLine() const {
 }
 
 void DoJoinScreen::Draw() {
+    // The attempt starts once the screen is shown: its outcome must find this screen current.
+    if (outcome == AsyncConnect::kPending && !connect && !left) {
+        connect = std::make_unique<AsyncConnect>(hostnm, port);
+        started = SDL_GetTicks();
+    }
     draw_waiting(sdl, StatusLine(), {});
 }
 
-// Back to the menu, once: the connection this screen opened closes with it, or the next join
-// would be refused.
+// Back to the menu, once. The connection this screen opened closes with it (ReleaseGame), or the
+// next join would be refused.
 void DoJoinScreen::Leave(const std::string& why) {
     if (left) return;
     left = true;
     connect.reset();
-    if (!keep_values) exch.ClientDisconnect();
     PostScreen(new MainMenu(sdl, exch, why));
 }
 
@@ -322,12 +316,7 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, int port_t, int playe
 }
 
 DoServeScreen::~DoServeScreen() {
-    if (keep_values) return;
-    if (server) {
-        exch.ServerDisable();
-        delete server;
-    }
-    delete client;
+    if (!keep_values && server) ReleaseGame(exch, client, server);
 }
 
 void DoServeScreen::Draw() {

@@ -21,6 +21,7 @@ class MainMenu : public Screen {
     ~MainMenu() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
+    const std::string& reason() const { return why; }
 
   private:
     Button* button_new;
@@ -43,6 +44,7 @@ class TextEntryScreen : public Screen {
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
     const std::string& typed() const { return text; }
+    const std::string& refusal() const { return problem; }
 
   protected:
     // Return with a non-empty text.
@@ -94,11 +96,11 @@ class DoJoinScreen : public Screen {
 
     // How long a connection may take before the attempt gives up.
     static constexpr Uint32 kConnectMs = 10000;
+    std::string StatusLine() const;
 
   private:
     void Leave(const std::string& why);
     void Connected();
-    std::string StatusLine() const;
 
     int port;
     std::string hostnm;
@@ -109,7 +111,7 @@ class DoJoinScreen : public Screen {
     // The menu has been asked for: no second one.
     bool left = false;
     std::unique_ptr<AsyncConnect> connect;
-    Uint32 started;
+    Uint32 started = 0;
     AsyncConnect::Outcome outcome = AsyncConnect::kPending;
 };
 

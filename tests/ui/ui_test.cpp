@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/fastevents.h"
@@ -38,10 +39,11 @@ struct Ui : ::testing::Test {
         gui = nullptr;
         sdl.reset();
     }
-    // Runs passes until the queue is empty (bounded).
+    // Runs passes until the queue is empty (bounded), keeping the lines sent to the referee.
     void run() {
-        for (int i = 0; i < 10000 && loop->Pass(); ++i) {
-        }
+        for (int i = 0; i < 10000 && loop->Pass(); ++i)
+            if (exch->IsPlayerMessage() && exch->GetPlayerNum() != -1)
+                outbox.push_back(exch->GetPlayerMessage());
     }
     void post(Screen* s) {
         Exchange::PushLocalMessage(EXCH_SET_SCREEN, s, nullptr);
@@ -68,15 +70,14 @@ struct Ui : ::testing::Test {
         e.type = SDL_MOUSEBUTTONUP;
         push(e);
     }
-    // The player messages queued now, taken off the queue.
+    // The lines sent to the referee since the last look.
     std::vector<std::string> sent() {
-        std::vector<std::string> lines;
-        while (exch->PollEvent())
-            if (exch->IsPlayerMessage()) lines.push_back(exch->GetPlayerMessage());
-        return lines;
+        run();
+        return std::exchange(outbox, {});
     }
     // A table seen by player 0 of 2: the view's piles are built from it.
     void own_table(Tracker& t) {
+        gui->Reset();
         sdl->tracker = &t;
         sdl->playernum = 0;
         sdl->numplayers = 2;
@@ -93,6 +94,7 @@ struct Ui : ::testing::Test {
     std::unique_ptr<Exchange> exch;
     MyTrackerModify tracker_modify;
     std::unique_ptr<ScreenLoop> loop;
+    std::vector<std::string> outbox;
     struct {
         int x = 0, y = 0;
         bool down = false;
@@ -145,14 +147,32 @@ TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
         loop->Pass();
     }
     EXPECT_EQ(b, (std::vector<std::string>{"down 10", "move 10", "move 11", "up 12", "move 12"}));
-
-    Exchange::PushLocalMessage(EXCH_QUIT, nullptr, nullptr);
+    // A press and release that both fall between two samples (a tap) still arrive, once each,
+    // where they were made.
     b.clear();
+    pointer = {40, 2, false};
+    SDL_Event tap{};
+    tap.button.button = SDL_BUTTON_LEFT;
+    tap.button.x = 40, tap.button.y = 2;
+    tap.type = SDL_MOUSEBUTTONDOWN;
+    FE_PushEvent(&tap);
+    tap.type = SDL_MOUSEBUTTONUP;
+    FE_PushEvent(&tap);
     run();
+    EXPECT_EQ(b, (std::vector<std::string>{"down 42", "move 42", "up 42"}));
+
+    // A screen queued behind the quit is deleted with the loop.
+    std::vector<std::string> c;
+    Exchange::PushLocalMessage(EXCH_QUIT, nullptr, nullptr);
+    Exchange::PushLocalMessage(EXCH_SET_SCREEN, new Probe(*sdl, *exch, c), nullptr);
+    b.clear();
+    loop->Pass();
     EXPECT_TRUE(loop->done);
     EXPECT_TRUE(b.empty()) << "a quit draws nothing";
     delete loop->screen;  // while its log lives
     loop->screen = nullptr;
+    loop.reset();
+    EXPECT_EQ(c, (std::vector<std::string>{"deleted"}));
 }
 
 TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {
@@ -236,27 +256,45 @@ TEST_F(Ui, DropsFollowTheRulesAndRecordTheirMoves) {
                 t.pile[kSidePiles[i]].push_back(n),
                     t.cards[n++] = static_cast<signed char>(c.board[i]);
         own_table(t);
-        gui->moves.clear();
         gui->MoveHandCard(0, c.target);
         EXPECT_EQ(gui->moves, c.moves) << c.target;
         EXPECT_EQ(t.pile[0].empty(), !c.moves.empty());
     }
+
+    // A turn's moves taken back in reverse order: each Undo leaves the table and the records
+    // exactly as before that move. Hand: red 8, red 8, ace; side piles black 9, black 7, black 7
+    // and a hole.
     Tracker t;
     std::fill(std::begin(t.cards), std::end(t.cards), -1);
-    t.pile[6] = {0};
-    t.pile[8] = {1};
-    t.cards[0] = 19, t.cards[1] = 7;  // the red 7 of pile 6 fits on the black 8 of pile 8
+    t.pile[0] = {0, 1, 2};
+    t.pile[6] = {3}, t.pile[8] = {4}, t.pile[10] = {5};
+    const int faces[] = {20, 46, 0, 8, 6, 32};
+    for (int n = 0; n < 6; ++n) t.cards[n] = static_cast<signed char>(faces[n]);
     own_table(t);
-    gui->moves.clear();
-    gui->MovePile(8, 10);
-    gui->MovePile(6, 6);
-    gui->MovePile(6, 8);
-    EXPECT_EQ(gui->moves, " 920 8 6");
-    EXPECT_EQ(positions(6), (Positions{{336, 134}}));
-    EXPECT_EQ(gui->pile[6].front().cardnum, 62);
+    std::vector<std::pair<Tracker, std::string>> before;
+    const auto move = [&](auto how) {
+        before.emplace_back(t, gui->moves);
+        how();
+    };
+    move([&] { gui->MoveHandCard(0, 6); });   // onto the black 9
+    move([&] { gui->MoveHandCard(1, 8); });   // under the black 7 while pile 12 is open
+    move([&] { gui->MoveHandCard(2, 12); });  // into the hole
+    move([&] { gui->MovePile(10, 6); });      // the black 7 onto the red 8
+    EXPECT_EQ(gui->moves, " 910 6 0 1 0 20 911 8 0 1 1 46 910 12 0 1 2 0 920 6 10");
+    while (!before.empty()) {
+        ASSERT_TRUE(gui->CanUndo());
+        gui->Undo();
+        for (int p = 0; p < kNumPiles; ++p) EXPECT_EQ(t.pile[p], before.back().first.pile[p]) << p;
+        EXPECT_EQ(gui->moves, before.back().second);
+        before.pop_back();
+    }
+    EXPECT_FALSE(gui->CanUndo());
+    EXPECT_EQ(positions(0), (Positions{{50, 480}, {68, 480}, {86, 480}}));
+    EXPECT_EQ(gui->pile[12].front().cardnum, 68) << "the hole shows empty again";
 }
 
-// A turn played with the pointer: two drags, "Done", and the rules of "Done" and "Auto".
+// A game screen played with the pointer and the keys: drags, "Undo", "Done" and "Auto", the
+// others' moves marked and told, the winning drop sent at once, "Play again", Escape.
 TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     exch->EnterLocalMode(2);
     sent();
@@ -264,55 +302,110 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     post(new GameScreen(*sdl, *exch, client, nullptr));
     auto* game = dynamic_cast<GameScreen*>(loop->screen);
     ASSERT_NE(game, nullptr);
-    game->ButtonDown(25, 566);
-    game->ButtonUp(25, 566);
-    EXPECT_TRUE(sent().empty()) << "nothing acts before the game is known";
-
-    client->Receive("2 100 1 2 0");
-    client->Receive("2 200 -1 900 6 14 1 19 900 8 14 1 30 900 10 14 1 3 900 12 14 1 40");
-    client->Receive("2 200 -1 900 0 14 1 16 900 0 14 1 25");
-    EXPECT_EQ(sent(), (std::vector<std::string>{"2 101 1"}));
-    client->Receive("2 300 0 900 0 14 1 7");
-    run();
-    ASSERT_TRUE(gui->IsOurTurn());
+    const auto press = [&](int x, int y) {
+        game->ButtonDown(x, y);
+        game->ButtonUp(x, y);
+        run();
+    };
     const auto drag = [&](int x0, int y0, int x1, int y1) {
         game->ButtonDown(x0, y0);
         game->MoveTo((x0 + x1) / 2, (y0 + y1) / 2);
         game->ButtonUp(x1, y1);
+        run();
     };
+    const int undo = 544, done = 566, autoplay = 588;
+    press(25, done);
+    EXPECT_TRUE(sent().empty()) << "nothing acts before the game is known";
+
+    // Side piles red 7, black 5, black 4, red 2; the hand red 4, king of hearts and a red 3.
+    client->Receive("2 100 1 2 0");
+    client->Receive("2 200 -1 900 6 14 1 19 900 8 14 1 30 900 10 14 1 3 900 12 14 1 40");
+    client->Receive("2 200 -1 900 0 14 1 16 900 0 14 1 25");
+    EXPECT_EQ(sent(), (std::vector<std::string>{"2 101 1"}));
+    client->Receive("2 300 0 900 0 14 1 41");
+    run();
+    ASSERT_TRUE(gui->IsOurTurn());
     drag(83, 540, 502, 300);  // red 4 onto black 5
     drag(83, 540, 502, 198);  // the king into a corner
-    EXPECT_EQ(gui->moves, " 910 8 0 1 4 16 910 7 0 1 5 25");
-    drag(83, 540, 400, 402);    // 8 of clubs onto 4 of clubs: refused
-    game->ButtonDown(25, 583);  // "Auto" after moves by hand: nothing
-    game->ButtonUp(25, 583);
-    game->ButtonDown(25, 566);
-    game->ButtonUp(25, 566);
-    EXPECT_EQ(sent(), (std::vector<std::string>{"2 210  910 8 0 1 4 16 910 7 0 1 5 25"}));
-    EXPECT_EQ(gui->moves, "");
+    EXPECT_EQ(gui->DropTargets(), std::vector<int>()) << "no drag, no targets";
+    game->ButtonDown(83, 540);
+    EXPECT_EQ(gui->DropTargets(), (std::vector<int>{10})) << "the red 3 goes on the black 4 only";
+    game->ButtonUp(83, 540);
+    SDL_Event ctrl_z{};
+    ctrl_z.type = SDL_KEYDOWN;
+    ctrl_z.key.keysym.sym = SDLK_z;
+    ctrl_z.key.keysym.mod = KMOD_LCTRL;
+    push(ctrl_z);
+    EXPECT_EQ(client->tracker.pile[7].size(), 0u) << "the king is back in the hand";
+    press(25, autoplay);
+    EXPECT_TRUE(sent().empty()) << "no Auto after a move by hand";
+    press(25, undo);
+    press(25, undo);
+    EXPECT_EQ(client->tracker.pile[0].size(), 3u);
+    drag(83, 540, 502, 300);
+    drag(83, 540, 502, 198);
+    press(25, undo);
+    press(25, done);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"2 210  910 8 0 1 4 16"}));
     drag(83, 540, 298, 300);  // no drag once the turn's line is sent
-    EXPECT_EQ(client->tracker.pile[0].size(), 1u);
-    game->ButtonDown(25, 566);
-    game->ButtonUp(25, 566);
-    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(client->tracker.pile[0].size(), 2u);
 
-    client->Receive("2 300 0 900 0 14 1 8");
+    // The other player lays a card and moves a pile: both are marked and told, until our move.
+    client->Receive("2 300 1 900 1 14 1 -1");
+    client->Receive("2 200 1 910 8 1 1 7 2 920 8 12");
     run();
-    for (int i = 0; i < 2; ++i) {
-        game->ButtonDown(25, 583);
-        game->ButtonUp(25, 583);
-    }
+    EXPECT_EQ(gui->NewsText(), "Player 1 played 1 card and moved 1 pile");
+    EXPECT_TRUE(gui->IsMarked(7) && gui->IsMarked(3) && !gui->IsMarked(2));
+    client->Receive("2 300 0");
+    run();
+    press(25, autoplay);
     EXPECT_EQ(sent(), (std::vector<std::string>{"2 220"}));
+    EXPECT_EQ(gui->NewsText(), "") << "the news last until the own turn ends";
+    client->Receive("2 300 1 900 1 14 1 -1");
+    client->Receive("2 200 1");
+    EXPECT_EQ(gui->NewsText(), "Player 1 passed");
 
-    // A referee line that fails on the table loses the referee: back to the menu, table as it was.
-    const auto before = client->tracker.pile[kDeck];
-    Exchange::PushPlayerMessage(-1, "1 300 1 900 99 14 1 -1");
-    loop->Pass();
-    EXPECT_EQ(client->tracker.pile[kDeck], before);
+    // The drop that empties the hand sends the turn's line at once. Hand: king, red 3, black 6.
+    client->Receive("2 300 0 900 0 14 1 5");
     run();
-    EXPECT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
+    drag(83, 540, 502, 198);  // the king into a corner
+    EXPECT_FALSE(gui->IsMarked(7)) << "the own move clears the marks";
+    drag(83, 540, 400, 402);  // the red 3 on the black 4 of pile 10
+    drag(83, 540, 502, 198);  // the black 6 refused on the king
+    drag(83, 540, 400, 198);  // the black 6 on the red 7 of pile 6
+    EXPECT_EQ(sent(),
+              (std::vector<std::string>{"2 210  910 7 0 1 5 25 910 10 0 1 6 41 910 6 0 1 9 5"}));
+
+    // After the end: "Play again" acknowledges, and the next game starts from a clean view.
+    Exchange::PushLocalMessage(EXCH_WINNER, nullptr, nullptr);
+    run();
+    press(25, done);
+    press(25, done);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"2 106"}));
+    EXPECT_EQ(gui->StatusText(), "Waiting for the other players");
+    client->Receive("2 100 1 2 0");
+    run();
+    EXPECT_EQ(gui->StatusText(), "Waiting for other players to connect");
+    EXPECT_TRUE(gui->pile[7].empty() && gui->winner == -1);
+
+    // Escape during a game asks first; a second Escape leaves.
+    client->Receive("2 200 -1 900 6 14 1 19 900 0 14 1 16");
+    client->Receive("2 300 0 900 0 14 1 41");
+    run();
+    game->ButtonDown(83, 540);  // a drag the game's end interrupts
+    key(SDLK_ESCAPE);
+    EXPECT_EQ(gui->StatusText(), "Press Esc again to leave the game");
+    EXPECT_EQ(loop->screen, game);
+    key(SDLK_ESCAPE);
+    ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
     EXPECT_EQ(sdl->tracker, nullptr);
     EXPECT_EQ(gui->buttons, nullptr);
+    // The dragged face was left translucent by the drag; it is opaque again.
+    SDL_Surface* face = sdl->card_images[16];
+    SDL_LockSurface(face);
+    const Uint32 centre = static_cast<Uint32*>(face->pixels)[64 * face->pitch / 4 + 64];
+    SDL_UnlockSurface(face);
+    EXPECT_EQ((centre & face->format->Amask) >> face->format->Ashift, 255u);
 }
 
 TEST_F(Ui, MenuAndTextEntryScreens) {
@@ -329,6 +422,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     key(SDLK_ESCAPE);
     ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
 
+    // The player count is refused with a reason, and its field stays inside the window.
     click(15, 125);  // the last row of "Serve and join a game..."
     auto* serve = dynamic_cast<ServeScreen*>(loop->screen);
     ASSERT_NE(serve, nullptr);
@@ -337,36 +431,42 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
         key(SDLK_a, c);
         key(SDLK_RETURN);
         EXPECT_EQ(loop->screen, serve) << static_cast<char>(c);
+        EXPECT_EQ(serve->refusal(), "Enter a number from 2 to 5");
     }
-    EXPECT_EQ(serve->typed(), "x");
+    for (int i = 0; i < 40; ++i) key(SDLK_a, '7');
+    const int field = 10 + sdl->GetStringWidth(1, "Enter number of players total: ");
+    EXPECT_LE(field + static_cast<int>(sdl->GetTextInputWidth(serve->typed().size())), sdl->w);
     key(SDLK_ESCAPE);
 
-    // Return twice quickly asks for one connecting screen.
-    click(15, 127);
-    key(SDLK_a, 'h');
-    SDL_Event ret{};
-    ret.type = SDL_KEYDOWN;
-    ret.key.keysym.sym = SDLK_RETURN;
-    FE_PushEvent(&ret);
-    FE_PushEvent(&ret);
-    loop->Pass();
-    loop->Pass();
-    SDL_Event queued[16];
-    const int n = SDL_PeepEvents(queued, 16, SDL_PEEKEVENT, SDL_EVENTMASK(SDL_USEREVENT));
-    EXPECT_EQ(std::count_if(queued, queued + std::max(n, 0),
-                            [](const SDL_Event& e) { return e.user.code == EXCH_SET_SCREEN; }),
-              1);
-    run();
-
-    // Leaving a connected join screen closes its connection: the next join is not refused.
+    // A join nobody takes: a refusal of its own.
     const int port = free_port();
-    ASSERT_TRUE(exch->EnterServerMode(port, 2));
     post(new DoJoinScreen(*sdl, *exch, port, "127.0.0.1"));
+    auto* joining = dynamic_cast<DoJoinScreen*>(loop->screen);
+    ASSERT_NE(joining, nullptr);
+    EXPECT_EQ(joining->StatusLine(), "Connecting to 127.0.0.1 ...");
+    for (int i = 0; i < 300 && joining->StatusLine()[0] == 'C'; ++i) loop->Pass();
+    EXPECT_EQ(joining->StatusLine(), "Error: 127.0.0.1 refused: no game is hosted there");
     key(SDLK_ESCAPE);
-    EXPECT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
-    EXPECT_TRUE(exch->ClientConnect("127.0.0.1", port));
-    exch->ServerDisable();
-    run();
+
+    // A host that sends its first line and closes at once: back on the menu, saying why.
+    const int host = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopback_address(port);
+    ASSERT_EQ(bind(host, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    listen(host, 1);
+    post(new DoJoinScreen(*sdl, *exch, port, "127.0.0.1"));
+    const int peer = accept(host, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    ASSERT_EQ(write(peer, "100 1 2 1\n", 10), 10);
+    close(peer);
+    close(host);
+    MainMenu* menu = nullptr;
+    for (int i = 0; i < 300 && !menu; ++i) {
+        loop->Pass();
+        menu = dynamic_cast<MainMenu*>(loop->screen);
+    }
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->reason(), "The host left the game");
+    EXPECT_TRUE(exch->ClientConnect("127.0.0.1", free_port()) == false) << "nobody listens";
 
     // "New game" pressed and released elsewhere starts nothing; clicked, it starts one game.
     SDL_Event e{};
@@ -379,6 +479,15 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     e.type = SDL_MOUSEBUTTONUP, e.button.y = 300;
     push(e);
     EXPECT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
-    click(15, 82);
-    EXPECT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
+    // A local game left for the menu, and a second one started: it is dealt and played.
+    for (int game = 0; game < 2; ++game) {
+        click(15, 82);
+        EXPECT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
+        EXPECT_TRUE(sdl->sane && gui->IsOurTurn()) << game;
+        key(SDLK_ESCAPE);
+        key(SDLK_ESCAPE);
+        ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
+    }
+    click(15, 82 + 3 * 22);  // "Quit"
+    EXPECT_TRUE(loop->done);
 }
