@@ -1,14 +1,16 @@
 // What repainting the game's window costs, against one plain 800 x 600 32-bit surface copy
-// measured in the same run: a drag motion (the background, the texts, the buttons and a dragged
-// pile of four cards) and a full repaint (the table painted anew, then composed). The window is
-// an 800 x 600 surface in the pixel format of an X display of depth 24, as the game gets it there.
-// Run from the build directory, where the card sheet and fonts lie:  ./velmora-bench-ui [ROUNDS]
+// measured in the same run: a drag motion (the background, the texts, the buttons, the marks of
+// the piles it may go to and a dragged pile of four cards) and a full repaint (the table painted
+// anew, then composed). The window is an 800 x 600 surface in the pixel format of an X display of
+// depth 24, as the game gets it there. Run from the build directory, where the card sheet and fonts
+// lie:  ./velmora-bench-ui [ROUNDS]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <functional>
+#include <stdexcept>
 
 #include "bench/best_time.h"
 #include "game/tracker.h"
@@ -61,14 +63,17 @@ int main(int argc, char** argv) {
             gui->Redraw(gui->gamescreen, -1, -1);
             gui->DoDraw(gui->gamescreen);
         });
-        gui->RenderPile(9, 128);
-        gui->Redraw(gui->gamescreen, 9, -1);
+        // The game's own drag: pile 9's top card pressed, then moved, the piles it may go to
+        // marked at every step.
+        gui->turn = 0;
+        if (!gui->StartDrag(542, 442) || gui->drag_state != 1)
+            throw std::runtime_error("no pile under the pointer");
         int step = 0;
         const double drag = best_us(rounds, [&] {
-            gui->DoDraw(gui->gamescreen);
-            gui->DrawSlotPile(window, 9, step % 50, step % 30);
+            gui->DragTo(542 + step % 50, 442 + step % 30);
             ++step;
         });
+        gui->CancelDrag();
         copy = std::min(copy, best_us(rounds, plain));
         std::printf("plain 800x600 copy: %.1f us\n", copy);
         std::printf("drag motion repaint: %.1f us = %.2f x copy\n", drag, drag / copy);

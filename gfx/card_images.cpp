@@ -203,13 +203,19 @@ void SDL::DrawCard(SDL_Surface* surface, unsigned x, unsigned y, unsigned card) 
     SDL_BlitSurface(card_images[card], &src, surface, &dst);
 }
 
-void SDL::EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, unsigned y,
-                       unsigned card) {
+SDL_Surface* SDL::EasyCardImage(char rot, char alpha, unsigned card) {
     if (card < 52 && (easy_alpha[card] != alpha || easy_rot[card] != rot)) {
         RenderCard(rot, alpha, card);
         easy_alpha[card] = static_cast<signed char>(alpha);
         easy_rot[card] = static_cast<signed char>(rot);
     }
+    if (card >= kCardImages) throw GraphicsError("no card image " + std::to_string(card));
+    return card_images[card];
+}
+
+void SDL::EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, unsigned y,
+                       unsigned card) {
+    EasyCardImage(rot, alpha, card);
     DrawCard(surface, x, y, card);
 }
 

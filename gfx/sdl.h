@@ -54,6 +54,10 @@ class SDL {
     // differed; other slots are drawn as they are.
     void EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, unsigned y,
                       unsigned card);
+    // The image EasyDrawCard would draw, rendered as it would be. Read its pixels under a lock;
+    // never blit it onto a surface that is freed while it lives (SDL would keep a dangling
+    // pointer to that surface in the image's blit map).
+    SDL_Surface* EasyCardImage(char rot, char alpha, unsigned card);
     // A mark that follows a card's edge in rotation `rot`: a ring in the given colour, a little
     // inside and outside the edge, transparent elsewhere; drawn like a card image. The caller
     // owns it.

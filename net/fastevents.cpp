@@ -1,5 +1,10 @@
 #include "net/fastevents.h"
 
+#include <SDL_syswm.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <deque>
@@ -17,6 +22,49 @@ const char* error = nullptr;
 // The thread that takes events, and the events it pushed while SDL's queue was full.
 Uint32 mainThread = 0;
 std::deque<SDL_Event> overflow;
+
+// A timed wait of the main thread on an X display watches the display's connection, so that
+// input wakes it at once; a push from another thread wakes it through this pipe. `mainPolling`
+// (under eventLock) says whether it waits so.
+int wakePipe[2] = {-1, -1};
+bool mainPolling = false;
+int displayFd = -1;
+
+// The X display's connection once the window is open, or -1 (no window, another driver).
+int display_fd() {
+    if (displayFd != -1 || !SDL_GetVideoSurface()) return displayFd;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) > 0 && info.subsystem == SDL_SYSWM_X11)
+        displayFd = ConnectionNumber(info.info.x11.display);
+    return displayFd;
+}
+
+// With eventLock held, after a push from another thread.
+void wakeMain() {
+    if (!mainPolling) return;
+    const char byte = 0;
+    if (write(wakePipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up.
+    }
+}
+
+// With eventLock held by the main thread: waits up to `ms` for the display or a wake-up, with
+// the lock let go meanwhile; false when there is no display to watch.
+bool pollDisplay(Uint32 ms) {
+    const int fd = display_fd();
+    if (fd < 0 || wakePipe[0] < 0) return false;
+    mainPolling = true;
+    SDL_UnlockMutex(eventLock);
+    pollfd watched[2] = {{fd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+    poll(watched, 2, static_cast<int>(ms));
+    char drained[64];
+    while (read(wakePipe[0], drained, sizeof drained) > 0) {
+    }
+    SDL_LockMutex(eventLock);
+    mainPolling = false;
+    return true;
+}
 
 volatile std::sig_atomic_t quitSignalled = 0;
 
@@ -57,10 +105,16 @@ int FE_Init() {
         return -1;
     }
     mainThread = SDL_ThreadID();
+    displayFd = -1;
+    if (pipe2(wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) wakePipe[0] = wakePipe[1] = -1;
     return 0;
 }
 
 void FE_Quit() {
+    for (int& end : wakePipe) {
+        if (end >= 0) close(end);
+        end = -1;
+    }
     SDL_DestroyMutex(eventLock);
     eventLock = nullptr;
     SDL_DestroyCond(eventWait);
@@ -79,6 +133,7 @@ int FE_PushEvent(SDL_Event* ev) {
         if (!overflow.empty() || SDL_PushEvent(ev) != 0) overflow.push_back(*ev);
     } else {
         while (SDL_PushEvent(ev) != 0) SDL_CondWaitTimeout(eventWait, eventLock, kTickMs);
+        wakeMain();
     }
     SDL_UnlockMutex(eventLock);
     SDL_CondSignal(eventWait);
@@ -88,6 +143,7 @@ int FE_PushEvent(SDL_Event* ev) {
 bool FE_TryPushEvent(SDL_Event* ev) {
     SDL_LockMutex(eventLock);
     const bool pushed = overflow.empty() && SDL_PushEvent(ev) == 0;
+    if (pushed) wakeMain();
     SDL_UnlockMutex(eventLock);
     if (pushed) SDL_CondSignal(eventWait);
     return pushed;
@@ -127,7 +183,8 @@ int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
     while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0) {
         const Uint32 waited = SDL_GetTicks() - start;
         if (waited >= ms) break;
-        SDL_CondWaitTimeout(eventWait, eventLock, std::min(ms - waited, kTickMs));
+        const Uint32 slice = std::min(ms - waited, kTickMs);
+        if (!pollDisplay(slice)) SDL_CondWaitTimeout(eventWait, eventLock, slice);
     }
     drainOverflow();
     SDL_UnlockMutex(eventLock);

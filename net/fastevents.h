@@ -23,7 +23,7 @@ bool FE_TryPushEvent(SDL_Event* ev);
 int FE_PollEvent(SDL_Event* event);
 int FE_WaitEvent(SDL_Event* event);
 // As FE_WaitEvent, but gives up after `ms` milliseconds and then returns 0. A push wakes it at
-// once; input that SDL queues by itself is seen at the next tick.
+// once, and so does input to a window on an X display; other input is seen at the next tick.
 int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms);
 // Whether an event of the given SDL_EVENTMASK kinds is queued; it stays queued.
 bool FE_Queued(Uint32 mask);

@@ -201,6 +201,10 @@ void GameScreen::Draw() {
     }
     gui->Build();
     ShowState();
+    if (gui->drag_state != 0) {
+        gui->RepaintDrag();
+        return;
+    }
     gui->Redraw(gui->gamescreen, -1, -1);
     gui->DoDraw(gui->gamescreen);
     SDL_Flip(sdl.screen);

@@ -68,13 +68,19 @@ std::array<int, kLastCardNumber + 1> piles_of(const Tracker& t) {
 
 }  // namespace
 
-GUI::GUI(SDL* sdl_t) : sdl(sdl_t), gamescreen(sdl_t->CreateSurface32(sdl_t->w, sdl_t->h)) {
-    // The table is opaque: composing the window copies it rather than blending it.
+GUI::GUI(SDL* sdl_t)
+    : sdl(sdl_t),
+      gamescreen(sdl_t->CreateSurface32(sdl_t->w, sdl_t->h)),
+      backdrop(sdl_t->CreateSurface32(sdl_t->w, sdl_t->h)) {
+    // Both are opaque: composing the window copies them rather than blending them.
     SDL_SetAlpha(gamescreen, 0, SDL_ALPHA_OPAQUE);
+    SDL_SetAlpha(backdrop, 0, SDL_ALPHA_OPAQUE);
 }
 
 GUI::~GUI() {
     SDL_FreeSurface(gamescreen);
+    SDL_FreeSurface(backdrop);
+    if (drag_image) SDL_FreeSurface(drag_image);
     for (auto& kind : rings)
         for (SDL_Surface* r : kind)
             if (r) SDL_FreeSurface(r);
@@ -221,13 +227,6 @@ void GUI::DoDraw(SDL_Surface* game) {
     if (buttons) buttons->Draw(*sdl, screen);
 }
 
-void GUI::RenderPile(int i, unsigned char alpha) {
-    for (const GCard& g : pile[i])
-        if (g.is_card())
-            sdl->RenderCard(g.rot, static_cast<char>(alpha),
-                            static_cast<unsigned>(FaceOf(g.cardnum)));
-}
-
 void GUI::DrawSlotPile(SDL_Surface* surface, int i, int dx, int dy) {
     for (const GCard& g : pile[i]) DrawCard(surface, g, dx, dy);
 }
@@ -293,7 +292,7 @@ void GUI::Flip() {
 }
 
 void GUI::Remember() {
-    steps.push_back({*sdl->tracker, moves.size()});
+    steps.push_back({*sdl->tracker, moves.size(), marked});
     ClearMarks();
 }
 
@@ -301,12 +300,13 @@ void GUI::Undo() {
     if (!CanUndo()) return;
     *sdl->tracker = steps.back().table;
     moves.resize(steps.back().records);
+    marked = steps.back().marks;
     steps.pop_back();
     for (int p = 0; p < kDeck; ++p) UpdatePile(p);
 }
 
 void GUI::ClearMarks() {
-    std::fill(std::begin(marked), std::end(marked), false);
+    marked.fill(false);
 }
 
 void GUI::NoteOthersPlay(int mover, const Tracker& before) {
@@ -352,16 +352,25 @@ void GUI::FindTargets() {
     }
 }
 
-void GUI::DrawDrag(int x, int y) {
+// The window as it stays for the whole drag, but for the dragged cards: the table without them,
+// the texts, the buttons and the marked drop targets, composed once.
+void GUI::ComposeBackdrop() {
+    Redraw(gamescreen, drag_state == 1 ? drag_data : -1, drag_state == 2 ? drag_data : -1);
     DoDraw(gamescreen);
     for (int p : targets) {
         const GCard& top = pile[p].back();
         Ring(sdl->screen, kTargetRing, p - kFirstBoardPile, top.x, top.y);
     }
-    if (drag_state == 1)
-        DrawSlotPile(sdl->screen, drag_data, x - drag_x, y - drag_y);
-    else
-        sdl->DrawCard(sdl->screen, x + drag_x, y + drag_y, FaceOf(drag_data));
+    SDL_BlitSurface(sdl->screen, nullptr, backdrop, nullptr);
+}
+
+void GUI::DrawDrag(int x, int y) {
+    drag_px = x;
+    drag_py = y;
+    SDL_BlitSurface(backdrop, nullptr, sdl->screen, nullptr);
+    SDL_Rect at{static_cast<Sint16>(drag_image_x + x - press_x),
+                static_cast<Sint16>(drag_image_y + y - press_y), 0, 0};
+    SDL_BlitSurface(drag_image, nullptr, sdl->screen, &at);
     Flip();
 }
 
@@ -371,30 +380,67 @@ bool GUI::StartDrag(int x, int y) {
     FindCard(x, y, p, g);
     if (p == -1) return false;
     if (line_sent) return true;
-    dragged_faces.clear();
     if (is_board_pile(p) && g->is_card()) {
         drag_data = p;
         drag_x = x;
         drag_y = y;
         drag_state = 1;
-        for (const GCard& c : pile[p]) dragged_faces.emplace_back(c.rot, FaceOf(c.cardnum));
-        RenderPile(drag_data, 128);
-        Redraw(gamescreen, drag_data, -1);
+        MakeDragImage(pile[p]);
     } else if (p == sdl->playernum) {
         drag_x = g->x - x;
         drag_y = g->y - y;
         drag_state = 2;
         drag_data = g->cardnum;
-        Redraw(gamescreen, -1, drag_data);
-        const int v = FaceOf(drag_data);
-        dragged_faces.emplace_back(0, v);
-        sdl->RenderCard(0, static_cast<char>(128), v);
+        MakeDragImage({*g});
     } else {
         return true;
     }
+    press_x = x;
+    press_y = y;
     FindTargets();
+    ComposeBackdrop();
     DrawDrag(x, y);
     return true;
+}
+
+// The dragged cards as one picture, drawn at half opacity: one blend a motion (SDL has a fast
+// path for exactly half), and no translucent renders that the card images' cache would have to
+// forget. Pure green, which no card shows, keys out the rest. The cards' pixels are copied, not
+// blitted: a card image blitted onto a surface that is freed keeps a dangling pointer to it.
+void GUI::MakeDragImage(const std::list<GCard>& cards) {
+    int left = sdl->w, top = sdl->h, right = 0, bottom = 0;
+    for (const GCard& g : cards) {
+        left = std::min(left, g.x), top = std::min(top, g.y);
+        right = std::max(right, g.x + kCardImageSize);
+        bottom = std::max(bottom, g.y + kCardImageSize);
+    }
+    const SDL_PixelFormat* f = sdl->card_images[0]->format;
+    drag_image = SDL_CreateRGBSurface(SDL_SWSURFACE, right - left, bottom - top, 32, f->Rmask,
+                                      f->Gmask, f->Bmask, 0);
+    if (!drag_image) throw GraphicsError(std::string("can't create a surface: ") + SDL_GetError());
+    drag_image_x = left;
+    drag_image_y = top;
+    const Uint32 key = SDL_MapRGB(drag_image->format, 0, 255, 0);
+    SDL_FillRect(drag_image, nullptr, key);
+    for (const GCard& g : cards) {
+        SDL_Surface* image = sdl->EasyCardImage(g.rot, g.alpha, FaceOf(g.cardnum));
+        SDL_LockSurface(image);
+        for (int y = 0; y < kCardImageSize; ++y) {
+            const auto* from = static_cast<const Uint32*>(image->pixels) + y * image->pitch / 4;
+            auto* to = static_cast<Uint32*>(drag_image->pixels) +
+                       (g.y - top + y) * drag_image->pitch / 4 + (g.x - left);
+            for (int x = 0; x < kCardImageSize; ++x)
+                if (from[x] & f->Amask) to[x] = from[x] & ~f->Amask;
+        }
+        SDL_UnlockSurface(image);
+    }
+    SDL_SetColorKey(drag_image, SDL_SRCCOLORKEY | SDL_RLEACCEL, key);
+    SDL_SetAlpha(drag_image, SDL_SRCALPHA | SDL_RLEACCEL, 128);
+}
+
+void GUI::RepaintDrag() {
+    ComposeBackdrop();
+    DrawDrag(drag_px, drag_py);
 }
 
 void GUI::DragTo(int x, int y) {
@@ -402,11 +448,8 @@ void GUI::DragTo(int x, int y) {
 }
 
 void GUI::CancelDrag() {
-    // The cache believes these faces opaque: they must be so again, or they stay translucent
-    // wherever they are drawn next, in this game or the next.
-    for (auto [rot, face] : dragged_faces)
-        sdl->RenderCard(static_cast<char>(rot), -1, static_cast<unsigned>(face));
-    dragged_faces.clear();
+    if (drag_image) SDL_FreeSurface(drag_image);
+    drag_image = nullptr;
     targets.clear();
     drag_state = 0;
 }

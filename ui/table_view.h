@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include <array>
 #include <list>
 #include <string>
 #include <vector>
@@ -55,7 +56,6 @@ class GUI {
     void Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip);
     // Composes the window from `game`, the text lines and the buttons; the caller flips.
     void DoDraw(SDL_Surface* game);
-    void RenderPile(int i, unsigned char alpha);
     void DrawSlotPile(SDL_Surface* surface, int i, int dx, int dy);
     // The pile and drawn card whose opaque pixel lies under (x, y); pilenum_out -1 for none.
     void FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& iter_out);
@@ -69,7 +69,10 @@ class GUI {
     bool StartDrag(int x, int y);
     void DragTo(int x, int y);
     void Drop(int x, int y);
-    // Ends a drag without a move; the dragged faces are drawn opaque again.
+    // A repaint asked for during a drag (the others moved, a button changed): the table anew,
+    // the dragged cards where they were.
+    void RepaintDrag();
+    // Ends a drag without a move.
     void CancelDrag();
     // The piles a drop would go to, while something is dragged.
     const std::vector<int>& DropTargets() const { return targets; }
@@ -120,14 +123,17 @@ class GUI {
     bool line_sent = false;
 
   private:
-    // The table and the records before one move of the turn.
+    // The table, the records and the marks before one move of the turn.
     struct Step {
         Tracker table;
         std::size_t records;
+        std::array<bool, kLastCardNumber + 1> marks;
     };
 
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
-    // The dragged cards over the composed window, with the places they may go.
+    void ComposeBackdrop();
+    void MakeDragImage(const std::list<GCard>& cards);
+    // The dragged cards at the pointer over the backdrop.
     void DrawDrag(int x, int y);
     void FindTargets();
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
@@ -138,11 +144,16 @@ class GUI {
     void EndOwnTurn();
     void ClearMarks();
 
+    // The window behind a drag (ComposeBackdrop) and the pointer's last place in it.
+    SDL_Surface* backdrop;
+    int drag_px = 0, drag_py = 0;
     std::vector<Step> steps;
     std::vector<int> targets;
-    // The faces a drag rendered translucent, with their rotations, to render opaque again.
-    std::vector<std::pair<int, int>> dragged_faces;
-    bool marked[kLastCardNumber + 1] = {};
+    // The dragged cards' picture, where it lies undragged, and the press that started the drag.
+    SDL_Surface* drag_image = nullptr;
+    int drag_image_x = 0, drag_image_y = 0;
+    int press_x = 0, press_y = 0;
+    std::array<bool, kLastCardNumber + 1> marked{};
     std::string news[kMaxPlayers];
     std::string notice;
     // Rings that mark a card, per kind (moved by others, a drop target) and rotation.

@@ -1,6 +1,7 @@
 // The screens driven headless through SDL's event queue, the screen loop and the pointer
 // operations, with the game's own data files.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <memory>
@@ -358,8 +359,12 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     EXPECT_TRUE(gui->IsMarked(7) && gui->IsMarked(3) && !gui->IsMarked(2));
     client->Receive("2 300 0");
     run();
+    drag(83, 540, 502, 198);  // the king into a corner
+    EXPECT_FALSE(gui->IsMarked(7)) << "the own move clears the marks";
+    press(25, undo);
+    EXPECT_TRUE(gui->IsMarked(7) && gui->moves.empty()) << "Undo brings them back";
     press(25, autoplay);
-    EXPECT_EQ(sent(), (std::vector<std::string>{"2 220"}));
+    EXPECT_EQ(sent(), (std::vector<std::string>{"2 220"})) << "Auto, every move taken back";
     EXPECT_EQ(gui->NewsText(), "") << "the news last until the own turn ends";
     client->Receive("2 300 1 900 1 14 1 -1");
     client->Receive("2 200 1");
@@ -369,7 +374,6 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 300 0 900 0 14 1 5");
     run();
     drag(83, 540, 502, 198);  // the king into a corner
-    EXPECT_FALSE(gui->IsMarked(7)) << "the own move clears the marks";
     drag(83, 540, 400, 402);  // the red 3 on the black 4 of pile 10
     drag(83, 540, 502, 198);  // the black 6 refused on the king
     drag(83, 540, 400, 198);  // the black 6 on the red 7 of pile 6
@@ -440,10 +444,9 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
 
     // A join nobody takes: a refusal of its own.
     const int port = free_port();
-    post(new DoJoinScreen(*sdl, *exch, port, "127.0.0.1"));
-    auto* joining = dynamic_cast<DoJoinScreen*>(loop->screen);
-    ASSERT_NE(joining, nullptr);
+    auto* joining = new DoJoinScreen(*sdl, *exch, port, "127.0.0.1");
     EXPECT_EQ(joining->StatusLine(), "Connecting to 127.0.0.1 ...");
+    post(joining);
     for (int i = 0; i < 300 && joining->StatusLine()[0] == 'C'; ++i) loop->Pass();
     EXPECT_EQ(joining->StatusLine(), "Error: 127.0.0.1 refused: no game is hosted there");
     key(SDLK_ESCAPE);
@@ -454,6 +457,8 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     ASSERT_EQ(bind(host, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     listen(host, 1);
     post(new DoJoinScreen(*sdl, *exch, port, "127.0.0.1"));
+    pollfd waiting{host, POLLIN, 0};
+    ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the join connects within 5 seconds";
     const int peer = accept(host, nullptr, nullptr);
     ASSERT_GE(peer, 0);
     ASSERT_EQ(write(peer, "100 1 2 1\n", 10), 10);
