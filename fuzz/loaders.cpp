@@ -10,6 +10,7 @@
 #include "fuzz/fuzz_support.h"
 #include "gfx/font.h"
 #include "gfx/sdl.h"
+#include "gfx/sheet_geometry.h"
 #include "tools/headless.h"
 
 namespace {
@@ -61,7 +62,7 @@ void sheet(const uint8_t* data, size_t size) {
     write(path, data, size);
     try {
         SDL_Surface* s = load_card_sheet(path.c_str());
-        if (s->w < 73 * 57 || s->h < 97 || s->format->BytesPerPixel != 3)
+        if (s->w < kCellW * kSheetCells || s->h < kCellH || s->format->BytesPerPixel != 3)
             broken("a sheet that cannot hold the cards was loaded");
         SDL_FreeSurface(s);
     } catch (const GraphicsError& e) {

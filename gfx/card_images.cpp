@@ -8,14 +8,9 @@
 #include <string>
 
 #include "gfx/sdl.h"
+#include "gfx/sheet_geometry.h"
 
 namespace {
-
-constexpr int kCellW = 73;
-constexpr int kCellH = 97;
-constexpr int kSheetCells = 57;
-constexpr int kBackCell = 53;
-constexpr int kEmptyCell = 56;
 
 constexpr double kD = 0.7071067811865476;
 constexpr double kCos[8] = {1, kD, 0, -kD, -1, -kD, 0, kD};
@@ -87,7 +82,14 @@ class Lock {
 // a known kind, one plane of 1 to 32 bits a pixel, and room for the 57 cells, but no more than
 // 16384 x 1024 pixels.
 std::string bad_sheet_header(const char* path) {
-    unsigned char head[30] = {};
+    // The file header, 14 bytes, then the info header, whose first field is its size (its kind).
+    constexpr int kInfoAt = 14;
+    // The old OS/2 info header has 16-bit width, height, planes and bits a pixel; the Windows
+    // kinds have 32-bit width and height (a negative height: top row first), then the same two.
+    constexpr int kOs2Size = 12, kOs2Width = 18, kOs2Height = 20, kOs2Planes = 22, kOs2Bits = 24;
+    constexpr int kWinWidth = 18, kWinHeight = 22, kWinPlanes = 26, kWinBits = 28;
+    constexpr unsigned long kWinSizes[] = {40, 52, 56, 108, 124};
+    unsigned char head[kWinBits + 2] = {};
     FILE* f = std::fopen(path, "rb");
     if (!f) return "";  // the loader says why it cannot open it
     const std::size_t got = std::fread(head, 1, sizeof head, f);
@@ -97,16 +99,17 @@ std::string bad_sheet_header(const char* path) {
         for (int i = bytes - 1; i >= 0; --i) v = v << 8 | head[at + i];
         return v;
     };
-    if (got < 26 || head[0] != 'B' || head[1] != 'M') return "not a bitmap";
-    const unsigned long kind = le(14, 4);
+    if (got < kOs2Bits + 2 || head[0] != 'B' || head[1] != 'M') return "not a bitmap";
+    const unsigned long kind = le(kInfoAt, 4);
     long w, h, planes, bits;
-    if (kind == 12) {  // the old OS/2 header: 16-bit fields
-        w = static_cast<long>(le(18, 2)), h = static_cast<long>(le(20, 2));
-        planes = static_cast<long>(le(22, 2)), bits = static_cast<long>(le(24, 2));
+    if (kind == kOs2Size) {
+        w = static_cast<long>(le(kOs2Width, 2)), h = static_cast<long>(le(kOs2Height, 2));
+        planes = static_cast<long>(le(kOs2Planes, 2)), bits = static_cast<long>(le(kOs2Bits, 2));
     } else if (got == sizeof head &&
-               (kind == 40 || kind == 52 || kind == 56 || kind == 108 || kind == 124)) {
-        w = static_cast<int32_t>(le(18, 4)), h = std::labs(static_cast<int32_t>(le(22, 4)));
-        planes = static_cast<long>(le(26, 2)), bits = static_cast<long>(le(28, 2));
+               std::find(std::begin(kWinSizes), std::end(kWinSizes), kind) != std::end(kWinSizes)) {
+        w = static_cast<int32_t>(le(kWinWidth, 4));
+        h = std::labs(static_cast<int32_t>(le(kWinHeight, 4)));
+        planes = static_cast<long>(le(kWinPlanes, 2)), bits = static_cast<long>(le(kWinBits, 2));
     } else {
         return "a bitmap header of an unknown kind";
     }

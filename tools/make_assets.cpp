@@ -16,13 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "gfx/sheet_geometry.h"
 
-constexpr int kCellW = 73;
-constexpr int kCellH = 97;
-constexpr int kCells = 57;
-constexpr int kBackCell = 53;
-constexpr int kEmptyCell = 56;
+namespace {
 
 struct Rgb {
     uint8_t r, g, b;
@@ -353,7 +349,7 @@ void write_bmp(const std::string& path, int w, int h, const std::vector<Rgb>& px
 }
 
 void write_sheet(const std::string& path, const Faces& f) {
-    const int w = kCellW * kCells;
+    const int w = kCellW * kSheetCells;
     std::vector<Rgb> sheet(static_cast<size_t>(w) * kCellH, kKey);
     auto put = [&](int index, const Cell& cell) {
         for (int y = 0; y < kCellH; ++y)

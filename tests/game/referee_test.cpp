@@ -85,7 +85,9 @@ TEST(Referee, StartsAFivePlayerGame) {
     expect_consistent(g.server.table(), g.client.tracker);
 }
 
-TEST(Referee, PlaysToAWinAndNeverStartsASecondLocalGame) {
+// A local game ends with its winner and waits; player 0's game-over acknowledgement ("Play
+// again") starts the next one, the computer's seat answered for as in the first.
+TEST(Referee, PlaysToAWinAndStartsTheNextGameOnlyWhenAcknowledged) {
     LocalGame g(2, 11);
     ASSERT_TRUE(g.run_until([&] { return g.winner != -1; }));
     EXPECT_EQ(g.server.winner(), g.winner);
@@ -97,9 +99,16 @@ TEST(Referee, PlaysToAWinAndNeverStartsASecondLocalGame) {
     while (g.step()) {
     }
     EXPECT_EQ(code_of(g.to_client.back()), proto::kWinner);
-    EXPECT_EQ(std::count_if(g.to_client.begin(), g.to_client.end(),
-                            [](const std::string& l) { return code_of(l) == proto::kVersion; }),
-              2);
+    const auto versions = [&] {
+        return std::count_if(g.to_client.begin(), g.to_client.end(),
+                             [](const std::string& l) { return code_of(l) == proto::kVersion; });
+    };
+    EXPECT_EQ(versions(), 2);
+    g.exch.ClientSend("106");
+    g.winner = -1;
+    ASSERT_TRUE(g.run_until([&] { return g.winner != -1; }));
+    EXPECT_EQ(versions(), 3);
+    EXPECT_TRUE(g.server.table().is_winner(g.winner));
 }
 
 TEST(Referee, ThousandGamesKeepEveryCopyConsistent) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "gfx/sheet_geometry.h"
+
 namespace gfxdata {
 
 constexpr int kSide = 256;  // cells of 16
@@ -83,19 +85,19 @@ inline void put_le(std::string& out, unsigned value, int bytes) {
 inline void write_sheet(const std::string& path, int width, int bits) {
     const int bytes = bits / 8, row = (width * bytes + 3) & ~3;
     std::string out = "BM";
-    put_le(out, 54 + row * 97, 4);
+    put_le(out, 54 + row * kCellH, 4);
     put_le(out, 0, 4);
     put_le(out, 54, 4);
     put_le(out, 40, 4);
     put_le(out, width, 4);
-    put_le(out, 97, 4);
+    put_le(out, kCellH, 4);
     put_le(out, 1, 2);
     put_le(out, bits, 2);
     for (int i = 0; i < 6; ++i) put_le(out, 0, 4);
     for (int y = 96; y >= 0; --y) {
         std::string line;
         for (int x = 0; x < width; ++x) {
-            const SDL_Color c = sheet_colour(x / 73, x % 73, y);
+            const SDL_Color c = sheet_colour(x / kCellW, x % kCellW, y);
             line += {static_cast<char>(c.b), static_cast<char>(c.g), static_cast<char>(c.r)};
             if (bytes == 4) line += '\0';
         }
@@ -113,7 +115,7 @@ struct DataDir {
         mkdir((path + "/font").c_str(), 0755);
         for (const char* font : {"/font/font1", "/font/font2"})
             write_font(path + font, "256\n", atlas(), widths());
-        write_sheet(path + "/sheet.bmp", 73 * 57, 24);
+        write_sheet(path + "/sheet.bmp", kCellW * kSheetCells, 24);
     }
     ~DataDir() { std::filesystem::remove_all(path); }
     std::string path;

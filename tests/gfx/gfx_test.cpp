@@ -148,7 +148,7 @@ TEST(Startup, FailuresNameWhatFailedAndLeaveNothingOpen) {
     EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
 
-    gfxdata::write_sheet(data_dir() + "/narrow.bmp", 73 * 57 - 1, 24);
+    gfxdata::write_sheet(data_dir() + "/narrow.bmp", kCellW * kSheetCells - 1, 24);
     const struct {
         std::string fonts, cards, named;
     } failures[] = {
@@ -169,7 +169,7 @@ TEST(Startup, FailuresNameWhatFailedAndLeaveNothingOpen) {
     EXPECT_EQ(SDL_WasInit(SDL_INIT_EVERYTHING), 0u);
 
     // A 32-bit sheet is turned into the 24 bits the rotation reads.
-    gfxdata::write_sheet(data_dir() + "/sheet32.bmp", 73 * 57, 32);
+    gfxdata::write_sheet(data_dir() + "/sheet32.bmp", kCellW * kSheetCells, 32);
     SDL sdl(SDL::kFlags);
     sdl.InitVideo(800, 600, fonts, data_dir() + "/sheet32.bmp");
     EXPECT_EQ(sdl.card_deck->format->BitsPerPixel, 24);
