@@ -112,9 +112,8 @@ GameScreen::~GameScreen() {
 }
 
 void GameScreen::InitGUI(ButtonList* list) {
-    if (!gui) return;
-    gui->auto_enabled = gui->done_enabled = false;
-    gui->SetButtons(list);
+    // "Done" and "Auto" stay closed until the first own turn: Reset closed them.
+    if (gui) gui->SetButtons(list);
 }
 
 void GameScreen::Leave(const std::string& why) {
