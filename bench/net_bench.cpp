@@ -297,15 +297,17 @@ void report(int round_trips, int games, unsigned seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const CommandLine line(argc, argv,
+                           "usage: velmora-bench-net [--round-trips N] [--games G] [--seed S]\n",
+                           {"--plain-echo", "--net-echo", "--round-trips", "--games", "--seed"});
     try {
-        const long long plain_port = option(argc, argv, "--plain-echo", 0, 1, 65535);
+        const long long plain_port = line.Number("--plain-echo", 0, 1, 65535);
         if (plain_port) return plain_echo(static_cast<int>(plain_port));
-        const long long net_port = option(argc, argv, "--net-echo", 0, 1, 65535);
+        const long long net_port = line.Number("--net-echo", 0, 1, 65535);
         if (net_port) return net_echo(static_cast<int>(net_port));
-        const int round_trips =
-            static_cast<int>(option(argc, argv, "--round-trips", 20000, 1, 10000000));
-        const int games = static_cast<int>(option(argc, argv, "--games", 20, 1, 100000));
-        const unsigned seed = static_cast<unsigned>(option(argc, argv, "--seed", 1, 0, UINT_MAX));
+        const int round_trips = static_cast<int>(line.Number("--round-trips", 20000, 1, 10000000));
+        const int games = static_cast<int>(line.Number("--games", 20, 1, 100000));
+        const unsigned seed = static_cast<unsigned>(line.Number("--seed", 1, 0, UINT_MAX));
         report(round_trips, games, seed);
         return 0;
     } catch (const Interrupted&) {

@@ -75,10 +75,13 @@ std::string twin_path() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int games = static_cast<int>(option(argc, argv, "--games", 10000, 1, 10000000));
-    const unsigned seed = static_cast<unsigned>(option(argc, argv, "--seed", 1, 0, UINT_MAX));
-    const int rounds = static_cast<int>(option(argc, argv, "--rounds", 3, 1, 100));
-    const bool twin = option(argc, argv, "--twin", 0, 0, 1) != 0;
+    const CommandLine line(argc, argv,
+                           "usage: velmora-bench-selfplay [--games N] [--seed S] [--rounds R]\n",
+                           {"--games", "--seed", "--rounds", "--twin"});
+    const int games = static_cast<int>(line.Number("--games", 10000, 1, 10000000));
+    const unsigned seed = static_cast<unsigned>(line.Number("--seed", 1, 0, UINT_MAX));
+    const int rounds = static_cast<int>(line.Number("--rounds", 3, 1, 100));
+    const bool twin = line.Number("--twin", 0, 0, 1) != 0;
     try {
         HeadlessSDL sdl(false);
         if (twin) {

@@ -82,6 +82,14 @@ void SDL::InitVideo(int width, int height, std::string fontdir, std::string card
     SDL_WM_SetCaption("Velmora", "Velmora");
 }
 
+void SDL::SetIcon(const std::string& bmp_filename) {
+    SDL_Surface* icon = SDL_LoadBMP(bmp_filename.c_str());
+    if (!icon) return;
+    SDL_SetColorKey(icon, SDL_SRCCOLORKEY, SDL_MapRGB(icon->format, 0, 255, 0));
+    SDL_WM_SetIcon(icon, nullptr);
+    SDL_FreeSurface(icon);
+}
+
 void SDL::Clear(SDL_Surface* surface, char red, char green, char blue) {
     SDL_FillRect(surface, nullptr,
                  SDL_MapRGB(surface->format, static_cast<Uint8>(red), static_cast<Uint8>(green),

@@ -35,6 +35,9 @@ class SDL {
     SDL& operator=(const SDL&) = delete;
 
     void InitVideo(int width, int height, std::string fontdir, std::string cardfilename);
+    // Before InitVideo: the window manager's icon for the window, a bitmap keyed on pure green.
+    // A missing or unreadable file leaves the default icon: the game plays without it.
+    void SetIcon(const std::string& bmp_filename);
     // Fills the clip rectangle; the components are taken as unsigned bytes.
     void Clear(SDL_Surface* surface, char red, char green, char blue);
     // Text is drawn and measured literally. Fonts: 0 black and 1 white (buttons, screens), 2

@@ -361,6 +361,149 @@ void write_sheet(const std::string& path, const Faces& f) {
     write_bmp(path, w, kCellH, sheet);
 }
 
+// ---- The icon: two cards fanned out, a heart behind and a spade in front ----
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+// One card of the icon, in units of the icon's side: its centre, its turn in degrees, and where
+// its suit symbol sits from the centre (the card behind shows it in its visible corner).
+struct IconCard {
+    double cx, cy, degrees;
+    unsigned suit;
+    Rgb colour;
+    double sx, sy;
+};
+
+// The icon at `size` pixels square, from 4 x 4 samples a pixel: each sample takes the colour of
+// the frontmost card it falls on (its edge, its face, its suit symbol), or none.
+std::vector<Rgba> draw_icon(int size, const Font& font) {
+    constexpr int kSub = 4;
+    constexpr double kPi = 3.14159265358979323846;
+    const IconCard cards[] = {{0.36, 0.42, -14, 0x2665, kRed, -0.07, -0.11},
+                              {0.62, 0.57, 10, 0x2660, kBlack, 0, 0}};
+    const double side = size * kSub;
+    const double w = 0.48 * side, h = 0.66 * side, radius = 0.07 * side;
+    const double edge = std::max(kSub * 1.0, 0.022 * side);
+    const Glyph suits[] = {font.render_height(cards[0].suit, static_cast<int>(0.30 * side)),
+                           font.render_height(cards[1].suit, static_cast<int>(0.30 * side))};
+    std::vector<Rgba> icon(static_cast<size_t>(size) * size, Rgba{0, 0, 0, 0});
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            int covered = 0, r = 0, g = 0, b = 0;
+            for (int sy = 0; sy < kSub; ++sy) {
+                for (int sx = 0; sx < kSub; ++sx) {
+                    const double px = x * kSub + sx + 0.5, py = y * kSub + sy + 0.5;
+                    bool hit = false;
+                    Rgb c{};
+                    for (int i = 0; i < 2; ++i) {
+                        const IconCard& card = cards[i];
+                        const double a = -card.degrees * kPi / 180;
+                        const double dx = px - card.cx * side, dy = py - card.cy * side;
+                        const double qx = dx * std::cos(a) - dy * std::sin(a);
+                        const double qy = dx * std::sin(a) + dy * std::cos(a);
+                        const double d =
+                            rounded_rect_distance(qx, qy, -w / 2, -h / 2, w / 2, h / 2, radius);
+                        if (d > 0) continue;
+                        hit = true;
+                        c = d > -edge ? kEdge : kWhite;
+                        const Glyph& glyph = suits[i];
+                        const int gx =
+                            static_cast<int>(std::floor(qx - card.sx * side + glyph.w / 2.0));
+                        const int gy =
+                            static_cast<int>(std::floor(qy - card.sy * side + glyph.h / 2.0));
+                        if (gx >= 0 && gy >= 0 && gx < glyph.w && gy < glyph.h)
+                            c = mix(c, card.colour, glyph.at(gx, gy));
+                    }
+                    if (!hit) continue;
+                    ++covered, r += c.r, g += c.g, b += c.b;
+                }
+            }
+            if (covered == 0) continue;
+            icon[y * size + x] = {static_cast<uint8_t>(r / covered),
+                                  static_cast<uint8_t>(g / covered),
+                                  static_cast<uint8_t>(b / covered),
+                                  static_cast<uint8_t>(covered * 255 / (kSub * kSub))};
+        }
+    }
+    return icon;
+}
+
+uint32_t crc32(const uint8_t* data, size_t n, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void put_be(std::vector<uint8_t>& out, uint32_t value) {
+    for (int i = 3; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+void png_chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    put_be(out, static_cast<uint32_t>(data.size()));
+    std::vector<uint8_t> typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    put_be(out, crc32(typed.data(), typed.size()));
+}
+
+// An RGBA PNG whose zlib stream holds stored (uncompressed) blocks: no compressor needed, and
+// the same bytes at every build.
+void write_png(const std::string& path, int size, const std::vector<Rgba>& px) {
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < size; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < size; ++x) {
+            const Rgba p = px[y * size + x];
+            raw.insert(raw.end(), {p.r, p.g, p.b, p.a});
+        }
+    }
+    std::vector<uint8_t> z{0x78, 0x01};
+    for (size_t at = 0; at < raw.size();) {
+        const size_t n = std::min<size_t>(65535, raw.size() - at);
+        z.push_back(at + n == raw.size() ? 1 : 0);
+        put_le(z, static_cast<uint32_t>(n), 2);
+        put_le(z, static_cast<uint32_t>(~n & 0xFFFF), 2);
+        z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
+        at += n;
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
+    put_be(z, b << 16 | a);
+    std::vector<uint8_t> header;
+    put_be(header, size);
+    put_be(header, size);
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA
+    std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    png_chunk(out, "IHDR", header);
+    png_chunk(out, "IDAT", z);
+    png_chunk(out, "IEND", {});
+    write_file(path, out);
+}
+
+// The menu's icons, and the window's in the game's data: a bitmap keyed on pure green.
+void write_icons(const std::string& outdir, const Font& font) {
+    for (int size : {48, 64, 128, 256}) {
+        std::string dir = outdir + "/icons";
+        for (const std::string& sub :
+             {std::string("/hicolor"), "/" + std::to_string(size) + "x" + std::to_string(size),
+              std::string("/apps")}) {
+            dir += sub;
+            mkdir(dir.c_str(), 0755);
+        }
+        write_png(dir + "/velmora.png", size, draw_icon(size, font));
+    }
+    constexpr int kWindowIcon = 64;
+    const std::vector<Rgba> icon = draw_icon(kWindowIcon, font);
+    std::vector<Rgb> keyed;
+    for (const Rgba& p : icon) keyed.push_back(p.a < 128 ? kKey : Rgb{p.r, p.g, p.b});
+    write_bmp(outdir + "/3rdparty/velmora-icon.bmp", kWindowIcon, kWindowIcon, keyed);
+}
+
 // An atlas of 16 x 16 square cells: printable ASCII and Latin-1 from the font, each glyph on a
 // common baseline and centred in its cell where the drawing code expects it; other codes blank
 // with the width of a blank.
@@ -418,6 +561,8 @@ int main(int argc, char** argv) {
             write_sheet(root + "/deck_default.bmp", Faces{regular, bold});
             write_font(root + "/font/data/font1", bold, 24, 18);
             write_font(root + "/font/data/font2", regular, 18, 14);
+            mkdir((std::string(argv[1]) + "/icons").c_str(), 0755);
+            write_icons(argv[1], regular);
         }
         FT_Done_FreeType(lib);
     } catch (const std::exception& e) {

@@ -8,29 +8,22 @@
 #include "game/client_server.h"
 #include "tools/headless.h"
 
-namespace {
-
-std::string host_option(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--host") return argv[i + 1];
-    return "";
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    const std::string host = host_option(argc, argv);
-    const int port = static_cast<int>(option(argc, argv, "--port", 1234, 1, 65535));
-    const int games = static_cast<int>(option(argc, argv, "--games", 1, 1, 1000000));
-    if (host.empty()) {
-        std::fprintf(stderr, "usage: %s --host H [--port N] [--games K]\n", argv[0]);
-        return 2;
-    }
+    const CommandLine line(
+        argc, argv,
+        "usage: velmora-player --host H [--port N] [--games K]\n"
+        "Joins the game served by host H on TCP port N (1234) and lets the\n"
+        "referee play every turn; prints 'winner W' after each of K games (1).\n",
+        {"--host", "--port", "--games"});
+    const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
+    const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
+    const std::string host = line.Text("--host");
+    if (host.empty()) line.Fail("--host is required");
     try {
         HeadlessSDL sdl(true);
         Exchange exch;
         if (!exch.ClientConnect(host, port)) {
-            std::printf("Error: can't connect to %s port %d\n", host.c_str(), port);
+            std::fprintf(stderr, "Error: can't connect to %s port %d\n", host.c_str(), port);
             return 1;
         }
         Client client(exch);
@@ -43,7 +36,7 @@ int main(int argc, char** argv) {
             }
             if (exch.IsPlayerMessage() && exch.GetPlayerNum() == -1) {
                 if (client.Receive(exch.GetPlayerMessage())) {
-                    std::printf("Error: the connection to the referee was lost\n");
+                    std::fprintf(stderr, "Error: the connection to the referee was lost\n");
                     return 1;
                 }
             } else if (exch.event.type == SDL_USEREVENT && exch.event.user.code == EXCH_WINNER) {
@@ -56,7 +49,7 @@ int main(int argc, char** argv) {
         exch.ClientDisconnect();
         return 0;
     } catch (const std::exception& e) {
-        std::printf("Error: %s\n", e.what());
+        std::fprintf(stderr, "Error: %s\n", e.what());
         return 1;
     }
 }

@@ -8,17 +8,19 @@
 #include "tools/headless.h"
 
 int main(int argc, char** argv) {
-    const int players = static_cast<int>(option(argc, argv, "--players", 0, 2, 5));
-    const int port = static_cast<int>(option(argc, argv, "--port", 1234, 1, 65535));
-    if (players == 0) {
-        std::fprintf(stderr, "usage: %s --players P [--port N]\n", argv[0]);
-        return 2;
-    }
+    const CommandLine line(argc, argv,
+                           "usage: velmora-referee --players P [--port N]\n"
+                           "Serves one game of P players (2 to 5) on TCP port N (1234) and plays\n"
+                           "the turns of players who leave; prints 'winner W' after each game.\n",
+                           {"--players", "--port"});
+    const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
+    const int players = static_cast<int>(line.Number("--players", 2, 2, 5));
+    if (!line.Given("--players")) line.Fail("--players is required");
     try {
         HeadlessSDL sdl(true);
         Exchange exch;
         if (!exch.EnterServerMode(port, players)) {
-            std::printf("Error: can't listen on port %d\n", port);
+            std::fprintf(stderr, "Error: can't listen on port %d\n", port);
             return 1;
         }
         std::printf("serving %d players on port %d\n", players, port);
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     } catch (const std::exception& e) {
-        std::printf("Error: %s\n", e.what());
+        std::fprintf(stderr, "Error: %s\n", e.what());
         return 1;
     }
 }

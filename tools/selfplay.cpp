@@ -10,10 +10,16 @@
 #include "tools/local_game.h"
 
 int main(int argc, char** argv) {
-    const int games = static_cast<int>(option(argc, argv, "--games", 1, 1, 100000000));
-    const int players = static_cast<int>(option(argc, argv, "--players", 2, 2, 5));
+    const CommandLine line(argc, argv,
+                           "usage: velmora-selfplay [--games N] [--players P] [--seed S]\n"
+                           "Plays N whole local games (1) of P players (2 to 5) against the\n"
+                           "computer, from seed S (the time) on; prints each winner, then\n"
+                           "'N games, wins W0 W1 ..., X games/s'.\n",
+                           {"--games", "--players", "--seed"});
+    const int games = static_cast<int>(line.Number("--games", 1, 1, 100000000));
+    const int players = static_cast<int>(line.Number("--players", 2, 2, 5));
     const unsigned seed = static_cast<unsigned>(
-        option(argc, argv, "--seed", static_cast<long long>(std::time(nullptr)), 0, 4294967295));
+        line.Number("--seed", static_cast<long long>(std::time(nullptr)), 0, 4294967295));
     try {
         HeadlessSDL sdl(false);
         std::vector<int> wins(players, 0);
@@ -39,7 +45,7 @@ int main(int argc, char** argv) {
         std::printf(", %.1f games/s\n", seconds > 0 ? games / seconds : 0.0);
         return all_won ? 0 : 1;
     } catch (const std::exception& e) {
-        std::printf("Error: %s\n", e.what());
+        std::fprintf(stderr, "Error: %s\n", e.what());
         return 1;
     }
 }

@@ -303,9 +303,12 @@ std::string program_dir(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int games = static_cast<int>(option(argc, argv, "--games", 20, 1, 1000000));
-    const int percent = static_cast<int>(option(argc, argv, "--misbehave", 25, 0, 100));
-    const unsigned seed = static_cast<unsigned>(option(argc, argv, "--seed", 1, 0, UINT_MAX));
+    const CommandLine line(argc, argv,
+                           "usage: velmora-soak [--games N] [--misbehave PERCENT] [--seed S]\n",
+                           {"--games", "--misbehave", "--seed"});
+    const int games = static_cast<int>(line.Number("--games", 20, 1, 1000000));
+    const int percent = static_cast<int>(line.Number("--misbehave", 25, 0, 100));
+    const unsigned seed = static_cast<unsigned>(line.Number("--seed", 1, 0, UINT_MAX));
     signal(SIGPIPE, SIG_IGN);
     signal(SIGINT, [](int) { interrupted = 1; });
     signal(SIGTERM, [](int) { interrupted = 1; });
