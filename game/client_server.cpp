@@ -258,11 +258,15 @@ void Server::RejectPlay(int player_t, const Tokens& tokens) {
     exch.ServerKill(player_t);
 }
 
-bool Server::IsValidPlay(const Tokens& tokens) const {
+bool IsLegalPlay(const Tracker& table, int mover, const Tokens& tokens, unsigned offset) {
     // The moves are checked as they are made on a copy, each against the table as it is then.
-    Tracker copy = tracker;
-    PlayCheck check(copy, turn);
-    return check.TryModify(&copy, tokens, 2);
+    Tracker copy = table;
+    PlayCheck check(copy, mover);
+    return check.TryModify(&copy, tokens, offset);
+}
+
+bool Server::IsValidPlay(const Tokens& tokens) const {
+    return IsLegalPlay(tracker, turn, tokens, 2);
 }
 
 void Server::ResetClients() {

@@ -10,6 +10,10 @@
 
 class Exchange;
 
+// Whether the move records of `tokens` from `offset` on are a legal play of `mover` on `table`:
+// each record well formed, each move allowed by the rules on the table as it is by then.
+bool IsLegalPlay(const Tracker& table, int mover, const Tokens& tokens, unsigned offset);
+
 class Server {
   public:
     // Gives the seed of each new shuffle; by default the current time, in seconds.

@@ -7,17 +7,17 @@
 #include "game/autoplay_server.h"
 #include "game/protocol.h"
 
-namespace {
-
-// A game that no player can finish (nobody can move and the deck is out) is given up here.
-constexpr int kMaxTurns = 5000;
-
-}  // namespace
-
-LocalGameResult play_local_game(int players, unsigned seed) {
+LocalGameResult play_local_game(int players, unsigned seed,
+                                const std::vector<Strategy>& strategies) {
     Exchange exch;
     exch.EnterLocalMode(players);
     ServerWithAutoPlay server(players, exch, [seed] { return seed; });
+    for (std::size_t seat = 0; seat < strategies.size(); ++seat)
+        server.SetStrategy(static_cast<int>(seat), strategies[seat]);
+    return run_local_game(exch, server);
+}
+
+LocalGameResult run_local_game(Exchange& exch, Server& server) {
     Client client(exch);
     LocalGameResult result;
     const std::string turn_head = "2 " + int_to_string(proto::kTurn) + " ";

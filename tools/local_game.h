@@ -2,11 +2,23 @@
 // player, and the human's client answering "220" every turn, as the self-play program plays it.
 #pragma once
 
+#include <vector>
+
+#include "game/strategy.h"
+
 struct LocalGameResult {
     int winner = -1;
     int turns = 0;
     bool interrupted = false;  // SDL's quit event arrived
 };
 
-// The game dealt from `seed`; a game no player can finish is given up after 5000 turns.
-LocalGameResult play_local_game(int players, unsigned seed);
+// The game dealt from `seed`, each seat played with its strategy (all `auto` when empty); a
+// game no player can finish is given up after kMaxTurns turns (winner -1).
+constexpr int kMaxTurns = 5000;
+LocalGameResult play_local_game(int players, unsigned seed,
+                                const std::vector<Strategy>& strategies = {});
+
+class Exchange;
+class Server;
+// The same with a referee of the caller's, on an exchange in local mode for its players.
+LocalGameResult run_local_game(Exchange& exch, Server& server);

@@ -1,4 +1,5 @@
-// Joins a served game and plays every turn with "220", as a client without a window does.
+// Joins a served game and plays every turn: with "220" (the referee's `auto` plays it), as a
+// client without a window does, or with the strong player's moves chosen on its own table.
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -6,17 +7,61 @@
 
 #include "exchange/exchange.h"
 #include "game/client_server.h"
+#include "game/protocol.h"
+#include "game/strategy.h"
+#include "game/tracker_modify.h"
 #include "tools/headless.h"
+
+namespace {
+
+// Follows the game on the client's table (which shows only this player's cards) and plays its
+// turns with the strong player, sending them as "210" lines.
+class StrongConnector : public ClientConnector {
+  public:
+    StrongConnector(Exchange& exch_t, Client& client_t) : exch(exch_t), client(client_t) {}
+    void Play(int turn, int playernum, Tokens& command) override {
+        // The own moves are on the table already.
+        if (command.token(2) != playernum) Apply(command);
+        if (turn == playernum) exch.ClientSend(int_to_string(proto::kSeen));
+    }
+    void Turn(int turn, int playernum, Tokens& command) override {
+        Apply(command);
+        if (turn != playernum) return;
+        Tracker& table = client.tracker;
+        std::string line = int_to_string(proto::kPlay);
+        for (const Move& m : StrongTurn(table, playernum, numplayers)) {
+            AppendRecord(line, table, m);
+            ::Apply(table, m);
+        }
+        exch.ClientSend(line);
+    }
+    void SetPlayerNum(int, int numplayers_t) override { numplayers = numplayers_t; }
+
+  private:
+    void Apply(Tokens& command) {
+        std::string ignored;
+        TrackerModify().Modify(&client.tracker, &command, 3, ignored);
+    }
+    Exchange& exch;
+    Client& client;
+    int numplayers = 2;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const CommandLine line(
         argc, argv,
-        "usage: velmora-player --host H [--port N] [--games K]\n"
-        "Joins the game served by host H on TCP port N (1234) and lets the\n"
-        "referee play every turn; prints 'winner W' after each of K games (1).\n",
-        {"--host", "--port", "--games"});
+        "usage: velmora-player --host H [--port N] [--games K] [--strategy S]\n"
+        "Joins the game served by host H on TCP port N (1234) and plays every turn with\n"
+        "strategy S: auto (the referee plays it) or strong (chosen here, on this player's\n"
+        "own table); prints 'winner W' after each of K games (1).\n",
+        {"--host", "--port", "--games", "--strategy"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
+    Strategy strategy;
+    if (!ParseStrategy(line.Text("--strategy", "auto"), strategy))
+        line.Fail("no strategy '" + line.Text("--strategy") + "' (auto or strong)");
     const std::string host = line.Text("--host");
     if (host.empty()) line.Fail("--host is required");
     try {
@@ -27,6 +72,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         Client client(exch);
+        StrongConnector strong(exch, client);
+        if (strategy == Strategy::kStrong) client.ConnectClientConnector(&strong);
         int seen = 0;
         while (seen < games && exch.WaitEvent()) {
             if (exch.event.type == SDL_QUIT) {

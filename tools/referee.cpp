@@ -9,12 +9,16 @@
 
 int main(int argc, char** argv) {
     const CommandLine line(argc, argv,
-                           "usage: velmora-referee --players P [--port N]\n"
+                           "usage: velmora-referee --players P [--port N] [--strategy S]\n"
                            "Serves one game of P players (2 to 5) on TCP port N (1234) and plays\n"
-                           "the turns of players who leave; prints 'winner W' after each game.\n",
-                           {"--players", "--port"});
+                           "the turns of players who leave with strategy S (auto or strong);\n"
+                           "prints 'winner W' after each game.\n",
+                           {"--players", "--port", "--strategy"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int players = static_cast<int>(line.Number("--players", 2, 2, 5));
+    Strategy strategy;
+    if (!ParseStrategy(line.Text("--strategy", "auto"), strategy))
+        line.Fail("no strategy '" + line.Text("--strategy") + "' (auto or strong)");
     if (!line.Given("--players")) line.Fail("--players is required");
     try {
         HeadlessSDL sdl(true);
@@ -26,6 +30,7 @@ int main(int argc, char** argv) {
         std::printf("serving %d players on port %d\n", players, port);
         std::fflush(stdout);
         ServerWithAutoPlay server(players, exch);
+        for (int seat = 0; seat < players; ++seat) server.SetStrategy(seat, strategy);
         int reported = -1, games = 0;
         for (bool over = false; !over && exch.WaitEvent();) {
             if (exch.event.type == SDL_QUIT) {

@@ -1,0 +1,297 @@
+#include "game/strategy.h"
+
+#include <algorithm>
+#include <limits>
+#include <random>
+#include <unordered_set>
+
+#include "exchange/tokens.h"
+#include "game/protocol.h"
+
+bool ParseStrategy(const std::string& name, Strategy& out) {
+    if (name == "auto") {
+        out = Strategy::kAuto;
+        return true;
+    }
+    if (name == "strong") {
+        out = Strategy::kStrong;
+        return true;
+    }
+    return false;
+}
+
+void Apply(Tracker& t, const Move& m) {
+    switch (m.kind) {
+        case Move::kOnTop:
+            t.move_hand_card_to_top(m.from, m.card, m.to, -1);
+            break;
+        case Move::kUnder:
+            t.move_hand_card_to_bottom(m.from, m.card, m.to, -1);
+            break;
+        case Move::kPile:
+            t.move_pile(m.from, m.to);
+            break;
+    }
+}
+
+void AppendRecord(std::string& line, const Tracker& before, const Move& m) {
+    auto add = [&](int n) {
+        line += ' ';
+        append_int(line, n);
+    };
+    if (m.kind == Move::kPile) {
+        add(proto::kPileToPile), add(m.to), add(m.from);
+        return;
+    }
+    add(m.kind == Move::kOnTop ? proto::kHandToTop : proto::kHandToBottom);
+    add(m.to), add(m.from), add(1), add(m.card), add(before.cards[m.card]);
+}
+
+namespace {
+
+// ---- The greedy order ----
+
+class Greedy {
+  public:
+    Greedy(Tracker& t_t, int player_t) : t(t_t), player(player_t) {}
+
+    std::vector<Move> Turn() {
+        signed char king;
+        while (t.has_kings(player, &king))
+            play({Move::kOnTop, player, t.get_free_king_pile(), king});
+        if (won()) return moves;
+        for (bool progress = true; progress;) {
+            progress = pile_move();
+            if (won()) return moves;
+            if (t.has_nonking_holes()) {
+                while (under_side_pile()) {
+                    progress = true;
+                    if (won()) return moves;
+                }
+                if (fill_holes()) progress = true;
+                if (won()) return moves;
+            }
+            while (on_top()) {
+                progress = true;
+                if (won()) return moves;
+            }
+        }
+        return moves;
+    }
+
+  private:
+    bool won() const { return t.pile[player].empty(); }
+    void play(const Move& m) {
+        Apply(t, m);
+        moves.push_back(m);
+    }
+    bool pile_move() {
+        for (int a = kFirstBoardPile; a <= kLastBoardPile; ++a)
+            for (int b = kFirstBoardPile; b <= kLastBoardPile; ++b)
+                if (t.is_valid_pile_move(a, b)) {
+                    play({Move::kPile, a, b, -1});
+                    return true;
+                }
+        return false;
+    }
+    bool under_side_pile() {
+        for (int q : kSidePiles) {
+            if (t.pile[q].empty()) continue;
+            const signed char bottom = t.cards[t.pile[q].front()];
+            for (signed char c : t.pile[player])
+                if (t.can_go_on(bottom, t.cards[c])) {
+                    play({Move::kUnder, player, q, c});
+                    return true;
+                }
+        }
+        return false;
+    }
+    bool fill_holes() {
+        bool played = false;
+        for (int q : kSidePiles) {
+            if (!t.pile[q].empty()) continue;
+            play({Move::kOnTop, player, q, t.get_highest_card(player)});
+            if (won()) return true;
+            played = true;
+        }
+        return played;
+    }
+    bool on_top() {
+        for (int q = kFirstBoardPile; q <= kLastBoardPile; ++q) {
+            if (t.pile[q].empty()) continue;
+            const signed char top = t.cards[t.pile[q].back()];
+            for (signed char c : t.pile[player])
+                if (t.can_go_on(t.cards[c], top)) {
+                    play({Move::kOnTop, player, q, c});
+                    return true;
+                }
+        }
+        return false;
+    }
+
+    Tracker& t;
+    int player;
+    std::vector<Move> moves;
+};
+
+// ---- The strong player ----
+
+constexpr int kMaxPositions = 400;  // end positions searched
+constexpr int kMaxKept = 52;        // cards kept beyond the fewest a position can leave
+constexpr int kDeals = 16;          // tables dealt from the unseen cards to score a position
+constexpr int kWin = 100;
+
+// What identifies a position of the turn: the board and the own hand.
+std::string key_of(const Tracker& t, int player) {
+    std::string key;
+    for (int p = kFirstBoardPile; p <= kLastBoardPile; ++p) {
+        key.append(t.pile[p].begin(), t.pile[p].end());
+        key += '|';
+    }
+    std::vector<signed char> hand = t.pile[player];
+    std::sort(hand.begin(), hand.end());
+    key.append(hand.begin(), hand.end());
+    return key;
+}
+
+std::vector<Move> moves_from(const Tracker& t, int player) {
+    std::vector<Move> out;
+    for (signed char c : t.pile[player]) {
+        const signed char v = t.cards[c];
+        for (int q = kFirstBoardPile; q <= kLastBoardPile; ++q) {
+            if (t.fits_under(v, q)) out.push_back({Move::kUnder, player, q, c});
+            if (t.fits_on_top(v, q)) out.push_back({Move::kOnTop, player, q, c});
+        }
+    }
+    for (int a = kFirstBoardPile; a <= kLastBoardPile; ++a)
+        for (int b = kFirstBoardPile; b <= kLastBoardPile; ++b)
+            if (t.is_valid_pile_move(a, b)) out.push_back({Move::kPile, a, b, -1});
+    return out;
+}
+
+struct Position {
+    Tracker table;
+    std::vector<Move> path;
+};
+
+// Every end position of the turn reachable from `seen`, the greedy one first.
+std::vector<Position> end_positions(const Tracker& seen, int player) {
+    std::vector<Position> found;
+    std::unordered_set<std::string> visited;
+    Tracker greedy = seen;
+    found.push_back({greedy, AutoTurn(greedy, player)});
+    found.back().table = greedy;
+    visited.insert(key_of(greedy, player));
+    std::vector<Position> stack{{seen, {}}};
+    visited.insert(key_of(seen, player));
+    while (!stack.empty() && static_cast<int>(found.size()) < kMaxPositions) {
+        Position at = std::move(stack.back());
+        stack.pop_back();
+        for (const Move& m : moves_from(at.table, player)) {
+            Position next{at.table, at.path};
+            Apply(next.table, m);
+            next.path.push_back(m);
+            if (!visited.insert(key_of(next.table, player)).second) continue;
+            if (next.table.pile[player].empty()) return {next};  // a win ends the search
+            stack.push_back(next);
+        }
+        found.push_back(std::move(at));
+    }
+    return found;
+}
+
+uint64_t hash_of(const Tracker& t) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&](int v) { h = (h ^ static_cast<uint64_t>(v + 2)) * 1099511628211ull; };
+    for (signed char f : t.cards) mix(f);
+    for (const auto& p : t.pile) {
+        for (signed char c : p) mix(c);
+        mix(-2);
+    }
+    return h;
+}
+
+// The faces `seen` does not show, dealt to the card numbers it does not know, kDeals times.
+std::vector<std::vector<std::pair<signed char, signed char>>> deals(const Tracker& seen) {
+    std::vector<bool> shown(kNumCards, false);
+    std::vector<signed char> hidden;
+    for (int n = 0; n < kNumCards; ++n) {
+        if (seen.cards[n] >= 0)
+            shown[seen.cards[n]] = true;
+        else
+            hidden.push_back(static_cast<signed char>(n));
+    }
+    std::vector<signed char> faces;
+    for (int f = 0; f < kNumCards; ++f)
+        if (!shown[f]) faces.push_back(static_cast<signed char>(f));
+    std::mt19937_64 rng(hash_of(seen));
+    std::vector<std::vector<std::pair<signed char, signed char>>> out(kDeals);
+    for (auto& deal : out) {
+        std::shuffle(faces.begin(), faces.end(), rng);
+        for (std::size_t i = 0; i < hidden.size() && i < faces.size(); ++i)
+            deal.emplace_back(hidden[i], faces[i]);
+    }
+    return out;
+}
+
+// After the position: each opponent draws and plays greedily, then this player does. Lower is
+// better: the own hand against the smallest other hand, a win or a loss outweighing both.
+int play_out(Tracker t, int player, int numplayers) {
+    int smallest = kNumCards;
+    for (int i = 1; i < numplayers; ++i) {
+        const int o = (player + i) % numplayers;
+        if (!t.pile[kDeck].empty()) t.move_top_to_top(o, kDeck, -1);
+        AutoTurn(t, o);
+        if (t.pile[o].empty()) return kWin;
+        smallest = std::min(smallest, static_cast<int>(t.pile[o].size()));
+    }
+    if (!t.pile[kDeck].empty()) t.move_top_to_top(player, kDeck, -1);
+    AutoTurn(t, player);
+    if (t.pile[player].empty()) return -kWin;
+    return static_cast<int>(t.pile[player].size()) - smallest;
+}
+
+}  // namespace
+
+std::vector<Move> AutoTurn(Tracker& t, int player) {
+    return Greedy(t, player).Turn();
+}
+
+Tracker SeenBy(const Tracker& t, int player) {
+    Tracker seen = t;
+    for (int p = 0; p < kNumPiles; ++p) {
+        if (p == player || is_board_pile(p)) continue;
+        for (signed char c : seen.pile[p]) seen.cards[c] = -1;
+    }
+    return seen;
+}
+
+std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers) {
+    if (seen.pile[kDeck].empty()) {
+        Tracker t = seen;
+        return AutoTurn(t, player);
+    }
+    std::vector<Position> ends = end_positions(seen, player);
+    if (ends.size() == 1) return ends.front().path;
+    std::size_t fewest = kNumCards;
+    for (const Position& e : ends) fewest = std::min(fewest, e.table.pile[player].size());
+    const auto dealt = deals(seen);
+    long best_score = std::numeric_limits<long>::max();
+    const Position* best = nullptr;
+    for (const Position& e : ends) {
+        if (e.table.pile[player].size() > fewest + kMaxKept) continue;
+        long score = 0;
+        for (const auto& deal : dealt) {
+            Tracker t = e.table;
+            for (auto [card, face] : deal) t.cards[card] = face;
+            score += play_out(std::move(t), player, numplayers);
+        }
+        // Ties go to the position that plays more, then to the one found first.
+        if (score < best_score || (score == best_score &&
+                                   e.table.pile[player].size() < best->table.pile[player].size())) {
+            best_score = score;
+            best = &e;
+        }
+    }
+    return best->path;
+}

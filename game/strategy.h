@@ -1,0 +1,47 @@
+// How a computer player plays a turn. Two strategies: `auto`, the fixed greedy order every
+// player without a connection always had, and `strong`, which looks ahead and may hold cards
+// back. Both work on a table alone, so the referee, a headless player and the hint share them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/tracker.h"
+
+enum class Strategy { kAuto, kStrong };
+
+// "auto" or "strong"; false for another name.
+bool ParseStrategy(const std::string& name, Strategy& out);
+
+// One move of a turn: a hand card onto the top of a board pile or under it, or a whole board
+// pile onto another (`card` -1).
+struct Move {
+    enum Kind { kOnTop, kUnder, kPile } kind;
+    int from;
+    int to;
+    signed char card;
+    bool operator==(const Move& o) const {
+        return kind == o.kind && from == o.from && to == o.to && card == o.card;
+    }
+};
+
+void Apply(Tracker& t, const Move& m);
+// The move's record as in a 200 or 210 line, with its leading blank.
+void AppendRecord(std::string& line, const Tracker& before, const Move& m);
+
+// The greedy order: kings into free corners; then, while anything moves, one pile move, cards
+// under side piles and the highest cards into holes while a side pile is open, cards onto any
+// pile; ties to the lowest pile and the earliest hand card. Plays on `t` and stops when the
+// player's hand is empty.
+std::vector<Move> AutoTurn(Tracker& t, int player);
+
+// The table as `player` sees it: the faces of the other hands and of the deck unknown (-1).
+Tracker SeenBy(const Tracker& t, int player);
+
+// The strong player's turn on `seen`, a table whose hidden faces are -1 (it never looks at
+// anything else). It searches the end positions of its turn, fewer cards played included, and
+// scores each by the opponents' greedy replies and its own next turn on tables dealt from the
+// unseen cards. The same table gives the same turn. With the deck empty, holding back cannot
+// pay and could stall a game, so it plays like `auto`.
+std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers);
