@@ -25,9 +25,10 @@ void MyClientConnector::Apply(Tokens& command) {
 void MyClientConnector::Play(int turn, int playernum, Tokens& command) {
     // The own moves are on the table already: the table view made them.
     const bool others = turn != playernum && turn != -1;
+    const bool records = command.data.size() > 3;
     const Tracker before = *sdl->tracker;
-    if (command.data.size() > 3 && command.token(2) != playernum) Apply(command);
-    if (others && gui) gui->NoteOthersPlay(turn, before);
+    if (records && command.token(2) != playernum) Apply(command);
+    if (others && gui) gui->NoteOthersPlay(turn, before, records);
     if (turn == playernum) exch->ClientSend(int_to_string(proto::kSeen));
 }
 
@@ -97,6 +98,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* s
     button_undo = buttons.AddButton(sdl, 10, sdl.h - 3 * bh - 1, "Undo", false);
     button_done = buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Done", true);
     button_auto = buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Auto", true);
+    button_hint = buttons.AddButton(sdl, 10 + button_auto->w + 4, sdl.h - bh - 1, "Hint", true);
     button_again = end_buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Play again", true);
     button_menu = end_buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Menu", true);
     InitGUI(&buttons);
@@ -132,6 +134,7 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
 void GameScreen::Key(const SDL_keysym& key) {
     if (key.sym == SDLK_ESCAPE) Escape();
     if (key.sym == SDLK_z && (key.mod & KMOD_CTRL)) Undo();
+    if (key.sym == SDLK_h) Hint();
 }
 
 void GameScreen::Escape() {
@@ -163,6 +166,14 @@ void GameScreen::Undo() {
     RequestRedraw();
 }
 
+void GameScreen::Hint() {
+    if (!Ready() || !gui->IsOurTurn() || gui->line_sent || !gui->moves.empty() ||
+        gui->drag_state != 0)
+        return;
+    gui->ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers));
+    RequestRedraw();
+}
+
 bool GameScreen::Ready() const {
     return gui && sdl.sane;
 }
@@ -187,6 +198,7 @@ void GameScreen::ShowState() {
     button_undo->enabled = gui->CanUndo();
     button_done->enabled = gui->done_enabled && gui->IsOurTurn();
     button_auto->enabled = gui->auto_enabled && gui->IsOurTurn() && gui->moves.empty();
+    button_hint->enabled = button_auto->enabled;
     button_again->enabled = !again_sent;
     gui->SetButtons(&Active());
 }
@@ -252,6 +264,8 @@ void GameScreen::Clicked(const Button* b) {
         if (gui->TakeAutoPlay()) exch.ClientSend(int_to_string(proto::kAutoPlay));
     } else if (b == button_undo) {
         Undo();
+    } else if (b == button_hint) {
+        Hint();
     } else if (b == button_again) {
         if (again_sent) return;
         again_sent = true;

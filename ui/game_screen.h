@@ -68,6 +68,8 @@ class GameScreen : public Screen {
     void Escape();
     void SendPlay();
     void Undo();
+    // The strong player's first move for this turn, marked; only before a move by hand.
+    void Hint();
     // Back to the main menu, once, with a line telling why ("" for none).
     void Leave(const std::string& why);
     void ShowState();
@@ -78,6 +80,7 @@ class GameScreen : public Screen {
     Button* button_undo = nullptr;
     Button* button_done = nullptr;
     Button* button_auto = nullptr;
+    Button* button_hint = nullptr;
     Button* button_again = nullptr;
     Button* button_menu = nullptr;
     ButtonList buttons;

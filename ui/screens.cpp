@@ -64,6 +64,20 @@ bool RouteMessage(Exchange& exch, Client* client, Server* server) {
 
 // ---- The main menu ----
 
+namespace {
+
+// The local game the player chose last, kept while the program runs (nothing is written).
+struct LocalChoice {
+    int players = 3;
+    Strategy strength = Strategy::kStrong;
+} chosen;
+
+const char* strength_name(Strategy s) {
+    return s == Strategy::kStrong ? "Strong" : "Normal";
+}
+
+}  // namespace
+
 MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t)
     : Screen(sdl_t, exch_t), why(std::move(why_t)) {
     int y = 4 * sdl.GetFontHeight(1) + 10;
@@ -73,8 +87,35 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t)
     button_serve = buttons.AddButton(sdl, 10, y, "Serve and join a game...", true);
     y += step;
     button_join = buttons.AddButton(sdl, 10, y, "Join a game...", true);
+    y += step + step / 2;
+    button_chosen = buttons.AddButton(sdl, 10, y, "", true);
     y += step;
+    button_players = buttons.AddButton(sdl, 10, y, "", true);
+    y += step;
+    button_strength = buttons.AddButton(sdl, 10, y, "", true);
+    y += step + step / 2;
     button_quit = buttons.AddButton(sdl, 10, y, "Quit", true);
+    ShowChoices();
+}
+
+// The choice buttons' labels follow the choice; a click on either changes it.
+void MainMenu::ShowChoices() {
+    const std::string players = std::to_string(chosen.players);
+    button_chosen->text =
+        "New game (local, " + players + " players, " + strength_name(chosen.strength) + ")";
+    button_players->text = "Players: " + players;
+    button_strength->text = std::string("Computer players: ") + strength_name(chosen.strength);
+    for (Button* b : {button_chosen, button_players, button_strength})
+        b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
+}
+
+void MainMenu::StartLocalGame(int players, Strategy strength) {
+    if (client || server) return;
+    exch.EnterLocalMode(players);
+    auto* referee = new ServerWithAutoPlay(players, exch);
+    for (int seat = 1; seat < players; ++seat) referee->SetStrategy(seat, strength);
+    server = referee;
+    client = new Client(exch);
 }
 
 MainMenu::~MainMenu() {
@@ -101,11 +142,20 @@ bool MainMenu::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_MOUSEBUTTONUP && left) {
         const Button* b = buttons.ButtonUp(event.button.x, event.button.y);
         if (b == button_new) {
-            if (client || server) return false;
-            exch.EnterLocalMode(2);
-            server = new ServerWithAutoPlay(2, exch);
-            client = new Client(exch);
+            StartLocalGame(2, Strategy::kAuto);
             return false;
+        }
+        if (b == button_chosen) {
+            StartLocalGame(chosen.players, chosen.strength);
+            return false;
+        }
+        if (b == button_players || b == button_strength) {
+            if (b == button_players) chosen.players = chosen.players == 5 ? 2 : chosen.players + 1;
+            if (b == button_strength)
+                chosen.strength =
+                    chosen.strength == Strategy::kStrong ? Strategy::kAuto : Strategy::kStrong;
+            ShowChoices();
+            RequestRedraw();
         }
         if (b == button_join) PostScreen(new JoinScreen(sdl, exch));
         if (b == button_serve) PostScreen(new ServeScreen(sdl, exch));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/client_server.h"
+#include "game/strategy.h"
 #include "net/async_connect.h"
 #include "ui/screen.h"
 
@@ -24,9 +25,15 @@ class MainMenu : public Screen {
     const std::string& reason() const { return why; }
 
   private:
+    void StartLocalGame(int players, Strategy strength);
+    void ShowChoices();
+
     Button* button_new;
     Button* button_join;
     Button* button_serve;
+    Button* button_players;
+    Button* button_strength;
+    Button* button_chosen;
     Button* button_quit;
     std::string why;
     Client* client = nullptr;

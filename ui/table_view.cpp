@@ -16,10 +16,10 @@ namespace {
 constexpr int kHandY = 120;  // the hand's row, this far above the window's bottom
 constexpr int kHandX = 50;
 constexpr int kHandStep = 18;
-// Marks: orange for the cards the others moved, blue for the piles a drop may go to; neither
-// colour is a card's, the table's or a button's.
-enum RingKind { kMovedRing, kTargetRing };
-constexpr Uint8 kRingColour[2][3] = {{255, 120, 0}, {20, 60, 255}};
+// Marks: orange for the cards the others moved, blue for the piles a drop may go to, magenta for
+// the hint; none of them a card's, the table's or a button's colour.
+enum RingKind { kMovedRing, kTargetRing, kHintRing };
+constexpr Uint8 kRingColour[3][3] = {{255, 120, 0}, {20, 60, 255}, {225, 0, 225}};
 
 // Each board pile's home relative to the window's centre, and the direction its cards fan out.
 struct PileHome {
@@ -96,6 +96,7 @@ void GUI::Reset() {
     line_sent = false;
     steps.clear();
     ClearMarks();
+    ClearHint();
     for (auto& n : news) n.clear();
     notice.clear();
 }
@@ -182,13 +183,20 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
         for (const GCard& g : pile[i])
             if (g.cardnum != card_to_skip) DrawCard(surface, g, 0, 0);
         // Over the whole pile: a card the others slid under it still shows where it lies.
-        for (const GCard& g : pile[i])
+        for (const GCard& g : pile[i]) {
             if (g.is_card() && marked[g.cardnum]) Ring(surface, kMovedRing, g.rot, g.x, g.y);
+            if (g.is_card() && g.cardnum == hint_card) Ring(surface, kHintRing, g.rot, g.x, g.y);
+        }
+        if (i == hint_pile && !pile[i].empty()) {
+            const GCard& top = pile[i].back();
+            Ring(surface, kHintRing, i - kFirstBoardPile, top.x, top.y);
+        }
     }
 }
 
 std::string GUI::StatusText() {
     if (!notice.empty()) return notice;
+    if (hint_keep && IsOurTurn()) return "Hint: keep your cards this turn";
     const int me = sdl->playernum;
     if (winner == me) return "Game Over! You Win!";
     if (winner != -1) return "Game Over! You Lose, Player " + int_to_string(winner) + " Won!";
@@ -294,6 +302,23 @@ void GUI::Flip() {
 void GUI::Remember() {
     steps.push_back({*sdl->tracker, moves.size(), marked});
     ClearMarks();
+    ClearHint();
+}
+
+void GUI::ShowHint(const std::vector<Move>& turn) {
+    ClearHint();
+    if (turn.empty()) {
+        hint_keep = true;
+        return;
+    }
+    const Move& first = turn.front();
+    hint_card = first.kind == Move::kPile ? sdl->tracker->pile[first.from].back() : first.card;
+    hint_pile = first.to;
+}
+
+void GUI::ClearHint() {
+    hint_card = hint_pile = -1;
+    hint_keep = false;
 }
 
 void GUI::Undo() {
@@ -309,7 +334,7 @@ void GUI::ClearMarks() {
     marked.fill(false);
 }
 
-void GUI::NoteOthersPlay(int mover, const Tracker& before) {
+void GUI::NoteOthersPlay(int mover, const Tracker& before, bool records) {
     if (mover < 0 || mover >= kMaxPlayers) return;
     const auto was = piles_of(before), is = piles_of(*sdl->tracker);
     int played = 0;
@@ -327,9 +352,10 @@ void GUI::NoteOthersPlay(int mover, const Tracker& before) {
         }
         marked[c] = true;
     }
+    if (records && played == 0 && pile_moves.empty()) return;  // a deal
     std::string& n = news[mover];
     n = "Player " + int_to_string(mover);
-    if (played == 0 && pile_moves.empty()) {
+    if (!records) {
         n += " passed";
         return;
     }
@@ -492,6 +518,7 @@ void GUI::GameOver(int winner_t) {
 }
 
 void GUI::EndOwnTurn() {
+    ClearHint();
     line_sent = true;
     done_enabled = auto_enabled = false;
     steps.clear();

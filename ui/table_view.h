@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "exchange/players.h"
+#include "game/strategy.h"
 #include "game/tracker.h"
 
 class ButtonList;
@@ -91,9 +92,16 @@ class GUI {
     bool CanUndo() const { return !steps.empty() && drag_state == 0; }
     void Undo();
 
+    // The hint: the first move of the strong player's turn marked (its card or pile, and where
+    // it goes), or, for an empty turn, a status line saying to keep the cards.
+    void ShowHint(const std::vector<Move>& turn);
+    bool IsHinted(int cardnum) const { return cardnum == hint_card; }
+
     // Another player's published play, applied to the table that was `before`: the cards that
     // moved on the board are marked and the player's line of news is written.
-    void NoteOthersPlay(int mover, const Tracker& before);
+    // `records`: whether the line carried any (a line without is a pass; one whose records only
+    // deal from the deck is no play at all).
+    void NoteOthersPlay(int mover, const Tracker& before, bool records);
     bool IsMarked(int cardnum) const { return marked[cardnum]; }
 
     std::string StatusText();
@@ -143,6 +151,7 @@ class GUI {
     void Remember();
     void EndOwnTurn();
     void ClearMarks();
+    void ClearHint();
 
     // The window behind a drag (ComposeBackdrop) and the pointer's last place in it.
     SDL_Surface* backdrop;
@@ -154,10 +163,14 @@ class GUI {
     int drag_image_x = 0, drag_image_y = 0;
     int press_x = 0, press_y = 0;
     std::array<bool, kLastCardNumber + 1> marked{};
+    // The hinted card (-1 none; for a pile move, the source pile's top card) and target pile.
+    int hint_card = -1;
+    int hint_pile = -1;
+    bool hint_keep = false;
     std::string news[kMaxPlayers];
     std::string notice;
-    // Rings that mark a card, per kind (moved by others, a drop target) and rotation.
-    SDL_Surface* rings[2][8] = {};
+    // Rings that mark a card, per kind (moved by others, a drop target, the hint) and rotation.
+    SDL_Surface* rings[3][8] = {};
 };
 
 // The one table view of the program.

@@ -373,7 +373,12 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     // The drop that empties the hand sends the turn's line at once. Hand: king, red 3, black 6.
     client->Receive("2 300 0 900 0 14 1 5");
     run();
+    key(SDLK_h);  // the hint marks the strong player's first move, seen from this table only
+    const std::vector<Move> strong = StrongTurn(client->tracker, 0, 2);
+    ASSERT_FALSE(strong.empty());
+    EXPECT_TRUE(gui->IsHinted(strong.front().card));
     drag(83, 540, 502, 198);  // the king into a corner
+    EXPECT_FALSE(gui->IsHinted(strong.front().card)) << "a move clears the hint";
     drag(83, 540, 400, 402);  // the red 3 on the black 4 of pile 10
     drag(83, 540, 502, 198);  // the black 6 refused on the king
     drag(83, 540, 400, 198);  // the black 6 on the red 7 of pile 6
@@ -392,7 +397,11 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     EXPECT_EQ(gui->StatusText(), "Waiting for other players to connect");
     EXPECT_TRUE(gui->pile[7].empty() && gui->winner == -1);
 
-    // Escape during a game asks first; a second Escape leaves.
+    // A deal to another player is no play: no news. Escape during a game asks first; a second
+    // Escape leaves.
+    client->Receive("2 310 1");
+    client->Receive("2 200 -1 900 1 14 1 -1");
+    EXPECT_EQ(gui->NewsText(), "");
     client->Receive("2 200 -1 900 6 14 1 19 900 0 14 1 16");
     client->Receive("2 300 0 900 0 14 1 41");
     run();
@@ -493,6 +502,13 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
         key(SDLK_ESCAPE);
         ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
     }
-    click(15, 82 + 3 * 22);  // "Quit"
+    // The chosen local game: "Players" turns 3 into 4, and the game has four seats.
+    click(15, 192);
+    click(15, 170);
+    ASSERT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
+    EXPECT_EQ(sdl->numplayers, 4);
+    key(SDLK_ESCAPE);
+    key(SDLK_ESCAPE);
+    click(15, 247);  // "Quit"
     EXPECT_TRUE(loop->done);
 }

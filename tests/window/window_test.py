@@ -8,6 +8,7 @@ judged from screenshots taken with ImageMagick's import.
   "Auto" on the other turns, up to "Game Over!"; the others' moves are marked and the piles a
   dragged card may go to are shown. "Play again" starts a second game, played to its end; Escape
   then returns to the menu.
+- The menu's chosen local game: 3 players against "Strong" played to "Game Over"; then 5 players.
 - Joining a host whose accept queue is full: the window keeps answering, Escape returns to the
   menu at once; left alone, the attempt gives up after 10 seconds with its error line.
 - A network game: the program hosts two players, velmora-player joins over TCP, both see the same
@@ -43,9 +44,12 @@ PLAY_AGAIN = DONE
 MOVED_RING = (255, 120, 0)
 TARGET_RING = (20, 60, 255)
 PORT = 1234
+# The menu's local game of the player's choice, and the buttons that choose it.
+CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
 
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
-                "Game Over! You Lose, Player 1 Won!", "Welcome to Velmora!",
+                "Game Over! You Lose, Player 1 Won!", "Game Over! You Lose, Player 2 Won!",
+                "Welcome to Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds"]
 
@@ -355,6 +359,30 @@ def local_game(args, env, judge):
     print("local games:", status, "then", second)
 
 
+def own_turn(game, judge):
+    return wait_for("the player's turn", lambda: (lambda m: judge.status(m) == "It's your turn!"
+                                                  and m)(game.shot()), 30)
+
+
+def strong_local_games(args, env, judge):
+    """The menu's chosen game, 3 players against "Strong", to its end; then one of 5 players."""
+    game = Game(args, env)
+    at_menu(game, judge)
+    game.click(*CHOSEN_GAME)
+    save(args, "game-3-players.png", own_turn(game, judge))
+    status, _, _ = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)
+    game.key("Escape")
+    at_menu(game, judge)
+    game.click(*PLAYERS)
+    game.click(*PLAYERS)
+    save(args, "menu-5-players.png", game.shot())
+    game.click(*CHOSEN_GAME)
+    save(args, "game-5-players.png", own_turn(game, judge))
+    if game.close() != 0:
+        raise Failure("closing a 5-player game: " + game.output())
+    print("3 players against Strong:", status, "; a 5-player game starts")
+
+
 def full_listener():
     """A listener on the game's port whose accept queue is full: a connect to it gets no answer."""
     listener = socket.socket()
@@ -457,6 +485,7 @@ def main():
         judge = Judge(args)
         closing(args, env, judge)
         local_game(args, env, judge)
+        strong_local_games(args, env, judge)
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
     except (Failure, subprocess.SubprocessError, OSError) as e:
