@@ -267,19 +267,19 @@ Tracker SeenBy(const Tracker& t, int player) {
 }
 
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers) {
-    if (seen.pile[kDeck].empty()) {
-        Tracker t = seen;
-        return AutoTurn(t, player);
-    }
     std::vector<Position> ends = end_positions(seen, player);
     if (ends.size() == 1) return ends.front().path;
     std::size_t fewest = kNumCards;
     for (const Position& e : ends) fewest = std::min(fewest, e.table.pile[player].size());
+    // With the deck empty nobody draws again: a turn that could lay a card and lays none may be
+    // the one that stalls the game, so some card goes down (hands then only shrink).
+    const std::size_t held = seen.pile[player].size();
+    const std::size_t most = seen.pile[kDeck].empty() && fewest < held ? held - 1 : held;
     const auto dealt = deals(seen);
     long best_score = std::numeric_limits<long>::max();
     const Position* best = nullptr;
     for (const Position& e : ends) {
-        if (e.table.pile[player].size() > fewest + kMaxKept) continue;
+        if (e.table.pile[player].size() > std::min(fewest + kMaxKept, most)) continue;
         long score = 0;
         for (const auto& deal : dealt) {
             Tracker t = e.table;
