@@ -18,7 +18,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
-from window_test import Failure, Game, Judge, Xvfb, wait_for  # noqa: E402
+from window_test import Failure, Game, Judge, on_display, wait_for  # noqa: E402
 
 VERSION = "0.10"
 HEADLESS = ["velmora-referee", "velmora-player", "velmora-selfplay"]
@@ -129,9 +129,8 @@ def main():
     args.build = os.path.abspath(args.build)
     args.shots = None
     work = tempfile.mkdtemp()
-    display = Xvfb()
-    env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11")
-    try:
+
+    def body(env):
         stage = os.path.join(work, "stage")
         run(["cmake", "--install", args.build, "--prefix", "/usr"],
             env=dict(os.environ, DESTDIR=stage), check=True)
@@ -148,16 +147,10 @@ def main():
         unix_tools(os.path.join(moved, "bin"))
         game_without_data(os.path.join(moved, "bin"))
         debian_package(args, env, judge, work)
-    except (Failure, subprocess.SubprocessError, OSError) as e:
-        print("FAILED:", e)
-        return 1
+    try:
+        return on_display(body)
     finally:
-        for game in Game.running:
-            if game.proc.poll() is None:
-                game.proc.kill()
-        display.close()
         shutil.rmtree(work, ignore_errors=True)
-    return 0
 
 
 if __name__ == "__main__":

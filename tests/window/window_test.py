@@ -472,22 +472,14 @@ def closing(args, env, judge):
     print("closing: menu and waiting screen end with status 0")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build", required=True)
-    parser.add_argument("--shots")
-    args = parser.parse_args()
-    args.build = os.path.abspath(args.build)
+def on_display(body):
+    """Runs body(env) with the game's X display, then stops every game and the display; the
+    status: 0, or 1 after saying what failed."""
     display = Xvfb()
     # SDL must not fall back to another driver: without the display the game is to fail.
     env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11")
     try:
-        judge = Judge(args)
-        closing(args, env, judge)
-        local_game(args, env, judge)
-        strong_local_games(args, env, judge)
-        join_silent_host(args, env, judge)
-        network_game(args, env, judge)
+        body(env)
     except (Failure, subprocess.SubprocessError, OSError) as e:
         print("FAILED:", e)
         return 1
@@ -497,6 +489,23 @@ def main():
                 game.proc.kill()
         display.close()
     return 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--shots")
+    args = parser.parse_args()
+    args.build = os.path.abspath(args.build)
+
+    def body(env):
+        judge = Judge(args)
+        closing(args, env, judge)
+        local_game(args, env, judge)
+        strong_local_games(args, env, judge)
+        join_silent_host(args, env, judge)
+        network_game(args, env, judge)
+    return on_display(body)
 
 
 if __name__ == "__main__":
