@@ -235,10 +235,6 @@ void GUI::DoDraw(SDL_Surface* game) {
     if (buttons) buttons->Draw(*sdl, screen);
 }
 
-void GUI::DrawSlotPile(SDL_Surface* surface, int i, int dx, int dy) {
-    for (const GCard& g : pile[i]) DrawCard(surface, g, dx, dy);
-}
-
 void GUI::FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& iter_out) {
     pilenum_out = -1;
     if (x < 0 || y < 0 || x >= sdl->w || y >= sdl->h) return;

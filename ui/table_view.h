@@ -57,7 +57,6 @@ class GUI {
     void Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip);
     // Composes the window from `game`, the text lines and the buttons; the caller flips.
     void DoDraw(SDL_Surface* game);
-    void DrawSlotPile(SDL_Surface* surface, int i, int dx, int dy);
     // The pile and drawn card whose opaque pixel lies under (x, y); pilenum_out -1 for none.
     void FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& iter_out);
     bool IsOurTurn();
