@@ -403,6 +403,26 @@ void Server::UserPlay(Tokens& tokens) {
 
 // ---- The client ----
 
+void TableFollower::Follow(Tokens& command) {
+    std::string ignored;
+    TrackerModify().Modify(&client.tracker, &command, 3, ignored);
+}
+
+void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
+    if (command.token(2) != playernum_t) Follow(command);
+    if (turn == playernum_t) exch.ClientSend(line(proto::kSeen));
+}
+
+void TableFollower::Turn(int turn, int playernum_t, Tokens& command) {
+    Follow(command);
+    if (turn == playernum_t) OwnTurn();
+}
+
+void TableFollower::SetPlayerNum(int playernum_t, int numplayers_t) {
+    playernum = playernum_t;
+    numplayers = numplayers_t;
+}
+
 bool Client::Receive(const std::string& msg) {
     Tokens tokens(msg);
     const int kind = tokens.token(0);

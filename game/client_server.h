@@ -93,6 +93,32 @@ class ClientConnector {
     ~ClientConnector() = default;
 };
 
+class Client;
+
+// A client's observer for a player without a window: keeps the client's own table up to date
+// from the referee's lines (the own published moves are on it already), answers the published
+// moves, and hands its play turns to OwnTurn.
+class TableFollower : public ClientConnector {
+  public:
+    TableFollower(Exchange& exch_t, Client& client_t) : exch(exch_t), client(client_t) {}
+    void Play(int turn, int playernum_t, Tokens& command) override;
+    void Turn(int turn, int playernum_t, Tokens& command) override;
+    void SetPlayerNum(int playernum_t, int numplayers_t) override;
+
+    int playernum = -1;
+    int numplayers = 0;
+
+  protected:
+    ~TableFollower() = default;
+    virtual void OwnTurn() = 0;
+
+    Exchange& exch;
+    Client& client;
+
+  private:
+    void Follow(Tokens& command);
+};
+
 class Client {
   public:
     explicit Client(Exchange& exch_t) : exch(exch_t) {}

@@ -9,42 +9,26 @@
 #include "game/client_server.h"
 #include "game/protocol.h"
 #include "game/strategy.h"
-#include "game/tracker_modify.h"
 #include "tools/headless.h"
 
 namespace {
 
-// Follows the game on the client's table (which shows only this player's cards) and plays its
-// turns with the strong player, sending them as "210" lines.
-class StrongConnector : public ClientConnector {
+// Plays its turns with the strong player on the client's table, which shows only this player's
+// cards, sending them as "210" lines.
+class StrongPlayer final : public TableFollower {
   public:
-    StrongConnector(Exchange& exch_t, Client& client_t) : exch(exch_t), client(client_t) {}
-    void Play(int turn, int playernum, Tokens& command) override {
-        // The own moves are on the table already.
-        if (command.token(2) != playernum) Apply(command);
-        if (turn == playernum) exch.ClientSend(int_to_string(proto::kSeen));
-    }
-    void Turn(int turn, int playernum, Tokens& command) override {
-        Apply(command);
-        if (turn != playernum) return;
+    using TableFollower::TableFollower;
+
+  private:
+    void OwnTurn() override {
         Tracker& table = client.tracker;
         std::string line = int_to_string(proto::kPlay);
         for (const Move& m : StrongTurn(table, playernum, numplayers)) {
             AppendRecord(line, table, m);
-            ::Apply(table, m);
+            Apply(table, m);
         }
         exch.ClientSend(line);
     }
-    void SetPlayerNum(int, int numplayers_t) override { numplayers = numplayers_t; }
-
-  private:
-    void Apply(Tokens& command) {
-        std::string ignored;
-        TrackerModify().Modify(&client.tracker, &command, 3, ignored);
-    }
-    Exchange& exch;
-    Client& client;
-    int numplayers = 2;
 };
 
 }  // namespace
@@ -72,7 +56,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         Client client(exch);
-        StrongConnector strong(exch, client);
+        StrongPlayer strong(exch, client);
         if (strategy == Strategy::kStrong) client.ConnectClientConnector(&strong);
         int seen = 0;
         while (seen < games && exch.WaitEvent()) {

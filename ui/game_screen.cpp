@@ -167,9 +167,7 @@ void GameScreen::Undo() {
 }
 
 void GameScreen::Hint() {
-    if (!Ready() || !gui->IsOurTurn() || gui->line_sent || !gui->moves.empty() ||
-        gui->drag_state != 0)
-        return;
+    if (!Ready() || !gui->WholeTurnOpen()) return;
     gui->ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers));
     RequestRedraw();
 }
@@ -197,8 +195,7 @@ void GameScreen::ShowState() {
         gui->SetNotice("");
     button_undo->enabled = gui->CanUndo();
     button_done->enabled = gui->done_enabled && gui->IsOurTurn();
-    button_auto->enabled = gui->auto_enabled && gui->IsOurTurn() && gui->moves.empty();
-    button_hint->enabled = button_auto->enabled;
+    button_auto->enabled = button_hint->enabled = gui->WholeTurnOpen();
     button_again->enabled = !again_sent;
     gui->SetButtons(&Active());
 }

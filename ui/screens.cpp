@@ -80,21 +80,22 @@ const char* strength_name(Strategy s) {
 
 MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t)
     : Screen(sdl_t, exch_t), why(std::move(why_t)) {
+    // One column, half a button's gap before the local game's choices and before "Quit".
     int y = 4 * sdl.GetFontHeight(1) + 10;
     const int step = static_cast<int>(sdl.GetButtonHeight());
-    button_new = buttons.AddButton(sdl, 10, y, "New game (local, 2 players)", true);
-    y += step;
-    button_serve = buttons.AddButton(sdl, 10, y, "Serve and join a game...", true);
-    y += step;
-    button_join = buttons.AddButton(sdl, 10, y, "Join a game...", true);
-    y += step + step / 2;
-    button_chosen = buttons.AddButton(sdl, 10, y, "", true);
-    y += step;
-    button_players = buttons.AddButton(sdl, 10, y, "", true);
-    y += step;
-    button_strength = buttons.AddButton(sdl, 10, y, "", true);
-    y += step + step / 2;
-    button_quit = buttons.AddButton(sdl, 10, y, "Quit", true);
+    auto next = [&](const char* text, int gap) {
+        y += gap;
+        Button* b = buttons.AddButton(sdl, 10, y, text, true);
+        y += step;
+        return b;
+    };
+    button_new = next("New game (local, 2 players)", 0);
+    button_serve = next("Serve and join a game...", 0);
+    button_join = next("Join a game...", 0);
+    button_chosen = next("", step / 2);
+    button_players = next("", 0);
+    button_strength = next("", 0);
+    button_quit = next("Quit", step / 2);
     ShowChoices();
 }
 

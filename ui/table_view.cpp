@@ -254,7 +254,7 @@ void GUI::FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& i
     }
 }
 
-bool GUI::IsOurTurn() {
+bool GUI::IsOurTurn() const {
     return turn == sdl->playernum;
 }
 
@@ -530,9 +530,12 @@ std::string GUI::TakePlayLine() {
     return line;
 }
 
+bool GUI::WholeTurnOpen() const {
+    return auto_enabled && IsOurTurn() && moves.empty() && drag_state == 0;
+}
+
 bool GUI::TakeAutoPlay() {
-    // After moves by hand "Auto" waits until every one has been taken back.
-    if (!auto_enabled || !IsOurTurn() || !moves.empty() || drag_state != 0) return false;
+    if (!WholeTurnOpen()) return false;
     EndOwnTurn();
     return true;
 }

@@ -59,7 +59,7 @@ class GUI {
     void DoDraw(SDL_Surface* game);
     // The pile and drawn card whose opaque pixel lies under (x, y); pilenum_out -1 for none.
     void FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& iter_out);
-    bool IsOurTurn();
+    bool IsOurTurn() const;
 
     void MovePile(int src_pile, int dest_pile);
     void MoveHandCard(int drag_data, int pilenum);
@@ -82,7 +82,10 @@ class GUI {
     void GameOver(int winner_t);
     // "Done": the turn's line "210 ..." to send, or "" when it may not be sent now.
     std::string TakePlayLine();
-    // "Auto": whether "220" may be sent now (the own turn, nothing moved by hand).
+    // Whether the whole turn is still open to "Auto" and the hint: the own turn, its line not
+    // sent, nothing moved by hand (or every move taken back), nothing dragged.
+    bool WholeTurnOpen() const;
+    // "Auto": whether "220" may be sent now (WholeTurnOpen), which ends the turn's input.
     bool TakeAutoPlay();
     // Whether the own hand has been played out in this turn, its line not yet sent.
     bool HandPlayedOut();

@@ -11,34 +11,18 @@
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
 #include "game/protocol.h"
-#include "game/tracker_modify.h"
 
-// Applies the records of 200 and 300 lines to the client's table and answers like a player who
-// always asks for automatic play; with `hold_turn`, it leaves its own play turns unanswered.
-class FollowingConnector : public ClientConnector {
+// Follows the game on the client's table and answers like a player who always asks for
+// automatic play; with `hold_turn`, it leaves its own play turns unanswered.
+class FollowingConnector final : public TableFollower {
   public:
-    FollowingConnector(Exchange& exch, Client& client) : exch(exch), client(client) {}
-
-    void Play(int turn, int playernum, Tokens& command) override {
-        if (command.token(2) != playernum) apply(command);
-        if (turn == playernum) exch.ClientSend(int_to_string(proto::kSeen));
-    }
-    void Turn(int turn, int playernum, Tokens& command) override {
-        apply(command);
-        if (turn == playernum && !hold_turn) exch.ClientSend(int_to_string(proto::kAutoPlay));
-    }
-    void SetPlayerNum(int playernum_t, int) override { playernum = playernum_t; }
-
+    using TableFollower::TableFollower;
     bool hold_turn = false;
-    int playernum = -1;
 
   private:
-    void apply(Tokens& command) {
-        std::string ignored;
-        TrackerModify().Modify(&client.tracker, &command, 3, ignored);
+    void OwnTurn() override {
+        if (!hold_turn) exch.ClientSend(int_to_string(proto::kAutoPlay));
     }
-    Exchange& exch;
-    Client& client;
 };
 
 struct LocalGame {
