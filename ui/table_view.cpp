@@ -46,13 +46,6 @@ bool IsOpaque(SDL_Surface* image, int x, int y) {
     return pixel & image->format->Amask;
 }
 
-void append_record(std::string& moves, std::initializer_list<int> numbers) {
-    for (int n : numbers) {
-        moves += ' ';
-        append_int(moves, n);
-    }
-}
-
 std::string count_of(int n, const char* one, const char* many) {
     return int_to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -259,36 +252,28 @@ bool GUI::IsOurTurn() const {
 }
 
 void GUI::MovePile(int src_pile, int dest_pile) {
-    Tracker& t = *sdl->tracker;
-    if (!t.is_valid_pile_move(src_pile, dest_pile)) return;
-    Remember();
-    t.move_pile(src_pile, dest_pile);
-    UpdatePile(src_pile);
-    UpdatePile(dest_pile);
-    append_record(moves, {proto::kPileToPile, dest_pile, src_pile});
+    if (!sdl->tracker->is_valid_pile_move(src_pile, dest_pile)) return;
+    Make({Move::kPile, src_pile, dest_pile, -1});
 }
 
 void GUI::MoveHandCard(int drag_data_t, int pilenum) {
-    Tracker& t = *sdl->tracker;
-    const int hand = sdl->playernum;
+    const Tracker& t = *sdl->tracker;
     const auto card = static_cast<signed char>(drag_data_t);
     const signed char v = t.cards[card];
     // Under the pile comes first: while a side pile is open, a card that fits under goes there.
-    int code;
-    if (t.fits_under(v, pilenum)) {
-        Remember();
-        t.move_hand_card_to_bottom(hand, card, pilenum, -1);
-        code = proto::kHandToBottom;
-    } else if (t.fits_on_top(v, pilenum)) {
-        Remember();
-        t.move_hand_card_to_top(hand, card, pilenum, -1);
-        code = proto::kHandToTop;
-    } else {
-        return;
-    }
-    UpdatePile(pilenum);
-    UpdatePile(hand);
-    append_record(moves, {code, pilenum, hand, 1, card, v});
+    if (t.fits_under(v, pilenum))
+        Make({Move::kUnder, sdl->playernum, pilenum, card});
+    else if (t.fits_on_top(v, pilenum))
+        Make({Move::kOnTop, sdl->playernum, pilenum, card});
+}
+
+// A legal move by hand: remembered for Undo, recorded, made on the table and shown.
+void GUI::Make(const Move& m) {
+    Remember();
+    AppendRecord(moves, *sdl->tracker, m);
+    Apply(*sdl->tracker, m);
+    UpdatePile(m.from);
+    UpdatePile(m.to);
 }
 
 void GUI::Flip() {

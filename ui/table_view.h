@@ -149,6 +149,7 @@ class GUI {
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
     void Flip();
     int FaceOf(int cardnum);
+    void Make(const Move& m);
     // Before a move by hand: remembered for Undo; the others' marks have been seen.
     void Remember();
     void EndOwnTurn();
