@@ -162,16 +162,9 @@ int FE_PollEvent(SDL_Event* event) {
 }
 
 int FE_WaitEvent(SDL_Event* event) {
-    SDL_LockMutex(eventLock);
-    drainOverflow();
     int result;
-    // Waits are cut into ticks: input that SDL queues by itself and a quit signal wake nobody,
-    // and are seen at the next tick.
-    while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0)
-        SDL_CondWaitTimeout(eventWait, eventLock, kTickMs);
-    drainOverflow();
-    SDL_UnlockMutex(eventLock);
-    SDL_CondSignal(eventWait);
+    while ((result = FE_WaitEventTimeout(event, kTickMs)) <= 0) {
+    }
     return result;
 }
 
@@ -183,6 +176,8 @@ int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
     while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0) {
         const Uint32 waited = SDL_GetTicks() - start;
         if (waited >= ms) break;
+        // Waits are cut into ticks: input that SDL queues by itself and a quit signal wake
+        // nobody, and are seen at the next tick.
         const Uint32 slice = std::min(ms - waited, kTickMs);
         if (!pollDisplay(slice)) SDL_CondWaitTimeout(eventWait, eventLock, slice);
     }
