@@ -10,6 +10,7 @@
 #include "game/protocol.h"
 #include "game/strategy.h"
 #include "tools/headless.h"
+#include "tools/strategy_option.h"
 
 namespace {
 
@@ -43,9 +44,7 @@ int main(int argc, char** argv) {
         {"--host", "--port", "--games", "--strategy"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
-    Strategy strategy;
-    if (!ParseStrategy(line.Text("--strategy", "auto"), strategy))
-        line.Fail("no strategy '" + line.Text("--strategy") + "' (auto or strong)");
+    const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
     const std::string host = line.Text("--host");
     if (host.empty()) line.Fail("--host is required");
     try {

@@ -6,6 +6,7 @@
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
 #include "tools/headless.h"
+#include "tools/strategy_option.h"
 
 int main(int argc, char** argv) {
     const CommandLine line(argc, argv,
@@ -16,9 +17,7 @@ int main(int argc, char** argv) {
                            {"--players", "--port", "--strategy"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int players = static_cast<int>(line.Number("--players", 2, 2, 5));
-    Strategy strategy;
-    if (!ParseStrategy(line.Text("--strategy", "auto"), strategy))
-        line.Fail("no strategy '" + line.Text("--strategy") + "' (auto or strong)");
+    const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
     if (!line.Given("--players")) line.Fail("--players is required");
     try {
         HeadlessSDL sdl(true);

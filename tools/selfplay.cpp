@@ -10,6 +10,7 @@
 
 #include "tools/headless.h"
 #include "tools/local_game.h"
+#include "tools/strategy_option.h"
 
 int main(int argc, char** argv) {
     const CommandLine line(
@@ -28,10 +29,7 @@ int main(int argc, char** argv) {
     const std::string list = line.Text("--strategies");
     for (std::size_t at = 0; !list.empty() && at <= list.size();) {
         const std::size_t comma = std::min(list.find(',', at), list.size());
-        Strategy s;
-        if (!ParseStrategy(list.substr(at, comma - at), s))
-            line.Fail("no strategy '" + list.substr(at, comma - at) + "' (auto or strong)");
-        strategies.push_back(s);
+        strategies.push_back(StrategyNamed(line, list.substr(at, comma - at)));
         at = comma + 1;
     }
     if (!list.empty() && static_cast<int>(strategies.size()) != players)
