@@ -176,12 +176,12 @@ struct Position {
 
 // Every end position of the turn reachable from `seen`, the greedy one first.
 std::vector<Position> end_positions(const Tracker& seen, int player) {
-    std::vector<Position> found;
-    std::unordered_set<std::string> visited;
     Tracker greedy = seen;
-    found.push_back({greedy, AutoTurn(greedy, player)});
-    found.back().table = greedy;
-    visited.insert(key_of(greedy, player));
+    std::vector<Move> path = AutoTurn(greedy, player);
+    // A win ends the search, found greedily or below.
+    if (greedy.pile[player].empty()) return {{greedy, std::move(path)}};
+    std::vector<Position> found{{greedy, std::move(path)}};
+    std::unordered_set<std::string> visited{key_of(greedy, player)};
     std::vector<Position> stack{{seen, {}}};
     visited.insert(key_of(seen, player));
     while (!stack.empty() && static_cast<int>(found.size()) < kMaxPositions) {
@@ -192,8 +192,8 @@ std::vector<Position> end_positions(const Tracker& seen, int player) {
             Apply(next.table, m);
             next.path.push_back(m);
             if (!visited.insert(key_of(next.table, player)).second) continue;
-            if (next.table.pile[player].empty()) return {next};  // a win ends the search
-            stack.push_back(next);
+            if (next.table.pile[player].empty()) return {std::move(next)};
+            stack.push_back(std::move(next));
         }
         found.push_back(std::move(at));
     }

@@ -1,5 +1,6 @@
 // The strong player on positions of real games: it sees only its own cards, plays only legal
-// lines, decides the same way every time, and plays 3- and 5-player games to their end.
+// lines, takes a win it can make, decides the same way every time, and plays 3- and 5-player
+// games to their end.
 #include "game/strategy.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,11 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
             // Legal on the referee's own table, by the referee's own check.
             const std::string line = line_of(table, moves);
             ASSERT_TRUE(IsLegalPlay(table, player, Tokens(line), 1)) << line;
+            // A turn that can win, wins.
+            Tracker greedy = table, strong = table;
+            AutoTurn(greedy, player);
+            for (const Move& m : moves) Apply(strong, m);
+            if (greedy.is_winner(player)) ASSERT_TRUE(strong.is_winner(player)) << line;
             // The faces it cannot see, dealt otherwise: the same turn.
             Tracker other = table;
             std::vector<signed char> hidden, faces;
