@@ -53,7 +53,7 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
             Tracker greedy = table, strong = table;
             AutoTurn(greedy, player);
             for (const Move& m : moves) Apply(strong, m);
-            if (greedy.is_winner(player)) ASSERT_TRUE(strong.is_winner(player)) << line;
+            ASSERT_TRUE(!greedy.is_winner(player) || strong.is_winner(player)) << line;
             // The faces it cannot see, dealt otherwise: the same turn.
             Tracker other = table;
             std::vector<signed char> hidden, faces;
