@@ -99,9 +99,9 @@ struct Process {
 
 // Starts a referee and waits until it listens.
 struct Referee : Process {
-    Referee(int players, int port)
+    Referee(int players, int port, const std::string& strategy = "auto")
         : Process({"velmora-referee", "--players", std::to_string(players), "--port",
-                   std::to_string(port)}) {
+                   std::to_string(port), "--strategy", strategy}) {
         std::string line;
         ready = out.read_line(line, Clock::now() + std::chrono::milliseconds(kWaitMs)) &&
                 line.rfind("serving", 0) == 0;
@@ -111,9 +111,10 @@ struct Referee : Process {
 
 using Players = std::vector<std::unique_ptr<Process>>;
 
-void add_player(Players& players, int port) {
-    players.push_back(std::make_unique<Process>(std::vector<std::string>{
-        "velmora-player", "--host", "127.0.0.1", "--port", std::to_string(port)}));
+void add_player(Players& players, int port, const std::string& strategy = "auto") {
+    players.push_back(std::make_unique<Process>(
+        std::vector<std::string>{"velmora-player", "--host", "127.0.0.1", "--port",
+                                 std::to_string(port), "--strategy", strategy}));
 }
 
 // A peer on a plain socket that speaks the protocol by hand until its first play turn.
@@ -193,13 +194,15 @@ void expect_game_finishes(Players& players, Referee& referee) {
 
 }  // namespace
 
+// The first player chooses its turns with the strong player on its own table; the others let
+// the referee play theirs.
 TEST(NetworkGame, HeadlessPlayersPlayToAWinner) {
     for (int n : {2, 3, 5}) {
         const int port = free_port();
         Referee referee(n, port);
         ASSERT_TRUE(referee.ready);
         Players players;
-        for (int i = 0; i < n; ++i) add_player(players, port);
+        for (int i = 0; i < n; ++i) add_player(players, port, i == 0 ? "strong" : "auto");
         expect_game_finishes(players, referee);
     }
 }
@@ -218,9 +221,10 @@ TEST(NetworkGame, ConnectionPastTheLastPlayerIsClosed) {
     EXPECT_TRUE(third.reader.pending.empty());
 }
 
+// The referee plays the seat of the player who left with the strong player.
 TEST(NetworkGame, PlayerLeavingInItsTurnIsTakenOver) {
     const int port = free_port();
-    Referee referee(3, port);
+    Referee referee(3, port, "strong");
     ASSERT_TRUE(referee.ready);
     Players players;
     add_player(players, port);
