@@ -2,8 +2,9 @@
 // measured in the same run: a drag motion (the background, the texts, the buttons, the marks of
 // the piles it may go to and a dragged pile of four cards) and a full repaint (the table painted
 // anew, then composed). The window is an 800 x 600 surface in the pixel format of an X display of
-// depth 24, as the game gets it there. Run from the build directory, where the card sheet and fonts
-// lie:  ./velmora-bench-ui [ROUNDS]
+// depth 24, as the game gets it there, then one of twice that size with the picture scaled into
+// it. Run from the build directory, where the card sheet and fonts lie:  ./velmora-bench-ui
+// [ROUNDS]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +29,25 @@ void deal(Tracker& t) {
     for (int i = 0; i < 7; ++i) t.move_top_to_top(0, kDeck, -1);
 }
 
+// The game's own drag: pile 9's top card pressed, then moved, the piles it may go to marked at
+// every step; microseconds a motion.
+double drag_us(int rounds) {
+    gui->turn = 0;
+    if (!gui->StartDrag(542, 442) || gui->drag_state != 1)
+        throw std::runtime_error("no pile under the pointer");
+    int step = 0;
+    const double us = best_us(rounds, [&] {
+        gui->DragTo(542 + step % 50, 442 + step % 30);
+        ++step;
+    });
+    gui->CancelDrag();
+    return us;
+}
+
+SDL_Surface* surface(int w, int h) {
+    return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -36,11 +56,11 @@ int main(int argc, char** argv) {
     try {
         SDL sdl(SDL::kFlags);
         sdl.InitVideo(800, 600, "3rdparty/font/data", "3rdparty/deck_default.bmp");
-        SDL_Surface* window =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 600, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-        SDL_Surface* source =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 600, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-        sdl.screen = window;
+        SDL_Surface* window = surface(800, 600);
+        SDL_Surface* source = surface(800, 600);
+        SDL_Surface* picture = surface(800, 600);
+        SDL_Surface* double_window = surface(1600, 1200);
+        sdl.ShowOn(window, window);
         Tracker table;
         deal(table);
         sdl.tracker = &table;
@@ -63,25 +83,24 @@ int main(int argc, char** argv) {
             gui->Redraw(gui->gamescreen, -1, -1);
             gui->DoDraw(gui->gamescreen);
         });
-        // The game's own drag: pile 9's top card pressed, then moved, the piles it may go to
-        // marked at every step.
-        gui->turn = 0;
-        if (!gui->StartDrag(542, 442) || gui->drag_state != 1)
-            throw std::runtime_error("no pile under the pointer");
-        int step = 0;
-        const double drag = best_us(rounds, [&] {
-            gui->DragTo(542 + step % 50, 442 + step % 30);
-            ++step;
+        const double drag = drag_us(rounds);
+        // The same in a window twice the picture's size, scaled on every show.
+        sdl.ShowOn(picture, double_window);
+        const double drag2 = drag_us(rounds);
+        const double full2 = best_us(rounds, [&] {
+            gui->Redraw(gui->gamescreen, -1, -1);
+            gui->DoDraw(gui->gamescreen);
+            sdl.Present();
         });
-        gui->CancelDrag();
         copy = std::min(copy, best_us(rounds, plain));
         std::printf("plain 800x600 copy: %.1f us\n", copy);
         std::printf("drag motion repaint: %.1f us = %.2f x copy\n", drag, drag / copy);
         std::printf("full repaint: %.1f us = %.2f x copy\n", full, full / copy);
+        std::printf("drag motion repaint at 2x: %.1f us = %.2f x copy\n", drag2, drag2 / copy);
+        std::printf("full repaint at 2x: %.1f us = %.2f x copy\n", full2, full2 / copy);
         delete gui;
         gui = nullptr;
-        SDL_FreeSurface(source);
-        SDL_FreeSurface(window);
+        for (SDL_Surface* s : {source, window, picture, double_window}) SDL_FreeSurface(s);
     } catch (const Interrupted&) {
         std::printf("interrupted: no figures finished\n");
         return 130;

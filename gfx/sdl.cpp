@@ -2,6 +2,7 @@
 
 #include <SDL_net.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "gfx/masks.h"
@@ -49,6 +50,7 @@ SDL::~SDL() {
     for (SDLFont* font : fonts)
         if (font) freeFont(font);
     free_card_images();
+    if (own_picture) SDL_FreeSurface(own_picture);
     NET2_Quit();
     FE_Quit();
     SDLNet_Quit();
@@ -75,11 +77,108 @@ void SDL::InitVideo(int width, int height, std::string fontdir, std::string card
     load_card_images(cardfilename.c_str());
     w = width;
     h = height;
-    screen = SDL_SetVideoMode(w, h, SDL_GetVideoInfo()->vfmt->BitsPerPixel, 0);
-    if (!screen)
-        throw GraphicsError("can't open a " + std::to_string(w) + " x " + std::to_string(h) +
-                            " window: " + SDL_GetError());
+    // Before the first mode is set, SDL tells the desktop's size.
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    desktop_w = info->current_w, desktop_h = info->current_h;
+    const int k = StartMultiple(desktop_w, desktop_h, w, h);
+    SetMode(k * w, k * h, false);
     SDL_WM_SetCaption("Velmora", "Velmora");
+}
+
+void SDL::SetMode(int width, int height, bool full) {
+    // The picture outlives the window: copied out of it while the window is the picture.
+    SDL_Surface* kept = own_picture;
+    own_picture = nullptr;
+    if (screen && screen == window) {
+        kept = SDL_ConvertSurface(window, window->format, SDL_SWSURFACE);
+        if (!kept) throw GraphicsError(std::string("can't keep the picture: ") + SDL_GetError());
+    }
+    const int bpp = window ? window->format->BitsPerPixel : SDL_GetVideoInfo()->vfmt->BitsPerPixel;
+    window = SDL_SetVideoMode(width, height, bpp, full ? SDL_FULLSCREEN : SDL_RESIZABLE);
+    if (!window) {
+        if (kept) SDL_FreeSurface(kept);
+        screen = nullptr;
+        throw GraphicsError("can't open a " + std::to_string(width) + " x " +
+                            std::to_string(height) + " window: " + SDL_GetError());
+    }
+    fullscreen = full;
+    UseWindow(kept);
+}
+
+// Shows the picture in the window as it now is; `kept` is the picture's surface, if any yet.
+void SDL::UseWindow(SDL_Surface* kept) {
+    scaler.SetBox(Letterbox::Fit(w, h, window->w, window->h));
+    if (window->w == w && window->h == h) {
+        if (kept) {
+            SDL_BlitSurface(kept, nullptr, window, nullptr);
+            SDL_FreeSurface(kept);
+        }
+        screen = window;
+    } else if (kept) {
+        screen = own_picture = kept;
+    } else {
+        const SDL_PixelFormat* f = window->format;
+        screen = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, f->BitsPerPixel, f->Rmask, f->Gmask,
+                                      f->Bmask, f->Amask);
+        if (!screen) throw GraphicsError(std::string("can't make the picture: ") + SDL_GetError());
+        own_picture = screen;
+        if (f->palette) SDL_SetColors(screen, f->palette->colors, 0, f->palette->ncolors);
+        ClearToTable(*this, screen);
+    }
+    Present();
+}
+
+void SDL::ShowOn(SDL_Surface* picture, SDL_Surface* window_t) {
+    screen = picture;
+    window = window_t;
+    scaler.SetBox(Letterbox::Fit(w, h, window->w, window->h));
+}
+
+void SDL::ResizeWindow(int width, int height) {
+    if (fullscreen || width < 1 || height < 1) return;
+    if (window && width == window->w && height == window->h) return;
+    SetMode(width, height, false);
+}
+
+void SDL::ToggleFullscreen() {
+    if (fullscreen) {
+        SetMode(windowed_w, windowed_h, false);
+        return;
+    }
+    windowed_w = window->w, windowed_h = window->h;
+    const bool known = desktop_w > 0 && desktop_h > 0;
+    SetMode(known ? desktop_w : windowed_w, known ? desktop_h : windowed_h, true);
+}
+
+void SDL::Present() {
+    if (screen != window) {
+        FillBars();
+        const Letterbox& b = scaler.Box();
+        scaler.Scale(screen, window, b.x, b.y, b.w, b.h);
+    }
+    SDL_Flip(window);
+}
+
+void SDL::Present(int x, int y, int width, int height) {
+    x = std::max(x, 0), y = std::max(y, 0);
+    width = std::min(width, w - x), height = std::min(height, h - y);
+    if (width <= 0 || height <= 0) return;
+    if (screen != window) {
+        scaler.Box().ToWindow(x, y, width, height);
+        scaler.Scale(screen, window, x, y, width, height);
+    }
+    SDL_UpdateRect(window, x, y, static_cast<Uint32>(width), static_cast<Uint32>(height));
+}
+
+void SDL::FillBars() {
+    const Letterbox& b = scaler.Box();
+    const Uint32 table = SDL_MapRGB(window->format, kTableRed, kTableGreen, kTableBlue);
+    fillrect(window, 0, 0, static_cast<unsigned>(window->w), static_cast<unsigned>(b.y), table);
+    fillrect(window, 0, b.y + b.h, static_cast<unsigned>(window->w),
+             static_cast<unsigned>(window->h - b.y - b.h), table);
+    fillrect(window, 0, b.y, static_cast<unsigned>(b.x), static_cast<unsigned>(b.h), table);
+    fillrect(window, b.x + b.w, b.y, static_cast<unsigned>(window->w - b.x - b.w),
+             static_cast<unsigned>(b.h), table);
 }
 
 void SDL::SetIcon(const std::string& bmp_filename) {

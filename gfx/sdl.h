@@ -10,6 +10,7 @@
 
 #include "gfx/font.h"
 #include "gfx/graphics_error.h"
+#include "gfx/scaler.h"
 
 class Tracker;
 class TrackerModify;
@@ -34,7 +35,21 @@ class SDL {
     SDL(const SDL&) = delete;
     SDL& operator=(const SDL&) = delete;
 
+    // Loads the fonts and cards and opens a resizable window for a `width` x `height` picture:
+    // that size, or a whole multiple of it on a desktop more than twice as large.
     void InitVideo(int width, int height, std::string fontdir, std::string cardfilename);
+    // Shows the picture (all of it, or a rectangle of it) in the window.
+    void Present();
+    void Present(int x, int y, int w, int h);
+    // The window was resized to w x h: the picture is scaled to fit it.
+    void ResizeWindow(int w, int h);
+    // Between a window and the whole screen (F11). The windowed size comes back.
+    void ToggleFullscreen();
+    // A pointer position in the window, in picture coordinates (see Letterbox::ToPicture).
+    void ToPicture(int& x, int& y) const { scaler.Box().ToPicture(x, y); }
+    // Draws into `picture` and shows it in `window` from now on: the benchmarks' own surfaces,
+    // of one pixel format, neither freed while in use.
+    void ShowOn(SDL_Surface* picture, SDL_Surface* window_t);
     // Before InitVideo: the window manager's icon for the window, a bitmap keyed on pure green.
     // A missing or unreadable file leaves the default icon: the game plays without it.
     void SetIcon(const std::string& bmp_filename);
@@ -88,7 +103,10 @@ class SDL {
     int h = 0;
     // Run-length encoded: lock one to read its pixels.
     SDL_Surface* card_images[kCardImages] = {};
+    // The picture every screen draws, w x h: the window itself when that is its size, else a
+    // surface of the window's format that Present scales into the window.
     SDL_Surface* screen = nullptr;
+    SDL_Surface* window = nullptr;
 
   private:
     void load_font(unsigned fontnum, const std::string& dir, float shade);
@@ -96,6 +114,16 @@ class SDL {
     void Plot32(SDL_Surface* dest, unsigned x, unsigned y, unsigned color);
     void RotateCard32(SDL_Surface* dest, char rot, int card, char alpha);
     void free_card_images();
+    void SetMode(int width, int height, bool full);
+    void UseWindow(SDL_Surface* kept);
+    void FillBars();
+
+    PictureScaler scaler;
+    // The picture's surface while it is not the window.
+    SDL_Surface* own_picture = nullptr;
+    int desktop_w = 0, desktop_h = 0;
+    int windowed_w = 0, windowed_h = 0;
+    bool fullscreen = false;
 
     // The part of each image that its card covers; empty until the image is rendered.
     SDL_Rect image_bounds[kCardImages] = {};

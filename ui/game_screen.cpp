@@ -204,7 +204,7 @@ void GameScreen::Draw() {
     if (!Ready()) {
         ClearToTable(sdl, sdl.screen);
         sdl.DrawString(sdl.screen, 1, 10, 10, "Waiting . . .");
-        SDL_Flip(sdl.screen);
+        sdl.Present();
         return;
     }
     gui->Build();
@@ -215,7 +215,7 @@ void GameScreen::Draw() {
     }
     gui->Redraw(gui->gamescreen, -1, -1);
     gui->DoDraw(gui->gamescreen);
-    SDL_Flip(sdl.screen);
+    sdl.Present();
 }
 
 void GameScreen::ButtonDown(int x, int y) {

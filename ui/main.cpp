@@ -62,7 +62,7 @@ int main(int, char**) {
         gui = new GUI(&sdl);
         MyTrackerModify tracker_modify;
         sdl.tracker_modify = &tracker_modify;
-        ScreenLoop loop(exch);
+        ScreenLoop loop(exch, sdl);
         Exchange::PushLocalMessage(EXCH_SET_SCREEN, new MainMenu(sdl, exch), nullptr);
         loop.Run();
     } catch (const std::exception& e) {

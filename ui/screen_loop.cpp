@@ -18,9 +18,10 @@ void Screen::RequestRedraw() {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
-ScreenLoop::ScreenLoop(Exchange& exch_t, Sampler sample_t)
-    : exch(exch_t), sample(std::move(sample_t)) {
+ScreenLoop::ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t)
+    : exch(exch_t), sdl(sdl_t), sample(std::move(sample_t)) {
     old_button_one = sample(&old_x, &old_y) & SDL_BUTTON(1);
+    sdl.ToPicture(old_x, old_y);
 }
 
 ScreenLoop::~ScreenLoop() {
@@ -69,6 +70,35 @@ void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
     }
 }
 
+bool ScreenLoop::OnWindowEvent(const SDL_Event& event) {
+    if (event.type == SDL_VIDEORESIZE) {
+        sdl.ResizeWindow(event.resize.w, event.resize.h);
+    } else if (event.type == SDL_VIDEOEXPOSE) {
+        sdl.Present();
+    } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
+        sdl.ToggleFullscreen();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ScreenLoop::MapPointer(SDL_Event& event) const {
+    int x, y;
+    Uint16 *to_x, *to_y;
+    if (event.type == SDL_MOUSEMOTION) {
+        to_x = &event.motion.x, to_y = &event.motion.y;
+    } else if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) {
+        to_x = &event.button.x, to_y = &event.button.y;
+    } else {
+        return;
+    }
+    x = *to_x, y = *to_y;
+    sdl.ToPicture(x, y);
+    // A bar's -1 stays outside the picture as 65535.
+    *to_x = static_cast<Uint16>(x), *to_y = static_cast<Uint16>(y);
+}
+
 void ScreenLoop::FollowButtonEvent(const SDL_Event& event) {
     const bool press = event.type == SDL_MOUSEBUTTONDOWN;
     if (!press && event.type != SDL_MOUSEBUTTONUP) return;
@@ -94,13 +124,15 @@ bool ScreenLoop::Feed(int x, int y, bool button_one) {
 
 bool ScreenLoop::Pass() {
     const bool taken = idle ? exch.WaitEvent(kTickMs) : exch.PollEvent();
-    if (taken) {
+    if (taken && !OnWindowEvent(exch.event)) {
+        MapPointer(exch.event);
         if (screen && screen->AcceptEvent(exch.event)) done = true;
         if (exch.event.type == SDL_USEREVENT) OnProgramEvent(exch.event);
         FollowButtonEvent(exch.event);
     }
     int x, y;
     bool button_one = sample(&x, &y) & SDL_BUTTON(1);
+    sdl.ToPicture(x, y);
     // While a press or release waits in the queue, its event tells the button, in order: the
     // sample may already show a later state.
     if (FE_Queued(SDL_MOUSEBUTTONDOWNMASK | SDL_MOUSEBUTTONUPMASK)) button_one = old_button_one;

@@ -1,7 +1,7 @@
 // The one loop of the program: it takes at most one event a pass, hands it to the current screen,
 // acts on the program's own event codes (quit, redraw, set screen, turn, winner) and feeds the
-// sampled left button and pointer to the screen. It draws only on request, and after a pass that
-// did nothing it rests until the next event, for at most one tick.
+// sampled left button and pointer, in picture coordinates, to the screen. It draws only on request,
+// and after a pass that did nothing it rests until the next event, for at most one tick.
 #pragma once
 
 #include <SDL.h>
@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "exchange/exchange.h"
+#include "gfx/sdl.h"
 #include "ui/screen.h"
 
 class ScreenLoop {
@@ -16,7 +17,7 @@ class ScreenLoop {
     // Samples the pointer as SDL_GetMouseState does: the buttons' mask, position into x and y.
     using Sampler = std::function<Uint8(int* x, int* y)>;
 
-    explicit ScreenLoop(Exchange& exch_t, Sampler sample_t = SDL_GetMouseState);
+    ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t = SDL_GetMouseState);
     // The screen current at the end is deleted.
     ~ScreenLoop();
     ScreenLoop(const ScreenLoop&) = delete;
@@ -36,12 +37,17 @@ class ScreenLoop {
 
   private:
     void OnProgramEvent(const SDL_Event& event);
+    // The window's own events (resized, exposed, F11), which no screen sees; whether it was one.
+    bool OnWindowEvent(const SDL_Event& event);
+    // The pointer's position in a mouse event, into picture coordinates.
+    void MapPointer(SDL_Event& event) const;
     // A left press or release taken as an event, which a quick click can hide from the samples.
     void FollowButtonEvent(const SDL_Event& event);
     // Feeds a pointer state to the screen; whether it called the screen.
     bool Feed(int x, int y, bool button_one);
 
     Exchange& exch;
+    SDL& sdl;
     Sampler sample;
     int old_x = -1, old_y = -1;
     bool old_button_one = false;

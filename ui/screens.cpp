@@ -31,7 +31,7 @@ void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std
         sdl.DrawString(sdl.screen, 1, 10, y, line.c_str());
         y += h;
     }
-    SDL_Flip(sdl.screen);
+    sdl.Present();
 }
 
 }  // namespace
@@ -130,7 +130,7 @@ void MainMenu::Draw() {
     buttons.Draw(sdl, sdl.screen);
     const int below = button_quit->y + button_quit->h + sdl.GetFontHeight(1);
     sdl.DrawString(sdl.screen, 1, 10, below, why.c_str());
-    SDL_Flip(sdl.screen);
+    sdl.Present();
 }
 
 bool MainMenu::AcceptEvent(SDL_Event& event) {
@@ -204,7 +204,7 @@ void TextEntryScreen::Draw() {
     const int h = sdl.GetFontHeight(1);
     sdl.DrawString(sdl.screen, 1, 10, 10 + 2 * h, help);
     sdl.DrawString(sdl.screen, 1, 10, 10 + 4 * h, problem.c_str());
-    SDL_Flip(sdl.screen);
+    sdl.Present();
 }
 
 void TextEntryScreen::Cancel() {

@@ -276,10 +276,6 @@ void GUI::Make(const Move& m) {
     UpdatePile(m.to);
 }
 
-void GUI::Flip() {
-    SDL_Flip(sdl->screen);
-}
-
 void GUI::Remember() {
     steps.push_back({*sdl->tracker, moves.size(), marked});
     ClearMarks();
@@ -371,14 +367,29 @@ void GUI::ComposeBackdrop() {
     SDL_BlitSurface(sdl->screen, nullptr, backdrop, nullptr);
 }
 
-void GUI::DrawDrag(int x, int y) {
+SDL_Rect GUI::DragRect(int x, int y) const {
+    return {static_cast<Sint16>(drag_image_x + x - press_x),
+            static_cast<Sint16>(drag_image_y + y - press_y), static_cast<Uint16>(drag_image->w),
+            static_cast<Uint16>(drag_image->h)};
+}
+
+// A motion repaints and shows only where the dragged cards were and are: at a scaled window
+// size most of the cost is in showing.
+void GUI::DrawDrag(int x, int y, bool whole) {
+    const SDL_Rect was = DragRect(drag_px, drag_py), now = DragRect(x, y);
     drag_px = x;
     drag_py = y;
-    SDL_BlitSurface(backdrop, nullptr, sdl->screen, nullptr);
-    SDL_Rect at{static_cast<Sint16>(drag_image_x + x - press_x),
-                static_cast<Sint16>(drag_image_y + y - press_y), 0, 0};
+    SDL_Rect from = was, at = was;
+    SDL_BlitSurface(backdrop, whole ? nullptr : &from, sdl->screen, whole ? nullptr : &at);
+    at = now;
     SDL_BlitSurface(drag_image, nullptr, sdl->screen, &at);
-    Flip();
+    if (whole) {
+        sdl->Present();
+        return;
+    }
+    const int left = std::min(was.x, now.x), top = std::min(was.y, now.y);
+    sdl->Present(left, top, std::max(was.x + was.w, now.x + now.w) - left,
+                 std::max(was.y + was.h, now.y + now.h) - top);
 }
 
 bool GUI::StartDrag(int x, int y) {
@@ -406,7 +417,9 @@ bool GUI::StartDrag(int x, int y) {
     press_y = y;
     FindTargets();
     ComposeBackdrop();
-    DrawDrag(x, y);
+    drag_px = x;
+    drag_py = y;
+    DrawDrag(x, y, true);
     return true;
 }
 
@@ -447,11 +460,11 @@ void GUI::MakeDragImage(const std::list<GCard>& cards) {
 
 void GUI::RepaintDrag() {
     ComposeBackdrop();
-    DrawDrag(drag_px, drag_py);
+    DrawDrag(drag_px, drag_py, true);
 }
 
 void GUI::DragTo(int x, int y) {
-    DrawDrag(x, y);
+    DrawDrag(x, y, false);
 }
 
 void GUI::CancelDrag() {
@@ -475,7 +488,7 @@ void GUI::Drop(int x, int y) {
     }
     Redraw(gamescreen, -1, -1);
     DoDraw(gamescreen);
-    Flip();
+    sdl->Present();
 }
 
 void GUI::TurnBegins(int turn_t, int playernum) {

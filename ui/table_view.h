@@ -143,11 +143,11 @@ class GUI {
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
     void ComposeBackdrop();
     void MakeDragImage(const std::list<GCard>& cards);
-    // The dragged cards at the pointer over the backdrop.
-    void DrawDrag(int x, int y);
+    // The dragged cards at the pointer over the backdrop; `whole` shows the whole window.
+    void DrawDrag(int x, int y, bool whole);
+    SDL_Rect DragRect(int x, int y) const;
     void FindTargets();
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
-    void Flip();
     int FaceOf(int cardnum);
     void Make(const Move& m);
     // Before a move by hand: remembered for Undo; the others' marks have been seen.

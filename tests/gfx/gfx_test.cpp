@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
+#include <vector>
 
+#include "gfx/letterbox.h"
+#include "gfx/scaler.h"
 #include "gfx/sdl.h"
 #include "gfx/widgets.h"
 #include "gfx_data.h"
@@ -302,3 +306,77 @@ TEST_F(Graphics, ButtonsFollowThePressAndAskForRedraws) {
 }
 
 }  // namespace
+
+TEST(Letterbox, FitsCentresAndMapsThePointerBack) {
+    const Letterbox same = Letterbox::Fit(800, 600, 800, 600);
+    EXPECT_EQ(same.Multiple(), 1);
+    const Letterbox twice = Letterbox::Fit(800, 600, 1600, 1200);
+    EXPECT_EQ(twice.Multiple(), 2);
+    // 1.5 times, with bars of 50 pixels left and right.
+    const Letterbox wide = Letterbox::Fit(800, 600, 1300, 900);
+    EXPECT_EQ(wide.Multiple(), 0);
+    EXPECT_EQ((std::vector<int>{wide.x, wide.y, wide.w, wide.h}),
+              (std::vector<int>{50, 0, 1200, 900}));
+    const Letterbox tall = Letterbox::Fit(800, 600, 800, 700);
+    EXPECT_EQ((std::vector<int>{tall.x, tall.y, tall.w, tall.h}),
+              (std::vector<int>{0, 50, 800, 600}));
+    // Window points and the picture points they show; a bar's lie outside the picture.
+    const std::vector<std::tuple<const Letterbox*, int, int, int, int>> points{
+        {&same, 0, 0, 0, 0},          {&same, 799, 599, 799, 599},    {&twice, 1, 1, 0, 0},
+        {&twice, 801, 600, 400, 300}, {&twice, 1599, 1199, 799, 599}, {&wide, 50, 0, 0, 0},
+        {&wide, 53, 3, 2, 2},         {&wide, 1249, 899, 799, 599},   {&wide, 49, 450, -1, 300},
+        {&wide, 1250, 450, 800, 300}, {&tall, 400, 49, 400, -1},      {&tall, 400, 650, 400, 600}};
+    for (auto [box, x, y, px, py] : points) {
+        box->ToPicture(x, y);
+        EXPECT_EQ(std::make_pair(x, y), std::make_pair(px, py));
+    }
+    EXPECT_EQ(StartMultiple(0, 0, 800, 600), 1);
+    EXPECT_EQ(StartMultiple(1920, 1080, 800, 600), 1);
+    EXPECT_EQ(StartMultiple(2560, 1600, 800, 600), 2);
+    EXPECT_EQ(StartMultiple(3840, 2160, 800, 600), 3);
+}
+
+TEST_F(Graphics, ScalingIsSharpAtMultiplesSmoothBetweenAndRepaintsRectanglesExactly) {
+    SDL_Surface* picture = sdl->CreateSurface32(80, 60);
+    const Uint32 red = SDL_MapRGB(picture->format, 255, 0, 0);
+    const Uint32 blue = SDL_MapRGB(picture->format, 0, 0, 255);
+    fillrect(picture, 0, 0, 40, 60, red);
+    fillrect(picture, 40, 0, 40, 60, blue);
+    fillrect(picture, 20, 20, 1, 1, blue);
+    for (auto [ww, wh] : std::vector<std::pair<int, int>>{{160, 120}, {130, 90}, {70, 70}}) {
+        SCOPED_TRACE(std::to_string(ww) + " x " + std::to_string(wh));
+        PictureScaler scaler;
+        scaler.SetBox(Letterbox::Fit(80, 60, ww, wh));
+        const Letterbox& b = scaler.Box();
+        SDL_Surface* window = sdl->CreateSurface32(ww, wh);
+        SDL_Surface* whole = sdl->CreateSurface32(ww, wh);
+        scaler.Scale(picture, window, b.x, b.y, b.w, b.h);
+        if (b.Multiple() == 2) {
+            EXPECT_EQ(pixel(window, 40, 40), Pixel({0, 0, 255, 255})) << "the lone pixel, sharp";
+            EXPECT_EQ(pixel(window, 41, 41), Pixel({0, 0, 255, 255}));
+            EXPECT_EQ(pixel(window, 42, 41), Pixel({255, 0, 0, 255}));
+        } else {
+            // Channels blend apart: red and blue meet through purples, never another colour.
+            for (int x = b.x; x < b.x + b.w; ++x) {
+                const Pixel p = pixel(window, x, b.y + b.h - 1);
+                EXPECT_TRUE(p.g == 0 && p.r + p.b >= 254 && p.r + p.b <= 256) << x;
+            }
+            EXPECT_EQ(pixel(window, b.x, b.y), Pixel({255, 0, 0, 255}));
+            EXPECT_EQ(pixel(window, b.x + b.w - 1, b.y), Pixel({0, 0, 255, 255}));
+        }
+        // A changed rectangle repainted alone leaves the window as a whole repaint would.
+        fillrect(picture, 30, 10, 17, 9, SDL_MapRGB(picture->format, 0, 255, 0));
+        int x = 30, y = 10, w = 17, h = 9;
+        b.ToWindow(x, y, w, h);
+        scaler.Scale(picture, window, x, y, w, h);
+        scaler.Scale(picture, whole, b.x, b.y, b.w, b.h);
+        for (int yy = b.y; yy < b.y + b.h; ++yy)
+            for (int xx = b.x; xx < b.x + b.w; ++xx)
+                ASSERT_EQ(peek(window, xx, yy), peek(whole, xx, yy)) << xx << ", " << yy;
+        fillrect(picture, 30, 10, 17, 9, red);
+        fillrect(picture, 40, 10, 7, 9, blue);
+        SDL_FreeSurface(window);
+        SDL_FreeSurface(whole);
+    }
+    SDL_FreeSurface(picture);
+}

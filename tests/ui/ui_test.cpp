@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -28,7 +29,7 @@ struct Ui : ::testing::Test {
         exch = std::make_unique<Exchange>();
         gui = new GUI(sdl.get());
         sdl->tracker_modify = &tracker_modify;
-        loop = std::make_unique<ScreenLoop>(*exch, [this](int* x, int* y) {
+        loop = std::make_unique<ScreenLoop>(*exch, *sdl, [this](int* x, int* y) {
             *x = pointer.x, *y = pointer.y;
             return static_cast<Uint8>(pointer.down ? SDL_BUTTON(1) : 0);
         });
@@ -108,9 +109,10 @@ struct Probe : Screen {
     ~Probe() override { log.push_back("deleted"); }
     bool AcceptEvent(SDL_Event& e) override { return e.type == SDL_QUIT; }
     void Draw() override { log.push_back("draw"); }
-    void ButtonDown(int x, int y) override { log.push_back("down " + std::to_string(x + y)); }
-    void ButtonUp(int x, int y) override { log.push_back("up " + std::to_string(x + y)); }
-    void MoveTo(int x, int y) override { log.push_back("move " + std::to_string(x + y)); }
+    void ButtonDown(int x, int y) override { log.push_back("down " + at(x, y)); }
+    void ButtonUp(int x, int y) override { log.push_back("up " + at(x, y)); }
+    void MoveTo(int x, int y) override { log.push_back("move " + at(x, y)); }
+    static std::string at(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
     std::vector<std::string>& log;
 };
 
@@ -147,7 +149,8 @@ TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
         pointer = {x, y, down};
         loop->Pass();
     }
-    EXPECT_EQ(b, (std::vector<std::string>{"down 10", "move 10", "move 11", "up 12", "move 12"}));
+    EXPECT_EQ(b,
+              (std::vector<std::string>{"down 5 5", "move 5 5", "move 6 5", "up 7 5", "move 7 5"}));
     // A press and release that both fall between two samples (a tap) still arrive, once each,
     // where they were made.
     b.clear();
@@ -160,7 +163,28 @@ TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
     tap.type = SDL_MOUSEBUTTONUP;
     FE_PushEvent(&tap);
     run();
-    EXPECT_EQ(b, (std::vector<std::string>{"down 42", "move 42", "up 42"}));
+    EXPECT_EQ(b, (std::vector<std::string>{"down 40 2", "move 40 2", "up 40 2"}));
+
+    // In a resized window the screen sees picture coordinates: at twice the size, and at 1.5
+    // times with bars of 50 pixels left and right, where a press lies outside the picture.
+    for (auto [w, h, x, y, seen] :
+         std::vector<std::tuple<int, int, int, int, std::string>>{{1600, 1200, 801, 601, "400 300"},
+                                                                  {1300, 900, 53, 899, "2 599"},
+                                                                  {1300, 900, 20, 450, "-1 300"}}) {
+        SDL_Event resize{};
+        resize.type = SDL_VIDEORESIZE;
+        resize.resize.w = w, resize.resize.h = h;
+        push(resize);
+        ASSERT_EQ(std::make_pair(sdl->window->w, sdl->window->h), std::make_pair(w, h));
+        b.clear();
+        pointer = {x, y, true};
+        loop->Pass();
+        EXPECT_EQ(b, (std::vector<std::string>{"down " + seen, "move " + seen}));
+        pointer.down = false;
+        loop->Pass();
+    }
+    ASSERT_EQ(b.size(), 3u);
+    EXPECT_EQ(b.back(), "up -1 300");
 
     // A screen queued behind the quit is deleted with the loop.
     std::vector<std::string> c;
