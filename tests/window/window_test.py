@@ -13,6 +13,8 @@ judged from screenshots taken with ImageMagick's import.
   menu at once; left alone, the attempt gives up after 10 seconds with its error line.
 - A network game: the program hosts two players, velmora-player joins over TCP, both see the same
   winner.
+- On a screen more than twice the picture's size: the window starts at twice the size, sharp;
+  F11 fills the screen and back; a local game played with drags at the scaled positions.
 - Closing the window as a window manager does, at the menu, in a game and while waiting for
   players: the program ends with status 0.
 
@@ -83,17 +85,26 @@ class Image:
     def rows(self, top, count):
         return self.data[3 * self.w * top:3 * self.w * (top + count)]
 
+    def halved(self):
+        """Every second pixel of every second row: a picture shown at twice its size, as it was."""
+        rows = [b"P6 %d %d 255 " % (self.w // 2, self.h // 2)]
+        for y in range(0, self.h, 2):
+            row, out = self.rows(y, 1), bytearray(3 * (self.w // 2))
+            out[0::3], out[1::3], out[2::3] = row[0::6], row[1::6], row[2::6]
+            rows.append(bytes(out))
+        return Image(b"".join(rows))
+
 
 def same_pixels(a, b):
     return len(a) == len(b) and all(abs(p - q) <= 3 for p, q in zip(a, b))
 
 
 class Xvfb:
-    def __init__(self):
+    def __init__(self, size):
         for n in range(90, 190):
             if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
                 continue
-            self.proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-noreset",
+            self.proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", size + "x24", "-noreset",
                                           "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL)
             self.name = f":{n}"
@@ -130,8 +141,8 @@ class Game:
 
     running = []
 
-    def __init__(self, args, env, program=None, cwd=None):
-        self.args, self.env = args, env
+    def __init__(self, args, env, program=None, cwd=None, scale=1):
+        self.args, self.env, self.scale = args, env, scale
         Game.running.append(self)
         self.proc = subprocess.Popen([program or os.path.join(args.build, "velmora")],
                                      cwd=cwd or args.build, env=env, stdout=subprocess.PIPE,
@@ -162,11 +173,19 @@ class Game:
         except subprocess.CalledProcessError:
             return None
 
-    def shot(self):
+    def window_shot(self):
         ppm = subprocess.run(["import", "-window", self.wid, "-depth", "8", "ppm:-"], env=self.env,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20,
                              check=True).stdout
         return Image(ppm)
+
+    def shot(self):
+        """The picture in picture coordinates."""
+        image = self.window_shot()
+        return image.halved() if self.scale == 2 else image
+
+    def move(self, x, y):
+        return ["mousemove", "--window", self.wid, str(x * self.scale), str(y * self.scale)]
 
     def pointer(self, *actions):
         for action in actions:
@@ -174,13 +193,11 @@ class Game:
             time.sleep(0.05)
 
     def click(self, x, y):
-        self.pointer(["mousemove", "--window", self.wid, str(x), str(y)], ["mousedown", "1"],
-                     ["mouseup", "1"])
+        self.pointer(self.move(x, y), ["mousedown", "1"], ["mouseup", "1"])
 
     def drag(self, x0, y0, x1, y1):
-        self.pointer(["mousemove", "--window", self.wid, str(x0), str(y0)], ["mousedown", "1"],
-                     ["mousemove", "--window", self.wid, str((x0 + x1) // 2), str((y0 + y1) // 2)],
-                     ["mousemove", "--window", self.wid, str(x1), str(y1)], ["mouseup", "1"])
+        self.pointer(self.move(x0, y0), ["mousedown", "1"],
+                     self.move((x0 + x1) // 2, (y0 + y1) // 2), self.move(x1, y1), ["mouseup", "1"])
 
     def key(self, name):
         self.run(["xdotool", "key", "--window", self.wid, name])
@@ -264,8 +281,7 @@ def try_drags(game, image, args):
         for x, y in PILE_CENTRES:
             x0 = 50 + 18 * card + 36
             if card == before - 1 and (x, y) == PILE_CENTRES[0]:
-                game.pointer(["mousemove", "--window", game.wid, str(x0), "560"],
-                             ["mousedown", "1"], ["mousemove", "--window", game.wid, "640", "420"])
+                game.pointer(game.move(x0, 560), ["mousedown", "1"], game.move(640, 420))
                 time.sleep(0.2)
                 save(args, "drop-targets.png", game.shot())
                 game.pointer(["mouseup", "1"])
@@ -472,10 +488,42 @@ def closing(args, env, judge):
     print("closing: menu and waiting screen end with status 0")
 
 
-def on_display(body):
+def geometry(game):
+    out = game.run(["xdotool", "getwindowgeometry", game.wid])
+    return tuple(int(n) for n in out.split("Geometry:")[1].split()[0].split("x"))
+
+
+def scaled_local_game(args, env, judge):
+    """On a 2048 x 1536 screen the window starts at twice the picture's size, every picture pixel
+    a sharp 2 x 2 block; a local game is played there with drags at the scaled positions. F11
+    fills the screen and gives the window back."""
+    game = Game(args, env, scale=2)
+    at_menu(game, judge)
+    if geometry(game) != (1600, 1200):
+        raise Failure(f"the window started at {geometry(game)}, not 1600 x 1200")
+    game.click(60, MENU_TOP + 11)
+    own_turn(game, judge)
+    image = game.window_shot()
+    save(args, "game-2x.png", image)
+    if any(len({image.pixel(x + dx, y + dy) for dx in (0, 1) for dy in (0, 1)}) != 1
+           for y in range(0, 1200, 10) for x in range(0, 1600, 10)):
+        raise Failure("the picture at twice its size is not made of 2 x 2 blocks")
+    for size in ((2048, 1536), (1600, 1200)):
+        game.key("F11")
+        wait_for(f"the window at {size}", lambda: geometry(game) == size, 5)
+        time.sleep(0.5)  # the new mode settles (its keyboard grab) before the next key
+    status, dragged, _ = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=True)
+    if not dragged:
+        raise Failure("no hand card could be laid by dragging in the window twice the size")
+    if game.close() != 0:
+        raise Failure("closing the window twice the size: " + game.output())
+    print("a local game at twice the size:", status)
+
+
+def on_display(body, size="1024x768"):
     """Runs body(env) with the game's X display, then stops every game and the display; the
     status: 0, or 1 after saying what failed."""
-    display = Xvfb()
+    display = Xvfb(size)
     # SDL must not fall back to another driver: without the display the game is to fail.
     env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11")
     try:
@@ -505,7 +553,8 @@ def main():
         strong_local_games(args, env, judge)
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
-    return on_display(body)
+    return on_display(body) or on_display(lambda env: scaled_local_game(args, env, Judge(args)),
+                                          "2048x1536")
 
 
 if __name__ == "__main__":
