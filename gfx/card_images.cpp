@@ -1,6 +1,7 @@
 // The card sheet and the prepared card images: each picture is a sheet cell turned by a multiple
 // of 45 degrees into a 128 x 128 image, so that drawing a card is one blit.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,30 +35,78 @@ SDL_Surface* to_bgr24(SDL_Surface* sheet) {
     return converted;
 }
 
-// Where the pixel (x, y) of a cell lands in a 128 x 128 image turned by `rot`.
-void land(int rot, int x, int y, int& xx, int& yy) {
-    const double rxo = x - 36.5, ryo = y - 48.5;
-    xx = static_cast<int>(rxo * kCos[rot] - ryo * kSin[rot]) + 64;
-    yy = static_cast<int>(rxo * kSin[rot] + ryo * kCos[rot]) + 64;
-}
+// A turned card maps a cell point p to kCentre + R(rot) (p - centre of the cell): the cell's
+// pixels land exactly on image pixels in the upright and quarter turns.
+constexpr double kCentre = 64.5;
+constexpr double kCellX = kCellW / 2.0, kCellY = kCellH / 2.0;
 
-// The part of an image that a card turned by `rot` can cover: the landing places of the cell's
-// corners with their splats. Drawing blits only this part; the rest is transparent anyway.
+// The part of an image that a card turned by `rot` covers: every pixel its corners' turned
+// rectangle touches. Drawing blits only this part; the rest is transparent anyway.
 SDL_Rect card_bounds(int rot) {
-    int left = kCardImageSize, top = kCardImageSize, right = 0, bottom = 0;
-    for (int x : {0, kCellW - 1}) {
-        for (int y : {0, kCellH - 1}) {
-            int xx, yy;
-            land(rot, x, y, xx, yy);
+    double left = kCardImageSize, top = kCardImageSize, right = 0, bottom = 0;
+    for (double x : {0.0, static_cast<double>(kCellW)}) {
+        for (double y : {0.0, static_cast<double>(kCellH)}) {
+            const double dx = x - kCellX, dy = y - kCellY;
+            const double xx = kCentre + dx * kCos[rot] - dy * kSin[rot];
+            const double yy = kCentre + dx * kSin[rot] + dy * kCos[rot];
             left = std::min(left, xx), top = std::min(top, yy);
-            right = std::max(right, xx + 1), bottom = std::max(bottom, yy + 1);
+            right = std::max(right, xx), bottom = std::max(bottom, yy);
         }
     }
-    left = std::max(left, 0), top = std::max(top, 0);
-    right = std::min(right, kCardImageSize - 1), bottom = std::min(bottom, kCardImageSize - 1);
-    return {static_cast<Sint16>(left), static_cast<Sint16>(top),
-            static_cast<Uint16>(right - left + 1), static_cast<Uint16>(bottom - top + 1)};
+    const int l = std::max(static_cast<int>(std::floor(left + 1e-9)), 0);
+    const int t = std::max(static_cast<int>(std::floor(top + 1e-9)), 0);
+    const int r = std::min(static_cast<int>(std::ceil(right - 1e-9)), kCardImageSize);
+    const int b = std::min(static_cast<int>(std::ceil(bottom - 1e-9)), kCardImageSize);
+    return {static_cast<Sint16>(l), static_cast<Sint16>(t), static_cast<Uint16>(r - l),
+            static_cast<Uint16>(b - t)};
 }
+
+// One sheet cell as the rotation reads it: red, green, blue in the low bytes, kOpaque set on
+// card pixels; the key, and a border of kPad pixels around the cell, are 0.
+constexpr Uint32 kOpaque = 1u << 24;
+constexpr int kPad = 3;
+
+struct CellPixels {
+    Uint32 px[kCellH + 2 * kPad][kCellW + 2 * kPad] = {};
+
+    // The pixel at padded coordinates (x, y).
+    Uint32 at(int x, int y) const { return px[y][x]; }
+    // Whether the pixels (x0, y0), (x1, y0), (x0, y1), (x1, y1) are all one colour, into
+    // `colour`: the sample points of a pixel span less than a cell pixel, so at most these.
+    bool one_colour(int x0, int y0, int x1, int y1, Uint32& colour) const {
+        colour = px[y0][x0];
+        return px[y0][x1] == colour && px[y1][x0] == colour && px[y1][x1] == colour;
+    }
+};
+
+void read_cell(SDL_Surface* sheet, int card, CellPixels& cell) {
+    for (int y = 0; y < kCellH; ++y) {
+        const auto* row =
+            static_cast<const Uint8*>(sheet->pixels) + y * sheet->pitch + 3 * kCellW * card;
+        for (int x = 0; x < kCellW; ++x) {
+            const Uint8 blue = row[3 * x], green = row[3 * x + 1], red = row[3 * x + 2];
+            const bool key = blue == 0 && green == 255 && red == 0;
+            cell.px[y + kPad][x + kPad] = key ? 0 : kOpaque | red | green << 8 | blue << 16;
+        }
+    }
+}
+
+// Cell coordinates in 16.16 fixed point, padded: never negative where they are read, so a shift
+// floors them.
+constexpr double kOne = 65536.0;
+
+int fixed(double v) {
+    return static_cast<int>(std::lround(v * kOne));
+}
+
+// Padded coordinates more than a pixel off the cell, where no sample point reaches it.
+constexpr int kNear = (kPad - 1) << 16;
+constexpr int kFarX = (kPad + kCellW + 1) << 16, kFarY = (kPad + kCellH + 1) << 16;
+
+// Samples a side for each image pixel of a card turned by an odd multiple of 45 degrees: its
+// colour and coverage are the mean of 9 points, so edges and pips are smooth. Upright and
+// quarter-turned cards take one sample, which lands on exactly one cell pixel.
+constexpr int kSub = 3;
 
 // Locks a surface for direct access while it lives, where SDL asks for that.
 class Lock {
@@ -161,8 +210,6 @@ void SDL::Plot32(SDL_Surface* dest, unsigned x, unsigned y, unsigned color) {
     reinterpret_cast<Uint32*>(row)[x] = color;
 }
 
-// A forward mapping with a 2 x 2 splat: every sheet pixel lands on four image pixels, so the
-// turned picture has no holes; pure green is the sheet's transparent colour and is skipped.
 void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
     // One lock for the whole render: each unlock of a run-length encoded image encodes it anew.
     const Lock dest_lock(dest);
@@ -171,24 +218,60 @@ void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
         std::memset(static_cast<Uint8*>(dest->pixels) + y * dest->pitch, 0, dest->w * 4);
     if (rot < 0 || rot > 7) throw GraphicsError("no card rotation " + std::to_string(rot));
     if (card < 0 || card >= kSheetCells) throw GraphicsError("no card " + std::to_string(card));
+    CellPixels cell;
+    {
+        const Lock sheet_lock(card_deck);
+        read_cell(card_deck, card, cell);
+    }
     // The images are 32-bit with 8 bits a channel: a colour is its bytes shifted into place.
     const SDL_PixelFormat* f = dest->format;
-    const Uint32 alpha_bits = static_cast<Uint32>(static_cast<Uint8>(alpha)) << f->Ashift;
-    const Lock sheet_lock(card_deck);
-    for (int y = 0; y < kCellH; ++y) {
-        const auto* row =
-            static_cast<const Uint8*>(card_deck->pixels) + y * card_deck->pitch + 3 * kCellW * card;
-        for (int x = 0; x < kCellW; ++x) {
-            const Uint8 blue = row[3 * x], green = row[3 * x + 1], red = row[3 * x + 2];
-            if (blue == 0 && green == 255 && red == 0) continue;
-            int xx, yy;
-            land(rot, x, y, xx, yy);
-            const Uint32 colour =
-                alpha_bits | (red << f->Rshift) | (green << f->Gshift) | (blue << f->Bshift);
-            Plot32(dest, xx, yy, colour);
-            Plot32(dest, xx + 1, yy, colour);
-            Plot32(dest, xx, yy + 1, colour);
-            Plot32(dest, xx + 1, yy + 1, colour);
+    const Uint32 most = static_cast<Uint8>(alpha);
+    auto put = [&](int x, int y, Uint32 r, Uint32 g, Uint32 b, Uint32 a) {
+        auto* row = static_cast<Uint8*>(dest->pixels) + y * dest->pitch;
+        reinterpret_cast<Uint32*>(row)[x] =
+            a << f->Ashift | r << f->Rshift | g << f->Gshift | b << f->Bshift;
+    };
+    const double c = kCos[static_cast<int>(rot)], s = kSin[static_cast<int>(rot)];
+    const int sub = rot % 2 ? kSub : 1;
+    // The sample points' offsets from a pixel's centre, turned back into the cell.
+    int su[kSub * kSub], sv[kSub * kSub], reach = 0;
+    for (int j = 0; j < sub; ++j)
+        for (int i = 0; i < sub; ++i) {
+            const double u = (i + 0.5) / sub - 0.5, v = (j + 0.5) / sub - 0.5;
+            su[j * sub + i] = fixed(u * c + v * s);
+            sv[j * sub + i] = fixed(-u * s + v * c);
+            reach = std::max(reach, std::abs(su[j * sub + i]) + 1);
+        }
+    const int step_x = fixed(c), step_y = fixed(-s);
+    const SDL_Rect box = card_bounds(rot);
+    for (int y = box.y; y < box.y + box.h; ++y) {
+        // The cell point under the pixel's centre, the turn backwards, stepped along the row.
+        const double dy = y + 0.5 - kCentre, dx0 = box.x + 0.5 - kCentre;
+        int cx = fixed(kPad + kCellX + dx0 * c + dy * s);
+        int cy = fixed(kPad + kCellY - dx0 * s + dy * c);
+        for (int x = box.x; x < box.x + box.w; ++x, cx += step_x, cy += step_y) {
+            // A centre over a pixel off the cell has every sample off it: the box of a turned
+            // card has such corners.
+            if (cx < kNear || cy < kNear || cx >= kFarX || cy >= kFarY) continue;
+            // Where all sample points read one colour, that is the pixel's colour.
+            Uint32 flat;
+            if (cell.one_colour((cx - reach) >> 16, (cy - reach) >> 16, (cx + reach) >> 16,
+                                (cy + reach) >> 16, flat)) {
+                if (flat) put(x, y, flat & 0xFF, flat >> 8 & 0xFF, flat >> 16 & 0xFF, most);
+                continue;
+            }
+            // Red and blue add up apart in one word, green and coverage in another; the key and
+            // the pad are 0 and add nothing.
+            Uint32 red_blue = 0, green_n = 0;
+            for (int k = 0; k < sub * sub; ++k) {
+                const Uint32 p = cell.at((cx + su[k]) >> 16, (cy + sv[k]) >> 16);
+                red_blue += p & 0xFF00FF;
+                green_n += p >> 8 & 0x1FF00FF;
+            }
+            const Uint32 n = green_n >> 16;
+            if (n)
+                put(x, y, (red_blue & 0xFFFF) / n, (green_n & 0xFFFF) / n, (red_blue >> 16) / n,
+                    most * n / (sub * sub));
         }
     }
 }

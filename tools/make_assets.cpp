@@ -247,7 +247,9 @@ void pips(Cell& cell, const Faces& f, int count, int suit, Rgb colour) {
 }
 
 // A court card: a framed picture in two mirrored halves, with a figure for each rank (knight,
-// queen, king) on a ground of its own colour, so the three differ at a glance.
+// queen, king) on a ground of its own colour, so the three differ at a glance, and a large pip
+// beside it in each half, so the suits differ at a glance too (also on a turned card, where the
+// small index is hard to read).
 void court(Cell& cell, const Faces& f, int rank, int suit, Rgb colour) {
     const unsigned figures[3] = {0x265E, 0x265B, 0x265A};
     const Rgb grounds[3] = {{196, 220, 246}, {248, 206, 214}, {250, 224, 128}};
@@ -256,11 +258,11 @@ void court(Cell& cell, const Faces& f, int rank, int suit, Rgb colour) {
     cell.frame(x, y, w, h, colour);
     cell.frame(x + 2, y + 2, w - 4, h - 4, colour);
     cell.fill(x + 2, kCellH / 2, w - 4, 1, colour);
-    const Glyph figure = f.regular.render_height(figures[rank - 10], 24);
-    const Glyph pip = f.regular.render_height(kSuitCode[suit], 9);
+    const Glyph figure = f.regular.render_height(figures[rank - 10], 22);
+    const Glyph pip = f.regular.render_height(kSuitCode[suit], 15);
     for (bool flip : {false, true}) {
-        cell.stamp(figure, 39.0, 30.0, colour, flip);
-        cell.stamp(pip, 22.5, 17.5, colour, flip);
+        cell.stamp(figure, 44.0, 33.0, colour, flip);
+        cell.stamp(pip, 27.0, 22.0, colour, flip);
     }
 }
 

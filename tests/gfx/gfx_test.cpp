@@ -201,9 +201,28 @@ TEST_F(Graphics, RotationsLandWhereTheTableExpects) {
     EXPECT_EQ(pixel(back, 28, 16), sheet(53, 0, 0));
     EXPECT_EQ(pixel(back, 100, 112), sheet(53, 72, 96));
     // On its head, the top-left corner lands bottom right; a quarter turn clockwise, top right.
-    EXPECT_EQ(pixel(sdl->card_images[kBackSlot + 4], 101, 113), sheet(53, 0, 0));
-    EXPECT_EQ(pixel(sdl->card_images[kBackSlot + 2], 113, 28), sheet(53, 0, 0));
-    EXPECT_EQ(pixel(sdl->card_images[kEmptySlot + 2], 113, 28), sheet(56, 0, 0));
+    EXPECT_EQ(pixel(sdl->card_images[kBackSlot + 4], 100, 112), sheet(53, 0, 0));
+    EXPECT_EQ(pixel(sdl->card_images[kBackSlot + 2], 112, 28), sheet(53, 0, 0));
+    EXPECT_EQ(pixel(sdl->card_images[kEmptySlot + 2], 112, 28), sheet(56, 0, 0));
+    // Turned by 45 degrees the card keeps its area, spread as coverage over smooth edges; its
+    // middle is the cell's middle colour.
+    long upright = 0;
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x) upright += pixel(back, x, y).a;
+    for (int rot : {1, 3, 5, 7}) {
+        SDL_Surface* turned = sdl->card_images[kBackSlot + rot];
+        long area = 0;
+        int partial = 0;
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x) {
+                const int a = pixel(turned, x, y).a;
+                area += a;
+                partial += a > 0 && a < 255;
+            }
+        EXPECT_NEAR(area, upright, upright / 100) << rot;
+        EXPECT_GT(partial, 200) << "a jagged edge in rotation " << rot;
+        EXPECT_EQ(pixel(turned, 64, 64), sheet(53, 36, 48));
+    }
 
     // The key is never copied, its neighbour colour is; alpha applies to card pixels only.
     sdl->RenderCard(0, static_cast<char>(128), 5);
@@ -230,7 +249,7 @@ TEST_F(Graphics, CacheRendersAFaceOnlyForANewRotationOrAlpha) {
     poke(image, 0x12345678);
     sdl->EasyDrawCard(2, static_cast<char>(128), target, 0, 0, 7);
     EXPECT_EQ(peek(image, 0, 0), 0u);
-    EXPECT_EQ(pixel(sdl->card_images[7], 113, 28), Pixel({1, 1, 8, 128}));
+    EXPECT_EQ(pixel(sdl->card_images[7], 112, 28), Pixel({1, 1, 8, 128}));
 
     // Out-of-range rotations and slots are refused, never read or written past the tables.
     EXPECT_THROW(sdl->RenderCard(8, -1, 3), GraphicsError);
