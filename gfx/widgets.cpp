@@ -1,5 +1,8 @@
 #include "gfx/widgets.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "exchange/exchange.h"
 #include "gfx/sdl.h"
 
@@ -89,6 +92,25 @@ Button* ButtonList::AddButton(SDL& sdl, int x, int y, std::string text, bool ena
 void ButtonList::Draw(SDL& sdl, SDL_Surface* surface) {
     for (const Button* b : buttons)
         sdl.DrawButton(surface, b->x, b->y, b->text.c_str(), b->out, b->enabled);
+    // Over the neighbours' edges: a chosen button stands out in a column of them.
+    if (!focus) return;
+    const Uint32 yellow = SDL_MapRGB(surface->format, 255, 230, 0);
+    for (int i = 1; i <= 2; ++i)
+        border(surface, focus->x - i, focus->y - i, focus->w + 2 * i, focus->h + 2 * i, yellow,
+               yellow);
+}
+
+void ButtonList::MoveFocus(int step) {
+    std::vector<Button*> enabled;
+    for (Button* b : buttons)
+        if (b->enabled) enabled.push_back(b);
+    if (enabled.empty()) return;
+    const int n = static_cast<int>(enabled.size());
+    const auto at = std::find(enabled.begin(), enabled.end(), focus);
+    const int from =
+        at == enabled.end() ? (step > 0 ? -1 : n) : static_cast<int>(at - enabled.begin());
+    focus = enabled[static_cast<std::size_t>(((from + step) % n + n) % n)];
+    Redraw();
 }
 
 void ButtonList::ButtonDown(int x, int y) {

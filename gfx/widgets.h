@@ -38,11 +38,15 @@ class ButtonList {
     void ButtonMotion(int x, int y);
     // The button pressed and released while the pointer was on it, or null.
     Button* ButtonUp(int x, int y);
+    // The keyboard's choice (Up -1, Down +1) among the enabled buttons, marked once made: the
+    // button that Enter presses.
+    void MoveFocus(int step);
 
     std::list<Button*> buttons;
     // 0 idle; 1 a button held with the pointer on it; 2 held with the pointer off it.
     int button_state = 0;
     Button* click = nullptr;
+    Button* focus = nullptr;
 
   private:
     void Redraw();

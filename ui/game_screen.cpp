@@ -133,8 +133,52 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
 
 void GameScreen::Key(const SDL_keysym& key) {
     if (key.sym == SDLK_ESCAPE) Escape();
-    if (key.sym == SDLK_z && (key.mod & KMOD_CTRL)) Undo();
-    if (key.sym == SDLK_h) Hint();
+    if (!Ready()) return;
+    if (gui->winner != -1) {
+        EndKey(key);
+        return;
+    }
+    switch (key.sym) {
+        case SDLK_LEFT:
+        case SDLK_RIGHT:
+            gui->ChooseHandCard(key.sym == SDLK_LEFT ? -1 : 1);
+            break;
+        case SDLK_TAB:
+            gui->ChoosePile(key.mod & KMOD_SHIFT ? -1 : 1);
+            break;
+        case SDLK_SPACE:
+            gui->MarkSource();
+            break;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+        case SDLK_p:
+            gui->PlayChosen(key.sym == SDLK_p);
+            // As after a drop: the move that empties the hand wins, its line goes at once.
+            if (gui->HandPlayedOut()) SendPlay();
+            break;
+        case SDLK_d:
+            Clicked(button_done);
+            break;
+        case SDLK_a:
+            Clicked(button_auto);
+            break;
+        case SDLK_z:
+            if (key.mod & KMOD_CTRL) Undo();
+            break;
+        case SDLK_h:
+            Hint();
+            break;
+        default:
+            return;
+    }
+    RequestRedraw();
+}
+
+// After the game: Up and Down choose "Play again" or "Menu", Enter presses it.
+void GameScreen::EndKey(const SDL_keysym& key) {
+    if (key.sym == SDLK_UP || key.sym == SDLK_DOWN)
+        end_buttons.MoveFocus(key.sym == SDLK_UP ? -1 : 1);
+    if (key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER) Clicked(end_buttons.focus);
 }
 
 void GameScreen::Escape() {

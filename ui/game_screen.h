@@ -64,7 +64,9 @@ class GameScreen : public Screen {
     // "Undo", "Done" and "Auto" during a game; "Play again" and "Menu" once it is over.
     ButtonList& Active();
     void Clicked(const Button* b);
+    // The keys of the game: choosing and playing cards and piles, the buttons' letters.
     void Key(const SDL_keysym& key);
+    void EndKey(const SDL_keysym& key);
     void Escape();
     void SendPlay();
     void Undo();

@@ -123,6 +123,27 @@ MainMenu::~MainMenu() {
     if (!keep_values && (client || server)) ReleaseGame(exch, client, server);
 }
 
+bool MainMenu::Pressed(const Button* b) {
+    if (b == button_new || b == button_chosen) {
+        if (b == button_new)
+            StartLocalGame(2, Strategy::kAuto);
+        else
+            StartLocalGame(chosen.players, chosen.strength);
+        return true;
+    }
+    if (b == button_players || b == button_strength) {
+        if (b == button_players) chosen.players = chosen.players == 5 ? 2 : chosen.players + 1;
+        if (b == button_strength)
+            chosen.strength =
+                chosen.strength == Strategy::kStrong ? Strategy::kAuto : Strategy::kStrong;
+        ShowChoices();
+        RequestRedraw();
+    }
+    if (b == button_join) PostScreen(new JoinScreen(sdl, exch));
+    if (b == button_serve) PostScreen(new ServeScreen(sdl, exch));
+    return false;
+}
+
 void MainMenu::Draw() {
     ClearToTable(sdl, sdl.screen);
     sdl.DrawString(sdl.screen, 1, 10, 10, "Welcome to Velmora!");
@@ -140,28 +161,15 @@ bool MainMenu::AcceptEvent(SDL_Event& event) {
     const bool left = press && event.button.button == SDL_BUTTON_LEFT;
     if (event.type == SDL_MOUSEBUTTONDOWN && left)
         buttons.ButtonDown(event.button.x, event.button.y);
-    if (event.type == SDL_MOUSEBUTTONUP && left) {
-        const Button* b = buttons.ButtonUp(event.button.x, event.button.y);
-        if (b == button_new) {
-            StartLocalGame(2, Strategy::kAuto);
-            return false;
-        }
-        if (b == button_chosen) {
-            StartLocalGame(chosen.players, chosen.strength);
-            return false;
-        }
-        if (b == button_players || b == button_strength) {
-            if (b == button_players) chosen.players = chosen.players == 5 ? 2 : chosen.players + 1;
-            if (b == button_strength)
-                chosen.strength =
-                    chosen.strength == Strategy::kStrong ? Strategy::kAuto : Strategy::kStrong;
-            ShowChoices();
-            RequestRedraw();
-        }
-        if (b == button_join) PostScreen(new JoinScreen(sdl, exch));
-        if (b == button_serve) PostScreen(new ServeScreen(sdl, exch));
-        if (b == button_quit) return true;
-    }
+    const Button* pressed = nullptr;
+    if (event.type == SDL_MOUSEBUTTONUP && left)
+        pressed = buttons.ButtonUp(event.button.x, event.button.y);
+    if (is_key(event, SDLK_UP) || is_key(event, SDLK_DOWN))
+        buttons.MoveFocus(is_key(event, SDLK_UP) ? -1 : 1);
+    if (is_key(event, SDLK_RETURN) || is_key(event, SDLK_KP_ENTER)) pressed = buttons.focus;
+    if (pressed == button_quit) return true;
+    // A local game started: the next event shows it.
+    if (pressed && Pressed(pressed)) return false;
     if (RouteMessage(exch, client, server)) {
         PostScreen(new MainMenu(sdl, exch));
         return false;

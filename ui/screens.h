@@ -26,6 +26,8 @@ class MainMenu : public Screen {
 
   private:
     void StartLocalGame(int players, Strategy strength);
+    // Acts on a pressed button other than "Quit"; whether it started a local game.
+    bool Pressed(const Button* b);
     void ShowChoices();
 
     Button* button_new;

@@ -17,9 +17,11 @@ constexpr int kHandY = 120;  // the hand's row, this far above the window's bott
 constexpr int kHandX = 50;
 constexpr int kHandStep = 18;
 // Marks: orange for the cards the others moved, blue for the piles a drop may go to, magenta for
-// the hint; none of them a card's, the table's or a button's colour.
-enum RingKind { kMovedRing, kTargetRing, kHintRing };
-constexpr Uint8 kRingColour[3][3] = {{255, 120, 0}, {20, 60, 255}, {225, 0, 225}};
+// the hint, yellow for the keyboard's chosen card and pile, cyan for the pile chosen to be moved;
+// none of them a card's, the table's or a button's colour.
+enum RingKind { kMovedRing, kTargetRing, kHintRing, kChosenRing, kSourceRing, kRingKinds };
+constexpr Uint8 kRingColour[kRingKinds][3] = {
+    {255, 120, 0}, {20, 60, 255}, {225, 0, 225}, {255, 230, 0}, {0, 230, 255}};
 
 // Each board pile's home relative to the window's centre, and the direction its cards fan out.
 struct PileHome {
@@ -92,6 +94,8 @@ void GUI::Reset() {
     ClearHint();
     for (auto& n : news) n.clear();
     notice.clear();
+    chosen_index = chosen_pile = source_pile = -1;
+    choices_shown = false;
 }
 
 void GUI::Build() {
@@ -180,10 +184,80 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
             if (g.is_card() && marked[g.cardnum]) Ring(surface, kMovedRing, g.rot, g.x, g.y);
             if (g.is_card() && g.cardnum == hint_card) Ring(surface, kHintRing, g.rot, g.x, g.y);
         }
-        if (i == hint_pile && !pile[i].empty()) {
-            const GCard& top = pile[i].back();
-            Ring(surface, kHintRing, i - kFirstBoardPile, top.x, top.y);
-        }
+        if (i == hint_pile) RingTop(surface, kHintRing, i);
+    }
+    if (choices_shown) DrawChoices(surface);
+}
+
+void GUI::RingTop(SDL_Surface* surface, int kind, int p) {
+    if (pile[p].empty()) return;
+    const GCard& top = pile[p].back();
+    Ring(surface, kind, p - kFirstBoardPile, top.x, top.y);
+}
+
+// The keyboard's choices, with the piles the chosen pile or card may go to, as a drag shows them.
+void GUI::DrawChoices(SDL_Surface* surface) {
+    const int card = ChosenCard();
+    for (const GCard& g : pile[sdl->playernum])
+        if (g.cardnum == card) Ring(surface, kChosenRing, 0, g.x, g.y);
+    const bool moving = IsOurTurn() && !line_sent;
+    if (moving && (source_pile != -1 || card != -1))
+        for (int p : TargetsOf(source_pile != -1 ? 1 : 2, source_pile != -1 ? source_pile : card))
+            RingTop(surface, kTargetRing, p);
+    if (source_pile != -1) RingTop(surface, kSourceRing, source_pile);
+    if (chosen_pile != -1) RingTop(surface, kChosenRing, chosen_pile);
+}
+
+int GUI::ChosenCard() const {
+    const auto& hand = pile[sdl->playernum];
+    if (chosen_index < 0 || hand.empty()) return -1;
+    auto g = hand.begin();
+    std::advance(g, std::min(chosen_index, static_cast<int>(hand.size()) - 1));
+    return g->cardnum;
+}
+
+void GUI::ChooseHandCard(int step) {
+    const int n = static_cast<int>(pile[sdl->playernum].size());
+    choices_shown = true;
+    if (n == 0) return;
+    const int at = chosen_index < 0 ? (step > 0 ? -1 : n) : std::min(chosen_index, n - 1);
+    chosen_index = (at + step + n) % n;
+}
+
+void GUI::ChoosePile(int step) {
+    constexpr int n = kLastBoardPile - kFirstBoardPile + 1;
+    choices_shown = true;
+    const int at = chosen_pile < 0 ? (step > 0 ? -1 : n) : chosen_pile - kFirstBoardPile;
+    chosen_pile = kFirstBoardPile + (at + step + n) % n;
+}
+
+void GUI::MarkSource() {
+    choices_shown = true;
+    if (source_pile != -1 && source_pile == chosen_pile)
+        source_pile = -1;
+    else if (chosen_pile != -1 && !sdl->tracker->pile[chosen_pile].empty())
+        source_pile = chosen_pile;
+}
+
+void GUI::PlayChosen(bool pile_only) {
+    choices_shown = true;
+    if (!IsOurTurn() || line_sent || drag_state != 0 || chosen_pile == -1) return;
+    if (source_pile != -1) {
+        DropOn(1, source_pile, chosen_pile);
+        source_pile = -1;
+    } else if (!pile_only && ChosenCard() != -1) {
+        DropOn(2, ChosenCard(), chosen_pile);
+    }
+}
+
+// A board pile (kind 1) or a hand card (kind 2) dropped on pile p: the one way the mouse and the
+// keyboard make a move.
+void GUI::DropOn(int kind, int data, int p) {
+    if (!is_board_pile(p)) return;
+    if (kind == 1) {
+        if (p != data) MovePile(data, p);
+    } else {
+        MoveHandCard(data, p);
     }
 }
 
@@ -342,17 +416,18 @@ void GUI::NoteOthersPlay(int mover, const Tracker& before, bool records) {
         n += " moved " + count_of(static_cast<int>(pile_moves.size()), "pile", "piles");
 }
 
-void GUI::FindTargets() {
-    targets.clear();
+std::vector<int> GUI::TargetsOf(int kind, int data) {
+    std::vector<int> out;
     const Tracker& t = *sdl->tracker;
     for (int p = kFirstBoardPile; p <= kLastBoardPile; ++p) {
-        if (drag_state == 1) {
-            if (p != drag_data && t.is_valid_pile_move(drag_data, p)) targets.push_back(p);
+        if (kind == 1) {
+            if (p != data && t.is_valid_pile_move(data, p)) out.push_back(p);
         } else {
-            const auto v = static_cast<signed char>(FaceOf(drag_data));
-            if (t.fits_under(v, p) || t.fits_on_top(v, p)) targets.push_back(p);
+            const auto v = static_cast<signed char>(FaceOf(data));
+            if (t.fits_under(v, p) || t.fits_on_top(v, p)) out.push_back(p);
         }
     }
+    return out;
 }
 
 // The window as it stays for the whole drag, but for the dragged cards: the table without them,
@@ -360,10 +435,7 @@ void GUI::FindTargets() {
 void GUI::ComposeBackdrop() {
     Redraw(gamescreen, drag_state == 1 ? drag_data : -1, drag_state == 2 ? drag_data : -1);
     DoDraw(gamescreen);
-    for (int p : targets) {
-        const GCard& top = pile[p].back();
-        Ring(sdl->screen, kTargetRing, p - kFirstBoardPile, top.x, top.y);
-    }
+    for (int p : targets) RingTop(sdl->screen, kTargetRing, p);
     SDL_BlitSurface(sdl->screen, nullptr, backdrop, nullptr);
 }
 
@@ -415,7 +487,8 @@ bool GUI::StartDrag(int x, int y) {
     }
     press_x = x;
     press_y = y;
-    FindTargets();
+    choices_shown = false;
+    targets = TargetsOf(drag_state, drag_data);
     ComposeBackdrop();
     drag_px = x;
     drag_py = y;
@@ -478,14 +551,9 @@ void GUI::Drop(int x, int y) {
     int p;
     std::list<GCard>::iterator g;
     FindCard(x, y, p, g);
-    const bool on_board = is_board_pile(p);
     const int state = drag_state;
     CancelDrag();
-    if (state == 1) {
-        if (p != drag_data && on_board) MovePile(drag_data, p);
-    } else if (on_board) {
-        MoveHandCard(drag_data, p);
-    }
+    DropOn(state, drag_data, p);
     Redraw(gamescreen, -1, -1);
     DoDraw(gamescreen);
     sdl->Present();

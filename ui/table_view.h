@@ -90,6 +90,20 @@ class GUI {
     // Whether the own hand has been played out in this turn, its line not yet sent.
     bool HandPlayedOut();
 
+    // The keyboard: Left and Right choose a hand card, Tab a board pile (-1 back), Space marks
+    // the chosen pile as the one to move (or no longer). No mark shows before a choice is made,
+    // nor once a drag starts.
+    void ChooseHandCard(int step);
+    void ChoosePile(int step);
+    void MarkSource();
+    // Enter (or P, `pile_only`): the marked pile onto the chosen one, else the chosen hand card
+    // onto it, by the rules and records of a drop.
+    void PlayChosen(bool pile_only);
+    // The chosen hand card's number (the nearest one left), or -1.
+    int ChosenCard() const;
+    int chosen_pile = -1;
+    int source_pile = -1;
+
     // Takes back the turn's last move: the table and the records are as before it.
     bool CanUndo() const { return !steps.empty() && drag_state == 0; }
     void Undo();
@@ -146,7 +160,11 @@ class GUI {
     // The dragged cards at the pointer over the backdrop; `whole` shows the whole window.
     void DrawDrag(int x, int y, bool whole);
     SDL_Rect DragRect(int x, int y) const;
-    void FindTargets();
+    std::vector<int> TargetsOf(int kind, int data);
+    void DropOn(int kind, int data, int p);
+    void DrawChoices(SDL_Surface* surface);
+    // A ring round the top card of board pile p, in the pile's rotation.
+    void RingTop(SDL_Surface* surface, int kind, int p);
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
     int FaceOf(int cardnum);
     void Make(const Move& m);
@@ -172,8 +190,12 @@ class GUI {
     bool hint_keep = false;
     std::string news[kMaxPlayers];
     std::string notice;
-    // Rings that mark a card, per kind (moved by others, a drop target, the hint) and rotation.
-    SDL_Surface* rings[3][8] = {};
+    // The chosen hand card's place in the hand; whether a choice has been made since the last
+    // drag.
+    int chosen_index = -1;
+    bool choices_shown = false;
+    // Rings that mark a card, per kind (see kRingColour) and rotation.
+    SDL_Surface* rings[5][8] = {};
 };
 
 // The one table view of the program.

@@ -536,3 +536,80 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     click(15, 247);  // "Quit"
     EXPECT_TRUE(loop->done);
 }
+
+// A whole local game from the keyboard: the menu's first button by Down and Enter, then every
+// own move the greedy player would make, chosen with Left, Right, Tab and Space and played with
+// Enter or P, each turn ended with D; marks only once a key is used.
+TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
+    post(new MainMenu(*sdl, *exch));
+    key(SDLK_DOWN);
+    key(SDLK_RETURN);
+    ASSERT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
+    ASSERT_TRUE(sdl->sane && gui->IsOurTurn());
+    const auto yellow = [&] {
+        SDL_Surface* s = gui->gamescreen;
+        const Uint32 mark = SDL_MapRGB(s->format, 255, 230, 0);
+        int n = 0;
+        SDL_LockSurface(s);
+        for (int i = 0; i < s->h * s->pitch / 4; ++i)
+            n += static_cast<Uint32*>(s->pixels)[i] == mark;
+        SDL_UnlockSurface(s);
+        return n;
+    };
+    EXPECT_EQ(yellow(), 0) << "no mark before a key is used";
+    const Tracker& t = *sdl->tracker;
+    const auto has = [&](int p, int card) {
+        return std::find(t.pile[p].begin(), t.pile[p].end(), card) != t.pile[p].end();
+    };
+    const auto tab_to = [&](int p) {
+        for (int i = 0; i < 8 && gui->chosen_pile != p; ++i) key(SDLK_TAB);
+        ASSERT_EQ(gui->chosen_pile, p);
+    };
+    int moves = 0, turns = 0;
+    const auto play_game = [&] {
+        int this_turn = 0;
+        for (int step = 0; step < 3000 && gui->winner == -1; ++step) {
+            if (!gui->IsOurTurn() || gui->line_sent) {
+                loop->Pass();
+                continue;
+            }
+            Tracker copy = t;
+            const std::vector<Move> greedy = AutoTurn(copy, sdl->playernum);
+            if (greedy.empty() || this_turn > 30) {
+                key(SDLK_d);
+                ++turns;
+                this_turn = 0;
+                continue;
+            }
+            const Move& m = greedy.front();
+            if (m.kind == Move::kPile) {
+                const std::size_t size = t.pile[m.to].size() + t.pile[m.from].size();
+                tab_to(m.from);
+                key(SDLK_SPACE);
+                tab_to(m.to);
+                key(moves % 2 ? SDLK_p : SDLK_RETURN);
+                EXPECT_TRUE(t.pile[m.from].empty() && t.pile[m.to].size() == size);
+            } else {
+                for (int i = 0; i < 20 && gui->ChosenCard() != m.card; ++i) key(SDLK_RIGHT);
+                ASSERT_EQ(gui->ChosenCard(), m.card);
+                tab_to(m.to);
+                EXPECT_GT(yellow(), 0) << "the chosen card and pile are marked";
+                key(SDLK_RETURN);
+                EXPECT_TRUE(has(m.to, m.card) && !has(sdl->playernum, m.card));
+            }
+            ++moves, ++this_turn;
+        }
+    };
+    // Games until one has taken a few turns; after each, Down and Enter press "Play again" and
+    // the next game is dealt.
+    for (int game = 0; game < 5 && turns < 3; ++game) {
+        play_game();
+        ASSERT_NE(gui->winner, -1) << "the game ended";
+        key(SDLK_DOWN);
+        key(SDLK_RETURN);
+        EXPECT_EQ(gui->winner, -1);
+        EXPECT_EQ(t.pile[sdl->playernum].size() + t.pile[1].size(), 11u);
+    }
+    EXPECT_GE(turns, 3);
+    EXPECT_GT(moves, 5);
+}
