@@ -487,7 +487,6 @@ bool GUI::StartDrag(int x, int y) {
     }
     press_x = x;
     press_y = y;
-    choices_shown = false;
     targets = TargetsOf(drag_state, drag_data);
     ComposeBackdrop();
     drag_px = x;

@@ -92,7 +92,8 @@ class GUI {
 
     // The keyboard: Left and Right choose a hand card, Tab a board pile (-1 back), Space marks
     // the chosen pile as the one to move (or no longer). No mark shows before a choice is made,
-    // nor once a drag starts.
+    // nor after HideChoices until the next one (the pointer is in use).
+    void HideChoices() { choices_shown = false; }
     void ChooseHandCard(int step);
     void ChoosePile(int step);
     void MarkSource();
@@ -191,7 +192,7 @@ class GUI {
     std::string news[kMaxPlayers];
     std::string notice;
     // The chosen hand card's place in the hand; whether a choice has been made since the last
-    // drag.
+    // HideChoices.
     int chosen_index = -1;
     bool choices_shown = false;
     // Rings that mark a card, per kind (see kRingColour) and rotation.

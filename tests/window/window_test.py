@@ -3,7 +3,8 @@
 judged from screenshots taken with ImageMagick's import.
 
 - The menu at rest uses almost no processor time.
-- A local game: "New game (local, 2 players)", a hand card dragged onto a pile (drops are tried
+- A local game: "New game (local, 2 players)" chosen with Down and Return, a turn played from
+  the keyboard (Right, Tab, Return, D), a hand card dragged onto a pile (drops are tried
   until one is taken) and taken back with "Undo", dragged again, "Done" after that move and
   "Auto" on the other turns, up to "Game Over!"; the others' moves are marked and the piles a
   dragged card may go to are shown. "Play again" starts a second game, played to its end; Escape
@@ -293,7 +294,11 @@ def try_drags(game, image, args):
 
 
 def undo_and_again(game, image, args):
-    """A card dragged onto a pile, taken back with "Undo" (the table as before), dragged again."""
+    """A card dragged onto a pile, taken back with "Undo" (the table as before), dragged again.
+    A press on the empty table first hides the keyboard's marks, as every press does."""
+    game.click(700, 300)
+    time.sleep(0.1)
+    image = game.shot()
     before = hand_size(image)
     if not try_drags(game, image, args):
         return False
@@ -304,16 +309,37 @@ def undo_and_again(game, image, args):
     return try_drags(game, image, args)
 
 
-def play_to_the_end(game, judge, args, drag):
-    """Plays every own turn (one drag, "Undo", a drag and "Done" first when `drag`, else "Auto")
-    until the game is over; the final status, whether a card was dragged, whether the others'
-    moves were seen marked."""
-    dragged, laid_out, best, marks = False, False, (0, None), False
+def keyboard_turn(game, image, args):
+    """Lays a hand card with the keys (Right chooses a card, Tab a pile, Return plays) and ends
+    the turn with D; whether a card was laid. The first choice is pictured with its marks."""
+    before = hand_size(image)
+    for card in range(before):
+        game.key("Right")
+        for pile in range(8):
+            game.key("Tab")
+            if card == 0 and pile == 0:
+                time.sleep(0.2)
+                save(args, "focus.png", game.shot())
+            game.key("Return")
+            time.sleep(0.1)
+            if hand_size(game.shot()) == before - 1:
+                game.key("d")
+                return True
+    return False
+
+
+def play_to_the_end(game, judge, args, drag, keys=False):
+    """Plays every own turn (with `keys` first a card laid from the keyboard and D; with `drag`
+    then one drag, "Undo", a drag and "Done"; else "Auto") until the game is over; the final
+    status, whether a card was dragged, whether the others' moves were seen marked."""
+    dragged, laid_out, best, marks, keyed = False, False, (0, None), False, not keys
     deadline = time.monotonic() + 300
     while time.monotonic() < deadline:
         image = game.shot()
         status = judge.status(image)
         if status and status.startswith("Game Over"):
+            if not keyed:
+                raise Failure("no hand card could be laid from the keyboard in the whole game")
             save(args, "game-over.png", image)
             if best[1]:
                 save(args, "game.png", best[1])
@@ -328,7 +354,9 @@ def play_to_the_end(game, judge, args, drag):
         if not marks and has_colour(image, MOVED_RING):
             marks = True
             save(args, "marks.png", image)
-        if drag and not dragged and undo_and_again(game, image, args):
+        if not keyed and keyboard_turn(game, image, args):
+            keyed = True
+        elif drag and not dragged and undo_and_again(game, image, args):
             dragged = True
             game.click(*DONE)
         else:
@@ -356,8 +384,9 @@ def local_game(args, env, judge):
     game = Game(args, env)
     save(args, "menu.png", at_menu(game, judge))
     print(f"idle at the menu: {idle_at_menu(game):.1f} % of a core")
-    game.click(60, MENU_TOP + 11)
-    status, dragged, marks = play_to_the_end(game, judge, args, drag=True)
+    game.key("Down")
+    game.key("Return")
+    status, dragged, marks = play_to_the_end(game, judge, args, drag=True, keys=True)
     if not dragged:
         raise Failure("no hand card could be laid by dragging in the whole game")
     if not marks:
