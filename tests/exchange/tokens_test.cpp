@@ -4,7 +4,7 @@
 
 #include <climits>
 
-TEST(Tokens, SplitsAtBlanksOnly) {
+TEST(Tokens, SplitsAtBlanksOnlyAndReadsEmptyLinesAsNothing) {
     Tokens t("  1   -1 900 ");
     EXPECT_EQ(t.data, (std::vector<int>{1, -1, 900}));
     EXPECT_EQ(t.token(0), 1);
@@ -21,18 +21,15 @@ TEST(Tokens, SplitsAtBlanksOnly) {
     EXPECT_EQ(Tokens("3\t4 5").data, (std::vector<int>{3, 5}));
     // Two blanks after the code split like one.
     EXPECT_EQ(Tokens("210  910 6 0 1 12 25").data, Tokens("210 910 6 0 1 12 25").data);
-}
-
-TEST(Tokens, EmptyLines) {
     for (const char* line : {"", "    "}) {
-        Tokens t(line);
-        EXPECT_TRUE(t.data.empty());
-        EXPECT_EQ(t.token(0), -1);
-        EXPECT_EQ(t.get_string(), "");
+        Tokens e(line);
+        EXPECT_TRUE(e.data.empty());
+        EXPECT_EQ(e.token(0), -1);
+        EXPECT_EQ(e.get_string(), "");
     }
 }
 
-TEST(Numbers, ConvertLikePrintfAndAtoi) {
+TEST(Numbers, ConvertLikePrintfAndAtoiAndClampOutOfRange) {
     EXPECT_EQ(int_to_string(-1), "-1");
     EXPECT_EQ(int_to_string(0), "0");
     EXPECT_EQ(int_to_string(INT_MIN), "-2147483648");
@@ -43,10 +40,7 @@ TEST(Numbers, ConvertLikePrintfAndAtoi) {
     EXPECT_EQ(string_to_int(""), 0);
     EXPECT_EQ(string_to_int("2147483647"), INT_MAX);
     EXPECT_EQ(string_to_int("-2147483648"), INT_MIN);
-}
-
-// Numbers beyond the int range clamp to its ends rather than wrapping around.
-TEST(Numbers, OutOfRangeClamps) {
+    // Numbers beyond the int range clamp to its ends rather than wrapping around.
     EXPECT_EQ(string_to_int("2147483648"), INT_MAX);
     EXPECT_EQ(string_to_int("99999999999999999999999999"), INT_MAX);
     EXPECT_EQ(string_to_int("-2147483649"), INT_MIN);
