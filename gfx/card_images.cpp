@@ -250,8 +250,8 @@ void SDL::RotateCard32(SDL_Surface* dest, char rot, int card, char alpha) {
         int cx = fixed(kPad + kCellX + dx0 * c + dy * s);
         int cy = fixed(kPad + kCellY - dx0 * s + dy * c);
         for (int x = box.x; x < box.x + box.w; ++x, cx += step_x, cy += step_y) {
-            // A centre over a pixel off the cell has every sample off it: the box of a turned
-            // card has such corners.
+            // A centre more than a pixel off the cell (the corners of a turned card's box) has
+            // every sample point off it; this also keeps every read inside the padded cell.
             if (cx < kNear || cy < kNear || cx >= kFarX || cy >= kFarY) continue;
             // Where all sample points read one colour, that is the pixel's colour.
             Uint32 flat;
