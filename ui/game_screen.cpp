@@ -264,8 +264,7 @@ void GameScreen::Draw() {
 
 void GameScreen::ButtonDown(int x, int y) {
     if (!Ready()) return;
-    gui->HideChoices();
-    RequestRedraw();
+    if (gui->HideChoices()) RequestRedraw();
     if (gui->winner != -1) {
         end_buttons.ButtonDown(x, y);
         return;

@@ -11,6 +11,7 @@
 #include <array>
 #include <list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "exchange/players.h"
@@ -92,8 +93,8 @@ class GUI {
 
     // The keyboard: Left and Right choose a hand card, Tab a board pile (-1 back), Space marks
     // the chosen pile as the one to move (or no longer). No mark shows before a choice is made,
-    // nor after HideChoices until the next one (the pointer is in use).
-    void HideChoices() { choices_shown = false; }
+    // nor after HideChoices until the next one (the pointer is in use); whether they showed.
+    bool HideChoices() { return std::exchange(choices_shown, false); }
     void ChooseHandCard(int step);
     void ChoosePile(int step);
     void MarkSource();
