@@ -334,9 +334,12 @@ def play_to_the_end(game, judge, args, drag, keys=False):
     status, whether a card was dragged, whether the others' moves were seen marked."""
     dragged, laid_out, best, marks, keyed = False, False, (0, None), False, not keys
     deadline = time.monotonic() + 300
+    turns, last, changed = 0, None, time.monotonic()
     while time.monotonic() < deadline:
         image = game.shot()
         status = judge.status(image)
+        if image.data != last:
+            last, changed = image.data, time.monotonic()
         if status and status.startswith("Game Over"):
             if not keyed:
                 raise Failure("no hand card could be laid from the keyboard in the whole game")
@@ -361,8 +364,12 @@ def play_to_the_end(game, judge, args, drag, keys=False):
             game.click(*DONE)
         else:
             game.click(*AUTO)
+        turns += 1
         time.sleep(0.2)
-    raise Failure("the game did not end within 300 seconds")
+    save(args, "unfinished.png", image)
+    raise Failure(f"the game did not end within 300 seconds: {turns} own turns played, the status "
+                  f"line reads {status!r}, the window last changed "
+                  f"{time.monotonic() - changed:.0f} s before")
 
 
 def at_menu(game, judge):
