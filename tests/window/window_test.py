@@ -275,17 +275,19 @@ def save(args, name, image):
 
 
 def try_drags(game, image, args):
-    """Drags hand cards onto piles until one is taken; whether one was. The first drag is
-    pictured half-way, with the piles that would take the card."""
+    """Drags hand cards onto piles until one is taken; whether one was. A card is tried on the
+    piles only when picking it up rings some pile in blue; the first such drag is pictured."""
     before = hand_size(image)
     for card in range(before - 1, -1, -1):
+        x0 = 50 + 18 * card + 36
+        game.pointer(game.move(x0, 560), ["mousedown", "1"], game.move(640, 420))
+        time.sleep(0.2)
+        held = game.shot()
+        game.pointer(["mouseup", "1"])
+        if not has_colour(held, TARGET_RING):
+            continue
+        save(args, "drop-targets.png", held)
         for x, y in PILE_CENTRES:
-            x0 = 50 + 18 * card + 36
-            if card == before - 1 and (x, y) == PILE_CENTRES[0]:
-                game.pointer(game.move(x0, 560), ["mousedown", "1"], game.move(640, 420))
-                time.sleep(0.2)
-                save(args, "drop-targets.png", game.shot())
-                game.pointer(["mouseup", "1"])
             game.drag(x0, 560, x, y)
             time.sleep(0.1)
             if hand_size(game.shot()) == before - 1:
@@ -311,13 +313,17 @@ def undo_and_again(game, image, args):
 
 def keyboard_turn(game, image, args):
     """Lays a hand card with the keys (Right chooses a card, Tab a pile, Return plays) and ends
-    the turn with D; whether a card was laid. The first choice is pictured with its marks."""
+    the turn with D; whether a card was laid. A card is tried on the piles only when choosing it
+    rings some pile in blue; the first such choice is pictured with its marks."""
     before = hand_size(image)
     for card in range(before):
         game.key("Right")
+        time.sleep(0.1)
+        if not has_colour(game.shot(), TARGET_RING):
+            continue
         for pile in range(8):
             game.key("Tab")
-            if card == 0 and pile == 0:
+            if pile == 0:
                 time.sleep(0.2)
                 save(args, "focus.png", game.shot())
             game.key("Return")
