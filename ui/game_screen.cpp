@@ -157,11 +157,10 @@ void GameScreen::Key(const SDL_keysym& key) {
             if (gui->HandPlayedOut()) SendPlay();
             break;
         case SDLK_d:
-            Clicked(button_done);
-            break;
         case SDLK_a:
-            Clicked(button_auto);
-            break;
+            // Clicked asks for the redraw itself.
+            Clicked(key.sym == SDLK_d ? button_done : button_auto);
+            return;
         case SDLK_z:
             if (key.mod & KMOD_CTRL) Undo();
             break;
@@ -230,7 +229,9 @@ ButtonList& GameScreen::Active() {
 
 // The buttons' looks and the status line follow the state of the game.
 void GameScreen::ShowState() {
-    if (gui->winner == -1) again_sent = false;
+    // A game in play: "Play again" is not sent yet, and the next end shows no chosen button
+    // until a key chooses one.
+    if (gui->winner == -1) again_sent = false, end_buttons.focus = nullptr;
     if (escape_asked)
         gui->SetNotice("Press Esc again to leave the game");
     else if (again_sent)

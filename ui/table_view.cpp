@@ -242,11 +242,12 @@ void GUI::MarkSource() {
 void GUI::PlayChosen(bool pile_only) {
     choices_shown = true;
     if (!IsOurTurn() || line_sent || drag_state != 0 || chosen_pile == -1) return;
+    const int card = ChosenCard();
     if (source_pile != -1) {
         DropOn(1, source_pile, chosen_pile);
         source_pile = -1;
-    } else if (!pile_only && ChosenCard() != -1) {
-        DropOn(2, ChosenCard(), chosen_pile);
+    } else if (!pile_only && card != -1) {
+        DropOn(2, card, chosen_pile);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -600,11 +601,16 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
             ++moves, ++this_turn;
         }
     };
-    // Games until one has taken a few turns; after each, Down and Enter press "Play again" and
-    // the next game is dealt.
-    for (int game = 0; game < 5 && turns < 3; ++game) {
+    // Games until a few turns and moves were played; after each, Down and Enter press "Play
+    // again" (no button is chosen at a game's end until a key chooses one) and the next game is
+    // dealt.
+    // The referee seeds each deal with the time in seconds: the next game waits for the next
+    // second, or it would repeat this one.
+    for (int game = 0; game < 8 && (turns < 3 || moves <= 5); ++game) {
+        const std::time_t dealt = std::time(nullptr);
         play_game();
         ASSERT_NE(gui->winner, -1) << "the game ended";
+        for (int i = 0; i < 150 && std::time(nullptr) == dealt; ++i) SDL_Delay(10);
         key(SDLK_DOWN);
         key(SDLK_RETURN);
         EXPECT_EQ(gui->winner, -1);
