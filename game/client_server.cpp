@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kHandSize = 5;
-
 // Message kinds: the first token of a player message.
 constexpr int kJoined = 0;
 constexpr int kNetworkLine = 1;

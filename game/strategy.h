@@ -42,6 +42,7 @@ Tracker SeenBy(const Tracker& t, int player);
 // The strong player's turn on `seen`, a table whose hidden faces are -1 (it never looks at
 // anything else). It searches the end positions of its turn, fewer cards played included, and
 // scores each by the opponents' greedy replies and its own next turn on tables dealt from the
-// unseen cards. The same table gives the same turn. With the deck empty it lays at least one card
+// unseen cards. The same table gives the same turn. Its first turn of a game is the greedy one, so
+// that strong players stay fair to the later seats; with the deck empty it lays at least one card
 // when it can, so that holding back never stalls a game.
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers);

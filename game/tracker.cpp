@@ -193,3 +193,13 @@ signed char Tracker::get_highest_card(int player) const {
     require(best != -1, "0", kLineEmptyHand);
     return best;
 }
+
+int Tracker::cards_drawn(int numplayers) const {
+    // Card numbers leave the deck in order from 0: first the board's, kings to the corners until
+    // every side pile is covered, then the deal, then the draws. Board faces are known to all.
+    int board = 0;
+    for (std::size_t covered = 0; covered < std::size(kSidePiles) && board < kNumCards; ++board)
+        if (!is_king(cards[board])) ++covered;
+    const int taken = kNumCards - static_cast<int>(pile[kDeck].size());
+    return taken - board - kHandSize * numplayers;
+}

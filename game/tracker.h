@@ -26,6 +26,8 @@ inline bool is_side_pile(int p) {
 // Side piles take any card when empty; corner piles only a king.
 constexpr int kSidePiles[] = {6, 8, 10, 12};
 constexpr int kCornerPiles[] = {7, 9, 11, 13};
+// Cards dealt to each player before the first turn.
+constexpr int kHandSize = 5;
 
 // A violated precondition of a tracker operation. It is thrown before any pile is touched, so the
 // table is unchanged and the caller can reject whatever asked for the move.
@@ -74,6 +76,8 @@ class Tracker {
     // and only under a bottom card that can go on it.
     bool fits_under(signed char face, int target) const;
     signed char get_highest_card(int player) const;
+    // Cards drawn from the deck since the deal, as far as the board's faces tell.
+    int cards_drawn(int numplayers) const;
 
     // cards[n]: the face of card number n, -1 while unknown.
     signed char cards[52] = {};

@@ -72,19 +72,6 @@ TEST(Referee, StartsATwoPlayerGame) {
     expect_consistent(t, g.client.tracker);
 }
 
-TEST(Referee, StartsAFivePlayerGame) {
-    LocalGame g(5, 3);
-    run_to_own_turn(g);
-    std::vector<std::string> deal_turns;
-    for (const auto& l : g.to_client)
-        if (code_of(l) == proto::kDealTurn) deal_turns.push_back(l);
-    EXPECT_EQ(deal_turns,
-              (std::vector<std::string>{"2 310 0", "2 310 1", "2 310 2", "2 310 3", "2 310 4"}));
-    for (int p = 1; p < 5; ++p) EXPECT_EQ(g.server.table().pile[p].size(), 5u);
-    EXPECT_EQ(g.connector.playernum, 0);
-    expect_consistent(g.server.table(), g.client.tracker);
-}
-
 // A local game ends with its winner and waits; player 0's game-over acknowledgement ("Play
 // again") starts the next one, the computer's seat answered for as in the first.
 TEST(Referee, PlaysToAWinAndStartsTheNextGameOnlyWhenAcknowledged) {

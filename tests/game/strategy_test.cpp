@@ -1,6 +1,6 @@
 // The strong player on positions of real games: it sees only its own cards, plays only legal
-// lines, takes a win it can make, decides the same way every time, and plays 3- and 5-player
-// games to their end.
+// lines, takes a win it can make, plays the first round greedily, decides the same way every
+// time, and plays 3- and 5-player games to their end.
 #include "game/strategy.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <random>
 
+#include "exchange/tokens.h"
 #include "local_game.h"
 
 namespace {
@@ -69,6 +70,41 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
         }
     }
     EXPECT_GT(checked, 100);
+}
+
+TEST(Strong, KnowsTheDrawsFromItsOwnTableAndPlaysTheFirstRoundGreedily) {
+    int kings_on_the_board = 0;
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        const int players = 2 + seed % 4;
+        LocalGame g(players, seed);
+        int draws = 0;
+        std::size_t read = 0;
+        bool deck_empty = false;
+        g.run_until([&] {
+            for (; read < g.to_client.size(); ++read) {
+                const Tokens line(g.to_client[read]);
+                deck_empty = deck_empty || line.token(1) == proto::kDeckEmpty;
+                if (line.token(1) != proto::kTurn || deck_empty) continue;
+                if (++draws == 1)
+                    for (int q : kCornerPiles)
+                        kings_on_the_board += !g.client.tracker.pile[q].empty();
+                // Counted on the human's table, where the others' faces are unknown.
+                EXPECT_EQ(g.client.tracker.cards_drawn(players), draws) << "seed " << seed;
+                if (draws > players) continue;
+                const int turn = line.token(2);
+                Tracker greedy = g.server.table();
+                const std::vector<Move> auto_moves = AutoTurn(greedy, turn);
+                EXPECT_EQ(line_of(g.server.table(),
+                                  StrongTurn(SeenBy(g.server.table(), turn), turn, players)),
+                          line_of(g.server.table(), auto_moves))
+                    << "seed " << seed << " turn " << draws;
+            }
+            return g.winner != -1;
+        });
+        EXPECT_GT(draws, 0);
+    }
+    // Kings laid out with the board move where the deal begins in the deck.
+    EXPECT_GT(kings_on_the_board, 2);
 }
 
 TEST(Strong, GamesEndAndRepeatFromTheirSeed) {
