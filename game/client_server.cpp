@@ -314,7 +314,8 @@ void Server::NextTurn(bool auto_mode) {
 }
 
 void Server::NextUserTurn() {
-    if (send_move_top_to_top_one_card(turn, kDeck, line(proto::kTurn, turn))) return;
+    drew = send_move_top_to_top_one_card(turn, kDeck, line(proto::kTurn, turn));
+    if (drew) return;
     SendAll(line(proto::kDeckEmpty));
     SendAll(line(proto::kTurn, turn));
 }
@@ -458,6 +459,7 @@ bool Client::Receive(const std::string& msg) {
         case proto::kTurn:
             if (!IsPlayer(tokens.token(2))) return RefereeLost();
             turn = tokens.token(2);
+            turn_drew = tokens.data.size() > 3;
             if (!connector) {
                 if (turn == playernum) exch.ClientSend(line(proto::kAutoPlay));
             } else if (!RecordsApply(tokens)) {

@@ -35,6 +35,8 @@ class Server {
 
     const Tracker& table() const { return tracker; }
     int current_turn() const { return turn; }
+    // Whether the current play turn began with a draw; not when the deck was empty.
+    bool turn_drew() const { return drew; }
     int winner() const { return win; }
 
   protected:
@@ -67,6 +69,7 @@ class Server {
     bool any_client_versions_done = false;
     int on_disconnect = kOwesNothing;
     bool hands_dealt = false;
+    bool drew = false;
     Tracker tracker;
 
   private:
@@ -132,6 +135,8 @@ class Client {
     bool Receive(const std::string& msg);
 
     Tracker tracker;
+    // Whether the current play turn began with a draw: its 300 line carried a record.
+    bool turn_drew = false;
 
   private:
     bool IsPlayer(int p) const;

@@ -43,6 +43,7 @@ Tracker SeenBy(const Tracker& t, int player);
 // anything else). It searches the end positions of its turn, fewer cards played included, and
 // scores each by the opponents' greedy replies and its own next turn on tables dealt from the
 // unseen cards. The same table gives the same turn. Its first turn of a game is the greedy one, so
-// that strong players stay fair to the later seats; with the deck empty it lays at least one card
-// when it can, so that holding back never stalls a game.
-std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers);
+// that strong players stay fair to the later seats; in a turn that began without a draw (`drew`
+// false: the deck was empty) it lays at least one card when it can, so that holding back never
+// stalls a game.
+std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers, bool drew);

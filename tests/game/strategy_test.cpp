@@ -1,6 +1,6 @@
 // The strong player on positions of real games: it sees only its own cards, plays only legal
-// lines, takes a win it can make, plays the first round greedily, decides the same way every
-// time, and plays 3- and 5-player games to their end.
+// lines, takes a win it can make, lays a card in a turn without a draw, plays the first round
+// greedily, decides the same way every time, and plays 3- and 5-player games to their end.
 #include "game/strategy.h"
 
 #include <gtest/gtest.h>
@@ -13,18 +13,35 @@
 
 namespace {
 
-// Positions from the start of each turn of games between a strong seat and `auto` seats.
-std::vector<std::pair<Tracker, int>> positions(int players, unsigned seed) {
-    std::vector<std::pair<Tracker, int>> out;
+struct Start {
+    Tracker table;
+    int player;
+    bool drew;
+    std::size_t seen_lines;   // the lines the human's client had had by then
+    std::vector<int> played;  // the records of the referee's turn for the player
+};
+
+// The starts of the turns of games between strong players, which often run past the deck.
+std::vector<Start> positions(int players, unsigned seed) {
+    std::vector<Start> out;
     LocalGame g(players, seed);
-    g.server.SetStrategy(1, Strategy::kStrong);
+    for (int seat = 0; seat < players; ++seat) g.server.SetStrategy(seat, Strategy::kStrong);
     g.run_until([&] {
         const int turn = g.server.current_turn();
-        if (turn >= 0 && g.server.table().pile[kDeck].size() + out.size() < 60 &&
-            (out.empty() || out.back().first.pile[kDeck] != g.server.table().pile[kDeck]))
-            out.emplace_back(g.server.table(), turn);
+        const bool playing = g.server.table().cards_drawn(players) > 0;
+        if (playing && turn >= 0 && out.size() < 80 && (out.empty() || out.back().player != turn))
+            out.push_back({g.server.table(), turn, g.server.turn_drew(), g.to_client.size(), {}});
         return g.winner != -1;
     });
+    for (Start& start : out) {
+        auto published = std::find_if(
+            g.to_client.begin() + start.seen_lines, g.to_client.end(),
+            [](const std::string& line) { return Tokens(line).token(1) == proto::kPublished; });
+        if (published != g.to_client.end()) {
+            const Tokens line(*published);
+            start.played.assign(line.data.begin() + 3, line.data.end());
+        }
+    }
     return out;
 }
 
@@ -42,19 +59,27 @@ std::string line_of(const Tracker& table, const std::vector<Move>& moves) {
 
 TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
     std::mt19937 rng(5);
-    int checked = 0;
+    int checked = 0, bound = 0;
     for (unsigned seed = 1; seed <= 12; ++seed) {
-        for (auto& [table, player] : positions(2 + seed % 4, seed)) {
-            const int players = 2 + seed % 4;
-            const std::vector<Move> moves = StrongTurn(SeenBy(table, player), player, players);
-            // Legal on the referee's own table, by the referee's own check.
+        const int players = 2 + seed % 4;
+        for (const auto& [table, player, drew, seen_lines, played] : positions(players, seed)) {
+            const std::vector<Move> moves =
+                StrongTurn(SeenBy(table, player), player, players, drew);
+            // Legal on the referee's own table, by the referee's own check; the turn the referee
+            // played, which hands the strong player a hidden copy and whether the turn drew.
             const std::string line = line_of(table, moves);
             ASSERT_TRUE(IsLegalPlay(table, player, Tokens(line), 1)) << line;
-            // A turn that can win, wins.
+            const Tokens records(line);
+            EXPECT_EQ(played, std::vector<int>(records.data.begin() + 1, records.data.end()));
+            // A turn that can win, wins; one that drew nothing lays a card when it can.
             Tracker greedy = table, strong = table;
             AutoTurn(greedy, player);
             for (const Move& m : moves) Apply(strong, m);
             ASSERT_TRUE(!greedy.is_winner(player) || strong.is_winner(player)) << line;
+            if (!drew && greedy.pile[player].size() < table.pile[player].size()) {
+                ++bound;
+                ASSERT_LT(strong.pile[player].size(), table.pile[player].size()) << line;
+            }
             // The faces it cannot see, dealt otherwise: the same turn.
             Tracker other = table;
             std::vector<signed char> hidden, faces;
@@ -64,19 +89,22 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
                         hidden.push_back(c), faces.push_back(table.cards[c]);
             std::shuffle(faces.begin(), faces.end(), rng);
             for (std::size_t i = 0; i < hidden.size(); ++i) other.cards[hidden[i]] = faces[i];
-            ASSERT_EQ(line_of(other, StrongTurn(SeenBy(other, player), player, players)), line)
+            ASSERT_EQ(line_of(other, StrongTurn(SeenBy(other, player), player, players, drew)),
+                      line)
                 << "seed " << seed;
             ++checked;
         }
     }
     EXPECT_GT(checked, 100);
+    EXPECT_GT(bound, 10);
 }
 
-TEST(Strong, KnowsTheDrawsFromItsOwnTableAndPlaysTheFirstRoundGreedily) {
-    int kings_on_the_board = 0;
+TEST(Strong, KnowsTheDrawsAndPlaysTheFirstRoundGreedily) {
+    int kings_on_the_board = 0, turns_without_draw = 0;
     for (unsigned seed = 1; seed <= 30; ++seed) {
         const int players = 2 + seed % 4;
         LocalGame g(players, seed);
+        for (int seat = 1; seat < players; ++seat) g.server.SetStrategy(seat, Strategy::kStrong);
         int draws = 0;
         std::size_t read = 0;
         bool deck_empty = false;
@@ -84,7 +112,12 @@ TEST(Strong, KnowsTheDrawsFromItsOwnTableAndPlaysTheFirstRoundGreedily) {
             for (; read < g.to_client.size(); ++read) {
                 const Tokens line(g.to_client[read]);
                 deck_empty = deck_empty || line.token(1) == proto::kDeckEmpty;
-                if (line.token(1) != proto::kTurn || deck_empty) continue;
+                if (line.token(1) != proto::kTurn) continue;
+                // The client and the referee agree whether the turn began with a draw.
+                EXPECT_EQ(g.client.turn_drew, g.server.turn_drew()) << "seed " << seed;
+                EXPECT_EQ(g.client.turn_drew, !deck_empty) << "seed " << seed;
+                turns_without_draw += deck_empty;
+                if (deck_empty) continue;
                 if (++draws == 1)
                     for (int q : kCornerPiles)
                         kings_on_the_board += !g.client.tracker.pile[q].empty();
@@ -95,7 +128,7 @@ TEST(Strong, KnowsTheDrawsFromItsOwnTableAndPlaysTheFirstRoundGreedily) {
                 Tracker greedy = g.server.table();
                 const std::vector<Move> auto_moves = AutoTurn(greedy, turn);
                 EXPECT_EQ(line_of(g.server.table(),
-                                  StrongTurn(SeenBy(g.server.table(), turn), turn, players)),
+                                  StrongTurn(SeenBy(g.server.table(), turn), turn, players, true)),
                           line_of(g.server.table(), auto_moves))
                     << "seed " << seed << " turn " << draws;
             }
@@ -105,6 +138,7 @@ TEST(Strong, KnowsTheDrawsFromItsOwnTableAndPlaysTheFirstRoundGreedily) {
     }
     // Kings laid out with the board move where the deal begins in the deck.
     EXPECT_GT(kings_on_the_board, 2);
+    EXPECT_GT(turns_without_draw, 10);
 }
 
 TEST(Strong, GamesEndAndRepeatFromTheirSeed) {
