@@ -14,7 +14,7 @@ void ServerWithAutoPlay::AutoPlay() {
     const bool strong = strategies[p] == Strategy::kStrong && !exch.IsPlayerRemote(p);
     const Tracker before = tracker;
     const std::vector<Move> moves =
-        strong ? StrongTurn(SeenBy(tracker, p), p, numplayers, drew) : AutoTurn(tracker, p);
+        strong ? StrongTurn(SeenBy(tracker, p), p, numplayers, turns) : AutoTurn(tracker, p);
     for (const Move& m : moves) {
         AppendRecord(line, before, m);
         if (strong) Apply(tracker, m);

@@ -283,6 +283,7 @@ void Server::ResetClients() {
     client_versions_done = false;
     hands_dealt = false;
     tracker.ResetServer(seed_source());
+    turns = TurnHistory{};
 }
 
 void Server::EvaluateVersions() {
@@ -314,8 +315,8 @@ void Server::NextTurn(bool auto_mode) {
 }
 
 void Server::NextUserTurn() {
-    drew = send_move_top_to_top_one_card(turn, kDeck, line(proto::kTurn, turn));
-    if (drew) return;
+    turns.TurnBegins(tracker, numplayers, !deck_is_empty());
+    if (send_move_top_to_top_one_card(turn, kDeck, line(proto::kTurn, turn))) return;
     SendAll(line(proto::kDeckEmpty));
     SendAll(line(proto::kTurn, turn));
 }
@@ -438,6 +439,7 @@ bool Client::Receive(const std::string& msg) {
             playernum = tokens.token(4);
             turn = -1;
             tracker.ResetClient();
+            history = TurnHistory{};
             if (connector) connector->SetPlayerNum(playernum, numplayers);
             break;
         case proto::kWinner:
@@ -459,7 +461,8 @@ bool Client::Receive(const std::string& msg) {
         case proto::kTurn:
             if (!IsPlayer(tokens.token(2))) return RefereeLost();
             turn = tokens.token(2);
-            turn_drew = tokens.data.size() > 3;
+            // A 300 line carries the draw's record, unless the deck was empty.
+            history.TurnBegins(tracker, numplayers, tokens.data.size() > 3);
             if (!connector) {
                 if (turn == playernum) exch.ClientSend(line(proto::kAutoPlay));
             } else if (!RecordsApply(tokens)) {

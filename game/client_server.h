@@ -6,6 +6,7 @@
 #include <string>
 
 #include "exchange/tokens.h"
+#include "game/strategy.h"
 #include "game/tracker.h"
 
 class Exchange;
@@ -35,8 +36,7 @@ class Server {
 
     const Tracker& table() const { return tracker; }
     int current_turn() const { return turn; }
-    // Whether the current play turn began with a draw; not when the deck was empty.
-    bool turn_drew() const { return drew; }
+    const TurnHistory& history() const { return turns; }
     int winner() const { return win; }
 
   protected:
@@ -69,7 +69,7 @@ class Server {
     bool any_client_versions_done = false;
     int on_disconnect = kOwesNothing;
     bool hands_dealt = false;
-    bool drew = false;
+    TurnHistory turns;
     Tracker tracker;
 
   private:
@@ -135,8 +135,8 @@ class Client {
     bool Receive(const std::string& msg);
 
     Tracker tracker;
-    // Whether the current play turn began with a draw: its 300 line carried a record.
-    bool turn_drew = false;
+    // Followed from the turn lines on the table above.
+    TurnHistory history;
 
   private:
     bool IsPlayer(int p) const;

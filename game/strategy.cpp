@@ -266,7 +266,16 @@ Tracker SeenBy(const Tracker& t, int player) {
     return seen;
 }
 
-std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers, bool drew) {
+void TurnHistory::TurnBegins(const Tracker& before_draw, int numplayers, bool draws) {
+    int cards = 0;
+    for (int p = 0; p < numplayers; ++p) cards += static_cast<int>(before_draw.pile[p].size());
+    passes = cards == hand_cards ? passes + 1 : 0;
+    hand_cards = cards + draws;
+    drew = draws;
+}
+
+std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
+                             const TurnHistory& history) {
     // A strong player that holds back and blocks from its first turn on spoils the first turn of
     // every seat after it, and no seat's but the first: among strong players the first seat won
     // the first round twice as often as each other seat. So every seat plays its first turn
@@ -279,12 +288,15 @@ std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers, bo
     if (ends.size() == 1) return ends.front().path;
     std::size_t fewest = kNumCards;
     for (const Position& e : ends) fewest = std::min(fewest, e.table.pile[player].size());
-    // Once the deck is empty nobody draws again: a turn that drew nothing and could lay a card but
-    // lays none may be the one that stalls the game, so some card goes down (hands then only
-    // shrink). The turn that drew the deck's last card is not yet bound: binding it made that
-    // seat, set by the deck's size, the first to lay and a loser among strong players.
+    // Once the deck is empty nobody draws again, and when a whole round lays no card the same
+    // tables come back: the next turn that could lay a card and lays none may be the one that
+    // stalls the game, so some card goes down (hands then only shrink). Binding every turn once
+    // the deck was empty instead made the seat that had to lay first, set by the deck's size, a
+    // loser among strong players.
+    const bool bound =
+        !history.drew && seen.pile[kDeck].empty() && history.passes >= numplayers - 1;
     const std::size_t held = seen.pile[player].size();
-    const std::size_t most = !drew && seen.pile[kDeck].empty() && fewest < held ? held - 1 : held;
+    const std::size_t most = bound && fewest < held ? held - 1 : held;
     const auto dealt = deals(seen);
     long best_score = std::numeric_limits<long>::max();
     const Position* best = nullptr;

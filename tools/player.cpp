@@ -24,7 +24,7 @@ class StrongPlayer final : public TableFollower {
     void OwnTurn() override {
         Tracker& table = client.tracker;
         std::string line = int_to_string(proto::kPlay);
-        for (const Move& m : StrongTurn(table, playernum, numplayers, client.turn_drew)) {
+        for (const Move& m : StrongTurn(table, playernum, numplayers, client.history)) {
             AppendRecord(line, table, m);
             Apply(table, m);
         }

@@ -211,7 +211,7 @@ void GameScreen::Undo() {
 
 void GameScreen::Hint() {
     if (!Ready() || !gui->WholeTurnOpen()) return;
-    gui->ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers, client->turn_drew));
+    gui->ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers, client->history));
     RequestRedraw();
 }
 

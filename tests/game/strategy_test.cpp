@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 #include "exchange/tokens.h"
 #include "local_game.h"
@@ -16,7 +17,7 @@ namespace {
 struct Start {
     Tracker table;
     int player;
-    bool drew;
+    TurnHistory history;
     std::size_t seen_lines;   // the lines the human's client had had by then
     std::vector<int> played;  // the records of the referee's turn for the player
 };
@@ -30,7 +31,7 @@ std::vector<Start> positions(int players, unsigned seed) {
         const int turn = g.server.current_turn();
         const bool playing = g.server.table().cards_drawn(players) > 0;
         if (playing && turn >= 0 && out.size() < 80 && (out.empty() || out.back().player != turn))
-            out.push_back({g.server.table(), turn, g.server.turn_drew(), g.to_client.size(), {}});
+            out.push_back({g.server.table(), turn, g.server.history(), g.to_client.size(), {}});
         return g.winner != -1;
     });
     for (Start& start : out) {
@@ -59,25 +60,27 @@ std::string line_of(const Tracker& table, const std::vector<Move>& moves) {
 
 TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
     std::mt19937 rng(5);
-    int checked = 0, bound = 0;
+    int checked = 0, bound_turns = 0;
     for (unsigned seed = 1; seed <= 12; ++seed) {
         const int players = 2 + seed % 4;
-        for (const auto& [table, player, drew, seen_lines, played] : positions(players, seed)) {
+        for (const auto& [table, player, history, seen_lines, played] : positions(players, seed)) {
             const std::vector<Move> moves =
-                StrongTurn(SeenBy(table, player), player, players, drew);
+                StrongTurn(SeenBy(table, player), player, players, history);
             // Legal on the referee's own table, by the referee's own check; the turn the referee
-            // played, which hands the strong player a hidden copy and whether the turn drew.
+            // played, which hands the strong player a hidden copy and the game's history.
             const std::string line = line_of(table, moves);
             ASSERT_TRUE(IsLegalPlay(table, player, Tokens(line), 1)) << line;
             const Tokens records(line);
             EXPECT_EQ(played, std::vector<int>(records.data.begin() + 1, records.data.end()));
-            // A turn that can win, wins; one that drew nothing lays a card when it can.
+            // A turn that can win, wins; one that drew nothing after a round that laid nothing
+            // lays a card when it can.
             Tracker greedy = table, strong = table;
             AutoTurn(greedy, player);
             for (const Move& m : moves) Apply(strong, m);
             ASSERT_TRUE(!greedy.is_winner(player) || strong.is_winner(player)) << line;
-            if (!drew && greedy.pile[player].size() < table.pile[player].size()) {
-                ++bound;
+            const bool must_lay = !history.drew && history.passes >= players - 1;
+            if (must_lay && greedy.pile[player].size() < table.pile[player].size()) {
+                ++bound_turns;
                 ASSERT_LT(strong.pile[player].size(), table.pile[player].size()) << line;
             }
             // The faces it cannot see, dealt otherwise: the same turn.
@@ -89,18 +92,18 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
                         hidden.push_back(c), faces.push_back(table.cards[c]);
             std::shuffle(faces.begin(), faces.end(), rng);
             for (std::size_t i = 0; i < hidden.size(); ++i) other.cards[hidden[i]] = faces[i];
-            ASSERT_EQ(line_of(other, StrongTurn(SeenBy(other, player), player, players, drew)),
+            ASSERT_EQ(line_of(other, StrongTurn(SeenBy(other, player), player, players, history)),
                       line)
                 << "seed " << seed;
             ++checked;
         }
     }
     EXPECT_GT(checked, 100);
-    EXPECT_GT(bound, 10);
+    EXPECT_GT(bound_turns, 3);
 }
 
 TEST(Strong, KnowsTheDrawsAndPlaysTheFirstRoundGreedily) {
-    int kings_on_the_board = 0, turns_without_draw = 0;
+    int kings_on_the_board = 0, turns_without_draw = 0, rounds_without_a_card = 0;
     for (unsigned seed = 1; seed <= 30; ++seed) {
         const int players = 2 + seed % 4;
         LocalGame g(players, seed);
@@ -113,10 +116,15 @@ TEST(Strong, KnowsTheDrawsAndPlaysTheFirstRoundGreedily) {
                 const Tokens line(g.to_client[read]);
                 deck_empty = deck_empty || line.token(1) == proto::kDeckEmpty;
                 if (line.token(1) != proto::kTurn) continue;
-                // The client and the referee agree whether the turn began with a draw.
-                EXPECT_EQ(g.client.turn_drew, g.server.turn_drew()) << "seed " << seed;
-                EXPECT_EQ(g.client.turn_drew, !deck_empty) << "seed " << seed;
+                // The client follows the game's history as the referee does.
+                const TurnHistory& client = g.client.history;
+                const TurnHistory& referee = g.server.history();
+                EXPECT_EQ(client.drew, !deck_empty) << "seed " << seed;
+                EXPECT_EQ(std::tie(client.drew, client.passes, client.hand_cards),
+                          std::tie(referee.drew, referee.passes, referee.hand_cards))
+                    << "seed " << seed;
                 turns_without_draw += deck_empty;
+                rounds_without_a_card += client.passes >= players;
                 if (deck_empty) continue;
                 if (++draws == 1)
                     for (int q : kCornerPiles)
@@ -127,8 +135,8 @@ TEST(Strong, KnowsTheDrawsAndPlaysTheFirstRoundGreedily) {
                 const int turn = line.token(2);
                 Tracker greedy = g.server.table();
                 const std::vector<Move> auto_moves = AutoTurn(greedy, turn);
-                EXPECT_EQ(line_of(g.server.table(),
-                                  StrongTurn(SeenBy(g.server.table(), turn), turn, players, true)),
+                EXPECT_EQ(line_of(g.server.table(), StrongTurn(SeenBy(g.server.table(), turn), turn,
+                                                               players, referee)),
                           line_of(g.server.table(), auto_moves))
                     << "seed " << seed << " turn " << draws;
             }
@@ -139,6 +147,7 @@ TEST(Strong, KnowsTheDrawsAndPlaysTheFirstRoundGreedily) {
     // Kings laid out with the board move where the deal begins in the deck.
     EXPECT_GT(kings_on_the_board, 2);
     EXPECT_GT(turns_without_draw, 10);
+    EXPECT_GT(rounds_without_a_card, 3);
 }
 
 TEST(Strong, GamesEndAndRepeatFromTheirSeed) {

@@ -399,7 +399,7 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 300 0 900 0 14 1 5");
     run();
     key(SDLK_h);  // the hint marks the strong player's first move, seen from this table only
-    const std::vector<Move> strong = StrongTurn(client->tracker, 0, 2, client->turn_drew);
+    const std::vector<Move> strong = StrongTurn(client->tracker, 0, 2, client->history);
     ASSERT_FALSE(strong.empty());
     EXPECT_TRUE(gui->IsHinted(strong.front().card));
     drag(83, 540, 502, 198);  // the king into a corner
