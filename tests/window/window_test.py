@@ -383,6 +383,11 @@ def at_menu(game, judge):
         game.shot()), 10)
 
 
+def left_menu(game, judge):
+    """Waits for the screen a menu button opens: keys typed before it shows would reach the menu."""
+    wait_for("the menu to give way", lambda: judge.status(game.shot()) != "Welcome to Velmora!", 10)
+
+
 def idle_at_menu(game):
     """Processor use of the window at rest, in per cent of a core over three seconds."""
     before = game.cpu_seconds()
@@ -469,7 +474,7 @@ def join_silent_host(args, env, judge):
         at_menu(game, judge)
         for attempt in ("escape", "wait"):
             game.click(60, MENU_TOP + 2 * BUTTON_H + 11)
-            time.sleep(0.3)
+            left_menu(game, judge)
             game.type("127.0.0.1")
             game.key("Return")
             wait_for("the connecting screen",
@@ -499,7 +504,7 @@ def host_two_players(args, env, judge):
     game = Game(args, env)
     wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
     game.click(60, MENU_TOP + BUTTON_H + 11)
-    time.sleep(0.3)
+    left_menu(game, judge)
     game.key("Return")
     wait_for("the host's waiting screen",
              lambda: judge.status(game.shot()) == "Still waiting for clients to connect...", 10)
