@@ -272,6 +272,7 @@ void TurnHistory::TurnBegins(const Tracker& before_draw, int numplayers, bool dr
     passes = cards == hand_cards ? passes + 1 : 0;
     hand_cards = cards + draws;
     drew = draws;
+    turns_without_draw += !draws;
 }
 
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
@@ -288,13 +289,14 @@ std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
     if (ends.size() == 1) return ends.front().path;
     std::size_t fewest = kNumCards;
     for (const Position& e : ends) fewest = std::min(fewest, e.table.pile[player].size());
-    // Once the deck is empty nobody draws again, and when a whole round lays no card the same
-    // tables come back: the next turn that could lay a card and lays none may be the one that
-    // stalls the game, so some card goes down (hands then only shrink). Binding every turn once
-    // the deck was empty instead made the seat that had to lay first, set by the deck's size, a
-    // loser among strong players.
+    // Once the deck is empty nobody draws again, and a turn that could lay a card and lays none
+    // may be the one that stalls the game, so some card goes down (hands then only shrink). Each
+    // player still holds back freely in its first turn without a draw, unless a whole round laid
+    // nothing and the same tables come back: binding every turn from the empty deck on made the
+    // seat that had to lay first, set by the deck's size, a loser among strong players.
+    const bool again = history.turns_without_draw > numplayers;
     const bool bound =
-        !history.drew && seen.pile[kDeck].empty() && history.passes >= numplayers - 1;
+        !history.drew && seen.pile[kDeck].empty() && (again || history.passes >= numplayers - 1);
     const std::size_t held = seen.pile[player].size();
     const std::size_t most = bound && fewest < held ? held - 1 : held;
     const auto dealt = deals(seen);

@@ -40,13 +40,14 @@ std::vector<Move> AutoTurn(Tracker& t, int player);
 Tracker SeenBy(const Tracker& t, int player);
 
 // What a player knows of the game's course beyond its table, from the lines every player sees:
-// whether the turn in play began with a draw, and how many turns in a row before it laid no card.
-// A new game starts from a new history.
+// whether the turn in play began with a draw, how many turns began without one, and how many
+// turns in a row before it laid no card. A new game starts from a new history.
 struct TurnHistory {
     // At the start of each play turn, on the table before its draw.
     void TurnBegins(const Tracker& before_draw, int numplayers, bool draws);
 
     bool drew = false;
+    int turns_without_draw = 0;  // this one included
     int passes = 0;
     int hand_cards = -1;  // in all hands after the last turn's draw; -1 before the first turn
 };
@@ -55,8 +56,8 @@ struct TurnHistory {
 // anything else). It searches the end positions of its turn, fewer cards played included, and
 // scores each by the opponents' greedy replies and its own next turn on tables dealt from the
 // unseen cards. The same table and history give the same turn. Its first turn of a game is the
-// greedy one, so that strong players stay fair to the later seats; in a turn that began without a
-// draw and after a round in which nobody laid a card, it lays at least one card when it can, so
-// that holding back never stalls a game.
+// greedy one, so that strong players stay fair to the later seats. Once the deck is empty it lays
+// at least one card when it can from its second turn without a draw on, and in its first one
+// when nobody laid a card in the round before, so that holding back never stalls a game.
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
                              const TurnHistory& history);
