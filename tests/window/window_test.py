@@ -502,7 +502,7 @@ def join_silent_host(args, env, judge):
 def host_two_players(args, env, judge):
     """The program started and hosting a two-player game, waiting for the second player."""
     game = Game(args, env)
-    wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
+    at_menu(game, judge)
     game.click(60, MENU_TOP + BUTTON_H + 11)
     left_menu(game, judge)
     game.key("Return")
@@ -531,7 +531,7 @@ def network_game(args, env, judge):
 
 def closing(args, env, judge):
     game = Game(args, env)
-    wait_for("the menu", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 10)
+    at_menu(game, judge)
     if game.close() != 0:
         raise Failure("closing the menu: " + game.output())
     game = host_two_players(args, env, judge)
