@@ -251,6 +251,23 @@ int play_out(Tracker t, int player, int numplayers) {
     return static_cast<int>(t.pile[player].size()) - smallest;
 }
 
+// Among strong players the first seat to hold back wins more than the others, and the first seat
+// bound to lay once the deck is empty less. The seating and the deck's size would make them the
+// same seats game after game, so they are drawn from the board's first four faces, which every
+// player sees from the start: offsets, 0 to numplayers - 1, from the seats they would be.
+struct FirstSeats {
+    int holding_back;
+    int laying;
+};
+
+FirstSeats first_seats(const Tracker& seen, int numplayers) {
+    unsigned faces = 0;
+    for (int n = 0; n < 4; ++n)
+        faces = faces * kNumCards + static_cast<unsigned>(seen.cards[n] + 1);
+    const unsigned seats = static_cast<unsigned>(numplayers);
+    return {static_cast<int>(faces % seats), static_cast<int>(faces / seats % seats)};
+}
+
 }  // namespace
 
 std::vector<Move> AutoTurn(Tracker& t, int player) {
@@ -280,8 +297,9 @@ std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
     // A strong player that holds back and blocks from its first turn on spoils the first turn of
     // every seat after it, and no seat's but the first: among strong players the first seat won
     // the first round twice as often as each other seat. So every seat plays its first turn
-    // greedily, as `auto` players do.
-    if (seen.cards_drawn(numplayers) <= numplayers) {
+    // greedily, as `auto` players do, and the seats before the first to hold back their second.
+    const FirstSeats first = first_seats(seen, numplayers);
+    if (seen.cards_drawn(numplayers) <= numplayers + first.holding_back) {
         Tracker t = seen;
         return AutoTurn(t, player);
     }
@@ -291,10 +309,10 @@ std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
     for (const Position& e : ends) fewest = std::min(fewest, e.table.pile[player].size());
     // Once the deck is empty nobody draws again, and a turn that could lay a card and lays none
     // may be the one that stalls the game, so some card goes down (hands then only shrink). Each
-    // player still holds back freely in its first turn without a draw, unless a whole round laid
-    // nothing and the same tables come back: binding every turn from the empty deck on made the
-    // seat that had to lay first, set by the deck's size, a loser among strong players.
-    const bool again = history.turns_without_draw > numplayers;
+    // player still holds back freely in its first turn without a draw, and some in their second,
+    // unless a whole round laid nothing and the same tables come back: the seat that has to lay
+    // first loses among strong players, so it is drawn, not set by the deck's size.
+    const bool again = history.turns_without_draw > numplayers + first.laying;
     const bool bound =
         !history.drew && seen.pile[kDeck].empty() && (again || history.passes >= numplayers - 1);
     const std::size_t held = seen.pile[player].size();

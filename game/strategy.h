@@ -56,8 +56,9 @@ struct TurnHistory {
 // anything else). It searches the end positions of its turn, fewer cards played included, and
 // scores each by the opponents' greedy replies and its own next turn on tables dealt from the
 // unseen cards. The same table and history give the same turn. Its first turn of a game is the
-// greedy one, so that strong players stay fair to the later seats. Once the deck is empty it lays
-// at least one card when it can from its second turn without a draw on, and in its first one
-// when nobody laid a card in the round before, so that holding back never stalls a game.
+// greedy one, and so is its second before the seat drawn to hold back first, so that strong
+// players stay fair to every seat. Once the deck is empty it lays at least one card when it can
+// from its second turn without a draw on, or its third (the board's faces draw which), and in its
+// first one when nobody laid a card in the round before, so that holding back never stalls a game.
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
                              const TurnHistory& history);

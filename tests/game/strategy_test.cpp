@@ -72,13 +72,13 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
             ASSERT_TRUE(IsLegalPlay(table, player, Tokens(line), 1)) << line;
             const Tokens records(line);
             EXPECT_EQ(played, std::vector<int>(records.data.begin() + 1, records.data.end()));
-            // A turn that can win, wins; one that drew nothing lays a card when it can, unless it
-            // is the player's first such turn after a round that laid a card.
+            // A turn that can win, wins; one that drew nothing lays a card when it can after a
+            // round that laid no card, and from the player's third such turn on at the latest.
             Tracker greedy = table, strong = table;
             AutoTurn(greedy, player);
             for (const Move& m : moves) Apply(strong, m);
             ASSERT_TRUE(!greedy.is_winner(player) || strong.is_winner(player)) << line;
-            const bool must_lay = !history.drew && (history.turns_without_draw > players ||
+            const bool must_lay = !history.drew && (history.turns_without_draw >= 2 * players ||
                                                     history.passes >= players - 1);
             if (must_lay && greedy.pile[player].size() < table.pile[player].size()) {
                 ++bound_turns;
