@@ -253,7 +253,7 @@ int play_out(Tracker t, int player, int numplayers) {
 
 // Among strong players the first seat to hold back wins more than the others, and the first seat
 // bound to lay once the deck is empty less. The seating and the deck's size would make them the
-// same seats game after game, so they are drawn from the board's first four faces, which every
+// same seats game after game, so they are drawn from the board's opening faces, which every
 // player sees from the start: offsets, 0 to numplayers - 1, from the seats they would be.
 struct FirstSeats {
     int holding_back;
@@ -262,8 +262,8 @@ struct FirstSeats {
 
 FirstSeats first_seats(const Tracker& seen, int numplayers) {
     unsigned faces = 0;
-    for (int n = 0; n < 4; ++n)
-        faces = faces * kNumCards + static_cast<unsigned>(seen.cards[n] + 1);
+    for (signed char face : seen.opening_faces())
+        faces = faces * kNumCards + static_cast<unsigned>(face + 1);
     const unsigned seats = static_cast<unsigned>(numplayers);
     return {static_cast<int>(faces % seats), static_cast<int>(faces / seats % seats)};
 }

@@ -203,3 +203,10 @@ int Tracker::cards_drawn(int numplayers) const {
     const int taken = kNumCards - static_cast<int>(pile[kDeck].size());
     return taken - board - kHandSize * numplayers;
 }
+
+std::array<signed char, std::size(kSidePiles)> Tracker::opening_faces() const {
+    // The board takes the deck's first card numbers, at least one for each side pile.
+    std::array<signed char, std::size(kSidePiles)> faces;
+    std::copy_n(cards, faces.size(), faces.begin());
+    return faces;
+}

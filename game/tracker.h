@@ -1,6 +1,8 @@
 // One copy of the table: where each card lies and, as far as this copy knows, its face.
 #pragma once
 
+#include <array>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -78,6 +80,9 @@ class Tracker {
     signed char get_highest_card(int player) const;
     // Cards drawn from the deck since the deal, as far as the board's faces tell.
     int cards_drawn(int numplayers) const;
+    // The faces of the first cards laid out on the board, one for each side pile: every player
+    // sees them from the deal on, and they never leave the board.
+    std::array<signed char, std::size(kSidePiles)> opening_faces() const;
 
     // cards[n]: the face of card number n, -1 while unknown.
     signed char cards[52] = {};
