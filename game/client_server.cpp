@@ -88,6 +88,20 @@ Server::Server(int numplayers_t, Exchange& exch_t, SeedSource seed_source_t)
     ResetClients();
 }
 
+Server::Server(const PlayTurn& at, Exchange& exch_t, SeedSource seed_source_t)
+    : exch(exch_t),
+      numplayers(at.numplayers),
+      turn(at.turn),
+      client_versions_done(true),
+      any_client_versions_done(true),
+      on_disconnect(kOwesPlay),
+      hands_dealt(true),
+      turns(at.history),
+      tracker(at.table),
+      seed_source(seed_source_t ? std::move(seed_source_t) : time_seed) {
+    std::fill(client_versions, client_versions + numplayers, 0);
+}
+
 void Server::Send(int player_t, const std::string& msg) {
     if (exch.IsLocalMode() && player_t == 0) {
         exch.ServerSend(0, msg);
@@ -163,6 +177,8 @@ bool Server::Receive(int player_t, const std::string& msg) {
     Tokens tokens(msg);
     switch (tokens.token(0)) {
         case kJoined:
+            // A referee that took up a game where it left off has its players already.
+            if (client_versions_done) return false;
             SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
             if (exch.GetPlayerWaitCount() == 0) ResetClients();
             return false;
@@ -480,6 +496,16 @@ bool Client::Receive(const std::string& msg) {
             break;
     }
     return false;
+}
+
+void Client::Resume(const PlayTurn& at, int playernum_t) {
+    serverversion = proto::kProtocolVersion;
+    numplayers = at.numplayers;
+    playernum = playernum_t;
+    turn = at.turn;
+    tracker = SeenBy(at.table, playernum);
+    history = at.history;
+    if (connector) connector->SetPlayerNum(playernum, numplayers);
 }
 
 bool Client::IsPlayer(int p) const {

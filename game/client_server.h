@@ -6,6 +6,7 @@
 #include <string>
 
 #include "exchange/tokens.h"
+#include "game/play_turn.h"
 #include "game/strategy.h"
 #include "game/tracker.h"
 
@@ -21,6 +22,9 @@ class Server {
     using SeedSource = std::function<unsigned()>;
 
     Server(int numplayers_t, Exchange& exch_t, SeedSource seed_source = nullptr);
+    // A referee that takes up a game where it left off, awaiting the turn player's play; it
+    // sends nothing until that play comes. The game after it is shuffled from `seed_source`.
+    Server(const PlayTurn& at, Exchange& exch_t, SeedSource seed_source = nullptr);
     virtual ~Server() = default;
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
@@ -38,6 +42,9 @@ class Server {
     int current_turn() const { return turn; }
     const TurnHistory& history() const { return turns; }
     int winner() const { return win; }
+    // The game as it stands, while it awaits the play of the player in turn.
+    bool AwaitsPlay() const { return Owes(turn, kOwesPlay); }
+    PlayTurn Where() const { return {numplayers, turn, tracker, turns}; }
 
   protected:
     // What the turn player owes, in on_disconnect.
@@ -133,6 +140,9 @@ class Client {
     // across the network is not trusted, and a line naming no player of the game or carrying
     // records that fail on this table ends the connection, the table unchanged by that line.
     bool Receive(const std::string& msg);
+    // Takes up the game of a referee made from `at`, as the client of `playernum` that followed
+    // it: the referee's table as that player sees it.
+    void Resume(const PlayTurn& at, int playernum_t);
 
     Tracker tracker;
     // Followed from the turn lines on the table above.

@@ -34,6 +34,17 @@ void Apply(Tracker& t, const Move& m) {
     }
 }
 
+bool IsLegal(const Tracker& t, int player, const Move& m) {
+    if (!is_board_pile(m.to)) return false;
+    if (m.kind == Move::kPile) return is_board_pile(m.from) && t.is_valid_pile_move(m.from, m.to);
+    if (m.from != player || !is_pile(player) || !is_card(m.card)) return false;
+    const auto& hand = t.pile[player];
+    if (std::find(hand.begin(), hand.end(), m.card) == hand.end()) return false;
+    const signed char face = t.cards[m.card];
+    if (!is_card(face)) return false;
+    return m.kind == Move::kOnTop ? t.fits_on_top(face, m.to) : t.fits_under(face, m.to);
+}
+
 void AppendRecord(std::string& line, const Tracker& before, const Move& m) {
     auto add = [&](int n) {
         line += ' ';

@@ -27,6 +27,8 @@ struct Move {
 };
 
 void Apply(Tracker& t, const Move& m);
+// Whether the rules let `player` make `m` on `t`, its faces known where it moves.
+bool IsLegal(const Tracker& t, int player, const Move& m);
 // The move's record as in a 200 or 210 line, with its leading blank.
 void AppendRecord(std::string& line, const Tracker& before, const Move& m);
 

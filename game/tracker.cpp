@@ -210,3 +210,37 @@ std::array<signed char, std::size(kSidePiles)> Tracker::opening_faces() const {
     std::copy_n(cards, faces.size(), faces.begin());
     return faces;
 }
+
+bool Tracker::is_whole_game(int numplayers, std::string& why) const {
+    std::array<int, kNumCards> faces{}, numbers{};
+    for (signed char f : cards)
+        if (is_card(f)) ++faces[f];
+    for (const auto& p : pile)
+        for (signed char c : p)
+            if (is_card(c))
+                ++numbers[c];
+            else
+                numbers[0] = 2;
+    const auto once = [](const std::array<int, kNumCards>& a) {
+        return std::all_of(a.begin(), a.end(), [](int n) { return n == 1; });
+    };
+    if (!once(faces)) return why = "the faces are not the 52 cards, each once", false;
+    if (!once(numbers)) return why = "the piles do not hold every card exactly once", false;
+    const auto& deck = pile[kDeck];
+    for (std::size_t i = 0; i < deck.size(); ++i)
+        if (deck[i] != kNumCards - 1 - static_cast<int>(i))
+            return why = "the deck is not in the order it is dealt", false;
+    for (int p = 0; p < kMaxPlayers; ++p)
+        if (pile[p].empty() == (p < numplayers))
+            return why = "hand " + std::to_string(p) + (p < numplayers ? " is empty" : " is extra"),
+                   false;
+    for (int p = kFirstBoardPile; p <= kLastBoardPile; ++p) {
+        const auto& run = pile[p];
+        if (!run.empty() && !is_side_pile(p) && !is_king(cards[run.front()]))
+            return why = "corner pile " + std::to_string(p) + " does not start with a king", false;
+        for (std::size_t i = 1; i < run.size(); ++i)
+            if (!can_go_on(cards[run[i]], cards[run[i - 1]]))
+                return why = "board pile " + std::to_string(p) + " is no run of the rules", false;
+    }
+    return true;
+}

@@ -83,6 +83,11 @@ class Tracker {
     // The faces of the first cards laid out on the board, one for each side pile: every player
     // sees them from the deal on, and they never leave the board.
     std::array<signed char, std::size(kSidePiles)> opening_faces() const;
+    // Whether this is a whole referee's table of a game of `numplayers` in play, every face
+    // known: each face and each card number exactly once, the deck the undrawn card numbers in
+    // order, no hand of a seat beyond the game's, no player's hand empty, and each board pile a
+    // run that the rules can build (a corner pile on a king). `why` names the first fault.
+    bool is_whole_game(int numplayers, std::string& why) const;
 
     // cards[n]: the face of card number n, -1 while unknown.
     signed char cards[52] = {};

@@ -63,7 +63,15 @@ void SDL::load_font(unsigned fontnum, const std::string& dir, float shade) {
     if (!fonts[fontnum]) throw GraphicsError("can't load a font: " + why);
 }
 
-void SDL::InitVideo(int width, int height, std::string fontdir, std::string cardfilename) {
+namespace {
+
+// The smallest window side taken from the settings or the command line.
+constexpr int kMinWindow = 100;
+
+}  // namespace
+
+void SDL::InitVideo(int width, int height, std::string fontdir, std::string cardfilename,
+                    int window_w, int window_h, bool full) {
     for (int c = 0; c < 52; ++c) easy_alpha[c] = easy_rot[c] = -1;
     fonts.fill(nullptr);
     for (SDL_Surface*& image : card_images) image = nullptr;
@@ -81,7 +89,16 @@ void SDL::InitVideo(int width, int height, std::string fontdir, std::string card
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
     desktop_w = info->current_w, desktop_h = info->current_h;
     const int k = StartMultiple(desktop_w, desktop_h, w, h);
-    SetMode(k * w, k * h, false);
+    const bool known = desktop_w > 0 && desktop_h > 0;
+    // A remembered size from another screen may not fit this one.
+    const bool chosen = window_w >= kMinWindow && window_h >= kMinWindow &&
+                        (!known || (window_w <= desktop_w && window_h <= desktop_h));
+    windowed_w = chosen ? window_w : k * w;
+    windowed_h = chosen ? window_h : k * h;
+    if (full)
+        SetMode(known ? desktop_w : windowed_w, known ? desktop_h : windowed_h, true);
+    else
+        SetMode(windowed_w, windowed_h, false);
     SDL_WM_SetCaption("Velmora", "Velmora");
 }
 
@@ -148,6 +165,11 @@ void SDL::ToggleFullscreen() {
     windowed_w = window->w, windowed_h = window->h;
     const bool known = desktop_w > 0 && desktop_h > 0;
     SetMode(known ? desktop_w : windowed_w, known ? desktop_h : windowed_h, true);
+}
+
+void SDL::WindowedSize(int& width, int& height) const {
+    width = fullscreen || !window ? windowed_w : window->w;
+    height = fullscreen || !window ? windowed_h : window->h;
 }
 
 void SDL::Present() {

@@ -36,8 +36,10 @@ class SDL {
     SDL& operator=(const SDL&) = delete;
 
     // Loads the fonts and cards and opens a resizable window for a `width` x `height` picture:
-    // that size, or a whole multiple of it on a desktop more than twice as large.
-    void InitVideo(int width, int height, std::string fontdir, std::string cardfilename);
+    // that size, or a whole multiple of it on a desktop more than twice as large; or a window
+    // of `window_w` x `window_h` when given; or the whole screen.
+    void InitVideo(int width, int height, std::string fontdir, std::string cardfilename,
+                   int window_w = 0, int window_h = 0, bool full = false);
     // Shows the picture (all of it, or a rectangle of it) in the window.
     void Present();
     void Present(int x, int y, int w, int h);
@@ -45,6 +47,9 @@ class SDL {
     void ResizeWindow(int w, int h);
     // Between a window and the whole screen (F11). The windowed size comes back.
     void ToggleFullscreen();
+    bool IsFullscreen() const { return fullscreen; }
+    // The window's size when it is not the whole screen.
+    void WindowedSize(int& width, int& height) const;
     // A pointer position in the window, in picture coordinates (see Letterbox::ToPicture).
     void ToPicture(int& x, int& y) const { scaler.Box().ToPicture(x, y); }
     // Draws into `picture` and shows it in `window` from now on: the benchmarks' own surfaces,

@@ -1,6 +1,7 @@
 #include "ui/game_screen.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 
 #include "exchange/tokens.h"
@@ -12,6 +13,14 @@ namespace {
 
 void* as_data(int value) {
     return reinterpret_cast<void*>(static_cast<intptr_t>(value));
+}
+
+int as_int(void* data) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(data));
+}
+
+bool is_program_event(const SDL_Event& event, int code) {
+    return event.type == SDL_USEREVENT && event.user.code == code;
 }
 
 }  // namespace
@@ -87,8 +96,14 @@ void ReleaseGame(Exchange& exch, Client* client, Server* server) {
     delete client;
 }
 
-GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* server_t)
-    : Screen(sdl_t, exch_t), client(client_t), server(server_t), con(exch_t, sdl_t, client_t) {
+GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client* client_t,
+                       Server* server_t, std::optional<Strategy> local_strength_t,
+                       const SavedGame* resume)
+    : Screen(sdl_t, exch_t, profile_t),
+      client(client_t),
+      server(server_t),
+      con(exch_t, sdl_t, client_t),
+      local_strength(local_strength_t) {
     // A new game starts from a clean table: nothing of an earlier game's view may show.
     sdl.sane = false;
     sdl.tracker = &client->tracker;
@@ -102,6 +117,18 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* s
     button_again = end_buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Play again", true);
     button_menu = end_buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Menu", true);
     InitGUI(&buttons);
+    if (resume) TakeUp(*resume);
+}
+
+// The client follows the referee from the player's turn on, the view as it was when the window
+// closed; the file goes, or a second start would offer the same game again.
+void GameScreen::TakeUp(const SavedGame& game) {
+    client->Resume(game.at, 0);
+    own_turns = game.own_turns;
+    gui->TurnBegins(0, 0);
+    gui->Build();
+    gui->RestoreOpenTurn({game.marked, game.news, game.open_moves});
+    profile.saved_game.Remove();
 }
 
 GameScreen::~GameScreen() {
@@ -121,14 +148,55 @@ void GameScreen::InitGUI(ButtonList* list) {
 void GameScreen::Leave(const std::string& why) {
     if (leaving) return;
     leaving = true;
-    PostScreen(new MainMenu(sdl, exch, why));
+    PostScreen(new MainMenu(sdl, exch, profile, why));
 }
 
 bool GameScreen::AcceptEvent(SDL_Event& event) {
-    if (event.type == SDL_QUIT) return true;
-    if (event.type == SDL_KEYDOWN) Key(event.key.keysym);
+    if (event.type == SDL_QUIT) return Close();
+    if (event.type == SDL_KEYDOWN && !closing) Key(event.key.keysym);
+    FollowGame(event);
     if (RouteMessage(exch, client, server)) Leave(server ? "" : "The host left the game");
-    return false;
+    return closing && KeepWhenSettled();
+}
+
+bool GameScreen::GameInPlay() const {
+    return Ready() && gui->winner == -1;
+}
+
+bool GameScreen::Close() {
+    if (closing) return false;
+    if (!local_strength || !GameInPlay()) return true;
+    closing = true;
+    closing_at = SDL_GetTicks();
+    gui->CancelDrag();
+    return KeepWhenSettled();
+}
+
+bool GameScreen::KeepWhenSettled() {
+    if (kept || !GameInPlay()) return true;
+    // The player's line may still wait in the queue while the referee awaits it.
+    if (!server->AwaitsPlay() || server->current_turn() != sdl.playernum || !gui->IsOurTurn() ||
+        gui->line_sent)
+        return false;
+    const OpenTurn open = gui->TakeOpenTurn();
+    SavedGame game{server->Where(), *local_strength, own_turns, open.marked, open.news, open.moves};
+    profile.saved_game.Save(game);
+    kept = true;
+    return true;
+}
+
+void GameScreen::FollowGame(const SDL_Event& event) {
+    if (is_program_event(event, EXCH_TURN) && as_int(event.user.data1) == sdl.playernum)
+        ++own_turns;
+    if (is_program_event(event, EXCH_WINNER)) CountGame(as_int(event.user.data1) == sdl.playernum);
+}
+
+void GameScreen::CountGame(bool won) {
+    const std::string kind =
+        local_strength ? LocalKind(sdl.numplayers, *local_strength) : NetworkKind(sdl.numplayers);
+    profile.statistics.Count(kind, won, own_turns);
+    own_turns = 0;
+    if (gui) gui->SetSummary(SummaryLine(profile.statistics.Get(kind)));
 }
 
 void GameScreen::Key(const SDL_keysym& key) {
@@ -188,6 +256,8 @@ void GameScreen::Escape() {
     }
     const Uint32 now = SDL_GetTicks();
     if (escape_asked && now - escape_at <= kEscapeMs) {
+        // A local game thrown away counts as lost.
+        if (local_strength) CountGame(false);
         Leave("");
         return;
     }
@@ -197,6 +267,17 @@ void GameScreen::Escape() {
 }
 
 void GameScreen::Idle() {
+    if (closing) {
+        const bool late = SDL_GetTicks() - closing_at > kCloseMs;
+        if (!KeepWhenSettled() && !late) return;
+        if (!kept && GameInPlay())
+            std::fprintf(stderr,
+                         "velmora: the game could not be kept: the computer players "
+                         "did not finish their turns in time\n");
+        Exchange::PushLocalMessage(EXCH_QUIT, nullptr, nullptr);
+        closing = false;
+        return;
+    }
     // The question goes away by itself when its time is up.
     if (!escape_asked || SDL_GetTicks() - escape_at <= kEscapeMs) return;
     escape_asked = false;

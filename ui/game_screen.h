@@ -3,8 +3,11 @@
 // "Done" and "Auto", and turns the sampled pointer into drags and clicks.
 #pragma once
 
+#include <optional>
+
 #include "game/client_server.h"
 #include "game/tracker_modify.h"
+#include "store/saved_game.h"
 #include "ui/screen.h"
 
 // The client's observer: learns the own player number, applies the others' moves and the turn's
@@ -46,7 +49,11 @@ void ReleaseGame(Exchange& exch, Client* client, Server* server);
 class GameScreen : public Screen {
   public:
     // Takes over the client (required) and the referee (null when this program only joins).
-    GameScreen(SDL& sdl_t, Exchange& exch_t, Client* client_t, Server* server_t);
+    // `local_strength`: the computer players' strength of a local game, none for a network
+    // game. `resume`: a saved local game whose referee `server_t` is, taken up where it was.
+    GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client* client_t, Server* server_t,
+               std::optional<Strategy> local_strength_t = std::nullopt,
+               const SavedGame* resume = nullptr);
     ~GameScreen() override;
 
     bool AcceptEvent(SDL_Event& event) override;
@@ -59,8 +66,21 @@ class GameScreen : public Screen {
 
     void InitGUI(ButtonList* list);
 
+    // How long a closed window may wait for the computer players to finish their turns, so
+    // that the local game is kept on the player's turn.
+    static constexpr Uint32 kCloseMs = 3000;
+
   private:
     bool Ready() const;
+    // The window is to close: a local game in play is kept first. Whether the program may end.
+    bool Close();
+    // Keeps the local game once it waits for the player's play; whether it is kept (or over).
+    bool KeepWhenSettled();
+    void TakeUp(const SavedGame& game);
+    // Follows the turns and the end of the game for the statistics.
+    void FollowGame(const SDL_Event& event);
+    void CountGame(bool won);
+    bool GameInPlay() const;
     // "Undo", "Done" and "Auto" during a game; "Play again" and "Menu" once it is over.
     ButtonList& Active();
     void Clicked(const Button* b);
@@ -94,4 +114,11 @@ class GameScreen : public Screen {
     // "Play again" has been sent; the next game's first line clears it.
     bool again_sent = false;
     bool leaving = false;
+    std::optional<Strategy> local_strength;
+    // The player's turns in this game so far.
+    int own_turns = 0;
+    // The window is closing, since this time, once the local game is kept.
+    bool closing = false;
+    bool kept = false;
+    Uint32 closing_at = 0;
 };

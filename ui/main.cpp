@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "gfx/sdl.h"
+#include "store/profile.h"
+#include "tools/command_line.h"
 #include "ui/game_screen.h"
 #include "ui/screen_loop.h"
 #include "ui/screens.h"
@@ -49,22 +51,83 @@ std::string find_data() {
                              tried);
 }
 
+constexpr const char* kUsage =
+    "usage: velmora [--fullscreen] [--window WxH]\n"
+    "  --fullscreen   fill the whole screen in this run\n"
+    "  --window WxH   open a window of W x H pixels in this run (for example 1200x900)\n"
+    "  --help         print this text and exit\n"
+    "  --version      print the version and exit\n"
+    "Settings, statistics and a local game left unfinished are kept in $XDG_CONFIG_HOME,\n"
+    "$XDG_DATA_HOME and $XDG_STATE_HOME (see velmora(6)).\n";
+
+constexpr int kMinSide = 100;
+constexpr int kMaxSide = 16384;
+
+// The window of this run: the remembered one, unless the command line says otherwise.
+struct WindowChoice {
+    int w = 0;
+    int h = 0;
+    bool full = false;
+};
+
+WindowChoice window_choice(const CommandLine& line, const Settings& kept) {
+    WindowChoice choice{kept.window_w, kept.window_h, kept.fullscreen};
+    if (line.Given("--window")) {
+        const std::string size = line.Text("--window");
+        const auto x = size.find('x');
+        const std::string w = size.substr(0, x);
+        const std::string h = x == std::string::npos ? "" : size.substr(x + 1);
+        choice = {ParseCount(&w), ParseCount(&h), false};
+        if (choice.w < kMinSide || choice.h < kMinSide || choice.w > kMaxSide ||
+            choice.h > kMaxSide)
+            line.Fail("--window takes a size such as 1200x900, each side from " +
+                      std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) + ", not '" +
+                      size + "'");
+    }
+    if (line.Given("--fullscreen")) choice.full = true;
+    return choice;
+}
+
+// The window as the program ends, for the next start, where the player changed it.
+void keep_window(SDL& sdl, const WindowChoice& started, Settings& kept) {
+    int w, h;
+    sdl.WindowedSize(w, h);
+    if (w == started.w && h == started.h && sdl.IsFullscreen() == started.full) return;
+    kept.window_w = w;
+    kept.window_h = h;
+    kept.fullscreen = sdl.IsFullscreen();
+}
+
 }  // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+    const CommandLine line(argc, argv, kUsage, {"--window"}, {"--fullscreen"});
     int status = 0;
     try {
         const std::string data = find_data();
+        Profile profile;
+        const WindowChoice choice = window_choice(line, profile.settings.values);
         SDL sdl(SDL::kFlags);
         sdl.SetIcon(data + "3rdparty/velmora-icon.bmp");
-        sdl.InitVideo(800, 600, data + kFontDir, data + kCardSheet);
+        sdl.InitVideo(800, 600, data + kFontDir, data + kCardSheet, choice.w, choice.h,
+                      choice.full);
+        WindowChoice started;
+        sdl.WindowedSize(started.w, started.h);
+        started.full = sdl.IsFullscreen();
         Exchange exch;
         gui = new GUI(&sdl);
         MyTrackerModify tracker_modify;
         sdl.tracker_modify = &tracker_modify;
-        ScreenLoop loop(exch, sdl);
-        Exchange::PushLocalMessage(EXCH_SET_SCREEN, new MainMenu(sdl, exch), nullptr);
-        loop.Run();
+        {
+            ScreenLoop loop(exch, sdl);
+            Exchange::PushLocalMessage(EXCH_SET_SCREEN, new MainMenu(sdl, exch, profile), nullptr);
+            loop.Run();
+        }
+        // Only what this run changed: a window size given on the command line is not kept.
+        if (!line.Given("--window") && !line.Given("--fullscreen")) {
+            keep_window(sdl, started, profile.settings.values);
+            profile.settings.Save();
+        }
     } catch (const std::exception& e) {
         // Runtime errors of the libraries, the referee and the exchange, and the graphics'
         // failures to get a data file, the window or a surface.

@@ -8,10 +8,12 @@
 #include "exchange/exchange.h"
 #include "gfx/sdl.h"
 #include "gfx/widgets.h"
+#include "store/profile.h"
 
 class Screen {
   public:
-    Screen(SDL& sdl_t, Exchange& exch_t) : sdl(sdl_t), exch(exch_t) {}
+    Screen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
+        : sdl(sdl_t), exch(exch_t), profile(profile_t) {}
     virtual ~Screen() = default;
     Screen(const Screen&) = delete;
     Screen& operator=(const Screen&) = delete;
@@ -34,8 +36,13 @@ class Screen {
     // Hands `next` to the screen loop, which shows it in place of the current screen.
     static void PostScreen(Screen* next);
     static void RequestRedraw();
+    // The pointer and the keys on a column of `buttons`: the one pressed by a click or by Enter
+    // on the one chosen with Up and Down, or null.
+    const Button* ButtonEvent(const SDL_Event& event);
 
     SDL& sdl;
     Exchange& exch;
+    // The settings, the statistics and the saved game of the player.
+    Profile& profile;
     ButtonList buttons;
 };

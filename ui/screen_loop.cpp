@@ -18,6 +18,21 @@ void Screen::RequestRedraw() {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
+const Button* Screen::ButtonEvent(const SDL_Event& event) {
+    const bool left = (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) &&
+                      event.button.button == SDL_BUTTON_LEFT;
+    if (event.type == SDL_MOUSEMOTION) buttons.ButtonMotion(event.motion.x, event.motion.y);
+    if (event.type == SDL_MOUSEBUTTONDOWN && left)
+        buttons.ButtonDown(event.button.x, event.button.y);
+    if (event.type == SDL_MOUSEBUTTONUP && left)
+        return buttons.ButtonUp(event.button.x, event.button.y);
+    if (event.type != SDL_KEYDOWN) return nullptr;
+    const SDLKey key = event.key.keysym.sym;
+    if (key == SDLK_UP || key == SDLK_DOWN) buttons.MoveFocus(key == SDLK_UP ? -1 : 1);
+    if (key == SDLK_RETURN || key == SDLK_KP_ENTER) return buttons.focus;
+    return nullptr;
+}
+
 ScreenLoop::ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t)
     : exch(exch_t), sdl(sdl_t), sample(std::move(sample_t)) {
     old_button_one = sample(&old_x, &old_y) & SDL_BUTTON(1);
@@ -77,6 +92,8 @@ bool ScreenLoop::OnWindowEvent(const SDL_Event& event) {
         sdl.Present();
     } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
         sdl.ToggleFullscreen();
+        // A screen may show the window's state.
+        if (screen) screen->Draw();
     } else {
         return false;
     }

@@ -8,6 +8,8 @@
 #include "exchange/tokens.h"
 #include "game/autoplay_server.h"
 #include "ui/game_screen.h"
+#include "ui/settings_screen.h"
+#include "ui/statistics_screen.h"
 #include "ui/table_view.h"
 
 namespace {
@@ -64,22 +66,10 @@ bool RouteMessage(Exchange& exch, Client* client, Server* server) {
 
 // ---- The main menu ----
 
-namespace {
-
-// The local game the player chose last, kept while the program runs (nothing is written).
-struct LocalChoice {
-    int players = 3;
-    Strategy strength = Strategy::kStrong;
-} chosen;
-
-const char* strength_name(Strategy s) {
-    return s == Strategy::kStrong ? "Strong" : "Normal";
-}
-
-}  // namespace
-
-MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t)
-    : Screen(sdl_t, exch_t), why(std::move(why_t)) {
+MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string why_t)
+    : Screen(sdl_t, exch_t, profile_t), why(std::move(why_t)) {
+    SavedGame game;
+    if (profile.saved_game.Load(game)) saved = game;
     // One column, half a button's gap before the local game's choices and before "Quit".
     int y = 4 * sdl.GetFontHeight(1) + 10;
     const int step = static_cast<int>(sdl.GetButtonHeight());
@@ -92,31 +82,54 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t)
     button_new = next("New game (local, 2 players)", 0);
     button_serve = next("Serve and join a game...", 0);
     button_join = next("Join a game...", 0);
+    if (saved) button_continue = next("Continue game", 0);
     button_chosen = next("", step / 2);
     button_players = next("", 0);
     button_strength = next("", 0);
+    button_statistics = next("Statistics", step / 2);
+    button_settings = next("Settings", 0);
     button_quit = next("Quit", step / 2);
     ShowChoices();
 }
 
 // The choice buttons' labels follow the choice; a click on either changes it.
 void MainMenu::ShowChoices() {
+    const Settings& chosen = profile.settings.values;
     const std::string players = std::to_string(chosen.players);
     button_chosen->text =
-        "New game (local, " + players + " players, " + strength_name(chosen.strength) + ")";
+        "New game (local, " + players + " players, " + StrengthName(chosen.strength) + ")";
     button_players->text = "Players: " + players;
-    button_strength->text = std::string("Computer players: ") + strength_name(chosen.strength);
+    button_strength->text = std::string("Computer players: ") + StrengthName(chosen.strength);
     for (Button* b : {button_chosen, button_players, button_strength})
         b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
 }
 
-void MainMenu::StartLocalGame(int players, Strategy strength) {
+void MainMenu::StartLocalGame(int players, Strategy strength_t) {
     if (client || server) return;
+    if (saved) {
+        profile.statistics.Count(saved->Kind(), false, saved->own_turns);
+        profile.saved_game.Remove();
+        saved.reset();
+    }
     exch.EnterLocalMode(players);
     auto* referee = new ServerWithAutoPlay(players, exch);
-    for (int seat = 1; seat < players; ++seat) referee->SetStrategy(seat, strength);
+    for (int seat = 1; seat < players; ++seat) referee->SetStrategy(seat, strength_t);
     server = referee;
     client = new Client(exch);
+    strength = strength_t;
+}
+
+void MainMenu::ContinueGame() {
+    if (client || server || !saved) return;
+    exch.EnterLocalMode(saved->at.numplayers);
+    auto* referee = new ServerWithAutoPlay(saved->at, exch);
+    for (int seat = 1; seat < saved->at.numplayers; ++seat)
+        referee->SetStrategy(seat, saved->strength);
+    server = referee;
+    client = new Client(exch);
+    // The referee sends nothing until the player's play: the game screen takes it up at once.
+    PostScreen(new GameScreen(sdl, exch, profile, client, server, saved->strength, &*saved));
+    keep_values = true;
 }
 
 MainMenu::~MainMenu() {
@@ -124,6 +137,7 @@ MainMenu::~MainMenu() {
 }
 
 bool MainMenu::Pressed(const Button* b) {
+    Settings& chosen = profile.settings.values;
     if (b == button_new || b == button_chosen) {
         if (b == button_new)
             StartLocalGame(2, Strategy::kAuto);
@@ -131,16 +145,21 @@ bool MainMenu::Pressed(const Button* b) {
             StartLocalGame(chosen.players, chosen.strength);
         return true;
     }
+    if (b == button_continue) {
+        ContinueGame();
+        return true;
+    }
     if (b == button_players || b == button_strength) {
-        if (b == button_players) chosen.players = chosen.players == 5 ? 2 : chosen.players + 1;
-        if (b == button_strength)
-            chosen.strength =
-                chosen.strength == Strategy::kStrong ? Strategy::kAuto : Strategy::kStrong;
+        if (b == button_players) chosen.players = NextPlayerCount(chosen.players);
+        if (b == button_strength) chosen.strength = OtherStrength(chosen.strength);
+        profile.settings.Save();
         ShowChoices();
         RequestRedraw();
     }
-    if (b == button_join) PostScreen(new JoinScreen(sdl, exch));
-    if (b == button_serve) PostScreen(new ServeScreen(sdl, exch));
+    if (b == button_join) PostScreen(new JoinScreen(sdl, exch, profile));
+    if (b == button_serve) PostScreen(new ServeScreen(sdl, exch, profile));
+    if (b == button_statistics) PostScreen(new StatisticsScreen(sdl, exch, profile));
+    if (b == button_settings) PostScreen(new SettingsScreen(sdl, exch, profile));
     return false;
 }
 
@@ -156,26 +175,16 @@ void MainMenu::Draw() {
 
 bool MainMenu::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT || is_key(event, SDLK_ESCAPE)) return true;
-    if (event.type == SDL_MOUSEMOTION) buttons.ButtonMotion(event.motion.x, event.motion.y);
-    const bool press = event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP;
-    const bool left = press && event.button.button == SDL_BUTTON_LEFT;
-    if (event.type == SDL_MOUSEBUTTONDOWN && left)
-        buttons.ButtonDown(event.button.x, event.button.y);
-    const Button* pressed = nullptr;
-    if (event.type == SDL_MOUSEBUTTONUP && left)
-        pressed = buttons.ButtonUp(event.button.x, event.button.y);
-    if (is_key(event, SDLK_UP) || is_key(event, SDLK_DOWN))
-        buttons.MoveFocus(is_key(event, SDLK_UP) ? -1 : 1);
-    if (is_key(event, SDLK_RETURN) || is_key(event, SDLK_KP_ENTER)) pressed = buttons.focus;
+    const Button* pressed = ButtonEvent(event);
     if (pressed == button_quit) return true;
     // A local game started: the next event shows it.
     if (pressed && Pressed(pressed)) return false;
     if (RouteMessage(exch, client, server)) {
-        PostScreen(new MainMenu(sdl, exch));
+        PostScreen(new MainMenu(sdl, exch, profile));
         return false;
     }
     if (!keep_values && client && server) {
-        PostScreen(new GameScreen(sdl, exch, client, server));
+        PostScreen(new GameScreen(sdl, exch, profile, client, server, strength));
         keep_values = true;
     }
     return false;
@@ -183,12 +192,14 @@ bool MainMenu::AcceptEvent(SDL_Event& event) {
 
 // ---- Typing a host name or a player count ----
 
-TextEntryScreen::TextEntryScreen(SDL& sdl_t, Exchange& exch_t, const char* prompt_t,
-                                 const char* help_t, std::string text_t)
-    : Screen(sdl_t, exch_t),
+TextEntryScreen::TextEntryScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t,
+                                 const char* prompt_t, const char* help_t, std::string text_t,
+                                 int limit_t)
+    : Screen(sdl_t, exch_t, profile_t),
       text(std::move(text_t)),
       prompt(prompt_t),
       help(help_t),
+      limit(limit_t),
       prevunicode(SDL_EnableUNICODE(1)) {
     SDL_EnableKeyRepeat(500, 30);
 }
@@ -200,7 +211,7 @@ TextEntryScreen::~TextEntryScreen() {
 
 int TextEntryScreen::FieldChars() {
     const int x = 10 + sdl.GetStringWidth(1, prompt);
-    int chars = joinchars;
+    int chars = limit;
     while (chars > 1 && x + static_cast<int>(sdl.GetTextInputWidth(chars)) > sdl.w - 10) --chars;
     return chars;
 }
@@ -216,7 +227,7 @@ void TextEntryScreen::Draw() {
 }
 
 void TextEntryScreen::Cancel() {
-    PostScreen(new MainMenu(sdl, exch));
+    PostScreen(new MainMenu(sdl, exch, profile));
 }
 
 bool TextEntryScreen::AcceptEvent(SDL_Event& event) {
@@ -239,14 +250,17 @@ bool TextEntryScreen::AcceptEvent(SDL_Event& event) {
     return false;
 }
 
-JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t)
-    : TextEntryScreen(sdl_t, exch_t, "Enter host name: ", "Press Enter when Done or Esc to Cancel",
-                      "") {}
+JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
+    : TextEntryScreen(sdl_t, exch_t, profile_t,
+                      "Enter host name: ", "Press Enter when Done or Esc to Cancel",
+                      profile_t.settings.values.last_host) {}
 
 void JoinScreen::Enter() {
     if (ignore_screen) return;
     ignore_screen = true;
-    PostScreen(new DoJoinScreen(sdl, exch, kPort, text));
+    profile.settings.values.last_host = CleanText(text, Settings::kHostChars);
+    profile.settings.Save();
+    PostScreen(new DoJoinScreen(sdl, exch, profile, kPort, text));
 }
 
 void JoinScreen::Cancel() {
@@ -255,15 +269,15 @@ void JoinScreen::Cancel() {
     TextEntryScreen::Cancel();
 }
 
-ServeScreen::ServeScreen(SDL& sdl_t, Exchange& exch_t)
-    : TextEntryScreen(sdl_t, exch_t,
+ServeScreen::ServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
+    : TextEntryScreen(sdl_t, exch_t, profile_t,
                       "Enter number of players total: ", "Press Enter when Done or Esc to cancel",
                       "2") {}
 
 void ServeScreen::Enter() {
     const int n = string_to_int(text);
     if (n > 1 && n < 6) {
-        PostScreen(new DoServeScreen(sdl, exch, kPort, n));
+        PostScreen(new DoServeScreen(sdl, exch, profile, kPort, n));
         return;
     }
     problem = "Enter a number from 2 to 5";
@@ -272,8 +286,9 @@ void ServeScreen::Enter() {
 
 // ---- Waiting for a network game ----
 
-DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, int port_t, std::string hostnm_t)
-    : Screen(sdl_t, exch_t), port(port_t), hostnm(std::move(hostnm_t)) {}
+DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, int port_t,
+                           std::string hostnm_t)
+    : Screen(sdl_t, exch_t, profile_t), port(port_t), hostnm(std::move(hostnm_t)) {}
 
 DoJoinScreen::~DoJoinScreen() {
     if (!keep_values) ReleaseGame(exch, client, server);
@@ -312,7 +327,7 @@ void DoJoinScreen::Leave(const std::string& why) {
     if (left) return;
     left = true;
     connect.reset();
-    PostScreen(new MainMenu(sdl, exch, why));
+    PostScreen(new MainMenu(sdl, exch, profile, why));
 }
 
 void DoJoinScreen::Connected() {
@@ -351,13 +366,17 @@ bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
         return false;
     }
     if (keep_values || left) return false;
-    PostScreen(new GameScreen(sdl, exch, client, server));
+    PostScreen(new GameScreen(sdl, exch, profile, client, server));
     keep_values = true;
     return false;
 }
 
-DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, int port_t, int players_t)
-    : Screen(sdl_t, exch_t), port(port_t), players(players_t), addresses(LocalAddresses()) {
+DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, int port_t,
+                             int players_t)
+    : Screen(sdl_t, exch_t, profile_t),
+      port(port_t),
+      players(players_t),
+      addresses(LocalAddresses()) {
     if (!exch.EnterServerMode(port, players)) {
         waiting = false;
         failure = "Error: port 1234 is in use: is a game hosted here already?";
@@ -392,16 +411,16 @@ void DoServeScreen::Draw() {
 bool DoServeScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return true;
     if (is_key(event, SDLK_ESCAPE)) {
-        PostScreen(new MainMenu(sdl, exch));
+        PostScreen(new MainMenu(sdl, exch, profile));
         return false;
     }
     if (exch.IsPlayerMessage() && exch.GetPlayerNum() != -1) RequestRedraw();
     if (RouteMessage(exch, client, server)) {
-        PostScreen(new MainMenu(sdl, exch));
+        PostScreen(new MainMenu(sdl, exch, profile));
         return false;
     }
     if (exch.GetPlayerWaitCount() == 0 && !keep_values && server && client) {
-        PostScreen(new GameScreen(sdl, exch, client, server));
+        PostScreen(new GameScreen(sdl, exch, profile, client, server));
         keep_values = true;
     }
     return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "game/client_server.h"
@@ -18,14 +19,16 @@ bool RouteMessage(Exchange& exch, Client* client, Server* server);
 class MainMenu : public Screen {
   public:
     // `why`: a line telling why the program came back here, or "".
-    MainMenu(SDL& sdl_t, Exchange& exch_t, std::string why_t = "");
+    MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string why_t = "");
     ~MainMenu() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
     const std::string& reason() const { return why; }
 
   private:
+    // A new local game throws the saved one away, which counts as lost.
     void StartLocalGame(int players, Strategy strength);
+    void ContinueGame();
     // Acts on a pressed button other than "Quit"; whether it started a local game.
     bool Pressed(const Button* b);
     void ShowChoices();
@@ -33,6 +36,10 @@ class MainMenu : public Screen {
     Button* button_new;
     Button* button_join;
     Button* button_serve;
+    // Only while a saved game can be continued.
+    Button* button_continue = nullptr;
+    Button* button_statistics;
+    Button* button_settings;
     Button* button_players;
     Button* button_strength;
     Button* button_chosen;
@@ -40,15 +47,18 @@ class MainMenu : public Screen {
     std::string why;
     Client* client = nullptr;
     Server* server = nullptr;
+    Strategy strength = Strategy::kAuto;
     // The game objects went to the game screen, which owns them now.
     bool keep_values = false;
+    std::optional<SavedGame> saved;
 };
 
 // A one-line text field with a prompt and a help line; Return acts on the text.
 class TextEntryScreen : public Screen {
   public:
-    TextEntryScreen(SDL& sdl_t, Exchange& exch_t, const char* prompt_t, const char* help_t,
-                    std::string text_t);
+    // `limit`: the most characters the text may have.
+    TextEntryScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, const char* prompt_t,
+                    const char* help_t, std::string text_t, int limit_t = joinchars);
     ~TextEntryScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
@@ -72,12 +82,13 @@ class TextEntryScreen : public Screen {
 
     const char* prompt;
     const char* help;
+    int limit;
     int prevunicode;
 };
 
 class JoinScreen : public TextEntryScreen {
   public:
-    JoinScreen(SDL& sdl_t, Exchange& exch_t);
+    JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t);
 
   private:
     void Enter() override;
@@ -88,7 +99,7 @@ class JoinScreen : public TextEntryScreen {
 
 class ServeScreen : public TextEntryScreen {
   public:
-    ServeScreen(SDL& sdl_t, Exchange& exch_t);
+    ServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t);
 
   private:
     void Enter() override;
@@ -97,7 +108,8 @@ class ServeScreen : public TextEntryScreen {
 // Connects to a host, without blocking the window, and waits for the game to begin.
 class DoJoinScreen : public Screen {
   public:
-    DoJoinScreen(SDL& sdl_t, Exchange& exch_t, int port_t, std::string hostnm_t);
+    DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, int port_t,
+                 std::string hostnm_t);
     ~DoJoinScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
@@ -127,7 +139,7 @@ class DoJoinScreen : public Screen {
 // Hosts a game, joins it from this program and waits until every player has connected.
 class DoServeScreen : public Screen {
   public:
-    DoServeScreen(SDL& sdl_t, Exchange& exch_t, int port_t, int players_t);
+    DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, int port_t, int players_t);
     ~DoServeScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;

@@ -94,6 +94,7 @@ void GUI::Reset() {
     ClearHint();
     for (auto& n : news) n.clear();
     notice.clear();
+    summary.clear();
     chosen_index = chosen_pile = source_pile = -1;
     choices_shown = false;
 }
@@ -297,6 +298,7 @@ void GUI::DoDraw(SDL_Surface* game) {
     SDL_BlitSurface(game, nullptr, screen, nullptr);
     const int h = sdl->GetFontHeight(1);
     sdl->DrawString(screen, 1, 10, 10, StatusText().c_str());
+    sdl->DrawString(screen, 1, 10, h + 10, summary.c_str());
     sdl->DrawString(screen, 1, 10, 2 * h + 10, InfoText().c_str());
     sdl->DrawString(screen, 1, 10, 3 * h + 10, NewsText().c_str());
     sdl->DrawString(screen, 1, 10, 4 * h + 10, "Velmora 0.10");
@@ -344,15 +346,15 @@ void GUI::MoveHandCard(int drag_data_t, int pilenum) {
 
 // A legal move by hand: remembered for Undo, recorded, made on the table and shown.
 void GUI::Make(const Move& m) {
-    Remember();
+    Remember(m);
     AppendRecord(moves, *sdl->tracker, m);
     Apply(*sdl->tracker, m);
     UpdatePile(m.from);
     UpdatePile(m.to);
 }
 
-void GUI::Remember() {
-    steps.push_back({*sdl->tracker, moves.size(), marked});
+void GUI::Remember(const Move& m) {
+    steps.push_back({*sdl->tracker, moves.size(), marked, m});
     ClearMarks();
     ClearHint();
 }
@@ -380,6 +382,20 @@ void GUI::Undo() {
     marked = steps.back().marks;
     steps.pop_back();
     for (int p = 0; p < kDeck; ++p) UpdatePile(p);
+}
+
+OpenTurn GUI::TakeOpenTurn() const {
+    OpenTurn open{steps.empty() ? marked : steps.front().marks, {}, {}};
+    std::copy(std::begin(news), std::end(news), open.news.begin());
+    for (const Step& s : steps) open.moves.push_back(s.move);
+    return open;
+}
+
+void GUI::RestoreOpenTurn(const OpenTurn& open) {
+    marked = open.marked;
+    std::copy(open.news.begin(), open.news.end(), std::begin(news));
+    for (const Move& m : open.moves)
+        if (IsLegal(*sdl->tracker, sdl->playernum, m)) Make(m);
 }
 
 void GUI::ClearMarks() {

@@ -37,6 +37,14 @@ struct GCard {
     signed char alpha = -1;
 };
 
+// The own turn's part of the view that a saved game keeps: the marks of the others' moves as the
+// turn began, what each of them did, and the moves made since, not yet sent.
+struct OpenTurn {
+    std::array<bool, kLastCardNumber + 1> marked{};
+    std::array<std::string, kMaxPlayers> news;
+    std::vector<Move> moves;
+};
+
 class GUI {
   public:
     explicit GUI(SDL* sdl_t);
@@ -122,6 +130,13 @@ class GUI {
     void NoteOthersPlay(int mover, const Tracker& before, bool records);
     bool IsMarked(int cardnum) const { return marked[cardnum]; }
 
+    // The open own turn as it stands, and the same made again on the table as the turn began
+    // (moves the rules refuse there are left out).
+    OpenTurn TakeOpenTurn() const;
+    void RestoreOpenTurn(const OpenTurn& open);
+    // A line under the status line, for the end of a game; "" for none.
+    void SetSummary(std::string text) { summary = std::move(text); }
+
     std::string StatusText();
     std::string InfoText();
     // What the others did since the own turn last ended, one line.
@@ -154,6 +169,7 @@ class GUI {
         Tracker table;
         std::size_t records;
         std::array<bool, kLastCardNumber + 1> marks;
+        Move move;
     };
 
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
@@ -171,7 +187,7 @@ class GUI {
     int FaceOf(int cardnum);
     void Make(const Move& m);
     // Before a move by hand: remembered for Undo; the others' marks have been seen.
-    void Remember();
+    void Remember(const Move& m);
     void EndOwnTurn();
     void ClearMarks();
     void ClearHint();
@@ -192,6 +208,7 @@ class GUI {
     bool hint_keep = false;
     std::string news[kMaxPlayers];
     std::string notice;
+    std::string summary;
     // The chosen hand card's place in the hand; whether a choice has been made since the last
     // HideChoices.
     int chosen_index = -1;

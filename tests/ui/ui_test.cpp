@@ -13,6 +13,7 @@
 
 #include "net/fastevents.h"
 #include "tests/support/loopback.h"
+#include "tests/support/temp_home.h"
 #include "ui/game_screen.h"
 #include "ui/screen_loop.h"
 #include "ui/screens.h"
@@ -93,6 +94,8 @@ struct Ui : ::testing::Test {
         return out;
     }
 
+    TempHome home;
+    Profile profile{home.places()};
     std::unique_ptr<SDL> sdl;
     std::unique_ptr<Exchange> exch;
     MyTrackerModify tracker_modify;
@@ -106,7 +109,8 @@ struct Ui : ::testing::Test {
 
 // A screen that records what the loop asks of it.
 struct Probe : Screen {
-    Probe(SDL& s, Exchange& e, std::vector<std::string>& log_t) : Screen(s, e), log(log_t) {}
+    Probe(SDL& s, Exchange& e, Profile& p, std::vector<std::string>& log_t)
+        : Screen(s, e, p), log(log_t) {}
     ~Probe() override { log.push_back("deleted"); }
     bool AcceptEvent(SDL_Event& e) override { return e.type == SDL_QUIT; }
     void Draw() override { log.push_back("draw"); }
@@ -121,8 +125,8 @@ struct Probe : Screen {
 
 TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
     std::vector<std::string> a, b;
-    post(new Probe(*sdl, *exch, a));
-    Exchange::PushLocalMessage(EXCH_SET_SCREEN, new Probe(*sdl, *exch, b), nullptr);
+    post(new Probe(*sdl, *exch, profile, a));
+    Exchange::PushLocalMessage(EXCH_SET_SCREEN, new Probe(*sdl, *exch, profile, b), nullptr);
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
     run();
     EXPECT_EQ(a, (std::vector<std::string>{"draw", "deleted"}));
@@ -190,7 +194,7 @@ TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
     // A screen queued behind the quit is deleted with the loop.
     std::vector<std::string> c;
     Exchange::PushLocalMessage(EXCH_QUIT, nullptr, nullptr);
-    Exchange::PushLocalMessage(EXCH_SET_SCREEN, new Probe(*sdl, *exch, c), nullptr);
+    Exchange::PushLocalMessage(EXCH_SET_SCREEN, new Probe(*sdl, *exch, profile, c), nullptr);
     b.clear();
     loop->Pass();
     EXPECT_TRUE(loop->done);
@@ -325,7 +329,7 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     exch->EnterLocalMode(2);
     sent();
     auto* client = new Client(*exch);
-    post(new GameScreen(*sdl, *exch, client, nullptr));
+    post(new GameScreen(*sdl, *exch, profile, client, nullptr));
     auto* game = dynamic_cast<GameScreen*>(loop->screen);
     ASSERT_NE(game, nullptr);
     const auto press = [&](int x, int y) {
@@ -447,7 +451,7 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
 }
 
 TEST_F(Ui, MenuAndTextEntryScreens) {
-    post(new MainMenu(*sdl, *exch));
+    post(new MainMenu(*sdl, *exch, profile));
     click(15, 127);  // "Join a game..." starts at 4 x 18 + 10 + 2 x 22
     auto* join = dynamic_cast<JoinScreen*>(loop->screen);
     ASSERT_NE(join, nullptr);
@@ -478,7 +482,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
 
     // A join nobody takes: a refusal of its own.
     const int port = free_port();
-    auto* joining = new DoJoinScreen(*sdl, *exch, port, "127.0.0.1");
+    auto* joining = new DoJoinScreen(*sdl, *exch, profile, port, "127.0.0.1");
     EXPECT_EQ(joining->StatusLine(), "Connecting to 127.0.0.1 ...");
     post(joining);
     for (int i = 0; i < 300 && joining->StatusLine()[0] == 'C'; ++i) loop->Pass();
@@ -490,7 +494,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     const sockaddr_in address = loopback_address(port);
     ASSERT_EQ(bind(host, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     listen(host, 1);
-    post(new DoJoinScreen(*sdl, *exch, port, "127.0.0.1"));
+    post(new DoJoinScreen(*sdl, *exch, profile, port, "127.0.0.1"));
     pollfd waiting{host, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the join connects within 5 seconds";
     const int peer = accept(host, nullptr, nullptr);
@@ -534,7 +538,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     EXPECT_EQ(sdl->numplayers, 4);
     key(SDLK_ESCAPE);
     key(SDLK_ESCAPE);
-    click(15, 247);  // "Quit"
+    click(15, 295);  // "Quit", after "Statistics" and "Settings"
     EXPECT_TRUE(loop->done);
 }
 
@@ -542,7 +546,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
 // own move the greedy player would make, chosen with Left, Right, Tab and Space and played with
 // Enter or P, each turn ended with D; marks only once a key is used.
 TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
-    post(new MainMenu(*sdl, *exch));
+    post(new MainMenu(*sdl, *exch, profile));
     key(SDLK_DOWN);
     key(SDLK_RETURN);
     ASSERT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);

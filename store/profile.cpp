@@ -1,0 +1,14 @@
+#include "store/profile.h"
+
+#include <cstdio>
+
+Profile::Profile() : Profile(FindPlaces()) {}
+
+Profile::Profile(const Places& places_t)
+    : places(places_t), settings(places.config), statistics(places.data), saved_game(places.state) {
+    if (places.config.empty())
+        std::fprintf(stderr,
+                     "velmora: HOME is not set: settings, statistics and games are not kept\n");
+    settings.Load();
+    statistics.Load();
+}

@@ -1,0 +1,20 @@
+// Everything the program keeps of its player between runs: the settings, the statistics and the
+// saved local game, each in its own folder.
+#pragma once
+
+#include "store/places.h"
+#include "store/saved_game.h"
+#include "store/settings.h"
+#include "store/statistics.h"
+
+class Profile {
+  public:
+    // From the folders of the environment; reads the settings and the statistics.
+    Profile();
+    explicit Profile(const Places& places_t);
+
+    Places places;
+    SettingsFile settings;
+    StatisticsFile statistics;
+    SavedGameFile saved_game;
+};

@@ -1,0 +1,90 @@
+#include "store/settings.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kVersion = 1;
+constexpr int kMaxWindow = 16384;
+
+std::string login_name() {
+    if (const char* user = std::getenv("USER"); user && *user) return user;
+    const passwd* pw = getpwuid(getuid());
+    return pw && pw->pw_name ? pw->pw_name : "";
+}
+
+}  // namespace
+
+std::string CleanText(const std::string& text, std::size_t limit) {
+    std::string out;
+    for (char c : text)
+        if (c >= 32 && c <= 126 && c != ';') out += c;
+    const auto first = out.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    out = out.substr(first, out.find_last_not_of(' ') - first + 1);
+    if (out.size() > limit) out = out.substr(0, limit);
+    return out.substr(0, out.find_last_not_of(' ') + 1);
+}
+
+const char* StrengthName(Strategy s) {
+    return s == Strategy::kStrong ? "Strong" : "Normal";
+}
+
+int NextPlayerCount(int players) {
+    return players >= 5 ? 2 : players + 1;
+}
+
+Strategy OtherStrength(Strategy s) {
+    return s == Strategy::kStrong ? Strategy::kAuto : Strategy::kStrong;
+}
+
+SettingsFile::SettingsFile(const std::string& dir) : file(dir, "settings.ini") {
+    values.name = CleanText(login_name(), Settings::kNameChars);
+    // The defaults are no reason to create the file.
+    Put();
+    last_text = kept.Text();
+}
+
+void SettingsFile::Load() {
+    if (!kept.Load(file, kVersion)) return;
+    Settings& v = values;
+    if (const std::string* name = kept.Find("", "name")) {
+        const std::string clean = CleanText(*name, Settings::kNameChars);
+        if (!clean.empty()) v.name = clean;
+    }
+    const int players = ParseCount(kept.Find("", "players"));
+    if (players >= 2 && players <= 5) v.players = players;
+    Strategy strength;
+    if (const std::string* s = kept.Find("", "strength"); s && ParseStrategy(*s, strength))
+        v.strength = strength;
+    const int w = ParseCount(kept.Find("", "window_width"));
+    const int h = ParseCount(kept.Find("", "window_height"));
+    if (w > 0 && h > 0 && w <= kMaxWindow && h <= kMaxWindow) v.window_w = w, v.window_h = h;
+    v.fullscreen = ParseCount(kept.Find("", "fullscreen")) == 1;
+    if (const std::string* host = kept.Find("", "last_host"))
+        v.last_host = CleanText(*host, Settings::kHostChars);
+    Put();
+    last_text = kept.Text();
+}
+
+void SettingsFile::Put() {
+    const Settings& v = values;
+    if (!kept.Find("", "version")) kept.Set("", "version", std::to_string(kVersion));
+    kept.Set("", "name", v.name);
+    kept.Set("", "players", std::to_string(v.players));
+    kept.Set("", "strength", v.strength == Strategy::kStrong ? "strong" : "auto");
+    kept.Set("", "window_width", std::to_string(v.window_w));
+    kept.Set("", "window_height", std::to_string(v.window_h));
+    kept.Set("", "fullscreen", v.fullscreen ? "1" : "0");
+    kept.Set("", "last_host", v.last_host);
+}
+
+void SettingsFile::Save() {
+    Put();
+    const std::string text = kept.Text();
+    if (text == last_text) return;
+    if (file.Save(text)) last_text = text;
+}

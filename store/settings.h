@@ -1,0 +1,52 @@
+// The player's settings, kept in settings.ini in the configuration folder.
+#pragma once
+
+#include <string>
+
+#include "game/strategy.h"
+#include "store/key_values.h"
+
+struct Settings {
+    // Printable ASCII, at most kNameChars, blanks trimmed; the login name by default.
+    std::string name;
+    // The local game chosen in the menu.
+    int players = 3;
+    Strategy strength = Strategy::kStrong;
+    // The window's size when it was last closed (0: the program chooses), and whether it filled
+    // the screen.
+    int window_w = 0;
+    int window_h = 0;
+    bool fullscreen = false;
+    // The host joined last, offered again in the join screen.
+    std::string last_host;
+
+    static constexpr int kNameChars = 16;
+    static constexpr int kHostChars = 64;
+};
+
+// `text` with every character but printable ASCII removed (';' too, which starts a comment in the
+// file), blanks trimmed, at most `limit` characters.
+std::string CleanText(const std::string& text, std::size_t limit);
+// "Normal" or "Strong", as the menu says it.
+const char* StrengthName(Strategy s);
+// The menu's toggles: 2, 3, 4, 5 and round again; Normal and Strong.
+int NextPlayerCount(int players);
+Strategy OtherStrength(Strategy s);
+
+class SettingsFile {
+  public:
+    explicit SettingsFile(const std::string& dir);
+    // Reads the file; a missing or unusable one leaves the defaults.
+    void Load();
+    // Writes `values` when they differ from what was written or read last.
+    void Save();
+
+    Settings values;
+
+  private:
+    void Put();
+
+    KeptFile file;
+    KeyValues kept;
+    std::string last_text;
+};

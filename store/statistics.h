@@ -1,0 +1,51 @@
+// The record of finished games, kept in statistics.ini in the data folder: one section for each
+// kind of game played.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "game/strategy.h"
+#include "store/key_values.h"
+#include "store/settings.h"
+
+struct GameRecord {
+    int played = 0;
+    int won = 0;
+    // Games in a row up to the last one: won when positive, lost when negative.
+    int streak = 0;
+    int best_streak = 0;
+    // The shortest won game, in the player's own turns; 0 before a win.
+    int shortest_win = 0;
+
+    int lost() const { return played - won; }
+    int win_percent() const { return played ? (200 * won + played) / (2 * played) : 0; }
+};
+
+// The kinds of game: "local P strong" or "local P auto", and "network P".
+std::string LocalKind(int players, Strategy strength);
+std::string NetworkKind(int players);
+// How a kind reads on the screen ("Local, 3 players, Strong"), "" for no kind of ours.
+std::string KindLabel(const std::string& kind);
+// "Won 12 of 20 (60 %), streak 3".
+std::string SummaryLine(const GameRecord& r);
+
+class StatisticsFile {
+  public:
+    explicit StatisticsFile(const std::string& dir);
+    void Load();
+    // A game of `kind` ended; `turns`: the player's own turns in it. Written at once.
+    void Count(const std::string& kind, bool won, int turns);
+    // Forgets every record of ours (a newer version's sections stay).
+    void Reset();
+
+    GameRecord Get(const std::string& kind) const;
+    // The kinds with a record, in the order first played.
+    std::vector<std::string> Kinds() const;
+
+  private:
+    void Put(const std::string& kind, const GameRecord& r);
+
+    KeptFile file;
+    KeyValues kept;
+};

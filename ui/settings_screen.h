@@ -1,0 +1,34 @@
+// The Settings screen: every kept setting with its value. A click or Enter on one changes it;
+// the name is typed on a screen of its own. Esc or "Back" returns to the menu.
+#pragma once
+
+#include "ui/screens.h"
+
+class SettingsScreen : public Screen {
+  public:
+    SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t);
+    bool AcceptEvent(SDL_Event& event) override;
+    void Draw() override;
+
+  private:
+    void ShowValues();
+    void Pressed(const Button* b);
+
+    Button* button_name;
+    Button* button_players;
+    Button* button_strength;
+    Button* button_fullscreen;
+    Button* button_back;
+    // Below the buttons: the settings that change as the program is used.
+    int info_y = 0;
+};
+
+// Types the player's name: printable ASCII, at most Settings::kNameChars characters.
+class NameScreen : public TextEntryScreen {
+  public:
+    NameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t);
+
+  private:
+    void Enter() override;
+    void Cancel() override;
+};
