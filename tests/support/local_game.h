@@ -33,6 +33,15 @@ struct LocalGame {
           connector(exch, client) {
         client.ConnectClientConnector(&connector);
     }
+    // A game taken up where `at` left it, on player 0's play turn.
+    explicit LocalGame(const PlayTurn& at, unsigned seed = 1)
+        : entered(exch.EnterLocalMode(at.numplayers)),
+          server(at, exch, [seed] { return seed; }),
+          client(exch),
+          connector(exch, client) {
+        client.ConnectClientConnector(&connector);
+        client.Resume(at, 0);
+    }
     ~LocalGame() {
         while (exch.PollEvent()) {
         }
