@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")"
 
-PACKAGES="cmake ninja-build g++ libgtest-dev libsdl1.2-dev libsdl-net1.2-dev libfreetype-dev libinih-dev fonts-dejavu-core xvfb xdotool imagemagick python3 libxtst-dev lintian desktop-file-utils appstream dpkg-dev groff-base"
+PACKAGES="cmake ninja-build g++ libgtest-dev libsdl1.2-dev libsdl-net1.2-dev libfreetype-dev libinih-dev fonts-dejavu-core iproute2 xvfb xdotool imagemagick python3 libxtst-dev lintian desktop-file-utils appstream dpkg-dev groff-base"
 
 install_missing() {
     missing=""
@@ -28,6 +28,12 @@ build() {
     cmake --build "$dir" --parallel "$(nproc)"
 }
 
+# Runs a command in a network namespace of its own, where loopback is the only interface:
+# nothing a test starts can send a packet off this machine.
+own_network() {
+    unshare -n sh -c 'ip link set lo up && exec "$@"' sh "$@"
+}
+
 # The fuzz build needs clang and its libFuzzer; nothing else does.
 [ "${1:-}" = fuzz ] && PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 install_missing
@@ -42,20 +48,22 @@ test)
     jobs=$(nproc)
     # The sanitizer suites first, so that the last lines printed are the whole plain suite's.
     build build-asan -DCMAKE_BUILD_TYPE=Debug "-DVELMORA_SANITIZE=address;undefined"
-    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
+        own_network ctest --test-dir build-asan --output-on-failure -j "$jobs"
     # The network layer and everything that runs it on threads, under ThreadSanitizer.
     build build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
-    TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+    TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
+        own_network ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
         -R '^(Net2|Net2Lifecycle|Served|ServerMode|Exchange|FastEvents)\.'
     build build
-    ctest --test-dir build --output-on-failure -j "$jobs"
+    own_network ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
 fuzz)
     # Each fuzz target under libFuzzer with ASan and UBSan for FUZZ_SECONDS (300) on its corpus;
     # inputs that reach new code are merged, minimised, into fuzz/corpus. FUZZ_TARGETS picks some.
     CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON \
         "-DVELMORA_SANITIZE=address;undefined"
-    for t in ${FUZZ_TARGETS:-tokens_modify referee local_game client framing loaders}; do
+    for t in ${FUZZ_TARGETS:-tokens_modify referee local_game client framing loaders kept_files}; do
         mkdir -p "build-fuzz/work/$t"
         SDL_VIDEODRIVER=dummy "./build-fuzz/fuzz-$t" -max_total_time="${FUZZ_SECONDS:-300}" \
             -timeout=10 "build-fuzz/work/$t" "fuzz/corpus/$t"

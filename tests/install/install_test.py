@@ -6,8 +6,9 @@
 - The menu entry, the AppStream metainfo and the manual pages pass their validators.
 - `cpack -G DEB` makes velmora_<version>_amd64.deb; unpacked, its game shows its menu, and lintian
   reports no errors.
-- The headless programs answer --help, --version and bad options like Unix tools; the game alone,
-  without its data, says in one line on standard output where it looked, with status 1.
+- The game and the headless programs answer --help, --version and bad options like Unix tools;
+  the game alone, without its data, says in one line on standard output where it looked, with
+  status 1.
     install_test.py --build BUILD_DIR
 """
 import argparse
@@ -22,10 +23,11 @@ from window_test import Failure, Game, Judge, on_display, wait_for  # noqa: E402
 
 VERSION = "0.10"
 HEADLESS = ["velmora-referee", "velmora-player", "velmora-selfplay"]
-# Each program's numeric option, its range and a value outside it.
-NUMBER = {"velmora-referee": ("--port", "1 to 65535", "70000"),
-          "velmora-player": ("--port", "1 to 65535", "0"),
-          "velmora-selfplay": ("--players", "2 to 5", "9")}
+# Each program's option with a value, what a value outside its range is told, and such a value.
+NUMBER = {"velmora-referee": ("--port", "--port takes a number from 1 to 65535", "70000"),
+          "velmora-player": ("--port", "--port takes a number from 1 to 65535", "0"),
+          "velmora-selfplay": ("--players", "--players takes a number from 2 to 5", "9"),
+          "velmora": ("--window", "--window takes a size such as 1200x900", "1200x9")}
 EXPECTED = sorted(
     ["bin/" + p for p in ["velmora"] + HEADLESS]
     + ["share/applications/velmora.desktop", "share/doc/velmora/changelog.gz",
@@ -74,7 +76,7 @@ def validators(prefix):
 
 
 def unix_tools(bindir):
-    for name in HEADLESS:
+    for name in HEADLESS + ["velmora"]:
         program = os.path.join(bindir, name)
         done = run([program, "--help"])
         if done.returncode != 0 or not done.stdout.startswith(f"usage: {name}".encode()) \
@@ -83,16 +85,16 @@ def unix_tools(bindir):
         done = run([program, "--version"])
         if done.returncode != 0 or done.stdout.decode() != f"{name} {VERSION}\n":
             raise Failure(f"{name} --version: status {done.returncode}, {done.stdout!r}")
-        option, limits, outside = NUMBER[name]
+        option, refusal, outside = NUMBER[name]
         for bad, problem in [(["--bogus"], "unknown option '--bogus'"),
                              ([option], f"option {option} needs a value"),
-                             ([option, outside], f"{option} takes a number from {limits}")]:
+                             ([option, outside], refusal)]:
             done = run([program] + bad)
             lines = done.stderr.decode().splitlines()
             if done.returncode != 2 or done.stdout or len(lines) < 2 \
                     or problem not in lines[0] or not lines[1].startswith(f"usage: {name}"):
                 raise Failure(f"{name} {' '.join(bad)}: status {done.returncode}, {lines}")
-    print("headless programs: --help, --version and bad options")
+    print("the game and the headless programs: --help, --version and bad options")
 
 
 def game_without_data(bindir):

@@ -19,6 +19,10 @@ judged from screenshots taken with ImageMagick's import.
   to three games, until a card could be dragged).
 - Closing the window as a window manager does, at the menu, in a game and while waiting for
   players: the program ends with status 0.
+- What the program keeps, in a home folder of the test's own: a local game closed in the middle
+  of a turn comes back with "Continue game" at the same table, its move still undoable; a
+  setting changed in the Settings screen is there after a restart; a finished game is counted
+  on the Statistics screen and in its file.
 
 Status lines are compared with the same texts drawn by the game's own font code (text_strip).
 Waits are bounded; a failure says what was seen.
@@ -26,6 +30,7 @@ Waits are bounded; a failure says what was seen.
 """
 import argparse
 import os
+import shutil
 import socket
 import subprocess
 import sys
@@ -50,6 +55,12 @@ TARGET_RING = (20, 60, 255)
 PORT = 1234
 # The menu's local game of the player's choice, and the buttons that choose it.
 CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
+# With no saved game to continue; a saved game adds "Continue game" after "Join a game...".
+CONTINUE = (60, MENU_TOP + 3 * BUTTON_H + 11)
+STATISTICS, SETTINGS = (40, 247), (40, 269)
+# The Settings screen's "Name" button, and the Statistics screen's table.
+SETTINGS_NAME = (40, 3 * 18 + 10 + 11)
+TABLE_ROWS = (3 * 18 + 10, 300)
 
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
                 "Game Over! You Lose, Player 1 Won!", "Game Over! You Lose, Player 2 Won!",
@@ -475,7 +486,9 @@ def join_silent_host(args, env, judge):
         for attempt in ("escape", "wait"):
             game.click(60, MENU_TOP + 2 * BUTTON_H + 11)
             left_menu(game, judge)
-            game.type("127.0.0.1")
+            # The second time the field holds the host joined last.
+            if attempt == "escape":
+                game.type("127.0.0.1")
             game.key("Return")
             wait_for("the connecting screen",
                      lambda: judge.status(game.shot()) == "Connecting to 127.0.0.1 ...", 5)
@@ -540,6 +553,120 @@ def closing(args, env, judge):
     print("closing: menu and waiting screen end with status 0")
 
 
+def laid_from_keys(game):
+    """Lays a hand card with the keys, without ending the turn; whether one was laid. A press on
+    the empty table then hides the keyboard's marks."""
+    before = hand_size(game.shot())
+    for card in range(before):
+        game.key("Right")
+        for pile in range(8):
+            game.key("Tab")
+            game.key("Return")
+            time.sleep(0.1)
+            if hand_size(game.shot()) == before - 1:
+                game.click(700, 300)
+                time.sleep(0.2)
+                return True
+    return False
+
+
+def counted(home, kind):
+    """The games of `kind` the statistics file counts."""
+    path = os.path.join(home, ".local/share/velmora/statistics.ini")
+    section, played = None, 0
+    with open(path) as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith("["):
+                section = line[1:-1]
+            elif section == kind and line.startswith("played="):
+                played = int(line.split("=")[1])
+    return played
+
+
+def remembered(args, env, judge):
+    """A local game closed mid-turn continues at the same table with its move undoable; a
+    setting survives a restart; a finished game is counted. Starts with no saved game."""
+    home = env["HOME"]
+    game = Game(args, env)
+    at_menu(game, judge)
+    game.click(*CHOSEN_GAME)
+    for attempt in range(40):
+        status = judge.status(game.shot())
+        if status == "It's your turn!" and laid_from_keys(game):
+            break
+        game.click(*(PLAY_AGAIN if status and status.startswith("Game Over") else AUTO))
+        time.sleep(0.5)
+    else:
+        raise Failure("no card could be laid from the keys in 40 turns")
+    closed = game.shot()
+    if game.close() != 0:
+        raise Failure("closing a local game: " + game.output())
+    game = Game(args, env)
+    menu = at_menu(game, judge)
+    save(args, "continue.png", menu)
+    game.click(*CONTINUE)
+    taken_up = own_turn(game, judge)
+    if not same_pixels(taken_up.data, closed.data):
+        save(args, "continued-differs.png", taken_up)
+        raise Failure("the continued game is not the table the window closed on")
+    before = hand_size(taken_up)
+    game.click(*UNDO)
+    wait_for("the laid card back in the hand", lambda: hand_size(game.shot()) == before + 1, 5)
+    game.key("Escape")
+    game.key("Escape")
+    at_menu(game, judge)
+
+    game.click(*SETTINGS)
+    left_menu(game, judge)
+    game.click(*SETTINGS_NAME)
+    time.sleep(0.3)
+    for _ in range(16):
+        game.key("BackSpace")
+    game.type("Anna")
+    game.key("Return")
+    time.sleep(0.3)
+    changed = game.shot()
+    save(args, "settings.png", changed)
+    if game.close() != 0:
+        raise Failure("closing the Settings screen: " + game.output())
+    game = Game(args, env)
+    at_menu(game, judge)
+    game.click(*SETTINGS)
+    left_menu(game, judge)
+    time.sleep(0.3)
+    if not same_pixels(game.shot().data, changed.data):
+        raise Failure("the Settings screen after a restart differs from the one before")
+    game.key("Escape")
+    at_menu(game, judge)
+
+    game.click(*STATISTICS)
+    left_menu(game, judge)
+    time.sleep(0.3)
+    table = game.shot().rows(*TABLE_ROWS)
+    game.key("Escape")
+    at_menu(game, judge)
+    kind = "local 2 auto"
+    played = counted(home, kind)
+    game.click(60, MENU_TOP + 11)
+    status = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)[0]
+    summary = game.shot().rows(28, 18)
+    if all(summary[i:i + 3] == bytes(TEAL) for i in range(0, len(summary), 3)):
+        raise Failure("the end of the game shows no line of the player's record")
+    game.key("Escape")
+    at_menu(game, judge)
+    game.click(*STATISTICS)
+    left_menu(game, judge)
+    time.sleep(0.3)
+    shown = game.shot()
+    save(args, "statistics.png", shown)
+    if same_pixels(shown.rows(*TABLE_ROWS), table) or counted(home, kind) != played + 1:
+        raise Failure(f"the game that ended '{status}' is not counted")
+    if game.close() != 0:
+        raise Failure("closing the Statistics screen: " + game.output())
+    print("kept: a game continued at its table, a setting, a finished game counted")
+
+
 def geometry(game):
     out = game.run(["xdotool", "getwindowgeometry", game.wid])
     return tuple(int(n) for n in out.split("Geometry:")[1].split()[0].split("x"))
@@ -582,8 +709,12 @@ def on_display(body, size="1024x768"):
     """Runs body(env) with the game's X display, then stops every game and the display; the
     status: 0, or 1 after saying what failed."""
     display = Xvfb(size)
-    # SDL must not fall back to another driver: without the display the game is to fail.
-    env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11")
+    # SDL must not fall back to another driver: without the display the game is to fail. The
+    # game keeps its files in a home folder of its own, never in the real one.
+    home = tempfile.mkdtemp(prefix="velmora-home-")
+    env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11", HOME=home)
+    for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"):
+        env.pop(name, None)
     try:
         body(env)
     except (Failure, subprocess.SubprocessError, OSError) as e:
@@ -594,6 +725,7 @@ def on_display(body, size="1024x768"):
             if game.proc.poll() is None:
                 game.proc.kill()
         display.close()
+        shutil.rmtree(home, ignore_errors=True)
     return 0
 
 
@@ -606,6 +738,7 @@ def main():
 
     def body(env):
         judge = Judge(args)
+        remembered(args, env, judge)
         closing(args, env, judge)
         local_game(args, env, judge)
         strong_local_games(args, env, judge)
