@@ -6,9 +6,9 @@ Profile::Profile() : Profile(FindPlaces()) {}
 
 Profile::Profile(const Places& places_t)
     : places(places_t), settings(places.config), statistics(places.data), saved_game(places.state) {
-    if (places.config.empty())
+    if (places.config.empty() || places.data.empty() || places.state.empty())
         std::fprintf(stderr,
-                     "velmora: HOME is not set: settings, statistics and games are not kept\n");
+                     "velmora: HOME is not set: settings, statistics or games are not kept\n");
     settings.Load();
     statistics.Load();
 }
