@@ -33,10 +33,6 @@ void push(unsigned int code, void* data1, void* data2) {
     }
 }
 
-void* as_data(intptr_t value) {
-    return reinterpret_cast<void*>(value);
-}
-
 }  // namespace
 
 Exchange::Exchange() {
@@ -72,7 +68,7 @@ void Exchange::ProcessEvent() {
     const int socket = NET2_GetSocket(&event);
     switch (event.user.code) {
         case EXCH_PLAYER_MESSAGE: {
-            player = static_cast<int>(reinterpret_cast<intptr_t>(event.user.data1));
+            player = EventNumber(event.user.data1);
             char* text = static_cast<char*>(event.user.data2);
             if (text)
                 message.assign(text);
@@ -114,7 +110,7 @@ void Exchange::PushText(int player_t, const char* prefix, const std::string& mes
     std::memcpy(text, prefix, head);
     std::memcpy(text + head, message_t.c_str(), message_t.size() + 1);
     try {
-        push(static_cast<unsigned>(EXCH_PLAYER_MESSAGE), as_data(player_t), text);
+        push(static_cast<unsigned>(EXCH_PLAYER_MESSAGE), EventData(player_t), text);
     } catch (...) {
         delete[] text;
         throw;
@@ -289,7 +285,7 @@ bool Exchange::ReadLines(int socket, std::string& buffer, int player_t, bool all
         total += n;
         if (!all && total >= kReadBudget) {
             // More may be waiting: come back to this connection after everybody else's events.
-            PushLocalMessage(NET2_TCPRECEIVEEVENT, as_data(socket), as_data(-1));
+            PushLocalMessage(NET2_TCPRECEIVEEVENT, EventData(socket), EventData(-1));
             break;
         }
     }

@@ -461,7 +461,7 @@ bool Client::Receive(const std::string& msg) {
         case proto::kWinner:
             if (!IsPlayer(tokens.token(2))) return RefereeLost();
             Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
-                                       reinterpret_cast<void*>(intptr_t{tokens.token(2)}), nullptr);
+                                       EventData(tokens.token(2)), nullptr);
             turn = -1;
             break;
         case proto::kPublished:

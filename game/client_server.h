@@ -7,7 +7,6 @@
 
 #include "exchange/tokens.h"
 #include "game/play_turn.h"
-#include "game/strategy.h"
 #include "game/tracker.h"
 
 class Exchange;

@@ -20,44 +20,6 @@ bool ParseStrategy(const std::string& name, Strategy& out) {
     return false;
 }
 
-void Apply(Tracker& t, const Move& m) {
-    switch (m.kind) {
-        case Move::kOnTop:
-            t.move_hand_card_to_top(m.from, m.card, m.to, -1);
-            break;
-        case Move::kUnder:
-            t.move_hand_card_to_bottom(m.from, m.card, m.to, -1);
-            break;
-        case Move::kPile:
-            t.move_pile(m.from, m.to);
-            break;
-    }
-}
-
-bool IsLegal(const Tracker& t, int player, const Move& m) {
-    if (!is_board_pile(m.to)) return false;
-    if (m.kind == Move::kPile) return is_board_pile(m.from) && t.is_valid_pile_move(m.from, m.to);
-    if (m.from != player || !is_pile(player) || !is_card(m.card)) return false;
-    const auto& hand = t.pile[player];
-    if (std::find(hand.begin(), hand.end(), m.card) == hand.end()) return false;
-    const signed char face = t.cards[m.card];
-    if (!is_card(face)) return false;
-    return m.kind == Move::kOnTop ? t.fits_on_top(face, m.to) : t.fits_under(face, m.to);
-}
-
-void AppendRecord(std::string& line, const Tracker& before, const Move& m) {
-    auto add = [&](int n) {
-        line += ' ';
-        append_int(line, n);
-    };
-    if (m.kind == Move::kPile) {
-        add(proto::kPileToPile), add(m.to), add(m.from);
-        return;
-    }
-    add(m.kind == Move::kOnTop ? proto::kHandToTop : proto::kHandToBottom);
-    add(m.to), add(m.from), add(1), add(m.card), add(before.cards[m.card]);
-}
-
 namespace {
 
 // ---- The greedy order ----
@@ -165,21 +127,6 @@ std::string key_of(const Tracker& t, int player) {
     return key;
 }
 
-std::vector<Move> moves_from(const Tracker& t, int player) {
-    std::vector<Move> out;
-    for (signed char c : t.pile[player]) {
-        const signed char v = t.cards[c];
-        for (int q = kFirstBoardPile; q <= kLastBoardPile; ++q) {
-            if (t.fits_under(v, q)) out.push_back({Move::kUnder, player, q, c});
-            if (t.fits_on_top(v, q)) out.push_back({Move::kOnTop, player, q, c});
-        }
-    }
-    for (int a = kFirstBoardPile; a <= kLastBoardPile; ++a)
-        for (int b = kFirstBoardPile; b <= kLastBoardPile; ++b)
-            if (t.is_valid_pile_move(a, b)) out.push_back({Move::kPile, a, b, -1});
-    return out;
-}
-
 struct Position {
     Tracker table;
     std::vector<Move> path;
@@ -198,7 +145,7 @@ std::vector<Position> end_positions(const Tracker& seen, int player) {
     while (!stack.empty() && static_cast<int>(found.size()) < kMaxPositions) {
         Position at = std::move(stack.back());
         stack.pop_back();
-        for (const Move& m : moves_from(at.table, player)) {
+        for (const Move& m : LegalMoves(at.table, player)) {
             Position next{at.table, at.path};
             Apply(next.table, m);
             next.path.push_back(m);
@@ -262,10 +209,9 @@ int play_out(Tracker t, int player, int numplayers) {
     return static_cast<int>(t.pile[player].size()) - smallest;
 }
 
-// Among strong players the first seat to hold back wins more than the others, and the first seat
-// bound to lay once the deck is empty less. The seating and the deck's size would make them the
-// same seats game after game, so they are drawn from the board's opening faces, which every
-// player sees from the start: offsets, 0 to numplayers - 1, from the seats they would be.
+// The first seat to hold back gains and the first seat bound to lay once the deck is empty loses;
+// drawn from the board's opening faces, which every player sees, they are not the same seats game
+// after game: offsets, 0 to numplayers - 1, from the seats the seating would make them.
 struct FirstSeats {
     int holding_back;
     int laying;
@@ -285,30 +231,11 @@ std::vector<Move> AutoTurn(Tracker& t, int player) {
     return Greedy(t, player).Turn();
 }
 
-Tracker SeenBy(const Tracker& t, int player) {
-    Tracker seen = t;
-    for (int p = 0; p < kNumPiles; ++p) {
-        if (p == player || is_board_pile(p)) continue;
-        for (signed char c : seen.pile[p]) seen.cards[c] = -1;
-    }
-    return seen;
-}
-
-void TurnHistory::TurnBegins(const Tracker& before_draw, int numplayers, bool draws) {
-    int cards = 0;
-    for (int p = 0; p < numplayers; ++p) cards += static_cast<int>(before_draw.pile[p].size());
-    passes = cards == hand_cards ? passes + 1 : 0;
-    hand_cards = cards + draws;
-    drew = draws;
-    turns_without_draw += !draws;
-}
-
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
                              const TurnHistory& history) {
-    // A strong player that holds back and blocks from its first turn on spoils the first turn of
-    // every seat after it, and no seat's but the first: among strong players the first seat won
-    // the first round twice as often as each other seat. So every seat plays its first turn
-    // greedily, as `auto` players do, and the seats before the first to hold back their second.
+    // Holding back in the first turn spoils the first turn of every later seat and of no earlier
+    // one, so every seat plays its first turn greedily, and the seats before the first to hold
+    // back their second.
     const FirstSeats first = first_seats(seen, numplayers);
     if (seen.cards_drawn(numplayers) <= numplayers + first.holding_back) {
         Tracker t = seen;
@@ -321,8 +248,8 @@ std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
     // Once the deck is empty nobody draws again, and a turn that could lay a card and lays none
     // may be the one that stalls the game, so some card goes down (hands then only shrink). Each
     // player still holds back freely in its first turn without a draw, and some in their second,
-    // unless a whole round laid nothing and the same tables come back: the seat that has to lay
-    // first loses among strong players, so it is drawn, not set by the deck's size.
+    // unless a whole round laid nothing and the same tables come back; which seat must lay first
+    // is drawn, not set by the deck's size.
     const bool again = history.turns_without_draw > numplayers + first.laying;
     const bool bound =
         !history.drew && seen.pile[kDeck].empty() && (again || history.passes >= numplayers - 1);

@@ -244,3 +244,12 @@ bool Tracker::is_whole_game(int numplayers, std::string& why) const {
     }
     return true;
 }
+
+Tracker SeenBy(const Tracker& t, int player) {
+    Tracker seen = t;
+    for (int p = 0; p < kNumPiles; ++p) {
+        if (p == player || is_board_pile(p)) continue;
+        for (signed char c : seen.pile[p]) seen.cards[c] = -1;
+    }
+    return seen;
+}

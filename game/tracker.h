@@ -100,3 +100,6 @@ class Tracker {
     void reset_piles();
     std::size_t find_card(int src_pile, signed char src_card, int line) const;
 };
+
+// The table as `player` sees it: the faces of the other hands and of the deck unknown (-1).
+Tracker SeenBy(const Tracker& t, int player);

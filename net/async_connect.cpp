@@ -1,9 +1,6 @@
 #include "net/async_connect.h"
 
 #include <SDL_net.h>
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -25,23 +22,10 @@ struct AsyncConnect::Attempt {
 
 namespace {
 
-// Resolves without gethostbyname, which is not safe beside other threads.
-bool resolve(const std::string& host, int port, IPaddress& ip) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
-    const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    ip.host = in->sin_addr.s_addr;
-    ip.port = htons(static_cast<uint16_t>(port));
-    freeaddrinfo(found);
-    return true;
-}
-
 AsyncConnect::Outcome connect_to(const std::string& host, int port, TCPsocket& socket) {
     IPaddress ip;
-    if (host.empty() || !resolve(host, port, ip)) return AsyncConnect::kUnknownHost;
+    if (host.empty() || NET2_ResolveHost(&ip, host.c_str(), port) != 0)
+        return AsyncConnect::kUnknownHost;
     errno = 0;
     socket = SDLNet_TCP_Open(&ip);
     if (socket) return AsyncConnect::kConnected;
@@ -57,7 +41,7 @@ void report(AsyncConnect::Attempt& a, AsyncConnect::Outcome outcome, TCPsocket s
     SDL_Event event{};
     event.type = SDL_USEREVENT;
     event.user.code = EXCH_CONNECTED;
-    event.user.data1 = reinterpret_cast<void*>(static_cast<intptr_t>(a.number));
+    event.user.data1 = EventData(a.number);
     for (;;) {
         {
             std::lock_guard<std::mutex> hold(a.lock);
@@ -98,7 +82,7 @@ AsyncConnect::~AsyncConnect() {
 
 bool AsyncConnect::Ends(const SDL_Event& event) const {
     return event.type == SDL_USEREVENT && event.user.code == EXCH_CONNECTED &&
-           reinterpret_cast<intptr_t>(event.user.data1) == attempt->number;
+           EventNumber(event.user.data1) == attempt->number;
 }
 
 AsyncConnect::Outcome AsyncConnect::outcome() const {

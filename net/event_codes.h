@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+
 // The network layer's events.
 constexpr int NET2_ERROREVENT = 0;
 constexpr int NET2_TCPACCEPTEVENT = 1;
@@ -20,6 +22,14 @@ constexpr int EXCH_TURN = static_cast<int>(0xFFFF8074u);
 constexpr int EXCH_WINNER = static_cast<int>(0xFFFF8077u);
 // A connection attempt ended (async_connect.h); data1 is the attempt's number.
 constexpr int EXCH_CONNECTED = static_cast<int>(0xFFFF8075u);
+
+// A number carried in an event's data pointer, and back.
+inline void* EventData(int number) {
+    return reinterpret_cast<void*>(static_cast<intptr_t>(number));
+}
+inline int EventNumber(const void* data) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(data));
+}
 
 // Frees what an event that nobody will take carries: the text of a player message, which the
 // pusher allocated with new[].

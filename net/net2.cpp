@@ -1,5 +1,9 @@
 #include "net/net2.h"
 
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
 #include <atomic>
 #include <csignal>
 #include <cstdint>
@@ -137,9 +141,6 @@ auto withSDLNet(F call) {
     return result;
 }
 
-int snResolveHost(IPaddress* ip, const char* name, int port) {
-    return withSDLNet([&] { return SDLNet_ResolveHost(ip, name, static_cast<Uint16>(port)); });
-}
 TCPsocket snTCPOpen(IPaddress* ip) {
     return withSDLNet([&] { return SDLNet_TCP_Open(ip); });
 }
@@ -509,14 +510,29 @@ const char* NET2_GetError() {
     return error;
 }
 
+// getaddrinfo rather than SDL_net's gethostbyname, which is not safe beside other threads: the
+// one resolver of the program, for listening (no name), connecting and connecting in the
+// background alike.
 int NET2_ResolveHost(IPaddress* ip, const char* name, int port) {
-    return snResolveHost(ip, name, port);
+    ip->port = htons(static_cast<uint16_t>(port));
+    if (!name) {
+        ip->host = INADDR_ANY;
+        return 0;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found) return -1;
+    ip->host = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(found);
+    return 0;
 }
 
 int NET2_TCPAcceptOn(int port) {
     return locked([&] {
         IPaddress ip;
-        if (snResolveHost(&ip, nullptr, port) == -1) {
+        if (NET2_ResolveHost(&ip, nullptr, port) == -1) {
             setError("NET2: can't resolve that host name or address", -1);
             return -1;
         }
@@ -533,7 +549,7 @@ int NET2_TCPAcceptOnIP(IPaddress* ip) {
 int NET2_TCPConnectTo(const char* host, int port) {
     return locked([&] {
         IPaddress ip;
-        if (snResolveHost(&ip, host, port) == -1) {
+        if (NET2_ResolveHost(&ip, host, port) == -1) {
             setError("NET2: can't find that host name or address", -1);
             return -1;
         }
@@ -663,10 +679,10 @@ int NET2_GetEventType(SDL_Event* e) {
     return e->user.code;
 }
 int NET2_GetSocket(SDL_Event* e) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(e->user.data1));
+    return EventNumber(e->user.data1);
 }
 int NET2_GetEventData(SDL_Event* e) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(e->user.data2));
+    return EventNumber(e->user.data2);
 }
 const char* NET2_GetEventError(SDL_Event* e) {
     return static_cast<const char*>(e->user.data2);

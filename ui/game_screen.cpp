@@ -1,6 +1,5 @@
 #include "ui/game_screen.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 
@@ -10,14 +9,6 @@
 #include "ui/table_view.h"
 
 namespace {
-
-void* as_data(int value) {
-    return reinterpret_cast<void*>(static_cast<intptr_t>(value));
-}
-
-int as_int(void* data) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(data));
-}
 
 bool is_program_event(const SDL_Event& event, int code) {
     return event.type == SDL_USEREVENT && event.user.code == code;
@@ -43,7 +34,7 @@ void MyClientConnector::Play(int turn, int playernum, Tokens& command) {
 
 void MyClientConnector::Turn(int turn, int playernum, Tokens& command) {
     if (command.data.size() > 3) Apply(command);
-    Exchange::PushLocalMessage(EXCH_TURN, as_data(turn), as_data(playernum));
+    Exchange::PushLocalMessage(EXCH_TURN, EventData(turn), EventData(playernum));
 }
 
 void MyClientConnector::SetPlayerNum(int playernum, int numplayers) {
@@ -186,9 +177,10 @@ bool GameScreen::KeepWhenSettled() {
 }
 
 void GameScreen::FollowGame(const SDL_Event& event) {
-    if (is_program_event(event, EXCH_TURN) && as_int(event.user.data1) == sdl.playernum)
+    if (is_program_event(event, EXCH_TURN) && EventNumber(event.user.data1) == sdl.playernum)
         ++own_turns;
-    if (is_program_event(event, EXCH_WINNER)) CountGame(as_int(event.user.data1) == sdl.playernum);
+    if (is_program_event(event, EXCH_WINNER))
+        CountGame(EventNumber(event.user.data1) == sdl.playernum);
 }
 
 void GameScreen::CountGame(bool won) {

@@ -20,6 +20,8 @@ class Screen {
 
     // True ends the program.
     virtual bool AcceptEvent(SDL_Event& event) = 0;
+    // The screen has become the current one: every event from now on reaches it.
+    virtual void Shown() {}
     // Paints the whole window and shows it.
     virtual void Draw() = 0;
     // The left button's press and release and the pointer's motion, in window coordinates.

@@ -1,7 +1,5 @@
 #include "ui/screen_loop.h"
 
-#include <cstdint>
-
 #include "net/fastevents.h"
 #include "ui/table_view.h"
 
@@ -50,14 +48,6 @@ ScreenLoop::~ScreenLoop() {
     }
 }
 
-namespace {
-
-int as_int(void* data) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(data));
-}
-
-}  // namespace
-
 void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
     const SDL_UserEvent& u = event.user;
     switch (u.code) {
@@ -70,14 +60,15 @@ void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
         case EXCH_SET_SCREEN:
             delete screen;
             screen = static_cast<Screen*>(u.data1);
+            screen->Shown();
             screen->Draw();
             break;
         case EXCH_TURN:
-            gui->TurnBegins(as_int(u.data1), as_int(u.data2));
+            gui->TurnBegins(EventNumber(u.data1), EventNumber(u.data2));
             if (screen) screen->Draw();
             break;
         case EXCH_WINNER:
-            gui->GameOver(as_int(u.data1));
+            gui->GameOver(EventNumber(u.data1));
             if (screen) screen->Draw();
             break;
         default:

@@ -312,12 +312,13 @@ std::string DoJoinScreen::StatusLine() const {
     return "Error: couldn't connect to server!";
 }
 
+void DoJoinScreen::Shown() {
+    if (outcome != AsyncConnect::kPending || connect || left) return;
+    connect = std::make_unique<AsyncConnect>(hostnm, port);
+    started = SDL_GetTicks();
+}
+
 void DoJoinScreen::Draw() {
-    // The attempt starts once the screen is shown: its outcome must find this screen current.
-    if (outcome == AsyncConnect::kPending && !connect && !left) {
-        connect = std::make_unique<AsyncConnect>(hostnm, port);
-        started = SDL_GetTicks();
-    }
     draw_waiting(sdl, StatusLine(), {});
 }
 

@@ -112,6 +112,8 @@ class DoJoinScreen : public Screen {
                  std::string hostnm_t);
     ~DoJoinScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
+    // Starts the attempt: its outcome must find this screen current.
+    void Shown() override;
     void Draw() override;
     void Idle() override;
 

