@@ -419,19 +419,27 @@ void Server::UserPlay(Tokens& tokens) {
 
 // ---- The client ----
 
-void TableFollower::Follow(Tokens& command) {
+void TableFollower::FollowRecords(Tokens& command) {
     std::string ignored;
     TrackerModify().Modify(&client.tracker, &command, 3, ignored);
 }
 
 void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
-    if (command.token(2) != playernum_t) Follow(command);
+    const bool others = turn != playernum_t && turn != -1;
+    const bool records = command.data.size() > 3;
+    const Tracker before = others ? client.tracker : Tracker{};
+    if (records && command.token(2) != playernum_t) FollowRecords(command);
+    if (others) OthersPlayed(turn, before, records);
     if (turn == playernum_t) exch.ClientSend(line(proto::kSeen));
 }
 
-void TableFollower::Turn(int turn, int playernum_t, Tokens& command) {
-    Follow(command);
-    if (turn == playernum_t) OwnTurn();
+void TableFollower::Turn(int turn, int, Tokens& command) {
+    if (command.data.size() > 3) FollowRecords(command);
+    TurnBegins(turn);
+}
+
+void TableFollower::TurnBegins(int turn) {
+    if (turn == playernum) OwnTurn();
 }
 
 void TableFollower::SetPlayerNum(int playernum_t, int numplayers_t) {

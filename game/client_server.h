@@ -104,9 +104,9 @@ class ClientConnector {
 
 class Client;
 
-// A client's observer for a player without a window: keeps the client's own table up to date
-// from the referee's lines (the own published moves are on it already), answers the published
-// moves, and hands its play turns to OwnTurn.
+// A client's observer that keeps the client's own table up to date from the referee's lines (the
+// own published moves are on it already) and answers the published moves. Headless players hand
+// their play turns to OwnTurn; the window follows every pile and turn through the hooks.
 class TableFollower : public ClientConnector {
   public:
     TableFollower(Exchange& exch_t, Client& client_t) : exch(exch_t), client(client_t) {}
@@ -119,13 +119,17 @@ class TableFollower : public ClientConnector {
 
   protected:
     ~TableFollower() = default;
-    virtual void OwnTurn() = 0;
+    // Applies the records of `command` from token 3 on to the client's table.
+    virtual void FollowRecords(Tokens& command);
+    // Another player's published play has been applied to the table that was `before`;
+    // `records`: whether the line carried any (none is a pass).
+    virtual void OthersPlayed(int, const Tracker&, bool) {}
+    // A play turn begins, its draw applied: the own one goes to OwnTurn.
+    virtual void TurnBegins(int turn);
+    virtual void OwnTurn() {}
 
     Exchange& exch;
     Client& client;
-
-  private:
-    void Follow(Tokens& command);
 };
 
 class Client {

@@ -16,30 +16,24 @@ bool is_program_event(const SDL_Event& event, int code) {
 
 }  // namespace
 
-void MyClientConnector::Apply(Tokens& command) {
+void MyClientConnector::FollowRecords(Tokens& command) {
     if (!sdl->tracker_modify) throw std::runtime_error("Tracker modify not set!");
     std::string ignored;
-    sdl->tracker_modify->Modify(sdl->tracker, &command, 3, ignored);
+    sdl->tracker_modify->Modify(&client.tracker, &command, 3, ignored);
 }
 
-void MyClientConnector::Play(int turn, int playernum, Tokens& command) {
-    // The own moves are on the table already: the table view made them.
-    const bool others = turn != playernum && turn != -1;
-    const bool records = command.data.size() > 3;
-    const Tracker before = *sdl->tracker;
-    if (records && command.token(2) != playernum) Apply(command);
-    if (others && gui) gui->NoteOthersPlay(turn, before, records);
-    if (turn == playernum) exch->ClientSend(int_to_string(proto::kSeen));
+void MyClientConnector::OthersPlayed(int mover, const Tracker& before, bool records) {
+    if (gui) gui->NoteOthersPlay(mover, before, records);
 }
 
-void MyClientConnector::Turn(int turn, int playernum, Tokens& command) {
-    if (command.data.size() > 3) Apply(command);
+void MyClientConnector::TurnBegins(int turn) {
     Exchange::PushLocalMessage(EXCH_TURN, EventData(turn), EventData(playernum));
 }
 
-void MyClientConnector::SetPlayerNum(int playernum, int numplayers) {
-    sdl->playernum = playernum;
-    sdl->numplayers = numplayers;
+void MyClientConnector::SetPlayerNum(int playernum_t, int numplayers_t) {
+    TableFollower::SetPlayerNum(playernum_t, numplayers_t);
+    sdl->playernum = playernum_t;
+    sdl->numplayers = numplayers_t;
     sdl->sane = true;
     // Every game, the first and each one played again, starts from a clean view.
     if (gui) gui->Reset();
@@ -93,7 +87,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     : Screen(sdl_t, exch_t, profile_t),
       client(client_t),
       server(server_t),
-      con(exch_t, sdl_t, client_t),
+      con(exch_t, sdl_t, *client_t),
       local_strength(local_strength_t) {
     // A new game starts from a clean table: nothing of an earlier game's view may show.
     sdl.sane = false;

@@ -10,23 +10,21 @@
 #include "store/saved_game.h"
 #include "ui/screen.h"
 
-// The client's observer: learns the own player number, applies the others' moves and the turn's
-// draw to the table, and tells the screen loop whose turn it is.
-class MyClientConnector : public ClientConnector {
+// The client's observer in the window: follows the table as every client does, and also the
+// view's piles (through the program's table-modification callbacks), the others' moves, the own
+// player number and whose turn it is.
+class MyClientConnector final : public TableFollower {
   public:
-    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client* client_t)
-        : exch(&exch_t), sdl(&sdl_t), client(client_t) {}
-    void Play(int turn, int playernum, Tokens& command) override;
-    void Turn(int turn, int playernum, Tokens& command) override;
-    void SetPlayerNum(int playernum, int numplayers) override;
+    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client& client_t)
+        : TableFollower(exch_t, client_t), sdl(&sdl_t) {}
+    void SetPlayerNum(int playernum_t, int numplayers_t) override;
 
   private:
-    // Applies the records from token 3 on through the program's table-modification callbacks.
-    void Apply(Tokens& command);
+    void FollowRecords(Tokens& command) override;
+    void OthersPlayed(int mover, const Tracker& before, bool records) override;
+    void TurnBegins(int turn) override;
 
-    Exchange* exch;
     SDL* sdl;
-    Client* client;
 };
 
 // Every pile that applying a line changes is rebuilt in the table view and a redraw is asked for.
