@@ -32,9 +32,10 @@ void deal(Tracker& t) {
 // The game's own drag: pile 9's top card pressed, then moved, the piles it may go to marked at
 // every step; microseconds a motion.
 double drag_us(int rounds) {
-    gui->turn = 0;
-    if (!gui->StartDrag(542, 442) || gui->drag_state != 1)
+    int pile = 0;
+    if (gui->PickedAt(542, 442, pile) != DragKind::kPile)
         throw std::runtime_error("no pile under the pointer");
+    gui->StartDrag(DragKind::kPile, pile, 542, 442, {6, 8});
     int step = 0;
     const double us = best_us(rounds, [&] {
         gui->DragTo(542 + step % 50, 442 + step % 30);

@@ -113,17 +113,18 @@ void ButtonList::MoveFocus(int step) {
     Redraw();
 }
 
+Button* ButtonList::At(int x, int y) const {
+    for (Button* b : buttons)
+        if (IsInsideRect(x, y, b->x, b->y, b->w, b->h)) return b;
+    return nullptr;
+}
+
 void ButtonList::ButtonDown(int x, int y) {
-    click = nullptr;
-    button_state = 0;
-    for (Button* b : buttons) {
-        if (!IsInsideRect(x, y, b->x, b->y, b->w, b->h)) continue;
-        button_state = 1;
-        click = b;
-        b->out = false;
-        Redraw();
-        return;
-    }
+    click = At(x, y);
+    button_state = click ? 1 : 0;
+    if (!click) return;
+    click->out = false;
+    Redraw();
 }
 
 void ButtonList::ButtonMotion(int x, int y) {

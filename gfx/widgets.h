@@ -34,6 +34,8 @@ class ButtonList {
     Button* AddButton(SDL& sdl, int x, int y, std::string text, bool enabled);
     void Draw(SDL& sdl, SDL_Surface* surface);
 
+    // The button at (x, y), or null.
+    Button* At(int x, int y) const;
     void ButtonDown(int x, int y);
     void ButtonMotion(int x, int y);
     // The button pressed and released while the pointer was on it, or null.

@@ -23,7 +23,7 @@ void MyClientConnector::FollowRecords(Tokens& command) {
 }
 
 void MyClientConnector::OthersPlayed(int mover, const Tracker& before, bool records) {
-    if (gui) gui->NoteOthersPlay(mover, before, records);
+    table_turn->NoteOthersPlay(mover, before, records);
 }
 
 void MyClientConnector::TurnBegins(int turn) {
@@ -36,6 +36,7 @@ void MyClientConnector::SetPlayerNum(int playernum_t, int numplayers_t) {
     sdl->numplayers = numplayers_t;
     sdl->sane = true;
     // Every game, the first and each one played again, starts from a clean view.
+    table_turn->Reset();
     if (gui) gui->Reset();
 }
 
@@ -87,7 +88,11 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     : Screen(sdl_t, exch_t, profile_t),
       client(client_t),
       server(server_t),
-      con(exch_t, sdl_t, *client_t),
+      table_turn(sdl_t,
+                 [](int p) {
+                     if (gui) gui->UpdatePile(p);
+                 }),
+      con(exch_t, sdl_t, *client_t, table_turn),
       local_strength(local_strength_t) {
     // A new game starts from a clean table: nothing of an earlier game's view may show.
     sdl.sane = false;
@@ -110,9 +115,9 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
 void GameScreen::TakeUp(const SavedGame& game) {
     client->Resume(game.at, 0);
     own_turns = game.own_turns;
-    gui->TurnBegins(0, 0);
+    table_turn.TurnBegins(0);
     gui->Build();
-    gui->RestoreOpenTurn({game.marked, game.news, game.open_moves});
+    table_turn.RestoreOpenTurn({game.marked, game.news, game.open_moves});
     profile.saved_game.Remove();
 }
 
@@ -139,13 +144,13 @@ void GameScreen::Leave(const std::string& why) {
 bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return Close();
     if (event.type == SDL_KEYDOWN && !closing) Key(event.key.keysym);
-    FollowGame(event);
+    FollowTurns(event);
     if (RouteMessage(exch, client, server)) Leave(server ? "" : "The host left the game");
     return closing && KeepWhenSettled();
 }
 
 bool GameScreen::GameInPlay() const {
-    return Ready() && gui->winner == -1;
+    return Ready() && table_turn.winner() == -1;
 }
 
 bool GameScreen::Close() {
@@ -160,21 +165,29 @@ bool GameScreen::Close() {
 bool GameScreen::KeepWhenSettled() {
     if (kept || !GameInPlay()) return true;
     // The player's line may still wait in the queue while the referee awaits it.
-    if (!server->AwaitsPlay() || server->current_turn() != sdl.playernum || !gui->IsOurTurn() ||
-        gui->line_sent)
+    if (!server->AwaitsPlay() || server->current_turn() != sdl.playernum ||
+        !table_turn.IsOurTurn() || table_turn.line_sent())
         return false;
-    const OpenTurn open = gui->TakeOpenTurn();
+    const OpenTurn open = table_turn.TakeOpenTurn();
     SavedGame game{server->Where(), *local_strength, own_turns, open.marked, open.news, open.moves};
     profile.saved_game.Save(game);
     kept = true;
     return true;
 }
 
-void GameScreen::FollowGame(const SDL_Event& event) {
-    if (is_program_event(event, EXCH_TURN) && EventNumber(event.user.data1) == sdl.playernum)
-        ++own_turns;
-    if (is_program_event(event, EXCH_WINNER))
-        CountGame(EventNumber(event.user.data1) == sdl.playernum);
+void GameScreen::FollowTurns(const SDL_Event& event) {
+    if (is_program_event(event, EXCH_TURN)) {
+        const int turn = EventNumber(event.user.data1);
+        own_turns += turn == sdl.playernum;
+        table_turn.TurnBegins(turn);
+        RequestRedraw();
+    }
+    if (is_program_event(event, EXCH_WINNER)) {
+        const int winner = EventNumber(event.user.data1);
+        table_turn.GameOver(winner);
+        CountGame(winner == sdl.playernum);
+        RequestRedraw();
+    }
 }
 
 void GameScreen::CountGame(bool won) {
@@ -182,33 +195,36 @@ void GameScreen::CountGame(bool won) {
         local_strength ? LocalKind(sdl.numplayers, *local_strength) : NetworkKind(sdl.numplayers);
     profile.statistics.Count(kind, won, own_turns);
     own_turns = 0;
-    if (gui) gui->SetSummary(SummaryLine(profile.statistics.Get(kind)));
+    table_turn.SetSummary(SummaryLine(profile.statistics.Get(kind)));
 }
 
 void GameScreen::Key(const SDL_keysym& key) {
     if (key.sym == SDLK_ESCAPE) Escape();
     if (!Ready()) return;
-    if (gui->winner != -1) {
+    if (table_turn.winner() != -1) {
         EndKey(key);
         return;
     }
+    // A drag holds the table: keys wait until it ends.
+    if (gui->dragging() != DragKind::kNone) return;
+    refusal.clear();
     switch (key.sym) {
         case SDLK_LEFT:
         case SDLK_RIGHT:
-            gui->ChooseHandCard(key.sym == SDLK_LEFT ? -1 : 1);
+            table_turn.ChooseHandCard(key.sym == SDLK_LEFT ? -1 : 1);
             break;
         case SDLK_TAB:
-            gui->ChoosePile(key.mod & KMOD_SHIFT ? -1 : 1);
+            table_turn.ChoosePile(key.mod & KMOD_SHIFT ? -1 : 1);
             break;
         case SDLK_SPACE:
-            gui->MarkSource();
+            table_turn.MarkSource();
             break;
         case SDLK_RETURN:
         case SDLK_KP_ENTER:
         case SDLK_p:
-            gui->PlayChosen(key.sym == SDLK_p);
+            table_turn.PlayChosen(key.sym == SDLK_p, refusal);
             // As after a drop: the move that empties the hand wins, its line goes at once.
-            if (gui->HandPlayedOut()) SendPlay();
+            if (table_turn.HandPlayedOut()) SendPlay();
             break;
         case SDLK_d:
         case SDLK_a:
@@ -236,7 +252,7 @@ void GameScreen::EndKey(const SDL_keysym& key) {
 
 void GameScreen::Escape() {
     // Before the deal and after the end there is nothing to lose.
-    if (!Ready() || gui->winner != -1) {
+    if (!Ready() || table_turn.winner() != -1) {
         Leave("");
         return;
     }
@@ -271,14 +287,14 @@ void GameScreen::Idle() {
 }
 
 void GameScreen::Undo() {
-    if (!Ready() || !gui->CanUndo()) return;
-    gui->Undo();
+    if (!Ready() || !table_turn.CanUndo() || gui->dragging() != DragKind::kNone) return;
+    table_turn.Undo();
     RequestRedraw();
 }
 
 void GameScreen::Hint() {
-    if (!Ready() || !gui->WholeTurnOpen()) return;
-    gui->ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers, client->history));
+    if (!Ready() || !table_turn.WholeTurnOpen() || gui->dragging() != DragKind::kNone) return;
+    table_turn.ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers, client->history));
     RequestRedraw();
 }
 
@@ -287,29 +303,36 @@ bool GameScreen::Ready() const {
 }
 
 bool GameScreen::Dragging() const {
-    return Ready() && gui->drag_state != 0;
+    return Ready() && gui->dragging() != DragKind::kNone;
 }
 
 ButtonList& GameScreen::Active() {
-    return Ready() && gui->winner != -1 ? end_buttons : buttons;
+    return Ready() && table_turn.winner() != -1 ? end_buttons : buttons;
 }
 
 // The buttons' looks and the status line follow the state of the game.
 void GameScreen::ShowState() {
     // A game in play: "Play again" is not sent yet, and the next end shows no chosen button
     // until a key chooses one.
-    if (gui->winner == -1) again_sent = false, end_buttons.focus = nullptr;
+    if (table_turn.winner() == -1) again_sent = false, end_buttons.focus = nullptr;
     if (escape_asked)
-        gui->SetNotice("Press Esc again to leave the game");
+        table_turn.SetNotice("Press Esc again to leave the game");
     else if (again_sent)
-        gui->SetNotice("Waiting for the other players");
+        table_turn.SetNotice("Waiting for the other players");
     else
-        gui->SetNotice("");
-    button_undo->enabled = gui->CanUndo();
-    button_done->enabled = gui->done_enabled && gui->IsOurTurn();
-    button_auto->enabled = button_hint->enabled = gui->WholeTurnOpen();
+        table_turn.SetNotice(refusal);
+    const bool free = gui->dragging() == DragKind::kNone;
+    button_undo->enabled = free && table_turn.CanUndo();
+    button_done->enabled = table_turn.done_enabled();
+    button_auto->enabled = button_hint->enabled = free && table_turn.WholeTurnOpen();
     button_again->enabled = !again_sent;
     gui->SetButtons(&Active());
+    ShowTurn();
+}
+
+void GameScreen::ShowTurn() {
+    gui->SetHighlights(table_turn.Marks());
+    gui->SetTexts(table_turn.Texts());
 }
 
 void GameScreen::Draw() {
@@ -321,29 +344,32 @@ void GameScreen::Draw() {
     }
     gui->Build();
     ShowState();
-    if (gui->drag_state != 0) {
-        gui->RepaintDrag();
-        return;
-    }
-    gui->Redraw(gui->gamescreen, -1, -1);
-    gui->DoDraw(gui->gamescreen);
-    sdl.Present();
+    gui->Show();
 }
 
 void GameScreen::ButtonDown(int x, int y) {
     if (!Ready()) return;
-    if (gui->HideChoices()) RequestRedraw();
-    if (gui->winner != -1) {
+    if (table_turn.HideChoices()) RequestRedraw();
+    if (table_turn.winner() != -1) {
         end_buttons.ButtonDown(x, y);
         return;
     }
-    if (!gui->IsOurTurn()) return;
-    if (!gui->StartDrag(x, y)) buttons.ButtonDown(x, y);
+    // A press on a button is always the button, whatever card lies beneath it.
+    int data = 0;
+    const DragKind kind = buttons.At(x, y) ? DragKind::kNone : gui->PickedAt(x, y, data);
+    if (kind == DragKind::kNone) {
+        buttons.ButtonDown(x, y);
+        return;
+    }
+    // Once the turn's line is sent the cards stay where they are.
+    if (!table_turn.Moving()) return;
+    ShowState();
+    gui->StartDrag(kind, data, x, y, table_turn.TargetsOf(kind, data));
 }
 
 void GameScreen::MoveTo(int x, int y) {
     if (!Ready()) return;
-    if (gui->drag_state != 0)
+    if (gui->dragging() != DragKind::kNone)
         gui->DragTo(x, y);
     else
         Active().ButtonMotion(x, y);
@@ -351,10 +377,12 @@ void GameScreen::MoveTo(int x, int y) {
 
 void GameScreen::ButtonUp(int x, int y) {
     if (!Ready()) return;
-    if (gui->drag_state != 0) {
-        gui->Drop(x, y);
+    const DragKind kind = gui->dragging();
+    if (kind != DragKind::kNone) {
+        const int data = gui->drag_data();
+        table_turn.DropOn(kind, data, gui->Drop(x, y));
         // The move that empties the hand wins: its line goes at once.
-        if (gui->HandPlayedOut()) SendPlay();
+        if (table_turn.HandPlayedOut()) SendPlay();
         RequestRedraw();
         return;
     }
@@ -362,7 +390,8 @@ void GameScreen::ButtonUp(int x, int y) {
 }
 
 void GameScreen::SendPlay() {
-    const std::string line = gui->TakePlayLine();
+    if (gui->dragging() != DragKind::kNone) return;
+    const std::string line = table_turn.TakePlayLine();
     if (!line.empty()) exch.ClientSend(line);
 }
 
@@ -371,7 +400,8 @@ void GameScreen::Clicked(const Button* b) {
     if (b == button_done) {
         SendPlay();
     } else if (b == button_auto) {
-        if (gui->TakeAutoPlay()) exch.ClientSend(int_to_string(proto::kAutoPlay));
+        if (gui->dragging() == DragKind::kNone && table_turn.TakeAutoPlay())
+            exch.ClientSend(int_to_string(proto::kAutoPlay));
     } else if (b == button_undo) {
         Undo();
     } else if (b == button_hint) {

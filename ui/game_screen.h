@@ -9,14 +9,15 @@
 #include "game/tracker_modify.h"
 #include "store/saved_game.h"
 #include "ui/screen.h"
+#include "ui/table_turn.h"
 
 // The client's observer in the window: follows the table as every client does, and also the
 // view's piles (through the program's table-modification callbacks), the others' moves, the own
 // player number and whose turn it is.
 class MyClientConnector final : public TableFollower {
   public:
-    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client& client_t)
-        : TableFollower(exch_t, client_t), sdl(&sdl_t) {}
+    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client& client_t, TableTurn& turn_t)
+        : TableFollower(exch_t, client_t), sdl(&sdl_t), table_turn(&turn_t) {}
     void SetPlayerNum(int playernum_t, int numplayers_t) override;
 
   private:
@@ -25,6 +26,7 @@ class MyClientConnector final : public TableFollower {
     void TurnBegins(int turn) override;
 
     SDL* sdl;
+    TableTurn* table_turn;
 };
 
 // Every pile that applying a line changes is rebuilt in the table view and a redraw is asked for.
@@ -63,6 +65,8 @@ class GameScreen : public Screen {
     void Idle() override;
 
     void InitGUI(ButtonList* list);
+    // The turn of this screen's game: its moves, choices, hint and news.
+    const TableTurn& turn() const { return table_turn; }
 
     // How long a closed window may wait for the computer players to finish their turns, so
     // that the local game is kept on the player's turn.
@@ -90,12 +94,17 @@ class GameScreen : public Screen {
     void Undo();
     // The strong player's first move for this turn, marked; only before a move by hand.
     void Hint();
+    // A program event of the game: a turn begins, the game is won.
+    void FollowTurns(const SDL_Event& event);
+    // The view shows the turn's marks and texts from now on.
+    void ShowTurn();
     // Back to the main menu, once, with a line telling why ("" for none).
     void Leave(const std::string& why);
     void ShowState();
 
     Client* client;
     Server* server;
+    TableTurn table_turn;
     MyClientConnector con;
     Button* button_undo = nullptr;
     Button* button_done = nullptr;
@@ -119,4 +128,6 @@ class GameScreen : public Screen {
     bool closing = false;
     bool kept = false;
     Uint32 closing_at = 0;
+    // Why the last key did nothing, shown in the status line until the next key.
+    std::string refusal;
 };

@@ -1,7 +1,6 @@
 #include "ui/screen_loop.h"
 
 #include "net/fastevents.h"
-#include "ui/table_view.h"
 
 void Screen::PostScreen(Screen* next) {
     try {
@@ -62,14 +61,6 @@ void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
             screen = static_cast<Screen*>(u.data1);
             screen->Shown();
             screen->Draw();
-            break;
-        case EXCH_TURN:
-            gui->TurnBegins(EventNumber(u.data1), EventNumber(u.data2));
-            if (screen) screen->Draw();
-            break;
-        case EXCH_WINNER:
-            gui->GameOver(EventNumber(u.data1));
-            if (screen) screen->Draw();
             break;
         default:
             break;

@@ -1,9 +1,8 @@
-// The table view: the drawn picture of the table that this program's client follows. The eight
-// board piles lie around the window's centre, each fanned outward in its own rotation, the own
-// hand in a row along the bottom; other hands and the deck show only as numbers in the text.
-// The view also carries the drag and drop of hand cards and board piles, the move records of the
-// turn until "Done" sends them (each move can be taken back until then), and what the other
-// players did since the own turn last ended.
+// The table view: the drawn picture of the table that this program's client follows. It knows
+// no rules: it lays each pile of the client's table out as drawn cards (`GCard`), paints them
+// with the marks it is given, composes the window with the text lines and the buttons, finds the
+// card under the pointer, and draws a drag. The turn (table_turn.h) decides what is marked and
+// what a drag may do.
 #pragma once
 
 #include <SDL.h>
@@ -11,12 +10,10 @@
 #include <array>
 #include <list>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "exchange/players.h"
-#include "game/moves.h"
 #include "game/tracker.h"
+#include "ui/drag_picture.h"
 
 class ButtonList;
 class SDL;
@@ -37,13 +34,29 @@ struct GCard {
     signed char alpha = -1;
 };
 
-// The own turn's part of the view that a saved game keeps: the marks of the others' moves as the
-// turn began, what each of them did, and the moves made since, not yet sent.
-struct OpenTurn {
-    std::array<bool, kLastCardNumber + 1> marked{};
-    std::array<std::string, kMaxPlayers> news;
-    std::vector<Move> moves;
+// What the table shows marked: the cards the others moved (orange), the hint's card and pile
+// (magenta), the keyboard's chosen card and pile (yellow), the pile chosen to be moved (cyan) and
+// the piles the chosen card or pile may go to (blue). -1: none.
+struct Highlights {
+    std::array<bool, kLastCardNumber + 1> moved{};
+    int hint_card = -1;
+    int hint_pile = -1;
+    int chosen_card = -1;
+    int chosen_pile = -1;
+    int source_pile = -1;
+    std::vector<int> targets;
 };
+
+// The text lines above the table.
+struct TableTexts {
+    std::string status;
+    std::string summary;
+    std::string info;
+    std::string news;
+};
+
+// What a press picks up: a whole board pile or a card of the own hand.
+enum class DragKind { kNone, kPile, kHandCard };
 
 class GUI {
   public:
@@ -52,7 +65,7 @@ class GUI {
     GUI(const GUI&) = delete;
     GUI& operator=(const GUI&) = delete;
 
-    // Forgets everything of an earlier game: piles, turn, winner, moves, drag, marks, news.
+    // Forgets every pile, mark and drag of an earlier game.
     void Reset();
     // Builds every pile from the table once the own player number is known.
     void Build();
@@ -62,158 +75,58 @@ class GUI {
     void DoUpdatePile(int p);
     // DoUpdatePile while there is a table and the own player number is known.
     void UpdatePile(int p);
+    void UpdateAllPiles();
     // Paints the table into `surface`; a skipped pile shows as empty, a skipped card not at all.
     void Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip);
     // Composes the window from `game`, the text lines and the buttons; the caller flips.
     void DoDraw(SDL_Surface* game);
+    // The whole window anew, and shown; during a drag, behind the dragged cards.
+    void Show();
     // The pile and drawn card whose opaque pixel lies under (x, y); pilenum_out -1 for none.
     void FindCard(int x, int y, int& pilenum_out, std::list<GCard>::iterator& iter_out);
-    bool IsOurTurn() const;
+    // What a press at (x, y) would pick up, and its pile or card number in `data`.
+    DragKind PickedAt(int x, int y, int& data);
 
-    void MovePile(int src_pile, int dest_pile);
-    void MoveHandCard(int drag_data, int pilenum);
-
-    // The pointer's part in a drag: a press on a card of the own turn starts one (true), a
-    // motion draws the dragged cards at the pointer, a release drops them.
-    bool StartDrag(int x, int y);
+    // The pointer's part in a drag: `kind` and `data` as PickedAt found them; `targets` are
+    // ringed in blue. A drop gives the board pile under the pointer, or -1.
+    void StartDrag(DragKind kind, int data, int x, int y, std::vector<int> targets);
     void DragTo(int x, int y);
-    void Drop(int x, int y);
-    // A repaint asked for during a drag (the others moved, a button changed): the table anew,
-    // the dragged cards where they were.
-    void RepaintDrag();
-    // Ends a drag without a move.
+    int Drop(int x, int y);
     void CancelDrag();
+    DragKind dragging() const { return drag_kind; }
+    int drag_data() const { return dragged; }
     // The piles a drop would go to, while something is dragged.
     const std::vector<int>& DropTargets() const { return targets; }
 
-    // A turn begins: the own one opens "Done" and "Auto" and starts a fresh list of moves.
-    void TurnBegins(int turn_t, int playernum);
-    void GameOver(int winner_t);
-    // "Done": the turn's line "210 ..." to send, or "" when it may not be sent now.
-    std::string TakePlayLine();
-    // Whether the whole turn is still open to "Auto" and the hint: the own turn, its line not
-    // sent, nothing moved by hand (or every move taken back), nothing dragged.
-    bool WholeTurnOpen() const;
-    // "Auto": whether "220" may be sent now (WholeTurnOpen), which ends the turn's input.
-    bool TakeAutoPlay();
-    // Whether the own hand has been played out in this turn, its line not yet sent.
-    bool HandPlayedOut();
-
-    // The keyboard: Left and Right choose a hand card, Tab a board pile (-1 back), Space marks
-    // the chosen pile as the one to move (or no longer). No mark shows before a choice is made,
-    // nor after HideChoices until the next one (the pointer is in use); whether they showed.
-    bool HideChoices() { return std::exchange(choices_shown, false); }
-    void ChooseHandCard(int step);
-    void ChoosePile(int step);
-    void MarkSource();
-    // Enter (or P, `pile_only`): the marked pile onto the chosen one, else the chosen hand card
-    // onto it, by the rules and records of a drop.
-    void PlayChosen(bool pile_only);
-    // The chosen hand card's number (the nearest one left), or -1.
-    int ChosenCard() const;
-    int chosen_pile = -1;
-    int source_pile = -1;
-
-    // Takes back the turn's last move: the table and the records are as before it.
-    bool CanUndo() const { return !steps.empty() && drag_state == 0; }
-    void Undo();
-
-    // The hint: the first move of the strong player's turn marked (its card or pile, and where
-    // it goes), or, for an empty turn, a status line saying to keep the cards.
-    void ShowHint(const std::vector<Move>& turn);
-    bool IsHinted(int cardnum) const { return cardnum == hint_card; }
-
-    // Another player's published play, applied to the table that was `before`: the cards that
-    // moved on the board are marked and the player's line of news is written.
-    // `records`: whether the line carried any (a line without is a pass; one whose records only
-    // deal from the deck is no play at all).
-    void NoteOthersPlay(int mover, const Tracker& before, bool records);
-    bool IsMarked(int cardnum) const { return marked[cardnum]; }
-
-    // The open own turn as it stands, and the same made again on the table as the turn began
-    // (moves the rules refuse there are left out).
-    OpenTurn TakeOpenTurn() const;
-    void RestoreOpenTurn(const OpenTurn& open);
-    // A line under the status line, for the end of a game; "" for none.
-    void SetSummary(std::string text) { summary = std::move(text); }
-
-    std::string StatusText();
-    std::string InfoText();
-    // What the others did since the own turn last ended, one line.
-    std::string NewsText();
-    // Shown instead of the status line while set (a question, a wait); "" for none.
-    void SetNotice(std::string text) { notice = std::move(text); }
+    void SetHighlights(Highlights h) { marks = std::move(h); }
+    void SetTexts(TableTexts t) { texts = std::move(t); }
     void SetButtons(ButtonList* list) { buttons = list; }
+    const TableTexts& Texts() const { return texts; }
 
     std::list<GCard> pile[kNumPiles];
     SDL* sdl;
     SDL_Surface* gamescreen;
     bool init = false;
-    std::string moves;
-    int turn = -1;
-    int winner = -1;
-    int drag_state = 0;  // 0 nothing, 1 a board pile, 2 a hand card
-    int drag_data = 0;
-    int drag_x = 0;
-    int drag_y = 0;
-    bool done_enabled = false;
-    bool auto_enabled = false;
     ButtonList* buttons = nullptr;
-    // The turn's line has been sent: no drag starts until the next own turn, or the local table
-    // would run ahead of the referee's with moves that are never sent.
-    bool line_sent = false;
 
   private:
-    // The table, the records and the marks before one move of the turn.
-    struct Step {
-        Tracker table;
-        std::size_t records;
-        std::array<bool, kLastCardNumber + 1> marks;
-        Move move;
-    };
-
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
-    void ComposeBackdrop();
-    void MakeDragImage(const std::list<GCard>& cards);
-    // The dragged cards at the pointer over the backdrop; `whole` shows the whole window.
-    void DrawDrag(int x, int y, bool whole);
-    SDL_Rect DragRect(int x, int y) const;
-    std::vector<int> TargetsOf(int kind, int data);
-    void DropOn(int kind, int data, int p);
     void DrawChoices(SDL_Surface* surface);
     // A ring round the top card of board pile p, in the pile's rotation.
     void RingTop(SDL_Surface* surface, int kind, int p);
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
-    int FaceOf(int cardnum);
-    void Make(const Move& m);
-    // Before a move by hand: remembered for Undo; the others' marks have been seen.
-    void Remember(const Move& m);
-    void EndOwnTurn();
-    void ClearMarks();
-    void ClearHint();
+    int FaceOf(int cardnum) const;
+    // The window as it stays for the whole drag: the table without the dragged cards, the texts,
+    // the buttons and the drop targets.
+    SDL_Surface* ComposeBehindDrag();
 
-    // The window behind a drag (ComposeBackdrop) and the pointer's last place in it.
-    SDL_Surface* backdrop;
-    int drag_px = 0, drag_py = 0;
-    std::vector<Step> steps;
+    Highlights marks;
+    TableTexts texts;
+    DragPicture drag;
+    DragKind drag_kind = DragKind::kNone;
+    int dragged = 0;
     std::vector<int> targets;
-    // The dragged cards' picture, where it lies undragged, and the press that started the drag.
-    SDL_Surface* drag_image = nullptr;
-    int drag_image_x = 0, drag_image_y = 0;
-    int press_x = 0, press_y = 0;
-    std::array<bool, kLastCardNumber + 1> marked{};
-    // The hinted card (-1 none; for a pile move, the source pile's top card) and target pile.
-    int hint_card = -1;
-    int hint_pile = -1;
-    bool hint_keep = false;
-    std::string news[kMaxPlayers];
-    std::string notice;
-    std::string summary;
-    // The chosen hand card's place in the hand; whether a choice has been made since the last
-    // HideChoices.
-    int chosen_index = -1;
-    bool choices_shown = false;
-    // Rings that mark a card, per kind (see kRingColour) and rotation.
+    // Rings that mark a card, per kind and rotation.
     SDL_Surface* rings[5][8] = {};
 };
 

@@ -17,6 +17,7 @@
 #include "ui/game_screen.h"
 #include "ui/screen_loop.h"
 #include "ui/screens.h"
+#include "ui/table_turn.h"
 #include "ui/table_view.h"
 
 namespace {
@@ -88,6 +89,8 @@ struct Ui : ::testing::Test {
         sdl->sane = true;
         for (int p = 0; p < 14; ++p) gui->UpdatePile(p);
     }
+    // The turn of the game on the screen.
+    const TableTurn& turn() const { return dynamic_cast<const GameScreen&>(*loop->screen).turn(); }
     Positions positions(int p) {
         Positions out;
         for (const GCard& g : gui->pile[p]) out.emplace_back(g.x, g.y);
@@ -131,21 +134,6 @@ TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
     run();
     EXPECT_EQ(a, (std::vector<std::string>{"draw", "deleted"}));
     EXPECT_EQ(b, (std::vector<std::string>{"draw", "draw"}));
-
-    gui->moves = " 920 6 8";
-    Exchange::PushLocalMessage(EXCH_TURN, reinterpret_cast<void*>(1), nullptr);
-    run();
-    EXPECT_FALSE(gui->done_enabled || gui->auto_enabled);
-    EXPECT_EQ(gui->moves, " 920 6 8");
-    Exchange::PushLocalMessage(EXCH_TURN, nullptr, nullptr);
-    run();
-    EXPECT_TRUE(gui->done_enabled && gui->auto_enabled);
-    EXPECT_EQ(gui->moves, "");
-    Exchange::PushLocalMessage(EXCH_WINNER, reinterpret_cast<void*>(1), nullptr);
-    run();
-    EXPECT_EQ(gui->turn, -1);
-    EXPECT_EQ(gui->winner, 1);
-    EXPECT_EQ(b.size(), 5u);
 
     // Held down while moving: one press, a move per changed sample, one release.
     b.clear();
@@ -227,16 +215,19 @@ TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {
             {50, 480}, {68, 480}, {86, 480}, {104, 480}, {122, 480}, {140, 480}, {158, 480}}));
     EXPECT_TRUE(gui->pile[1].empty() && gui->pile[kDeck].empty());
 
-    EXPECT_EQ(gui->InfoText(), "You are player 0. Cards: 7 7. Cards in deck: 31");
-    EXPECT_EQ(gui->StatusText(), "Waiting for other players to connect");
-    gui->turn = 1;
-    EXPECT_EQ(gui->StatusText(), "Waiting for another player");
-    gui->turn = 0;
-    EXPECT_EQ(gui->StatusText(), "It's your turn!");
-    gui->winner = 1;
-    EXPECT_EQ(gui->StatusText(), "Game Over! You Lose, Player 1 Won!");
-    gui->winner = 0;
-    EXPECT_EQ(gui->StatusText(), "Game Over! You Win!");
+    TableTurn turn(*sdl, [](int p) { gui->UpdatePile(p); });
+    EXPECT_EQ(turn.InfoText(), "You are player 0. Cards: 7 7. Cards in deck: 31");
+    EXPECT_EQ(turn.StatusText(), "Waiting for other players to connect");
+    turn.TurnBegins(1);
+    EXPECT_EQ(turn.StatusText(), "Waiting for another player");
+    EXPECT_FALSE(turn.done_enabled() || turn.WholeTurnOpen());
+    turn.TurnBegins(0);
+    EXPECT_EQ(turn.StatusText(), "It's your turn!");
+    EXPECT_TRUE(turn.done_enabled() && turn.WholeTurnOpen());
+    turn.GameOver(1);
+    EXPECT_EQ(turn.StatusText(), "Game Over! You Lose, Player 1 Won!");
+    turn.GameOver(0);
+    EXPECT_EQ(turn.StatusText(), "Game Over! You Win!");
 
     // Cards are hit by their opaque pixels only: the transparent edge of a hand card's frame lets
     // the card below be found; an empty pile's place is hit; outside the window nothing is.
@@ -286,8 +277,10 @@ TEST_F(Ui, DropsFollowTheRulesAndRecordTheirMoves) {
                 t.pile[kSidePiles[i]].push_back(n),
                     t.cards[n++] = static_cast<signed char>(c.board[i]);
         own_table(t);
-        gui->MoveHandCard(0, c.target);
-        EXPECT_EQ(gui->moves, c.moves) << c.target;
+        TableTurn turn(*sdl, [](int p) { gui->UpdatePile(p); });
+        turn.TurnBegins(0);
+        EXPECT_EQ(turn.DropOn(DragKind::kHandCard, 0, c.target), !c.moves.empty());
+        EXPECT_EQ(turn.records(), c.moves) << c.target;
         EXPECT_EQ(t.pile[0].empty(), !c.moves.empty());
     }
 
@@ -301,25 +294,51 @@ TEST_F(Ui, DropsFollowTheRulesAndRecordTheirMoves) {
     const int faces[] = {20, 46, 0, 8, 6, 32};
     for (int n = 0; n < 6; ++n) t.cards[n] = static_cast<signed char>(faces[n]);
     own_table(t);
+    TableTurn turn(*sdl, [](int p) { gui->UpdatePile(p); });
+    turn.TurnBegins(0);
     std::vector<std::pair<Tracker, std::string>> before;
-    const auto move = [&](auto how) {
-        before.emplace_back(t, gui->moves);
-        how();
+    const auto move = [&](DragKind kind, int data, int pile) {
+        before.emplace_back(t, turn.records());
+        EXPECT_TRUE(turn.DropOn(kind, data, pile));
     };
-    move([&] { gui->MoveHandCard(0, 6); });   // onto the black 9
-    move([&] { gui->MoveHandCard(1, 8); });   // under the black 7 while pile 12 is open
-    move([&] { gui->MoveHandCard(2, 12); });  // into the hole
-    move([&] { gui->MovePile(10, 6); });      // the black 7 onto the red 8
-    EXPECT_EQ(gui->moves, " 910 6 0 1 0 20 911 8 0 1 1 46 910 12 0 1 2 0 920 6 10");
+    move(DragKind::kHandCard, 0, 6);   // onto the black 9
+    move(DragKind::kHandCard, 1, 8);   // under the black 7 while pile 12 is open
+    move(DragKind::kHandCard, 2, 12);  // into the hole
+    move(DragKind::kPile, 10, 6);      // the black 7 onto the red 8
+    EXPECT_EQ(turn.records(), " 910 6 0 1 0 20 911 8 0 1 1 46 910 12 0 1 2 0 920 6 10");
     while (!before.empty()) {
-        ASSERT_TRUE(gui->CanUndo());
-        gui->Undo();
+        ASSERT_TRUE(turn.CanUndo());
+        turn.Undo();
         for (int p = 0; p < kNumPiles; ++p) EXPECT_EQ(t.pile[p], before.back().first.pile[p]) << p;
-        EXPECT_EQ(gui->moves, before.back().second);
+        EXPECT_EQ(turn.records(), before.back().second);
         before.pop_back();
     }
-    EXPECT_FALSE(gui->CanUndo());
+    EXPECT_FALSE(turn.CanUndo());
     EXPECT_EQ(positions(0), (Positions{{50, 480}, {68, 480}, {86, 480}}));
+
+    // The pile marked to move (Space): never a corner pile (its king goes on nothing) nor an
+    // empty one, and gone whenever its pile may have changed: after a move, an Undo, a new turn.
+    const auto mark = [&](int pile) {
+        while (turn.chosen_pile() != pile) turn.ChoosePile(1);
+        turn.MarkSource();
+        return turn.source_pile();
+    };
+    EXPECT_EQ(mark(7), -1) << "a corner pile";
+    EXPECT_EQ(mark(12), -1) << "an empty side pile";
+    ASSERT_EQ(mark(8), 8);
+    ASSERT_TRUE(turn.DropOn(DragKind::kHandCard, 0, 6));
+    EXPECT_EQ(turn.source_pile(), -1) << "after a move";
+    ASSERT_EQ(mark(8), 8);
+    turn.Undo();
+    EXPECT_EQ(turn.source_pile(), -1) << "after an Undo";
+    ASSERT_EQ(mark(8), 8);
+    turn.TurnBegins(0);
+    EXPECT_EQ(turn.source_pile(), -1) << "when a turn begins";
+    // A key the rules refuse says why: the ace (the chosen card) does not go on the black 7.
+    std::string why;
+    turn.ChooseHandCard(-1);
+    EXPECT_FALSE(turn.PlayChosen(false, why));
+    EXPECT_EQ(why, "That card does not fit on the chosen pile");
     EXPECT_EQ(gui->pile[12].front().cardnum, 68) << "the hole shows empty again";
 }
 
@@ -354,7 +373,14 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     EXPECT_EQ(sent(), (std::vector<std::string>{"2 101 1"}));
     client->Receive("2 300 0 900 0 14 1 41");
     run();
-    ASSERT_TRUE(gui->IsOurTurn());
+    ASSERT_TRUE(turn().IsOurTurn());
+    // "Hint" lies over the first hand card's corner: a press there is the button, never a drag.
+    game->ButtonDown(85, 588);
+    EXPECT_EQ(gui->dragging(), DragKind::kNone);
+    game->ButtonUp(85, 588);
+    run();
+    EXPECT_TRUE(turn().IsHinted(4) || turn().IsHinted(5) || turn().IsHinted(9))
+        << "the button gave its hint";
     drag(83, 540, 502, 300);  // red 4 onto black 5
     drag(83, 540, 502, 198);  // the king into a corner
     EXPECT_EQ(gui->DropTargets(), std::vector<int>()) << "no drag, no targets";
@@ -384,28 +410,28 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 300 1 900 1 14 1 -1");
     client->Receive("2 200 1 910 8 1 1 7 2 920 8 12");
     run();
-    EXPECT_EQ(gui->NewsText(), "Player 1 played 1 card and moved 1 pile");
-    EXPECT_TRUE(gui->IsMarked(7) && gui->IsMarked(3) && !gui->IsMarked(2));
+    EXPECT_EQ(turn().NewsText(), "Player 1 played 1 card and moved 1 pile");
+    EXPECT_TRUE(turn().IsMarked(7) && turn().IsMarked(3) && !turn().IsMarked(2));
     client->Receive("2 300 0");
     run();
     drag(83, 540, 502, 198);  // the king into a corner
-    EXPECT_FALSE(gui->IsMarked(7)) << "the own move clears the marks";
+    EXPECT_FALSE(turn().IsMarked(7)) << "the own move clears the marks";
     press(25, undo);
-    EXPECT_TRUE(gui->IsMarked(7) && gui->moves.empty()) << "Undo brings them back";
+    EXPECT_TRUE(turn().IsMarked(7) && turn().records().empty()) << "Undo brings them back";
     press(25, autoplay);
     EXPECT_EQ(sent(), (std::vector<std::string>{"2 220"})) << "Auto, every move taken back";
-    EXPECT_EQ(gui->NewsText(), "") << "the news last until the own turn ends";
+    EXPECT_EQ(turn().NewsText(), "") << "the news last until the own turn ends";
     client->Receive("2 300 1 900 1 14 1 -1");
     client->Receive("2 200 1");
-    EXPECT_EQ(gui->NewsText(), "Player 1 passed");
+    EXPECT_EQ(turn().NewsText(), "Player 1 passed");
 
     // The drop that empties the hand sends the turn's line at once. Hand: king, red 3, black 6.
     client->Receive("2 300 0 900 0 14 1 5");
     run();
     key(SDLK_h);  // the hint: the king (card 5) first, into the free corner, as a player would
-    EXPECT_TRUE(gui->IsHinted(5));
+    EXPECT_TRUE(turn().IsHinted(5));
     drag(83, 540, 502, 198);  // the king into a corner
-    EXPECT_FALSE(gui->IsHinted(5)) << "a move clears the hint";
+    EXPECT_FALSE(turn().IsHinted(5)) << "a move clears the hint";
     drag(83, 540, 400, 402);  // the red 3 on the black 4 of pile 10
     drag(83, 540, 502, 198);  // the black 6 refused on the king
     drag(83, 540, 400, 198);  // the black 6 on the red 7 of pile 6
@@ -418,23 +444,23 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     press(25, done);
     press(25, done);
     EXPECT_EQ(sent(), (std::vector<std::string>{"2 106"}));
-    EXPECT_EQ(gui->StatusText(), "Waiting for the other players");
+    EXPECT_EQ(turn().StatusText(), "Waiting for the other players");
     client->Receive("2 100 1 2 0");
     run();
-    EXPECT_EQ(gui->StatusText(), "Waiting for other players to connect");
-    EXPECT_TRUE(gui->pile[7].empty() && gui->winner == -1);
+    EXPECT_EQ(turn().StatusText(), "Waiting for other players to connect");
+    EXPECT_TRUE(gui->pile[7].empty() && turn().winner() == -1);
 
     // A deal to another player is no play: no news. Escape during a game asks first; a second
     // Escape leaves.
     client->Receive("2 310 1");
     client->Receive("2 200 -1 900 1 14 1 -1");
-    EXPECT_EQ(gui->NewsText(), "");
+    EXPECT_EQ(turn().NewsText(), "");
     client->Receive("2 200 -1 900 6 14 1 19 900 0 14 1 16");
     client->Receive("2 300 0 900 0 14 1 41");
     run();
     game->ButtonDown(83, 540);  // a drag the game's end interrupts
     key(SDLK_ESCAPE);
-    EXPECT_EQ(gui->StatusText(), "Press Esc again to leave the game");
+    EXPECT_EQ(turn().StatusText(), "Press Esc again to leave the game");
     EXPECT_EQ(loop->screen, game);
     key(SDLK_ESCAPE);
     ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
@@ -518,7 +544,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     for (int game = 0; game < 2; ++game) {
         click(15, 82);
         EXPECT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
-        EXPECT_TRUE(sdl->sane && gui->IsOurTurn()) << game;
+        EXPECT_TRUE(sdl->sane && turn().IsOurTurn()) << game;
         key(SDLK_ESCAPE);
         key(SDLK_ESCAPE);
         ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
@@ -542,7 +568,7 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
     key(SDLK_DOWN);
     key(SDLK_RETURN);
     ASSERT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
-    ASSERT_TRUE(sdl->sane && gui->IsOurTurn());
+    ASSERT_TRUE(sdl->sane && turn().IsOurTurn());
     const auto yellow = [&] {
         SDL_Surface* s = gui->gamescreen;
         const Uint32 mark = SDL_MapRGB(s->format, 255, 230, 0);
@@ -559,14 +585,14 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
         return std::find(t.pile[p].begin(), t.pile[p].end(), card) != t.pile[p].end();
     };
     const auto tab_to = [&](int p) {
-        for (int i = 0; i < 8 && gui->chosen_pile != p; ++i) key(SDLK_TAB);
-        ASSERT_EQ(gui->chosen_pile, p);
+        for (int i = 0; i < 8 && turn().chosen_pile() != p; ++i) key(SDLK_TAB);
+        ASSERT_EQ(turn().chosen_pile(), p);
     };
     int moves = 0, turns = 0;
     const auto play_game = [&] {
         int this_turn = 0;
-        for (int step = 0; step < 3000 && gui->winner == -1; ++step) {
-            if (!gui->IsOurTurn() || gui->line_sent) {
+        for (int step = 0; step < 3000 && turn().winner() == -1; ++step) {
+            if (!turn().IsOurTurn() || turn().line_sent()) {
                 loop->Pass();
                 continue;
             }
@@ -587,8 +613,8 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
                 key(moves % 2 ? SDLK_p : SDLK_RETURN);
                 EXPECT_TRUE(t.pile[m.from].empty() && t.pile[m.to].size() == size);
             } else {
-                for (int i = 0; i < 20 && gui->ChosenCard() != m.card; ++i) key(SDLK_RIGHT);
-                ASSERT_EQ(gui->ChosenCard(), m.card);
+                for (int i = 0; i < 20 && turn().ChosenCard() != m.card; ++i) key(SDLK_RIGHT);
+                ASSERT_EQ(turn().ChosenCard(), m.card);
                 tab_to(m.to);
                 EXPECT_GT(yellow(), 0) << "the chosen card and pile are marked";
                 key(SDLK_RETURN);
@@ -605,11 +631,11 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
     for (int game = 0; game < 8 && (turns < 3 || moves <= 5); ++game) {
         const std::time_t dealt = std::time(nullptr);
         play_game();
-        ASSERT_NE(gui->winner, -1) << "the game ended";
+        ASSERT_NE(turn().winner(), -1) << "the game ended";
         for (int i = 0; i < 150 && std::time(nullptr) == dealt; ++i) SDL_Delay(10);
         key(SDLK_DOWN);
         key(SDLK_RETURN);
-        EXPECT_EQ(gui->winner, -1);
+        EXPECT_EQ(turn().winner(), -1);
         EXPECT_EQ(t.pile[sdl->playernum].size() + t.pile[1].size(), 11u);
     }
     EXPECT_GE(turns, 3);

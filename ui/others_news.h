@@ -1,0 +1,33 @@
+// What the other players did since the own turn last ended: the cards they moved, marked, and a
+// line for each of them ("Player 1 played 3 cards", "Player 2 passed").
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "exchange/players.h"
+#include "game/tracker.h"
+
+class OthersNews {
+  public:
+    using Marks = std::array<bool, kNumCards>;
+    using Lines = std::array<std::string, kMaxPlayers>;
+
+    // Another player's published play, applied to the table that was `before` and is `now`:
+    // the cards it moved on the board are marked and its line is written. `records`: whether the
+    // line carried any (a line without is a pass; one whose records only deal is no play).
+    void Note(int mover, const Tracker& before, const Tracker& now, bool records);
+    // The marks have been seen (the own move); the lines stay until the own turn ends.
+    void ClearMarks() { marked.fill(false); }
+    void Clear();
+
+    const Marks& marks() const { return marked; }
+    const Lines& lines() const { return news; }
+    void Restore(const Marks& marks_t, const Lines& lines_t);
+    // Every line, one after another.
+    std::string Text() const;
+
+  private:
+    Marks marked{};
+    Lines news;
+};

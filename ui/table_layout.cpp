@@ -1,0 +1,39 @@
+#include "ui/table_layout.h"
+
+#include "game/tracker.h"
+
+namespace {
+
+constexpr int kHandY = 120;  // the hand's row, this far above the picture's bottom
+constexpr int kHandX = 50;
+constexpr int kHandStep = 18;
+
+// Each board pile's home relative to the picture's centre, and the direction its cards fan out.
+struct PileHome {
+    int x, y, dx, dy;
+};
+constexpr PileHome kHomes[8] = {
+    {-64, -166, 0, -1}, {38, -166, 1, -1}, {38, -64, 1, 0},    {38, 38, 1, 1},
+    {-64, 38, 0, 1},    {-166, 38, -1, 1}, {-166, -64, -1, 0}, {-166, -166, -1, -1},
+};
+
+// How far the card at `sequence` lies from its pile's home: from the fifth card on they stack.
+int fan(int sequence) {
+    if (sequence == 0) return 0;
+    if (sequence == 1) return 18;
+    if (sequence <= 3) return 4 * sequence + 28;
+    return 44;
+}
+
+}  // namespace
+
+CardSpot BoardSpot(int pilenum, int sequence, int w, int h) {
+    const PileHome& home = kHomes[pilenum - kFirstBoardPile];
+    const int f = fan(sequence);
+    return {w / 2 + home.x + f * home.dx, h / 2 + home.y + f * home.dy,
+            static_cast<signed char>(pilenum - kFirstBoardPile)};
+}
+
+CardSpot HandSpot(int index, int, int h) {
+    return {kHandX + index * kHandStep, h - kHandY, 0};
+}

@@ -1,0 +1,15 @@
+// Where the table's cards lie in a picture of w x h pixels: the eight board piles on a 3 x 3 grid
+// around the centre, each fanned away from it in its own rotation, and the own hand in a row
+// along the bottom. Positions are the top-left corners of the cards' 128 x 128 frames.
+#pragma once
+
+struct CardSpot {
+    int x;
+    int y;
+    signed char rot;
+};
+
+// The card at `sequence` (0 the bottom card) of board pile `pilenum`.
+CardSpot BoardSpot(int pilenum, int sequence, int w, int h);
+// The hand card at `index`, from the left.
+CardSpot HandSpot(int index, int w, int h);

@@ -1,0 +1,248 @@
+#include "ui/table_turn.h"
+
+#include <algorithm>
+
+#include "exchange/tokens.h"
+#include "game/protocol.h"
+#include "gfx/sdl.h"
+
+TableTurn::TableTurn(SDL& sdl_t, std::function<void(int)> pile_changed_t)
+    : sdl(sdl_t), pile_changed(std::move(pile_changed_t)) {}
+
+Tracker& TableTurn::table() const {
+    return *sdl.tracker;
+}
+
+void TableTurn::Reset() {
+    turn_player = winning_player = -1;
+    moves.clear();
+    steps.clear();
+    done_open = sent = false;
+    choice.Reset();
+    news.Clear();
+    ClearHint();
+    notice.clear();
+    summary.clear();
+}
+
+bool TableTurn::IsOurTurn() const {
+    return turn_player != -1 && turn_player == sdl.playernum;
+}
+
+void TableTurn::TurnBegins(int turn_t) {
+    turn_player = turn_t;
+    const bool own = IsOurTurn();
+    if (own) {
+        moves.clear();
+        steps.clear();
+        sent = false;
+    }
+    // A pile marked in another turn may have moved since.
+    choice.ClearSource();
+    done_open = own;
+}
+
+void TableTurn::GameOver(int winner_t) {
+    turn_player = -1;
+    winning_player = winner_t;
+    // The last moves stay marked and told: they are how the game was won.
+    sent = true;
+    done_open = false;
+    steps.clear();
+    choice.ClearSource();
+}
+
+bool TableTurn::Moving() const {
+    return IsOurTurn() && !sent && winning_player == -1;
+}
+
+std::vector<int> TableTurn::TargetsOf(DragKind kind, int data) const {
+    std::vector<int> out;
+    for (const Move& m : LegalMoves(table(), sdl.playernum)) {
+        const bool picked = kind == DragKind::kPile ? m.kind == Move::kPile && m.from == data
+                                                    : m.kind != Move::kPile && m.card == data;
+        if (picked && std::find(out.begin(), out.end(), m.to) == out.end()) out.push_back(m.to);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+bool TableTurn::DropOn(DragKind kind, int data, int p) {
+    if (!Moving() || !is_board_pile(p)) return false;
+    const Tracker& t = table();
+    if (kind == DragKind::kPile) {
+        if (!is_board_pile(data) || !t.is_valid_pile_move(data, p)) return false;
+        Make({Move::kPile, data, p, -1});
+        return true;
+    }
+    if (kind != DragKind::kHandCard) return false;
+    const auto card = static_cast<signed char>(data);
+    for (Move::Kind k : {Move::kUnder, Move::kOnTop}) {
+        const Move m{k, sdl.playernum, p, card};
+        if (IsLegal(t, sdl.playernum, m)) {
+            Make(m);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TableTurn::Make(const Move& m) {
+    steps.push_back({table(), moves.size(), news.marks(), m});
+    // The others' marks have been seen; a marked pile to move has changed or is stale.
+    news.ClearMarks();
+    ClearHint();
+    choice.ClearSource();
+    AppendRecord(moves, table(), m);
+    Apply(table(), m);
+    pile_changed(m.from);
+    pile_changed(m.to);
+}
+
+void TableTurn::Undo() {
+    if (steps.empty()) return;
+    table() = steps.back().table;
+    moves.resize(steps.back().records);
+    news.Restore(steps.back().marks, news.lines());
+    steps.pop_back();
+    choice.ClearSource();
+    for (int p = 0; p < kDeck; ++p) pile_changed(p);
+}
+
+void TableTurn::EndOwnTurn() {
+    ClearHint();
+    sent = true;
+    done_open = false;
+    steps.clear();
+    news.Clear();
+    choice.ClearSource();
+}
+
+std::string TableTurn::TakePlayLine() {
+    if (!done_open || !IsOurTurn()) return "";
+    const std::string line = int_to_string(proto::kPlay) + " " + moves;
+    moves.clear();
+    EndOwnTurn();
+    return line;
+}
+
+bool TableTurn::WholeTurnOpen() const {
+    return done_open && IsOurTurn() && moves.empty();
+}
+
+bool TableTurn::TakeAutoPlay() {
+    if (!WholeTurnOpen()) return false;
+    EndOwnTurn();
+    return true;
+}
+
+bool TableTurn::HandPlayedOut() const {
+    return IsOurTurn() && !sent && table().pile[sdl.playernum].empty();
+}
+
+int TableTurn::ChosenCard() const {
+    return choice.ChosenCard(table().pile[sdl.playernum]);
+}
+
+void TableTurn::ChooseHandCard(int step) {
+    choice.ChooseHandCard(table().pile[sdl.playernum], step);
+}
+
+void TableTurn::ChoosePile(int step) {
+    choice.ChoosePile(step);
+}
+
+void TableTurn::MarkSource() {
+    choice.MarkSource(table());
+}
+
+bool TableTurn::PlayChosen(bool pile_only, std::string& refusal) {
+    choice.Show();
+    refusal.clear();
+    const int target = choice.chosen_pile(), source = choice.source_pile();
+    const int card = ChosenCard();
+    if (!Moving() || target == -1) return false;
+    if (source != -1) {
+        if (DropOn(DragKind::kPile, source, target)) return true;
+        refusal = "That pile does not fit on the chosen pile";
+        return false;
+    }
+    if (pile_only || card == -1) return false;
+    if (DropOn(DragKind::kHandCard, card, target)) return true;
+    refusal = "That card does not fit on the chosen pile";
+    return false;
+}
+
+void TableTurn::ShowHint(const std::vector<Move>& turn) {
+    ClearHint();
+    if (turn.empty()) {
+        hint_keep = true;
+        return;
+    }
+    const Move& first = turn.front();
+    hint_card = first.kind == Move::kPile ? table().pile[first.from].back() : first.card;
+    hint_pile = first.to;
+}
+
+void TableTurn::ClearHint() {
+    hint_card = hint_pile = -1;
+    hint_keep = false;
+}
+
+void TableTurn::NoteOthersPlay(int mover, const Tracker& before, bool records) {
+    news.Note(mover, before, table(), records);
+    choice.ClearSource();
+}
+
+OpenTurn TableTurn::TakeOpenTurn() const {
+    OpenTurn open{steps.empty() ? news.marks() : steps.front().marks, news.lines(), {}};
+    for (const Step& s : steps) open.moves.push_back(s.move);
+    return open;
+}
+
+void TableTurn::RestoreOpenTurn(const OpenTurn& open) {
+    news.Restore(open.marked, open.news);
+    for (const Move& m : open.moves)
+        if (IsLegal(table(), sdl.playernum, m)) Make(m);
+}
+
+std::string TableTurn::StatusText() const {
+    if (!notice.empty()) return notice;
+    if (hint_keep && IsOurTurn()) return "Hint: keep your cards this turn";
+    const int me = sdl.playernum;
+    if (winning_player == me) return "Game Over! You Win!";
+    if (winning_player != -1)
+        return "Game Over! You Lose, Player " + int_to_string(winning_player) + " Won!";
+    if (turn_player == me) return "It's your turn!";
+    if (turn_player == -1) return "Waiting for other players to connect";
+    return "Waiting for another player";
+}
+
+std::string TableTurn::InfoText() const {
+    const Tracker& t = table();
+    std::string info = "You are player " + int_to_string(sdl.playernum) + ". Cards:";
+    for (int i = 0; i < sdl.numplayers && i < kMaxPlayers; ++i)
+        info += " " + int_to_string(static_cast<int>(t.pile[i].size()));
+    return info + ". Cards in deck: " + int_to_string(static_cast<int>(t.pile[kDeck].size()));
+}
+
+Highlights TableTurn::Marks() const {
+    Highlights h;
+    std::copy(news.marks().begin(), news.marks().end(), h.moved.begin());
+    h.hint_card = hint_card;
+    h.hint_pile = hint_pile;
+    if (!choice.shown()) return h;
+    h.chosen_card = ChosenCard();
+    h.chosen_pile = choice.chosen_pile();
+    h.source_pile = choice.source_pile();
+    if (!Moving()) return h;
+    if (h.source_pile != -1)
+        h.targets = TargetsOf(DragKind::kPile, h.source_pile);
+    else if (h.chosen_card != -1)
+        h.targets = TargetsOf(DragKind::kHandCard, h.chosen_card);
+    return h;
+}
+
+TableTexts TableTurn::Texts() const {
+    return {StatusText(), summary, InfoText(), news.Text()};
+}
