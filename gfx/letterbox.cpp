@@ -29,9 +29,12 @@ int Letterbox::Multiple() const {
 
 namespace {
 
+// The picture pixel that a window pixel's centre falls in: the one the nearest scaling shows
+// there, so that a press lands on what the player sees at any scale.
 int to_picture(int at, int start, int shown, int picture) {
     if (at < start) return -1;
-    return std::min(static_cast<int>(static_cast<long>(at - start) * picture / shown), picture);
+    const long centre = (2L * (at - start) + 1) * picture / (2L * shown);
+    return static_cast<int>(std::min(centre, static_cast<long>(picture)));
 }
 
 // The window span [first, end) whose pixels read from picture span [from, from + n).

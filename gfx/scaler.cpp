@@ -45,10 +45,10 @@ void PictureScaler::Nearest(SDL_Surface* picture, SDL_Surface* window, int x, in
     auto* dst = static_cast<Uint8*>(window->pixels);
     const Tap* col = columns.data() + (x - box.x);
     for (int j = 0; j < h; ++j) {
-        const int row = rows[y - box.y + j].from;
+        const int row = rows[y - box.y + j].nearest();
         Uint8* out = dst + (y + j) * window->pitch + x * bpp;
         // Rows from the same picture row are copies of the one above.
-        if (j > 0 && rows[y - box.y + j - 1].from == row) {
+        if (j > 0 && rows[y - box.y + j - 1].nearest() == row) {
             std::memcpy(out, out - window->pitch, static_cast<std::size_t>(w) * bpp);
             continue;
         }
@@ -56,9 +56,10 @@ void PictureScaler::Nearest(SDL_Surface* picture, SDL_Surface* window, int x, in
         if (bpp == 4) {
             auto* out32 = reinterpret_cast<Uint32*>(out);
             const auto* in32 = reinterpret_cast<const Uint32*>(in);
-            for (int i = 0; i < w; ++i) out32[i] = in32[col[i].from];
+            for (int i = 0; i < w; ++i) out32[i] = in32[col[i].nearest()];
         } else {
-            for (int i = 0; i < w; ++i) std::memcpy(out + i * bpp, in + col[i].from * bpp, bpp);
+            for (int i = 0; i < w; ++i)
+                std::memcpy(out + i * bpp, in + col[i].nearest() * bpp, bpp);
         }
     }
 }

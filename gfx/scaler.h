@@ -21,6 +21,8 @@ class PictureScaler {
     struct Tap {
         int from;       // the picture pixel before the window pixel's centre
         unsigned next;  // weight of the pixel after it, of 256
+        // The pixel the centre falls in, which a display without blending shows.
+        int nearest() const { return from + (next >= 128); }
     };
     static std::vector<Tap> Taps(int shown, int picture, bool smooth);
     void Nearest(SDL_Surface* picture, SDL_Surface* window, int x, int y, int w, int h) const;

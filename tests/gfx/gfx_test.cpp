@@ -355,6 +355,47 @@ TEST(Letterbox, FitsCentresAndMapsThePointerBack) {
     EXPECT_EQ(StartMultiple(3840, 2160, 800, 600), 3);
 }
 
+// At a scale between whole multiples the pointer lands on the picture pixel the window shows
+// under it: exactly on a 16-bit display (nearest), the nearer of the two blended on 32 bits.
+TEST_F(Graphics, ThePointerHitsThePixelShownUnderIt) {
+    for (int bpp : {16, 32}) {
+        for (int window_w : {120, 104}) {  // 1.5 and 1.3 times
+            SCOPED_TRACE(std::to_string(bpp) + " bits, " + std::to_string(window_w));
+            SDL_Surface* picture = SDL_CreateRGBSurface(SDL_SWSURFACE, 80, 2, bpp, 0, 0, 0, 0);
+            SDL_Surface* window = SDL_CreateRGBSurface(SDL_SWSURFACE, window_w, 3, bpp, 0, 0, 0, 0);
+            ASSERT_TRUE(picture && window);
+            // Each picture column a value of its own: on 16 bits the raw pixel, copied as it is;
+            // on 32 bits twice the column number in red, which the blend mixes channel by channel.
+            const auto value = [&](int x) {
+                return bpp == 16 ? static_cast<Uint32>(x + 1)
+                                 : SDL_MapRGB(picture->format, static_cast<Uint8>(2 * x), 0, 0);
+            };
+            for (int x = 0; x < 80; ++x) fillrect(picture, x, 0, 1, 2, value(x));
+            PictureScaler scaler;
+            scaler.SetBox(Letterbox::Fit(80, 2, window_w, 3));
+            const Letterbox& b = scaler.Box();
+            ASSERT_EQ(b.Multiple(), 0);
+            scaler.Scale(picture, window, b.x, b.y, b.w, b.h);
+            SDL_LockSurface(window);
+            const Uint8* row = static_cast<Uint8*>(window->pixels) + b.y * window->pitch;
+            for (int x = b.x; x < b.x + b.w; ++x) {
+                int px = x, py = b.y;
+                b.ToPicture(px, py);
+                if (bpp == 16) {
+                    EXPECT_EQ(reinterpret_cast<const Uint16*>(row)[x], value(px)) << x;
+                    continue;
+                }
+                Uint8 r, g, bl;
+                SDL_GetRGB(reinterpret_cast<const Uint32*>(row)[x], window->format, &r, &g, &bl);
+                EXPECT_LE(std::abs(r - 2 * px), 1) << "the nearer of the two blended, at " << x;
+            }
+            SDL_UnlockSurface(window);
+            SDL_FreeSurface(picture);
+            SDL_FreeSurface(window);
+        }
+    }
+}
+
 TEST_F(Graphics, ScalingIsSharpAtMultiplesSmoothBetweenAndRepaintsRectanglesExactly) {
     SDL_Surface* picture = sdl->CreateSurface32(80, 60);
     const Uint32 red = SDL_MapRGB(picture->format, 255, 0, 0);
