@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <deque>
 
@@ -68,8 +69,15 @@ bool pollDisplay(Uint32 ms) {
 
 volatile std::sig_atomic_t quitSignalled = 0;
 
+// Also wakes a wait on the display: the quit is taken at once, not at the next wake.
 void noteQuitSignal(int) {
     quitSignalled = 1;
+    const int saved = errno;
+    const char byte = 0;
+    if (wakePipe[1] >= 0 && write(wakePipe[1], &byte, 1) < 0) {
+        // A full pipe already holds a wake-up.
+    }
+    errno = saved;
 }
 
 // With eventLock held: a quit signal noted since becomes SDL's quit event.
@@ -176,10 +184,10 @@ int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
     while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0) {
         const Uint32 waited = SDL_GetTicks() - start;
         if (waited >= ms) break;
-        // Waits are cut into ticks: input that SDL queues by itself and a quit signal wake
-        // nobody, and are seen at the next tick.
-        const Uint32 slice = std::min(ms - waited, kTickMs);
-        if (!pollDisplay(slice)) SDL_CondWaitTimeout(eventWait, eventLock, slice);
+        // On a display the connection, a push and a quit signal all wake the wait, so it waits
+        // for the whole span; without one it waits in ticks, which also see a quit signal.
+        if (!pollDisplay(ms - waited))
+            SDL_CondWaitTimeout(eventWait, eventLock, std::min(ms - waited, kTickMs));
     }
     drainOverflow();
     SDL_UnlockMutex(eventLock);

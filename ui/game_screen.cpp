@@ -302,8 +302,15 @@ bool GameScreen::Ready() const {
     return gui && sdl.sane;
 }
 
-bool GameScreen::Dragging() const {
-    return Ready() && gui->dragging() != DragKind::kNone;
+Uint32 GameScreen::NextWakeMs() const {
+    const Uint32 now = SDL_GetTicks();
+    const auto until = [now](Uint32 since, Uint32 span) {
+        return now - since >= span ? 0 : span - (now - since);
+    };
+    if (closing) return until(closing_at, kCloseMs);
+    // The question goes away by itself when its time is up.
+    if (escape_asked) return until(escape_at, kEscapeMs + 1);
+    return kNoWake;
 }
 
 ButtonList& GameScreen::Active() {

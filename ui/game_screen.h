@@ -61,8 +61,8 @@ class GameScreen : public Screen {
     void ButtonUp(int x, int y) override;
     void ButtonDown(int x, int y) override;
     void MoveTo(int x, int y) override;
-    bool Dragging() const override;
     void Idle() override;
+    Uint32 NextWakeMs() const override;
 
     void InitGUI(ButtonList* list);
     // The turn of this screen's game: its moves, choices, hint and news.

@@ -28,11 +28,11 @@ class Screen {
     virtual void ButtonUp(int, int) {}
     virtual void ButtonDown(int, int) {}
     virtual void MoveTo(int, int) {}
-    // Whether something follows the pointer: the loop then samples it without resting.
-    virtual bool Dragging() const { return false; }
-    // After each pass that took no event, at least every tick: a screen whose picture changes
-    // with time looks at the clock here.
+    // After each pass that took no event: a screen that waits for a time looks at the clock
+    // here. NextWakeMs tells the loop when that is due: in how many milliseconds, or kNoWake.
     virtual void Idle() {}
+    virtual Uint32 NextWakeMs() const { return kNoWake; }
+    static constexpr Uint32 kNoWake = ~Uint32{0};
 
   protected:
     // Hands `next` to the screen loop, which shows it in place of the current screen.

@@ -1,5 +1,7 @@
 #include "ui/screen_loop.h"
 
+#include <algorithm>
+
 #include "net/fastevents.h"
 
 void Screen::PostScreen(Screen* next) {
@@ -122,7 +124,8 @@ bool ScreenLoop::Feed(int x, int y, bool button_one) {
 }
 
 bool ScreenLoop::Pass() {
-    const bool taken = idle ? exch.WaitEvent(kTickMs) : exch.PollEvent();
+    const Uint32 rest = screen ? std::min(screen->NextWakeMs(), kRestMs) : kRestMs;
+    const bool taken = idle ? exch.WaitEvent(rest) : exch.PollEvent();
     if (taken && !OnWindowEvent(exch.event)) {
         MapPointer(exch.event);
         if (screen && screen->AcceptEvent(exch.event)) done = true;
@@ -137,6 +140,7 @@ bool ScreenLoop::Pass() {
     if (FE_Queued(SDL_MOUSEBUTTONDOWNMASK | SDL_MOUSEBUTTONUPMASK)) button_one = old_button_one;
     const bool acted = Feed(x, y, button_one);
     if (!taken && screen) screen->Idle();
-    idle = !taken && !acted && !(screen && screen->Dragging());
+    // A drag held still waits for the pointer's next motion like any other event.
+    idle = !taken && !acted;
     return taken;
 }

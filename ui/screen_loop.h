@@ -1,7 +1,7 @@
 // The one loop of the program: it takes at most one event a pass, hands it to the current screen,
-// acts on the program's own event codes (quit, redraw, set screen, turn, winner) and feeds the
-// sampled left button and pointer, in picture coordinates, to the screen. It draws only on request,
-// and after a pass that did nothing it rests until the next event, for at most one tick.
+// acts on the program's own event codes (quit, redraw, set screen) and feeds the sampled left
+// button and pointer, in picture coordinates, to the screen. It draws only on request, and after
+// a pass that did nothing it rests until the next event, or until the screen's next wake.
 #pragma once
 
 #include <SDL.h>
@@ -23,8 +23,8 @@ class ScreenLoop {
     ScreenLoop(const ScreenLoop&) = delete;
     ScreenLoop& operator=(const ScreenLoop&) = delete;
 
-    // One pass: an event if there is one (after an idle pass, waiting up to a tick for one), then
-    // the pointer. Whether an event was taken.
+    // One pass: an event if there is one (after an idle pass, waiting for one until the screen's
+    // next wake, or kRestMs), then the pointer. Whether an event was taken.
     bool Pass();
     void Run() {
         while (!done) Pass();
@@ -33,7 +33,8 @@ class ScreenLoop {
     Screen* screen = nullptr;
     bool done = false;
 
-    static constexpr Uint32 kTickMs = 10;
+    // The longest rest: a bound on every wait, long enough to cost nothing.
+    static constexpr Uint32 kRestMs = 60000;
 
   private:
     void OnProgramEvent(const SDL_Event& event);

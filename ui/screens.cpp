@@ -341,6 +341,12 @@ void DoJoinScreen::Connected() {
     RequestRedraw();
 }
 
+Uint32 DoJoinScreen::NextWakeMs() const {
+    if (!connect) return kNoWake;
+    const Uint32 waited = SDL_GetTicks() - started;
+    return waited >= kConnectMs ? 0 : kConnectMs - waited;
+}
+
 void DoJoinScreen::Idle() {
     if (!connect || SDL_GetTicks() - started < kConnectMs) return;
     // The attempt goes on alone and closes whatever it gets.

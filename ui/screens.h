@@ -116,6 +116,7 @@ class DoJoinScreen : public Screen {
     void Shown() override;
     void Draw() override;
     void Idle() override;
+    Uint32 NextWakeMs() const override;
 
     // How long a connection may take before the attempt gives up.
     static constexpr Uint32 kConnectMs = 10000;
