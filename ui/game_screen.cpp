@@ -103,9 +103,14 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     button_undo = buttons.AddButton(sdl, 10, sdl.h - 3 * bh - 1, "Undo", false);
     button_done = buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Done", true);
     button_auto = buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Auto", true);
-    button_hint = buttons.AddButton(sdl, 10 + button_auto->w + 4, sdl.h - bh - 1, "Hint", true);
-    button_again = end_buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Play again", true);
-    button_menu = end_buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Menu", true);
+    // Above the others in their column: beside "Auto" it covered the first hand card's corner.
+    button_hint = buttons.AddButton(sdl, 10, sdl.h - 4 * bh - 1, "Hint", true);
+    // After the game, at the other side: a click meant for "Auto" as the game ends lands on
+    // no button.
+    const int again_w = static_cast<int>(sdl.GetButtonWidth("Play again"));
+    button_again =
+        end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - 2 * bh - 1, "Play again", true);
+    button_menu = end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, "Menu", true);
     InitGUI(&buttons);
     if (resume) TakeUp(*resume);
 }
@@ -180,10 +185,13 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         const int turn = EventNumber(event.user.data1);
         own_turns += turn == sdl.playernum;
         table_turn.TurnBegins(turn);
+        pass_asked = false;
+        refusal.clear();
         RequestRedraw();
     }
     if (is_program_event(event, EXCH_WINNER)) {
         const int winner = EventNumber(event.user.data1);
+        ended_at = SDL_GetTicks();
         table_turn.GameOver(winner);
         CountGame(winner == sdl.playernum);
         RequestRedraw();
@@ -243,8 +251,13 @@ void GameScreen::Key(const SDL_keysym& key) {
     RequestRedraw();
 }
 
+bool GameScreen::JustEnded() const {
+    return SDL_GetTicks() - ended_at < kEndGuardMs;
+}
+
 // After the game: Up and Down choose "Play again" or "Menu", Enter presses it.
 void GameScreen::EndKey(const SDL_keysym& key) {
+    if (JustEnded()) return;
     if (key.sym == SDLK_UP || key.sym == SDLK_DOWN)
         end_buttons.MoveFocus(key.sym == SDLK_UP ? -1 : 1);
     if (key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER) Clicked(end_buttons.focus);
@@ -293,7 +306,8 @@ void GameScreen::Undo() {
 }
 
 void GameScreen::Hint() {
-    if (!Ready() || !table_turn.WholeTurnOpen() || gui->dragging() != DragKind::kNone) return;
+    // From the table as it now is: after the turn's first moves, the strong player's way on.
+    if (!Ready() || !table_turn.Moving() || gui->dragging() != DragKind::kNone) return;
     table_turn.ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers, client->history));
     RequestRedraw();
 }
@@ -331,7 +345,8 @@ void GameScreen::ShowState() {
     const bool free = gui->dragging() == DragKind::kNone;
     button_undo->enabled = free && table_turn.CanUndo();
     button_done->enabled = table_turn.done_enabled();
-    button_auto->enabled = button_hint->enabled = free && table_turn.WholeTurnOpen();
+    button_auto->enabled = free && table_turn.WholeTurnOpen();
+    button_hint->enabled = free && table_turn.Moving();
     button_again->enabled = !again_sent;
     gui->SetButtons(&Active());
     ShowTurn();
@@ -356,9 +371,10 @@ void GameScreen::Draw() {
 
 void GameScreen::ButtonDown(int x, int y) {
     if (!Ready()) return;
+    refusal.clear();
     if (table_turn.HideChoices()) RequestRedraw();
     if (table_turn.winner() != -1) {
-        end_buttons.ButtonDown(x, y);
+        if (!JustEnded()) end_buttons.ButtonDown(x, y);
         return;
     }
     // A press on a button is always the button, whatever card lies beneath it.
@@ -405,7 +421,13 @@ void GameScreen::SendPlay() {
 void GameScreen::Clicked(const Button* b) {
     if (!b) return;
     if (b == button_done) {
-        SendPlay();
+        // A turn that could have laid a card passes only when asked twice.
+        if (!pass_asked && table_turn.CouldMoveButDidNot()) {
+            pass_asked = true;
+            refusal = "Press D again to pass";
+        } else {
+            SendPlay();
+        }
     } else if (b == button_auto) {
         if (gui->dragging() == DragKind::kNone && table_turn.TakeAutoPlay())
             exch.ClientSend(int_to_string(proto::kAutoPlay));

@@ -71,6 +71,8 @@ class GameScreen : public Screen {
     // How long a closed window may wait for the computer players to finish their turns, so
     // that the local game is kept on the player's turn.
     static constexpr Uint32 kCloseMs = 3000;
+    // A press or key in the first moment after the game's end was meant for the game: ignored.
+    static constexpr Uint32 kEndGuardMs = 500;
 
   private:
     bool Ready() const;
@@ -130,4 +132,8 @@ class GameScreen : public Screen {
     Uint32 closing_at = 0;
     // Why the last key did nothing, shown in the status line until the next key.
     std::string refusal;
+    // "Done" with no move made asked once whether to pass.
+    bool pass_asked = false;
+    Uint32 ended_at = 0;
+    bool JustEnded() const;
 };

@@ -32,8 +32,8 @@ const Button* Screen::ButtonEvent(const SDL_Event& event) {
     return nullptr;
 }
 
-ScreenLoop::ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t)
-    : exch(exch_t), sdl(sdl_t), sample(std::move(sample_t)) {
+ScreenLoop::ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t, Uint32 rest_ms_t)
+    : exch(exch_t), sdl(sdl_t), sample(std::move(sample_t)), rest_ms(rest_ms_t) {
     old_button_one = sample(&old_x, &old_y) & SDL_BUTTON(1);
     sdl.ToPicture(old_x, old_y);
 }
@@ -124,7 +124,7 @@ bool ScreenLoop::Feed(int x, int y, bool button_one) {
 }
 
 bool ScreenLoop::Pass() {
-    const Uint32 rest = screen ? std::min(screen->NextWakeMs(), kRestMs) : kRestMs;
+    const Uint32 rest = screen ? std::min(screen->NextWakeMs(), rest_ms) : rest_ms;
     const bool taken = idle ? exch.WaitEvent(rest) : exch.PollEvent();
     if (taken && !OnWindowEvent(exch.event)) {
         MapPointer(exch.event);

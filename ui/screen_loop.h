@@ -17,7 +17,9 @@ class ScreenLoop {
     // Samples the pointer as SDL_GetMouseState does: the buttons' mask, position into x and y.
     using Sampler = std::function<Uint8(int* x, int* y)>;
 
-    ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t = SDL_GetMouseState);
+    // `rest_ms`: the longest rest of an idle pass (tests rest briefly).
+    ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t = SDL_GetMouseState,
+               Uint32 rest_ms_t = kRestMs);
     // The screen current at the end is deleted.
     ~ScreenLoop();
     ScreenLoop(const ScreenLoop&) = delete;
@@ -50,6 +52,7 @@ class ScreenLoop {
     Exchange& exch;
     SDL& sdl;
     Sampler sample;
+    Uint32 rest_ms;
     int old_x = -1, old_y = -1;
     bool old_button_one = false;
     bool idle = false;

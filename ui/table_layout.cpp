@@ -1,12 +1,16 @@
 #include "ui/table_layout.h"
 
+#include <algorithm>
+
 #include "game/tracker.h"
 
 namespace {
 
 constexpr int kHandY = 120;  // the hand's row, this far above the picture's bottom
 constexpr int kHandX = 50;
-constexpr int kHandStep = 18;
+constexpr int kHandStep = 18;        // the closest the cards come
+constexpr int kCardWidth = 73;       // the widest: side by side
+constexpr int kHandRoomRight = 260;  // from the right edge, free for the buttons after a game
 
 // Each board pile's home relative to the picture's centre, and the direction its cards fan out.
 struct PileHome {
@@ -34,6 +38,8 @@ CardSpot BoardSpot(int pilenum, int sequence, int w, int h) {
             static_cast<signed char>(pilenum - kFirstBoardPile)};
 }
 
-CardSpot HandSpot(int index, int, int h) {
-    return {kHandX + index * kHandStep, h - kHandY, 0};
+CardSpot HandSpot(int index, int count, int w, int h) {
+    const int room = w - kHandRoomRight - kHandX;
+    const int step = count > 1 ? std::clamp(room / (count - 1), kHandStep, kCardWidth) : 0;
+    return {kHandX + index * step, h - kHandY, 0};
 }

@@ -11,5 +11,8 @@ struct CardSpot {
 
 // The card at `sequence` (0 the bottom card) of board pile `pilenum`.
 CardSpot BoardSpot(int pilenum, int sequence, int w, int h);
-// The hand card at `index`, from the left.
-CardSpot HandSpot(int index, int w, int h);
+// The hand card at `index` of `count`, from the left: up to a card's width apart while the row
+// has room, closer as the hand grows; the first card stays where it is.
+CardSpot HandSpot(int index, int count, int w, int h);
+// How far a chosen hand card is lifted out of the row.
+constexpr int kHandLift = 16;

@@ -136,6 +136,10 @@ bool TableTurn::TakeAutoPlay() {
     return true;
 }
 
+bool TableTurn::CouldMoveButDidNot() const {
+    return Moving() && moves.empty() && !LegalMoves(table(), sdl.playernum).empty();
+}
+
 bool TableTurn::HandPlayedOut() const {
     return IsOurTurn() && !sent && table().pile[sdl.playernum].empty();
 }
@@ -173,20 +177,38 @@ bool TableTurn::PlayChosen(bool pile_only, std::string& refusal) {
     return false;
 }
 
+namespace {
+
+// Each board pile by where it lies, 6 to 13.
+const char* const kPileNames[] = {"top",    "top right",   "right", "bottom right",
+                                  "bottom", "bottom left", "left",  "top left"};
+
+std::string pile_name(int p) {
+    return std::string("the ") + kPileNames[p - kFirstBoardPile] + " pile";
+}
+
+}  // namespace
+
 void TableTurn::ShowHint(const std::vector<Move>& turn) {
     ClearHint();
     if (turn.empty()) {
-        hint_keep = true;
+        hint_text = "Hint: keep your cards this turn";
         return;
     }
     const Move& first = turn.front();
     hint_card = first.kind == Move::kPile ? table().pile[first.from].back() : first.card;
     hint_pile = first.to;
+    if (first.kind == Move::kPile)
+        hint_text = "Hint: move " + pile_name(first.from) + " onto " + pile_name(first.to);
+    else if (first.kind == Move::kUnder)
+        hint_text = "Hint: slide the marked card under " + pile_name(first.to);
+    else
+        hint_text = "Hint: lay the marked card on " + pile_name(first.to);
 }
 
 void TableTurn::ClearHint() {
     hint_card = hint_pile = -1;
-    hint_keep = false;
+    hint_text.clear();
 }
 
 void TableTurn::NoteOthersPlay(int mover, const Tracker& before, bool records) {
@@ -208,7 +230,7 @@ void TableTurn::RestoreOpenTurn(const OpenTurn& open) {
 
 std::string TableTurn::StatusText() const {
     if (!notice.empty()) return notice;
-    if (hint_keep && IsOurTurn()) return "Hint: keep your cards this turn";
+    if (!hint_text.empty() && IsOurTurn()) return hint_text;
     const int me = sdl.playernum;
     if (winning_player == me) return "Game Over! You Win!";
     if (winning_player != -1)

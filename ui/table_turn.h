@@ -59,6 +59,8 @@ class TableTurn {
     bool TakeAutoPlay();
     // Whether the own hand has been played out in this turn, its line not yet sent.
     bool HandPlayedOut() const;
+    // Whether the own turn is open, nothing moved, though some move was possible.
+    bool CouldMoveButDidNot() const;
     bool line_sent() const { return sent; }
     bool done_enabled() const { return done_open && IsOurTurn(); }
     // The records of the turn's moves so far.
@@ -79,7 +81,8 @@ class TableTurn {
     int source_pile() const { return choice.source_pile(); }
 
     // The hint: the first move of the strong player's turn marked (its card or pile, and where
-    // it goes), or, for an empty turn, a status line saying to keep the cards.
+    // it goes) and told in the status line, or, for an empty turn, a line saying to keep the
+    // cards.
     void ShowHint(const std::vector<Move>& turn);
     bool IsHinted(int cardnum) const { return cardnum == hint_card; }
 
@@ -133,7 +136,7 @@ class TableTurn {
     // The hinted card (-1 none; for a pile move, the source pile's top card) and target pile.
     int hint_card = -1;
     int hint_pile = -1;
-    bool hint_keep = false;
+    std::string hint_text;
     std::string notice;
     std::string summary;
 };

@@ -77,12 +77,20 @@ void GUI::DoUpdatePile(int p) {
                                static_cast<signed char>(kEmptySlot - kFirstBoardPile + p));
         }
     } else if (p == sdl->playernum) {
+        const int count = static_cast<int>(t.pile[p].size());
         int i = 0;
         for (signed char c : t.pile[p]) {
-            const CardSpot spot = HandSpot(i++, sdl->w, sdl->h);
-            drawn.emplace_back(spot.x, spot.y, spot.rot, c);
+            const CardSpot spot = HandSpot(i++, count, sdl->w, sdl->h);
+            const bool lifted = c == marks.chosen_card || c == marks.hint_card;
+            drawn.emplace_back(spot.x, spot.y - (lifted ? kHandLift : 0), spot.rot, c);
         }
     }
+}
+
+void GUI::SetHighlights(Highlights h) {
+    const bool lift_moves = h.chosen_card != marks.chosen_card || h.hint_card != marks.hint_card;
+    marks = std::move(h);
+    if (lift_moves && sdl->playernum >= 0 && sdl->playernum < kDeck) UpdatePile(sdl->playernum);
 }
 
 void GUI::UpdatePile(int p) {
@@ -130,13 +138,16 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
             sdl->DrawCard(surface, x, y, kEmptySlot - kFirstBoardPile + i);
             continue;
         }
-        for (const GCard& g : pile[i])
-            if (g.cardnum != card_to_skip) DrawCard(surface, g, 0, 0);
-        // Over the whole pile: a card the others slid under it still shows where it lies.
+        // Each card's ring right after the card: the cards above it cover it where they cover
+        // the card, so no ring crosses another card's index.
         for (const GCard& g : pile[i]) {
-            if (g.is_card() && marks.moved[g.cardnum]) Ring(surface, kMovedRing, g.rot, g.x, g.y);
-            if (g.is_card() && g.cardnum == marks.hint_card)
-                Ring(surface, kHintRing, g.rot, g.x, g.y);
+            if (g.cardnum == card_to_skip) continue;
+            DrawCard(surface, g, 0, 0);
+            if (!g.is_card()) continue;
+            if (marks.moved[g.cardnum]) Ring(surface, kMovedRing, g.rot, g.x, g.y);
+            if (g.cardnum == marks.hint_card) Ring(surface, kHintRing, g.rot, g.x, g.y);
+            if (i == sdl->playernum && g.cardnum == marks.chosen_card)
+                Ring(surface, kChosenRing, 0, g.x, g.y);
         }
         if (i == marks.hint_pile) RingTop(surface, kHintRing, i);
     }
@@ -149,11 +160,9 @@ void GUI::RingTop(SDL_Surface* surface, int kind, int p) {
     Ring(surface, kind, p - kFirstBoardPile, top.x, top.y);
 }
 
-// The keyboard's choices, with the piles the chosen pile or card may go to, as a drag shows them.
+// The keyboard's chosen pile and the one to move, with the piles the chosen pile or card may go
+// to, as a drag shows them.
 void GUI::DrawChoices(SDL_Surface* surface) {
-    if (sdl->playernum >= 0 && sdl->playernum < kDeck)
-        for (const GCard& g : pile[sdl->playernum])
-            if (g.cardnum == marks.chosen_card) Ring(surface, kChosenRing, 0, g.x, g.y);
     for (int p : marks.targets) RingTop(surface, kTargetRing, p);
     RingTop(surface, kSourceRing, marks.source_pile);
     RingTop(surface, kChosenRing, marks.chosen_pile);

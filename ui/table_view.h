@@ -98,7 +98,8 @@ class GUI {
     // The piles a drop would go to, while something is dragged.
     const std::vector<int>& DropTargets() const { return targets; }
 
-    void SetHighlights(Highlights h) { marks = std::move(h); }
+    // The marks to paint; a chosen or hinted hand card is lifted out of the row.
+    void SetHighlights(Highlights h);
     void SetTexts(TableTexts t) { texts = std::move(t); }
     void SetButtons(ButtonList* list) { buttons = list; }
     const TableTexts& Texts() const { return texts; }

@@ -24,6 +24,9 @@ namespace {
 
 using Positions = std::vector<std::pair<int, int>>;
 
+// An idle pass rests this long at most: the tests feed every event themselves.
+constexpr Uint32 kRestMs = 10;
+
 struct Ui : ::testing::Test {
     void SetUp() override {
         sdl = std::make_unique<SDL>(SDL::kFlags);
@@ -32,10 +35,13 @@ struct Ui : ::testing::Test {
         exch = std::make_unique<Exchange>();
         gui = new GUI(sdl.get());
         sdl->tracker_modify = &tracker_modify;
-        loop = std::make_unique<ScreenLoop>(*exch, *sdl, [this](int* x, int* y) {
-            *x = pointer.x, *y = pointer.y;
-            return static_cast<Uint8>(pointer.down ? SDL_BUTTON(1) : 0);
-        });
+        loop = std::make_unique<ScreenLoop>(
+            *exch, *sdl,
+            [this](int* x, int* y) {
+                *x = pointer.x, *y = pointer.y;
+                return static_cast<Uint8>(pointer.down ? SDL_BUTTON(1) : 0);
+            },
+            kRestMs);
     }
     void TearDown() override {
         loop.reset();
@@ -209,10 +215,11 @@ TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {
     ASSERT_EQ(gui->pile[12].size(), 1u);
     EXPECT_EQ(gui->pile[12].front().cardnum, 68);
     EXPECT_EQ(positions(12), (Positions{{234, 236}}));
+    // Seven cards side by side, a card's width apart, from where the row starts.
     EXPECT_EQ(
         positions(0),
         (Positions{
-            {50, 480}, {68, 480}, {86, 480}, {104, 480}, {122, 480}, {140, 480}, {158, 480}}));
+            {50, 480}, {123, 480}, {196, 480}, {269, 480}, {342, 480}, {415, 480}, {488, 480}}));
     EXPECT_TRUE(gui->pile[1].empty() && gui->pile[kDeck].empty());
 
     TableTurn turn(*sdl, [](int p) { gui->UpdatePile(p); });
@@ -234,11 +241,11 @@ TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {
     gui->Redraw(gui->gamescreen, -1, -1);
     int pile;
     std::list<GCard>::iterator hit;
-    gui->FindCard(50 + 28 + 5, 540, pile, hit);
+    gui->FindCard(123 + 20, 540, pile, hit);  // the second card's frame, left of its card
     EXPECT_EQ(pile, 0);
     EXPECT_EQ(hit->x, 50);
-    gui->FindCard(158 + 28 + 5, 540, pile, hit);
-    EXPECT_EQ(hit->x, 158);
+    gui->FindCard(488 + 28 + 5, 540, pile, hit);
+    EXPECT_EQ(hit->x, 488);
     gui->FindCard(298, 300, pile, hit);
     EXPECT_EQ(pile, 12);
     EXPECT_EQ(hit->cardnum, 68);
@@ -314,7 +321,7 @@ TEST_F(Ui, DropsFollowTheRulesAndRecordTheirMoves) {
         before.pop_back();
     }
     EXPECT_FALSE(turn.CanUndo());
-    EXPECT_EQ(positions(0), (Positions{{50, 480}, {68, 480}, {86, 480}}));
+    EXPECT_EQ(positions(0), (Positions{{50, 480}, {123, 480}, {196, 480}}));
 
     // The pile marked to move (Space): never a corner pile (its king goes on nothing) nor an
     // empty one, and gone whenever its pile may have changed: after a move, an Undo, a new turn.
@@ -374,14 +381,22 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 300 0 900 0 14 1 41");
     run();
     ASSERT_TRUE(turn().IsOurTurn());
-    // "Hint" lies over the first hand card's corner: a press there is the button, never a drag.
+    // No button covers a hand card: where "Hint" once lay over the first card's corner, a press
+    // picks up the card; "Hint" is above "Undo".
     game->ButtonDown(85, 588);
-    EXPECT_EQ(gui->dragging(), DragKind::kNone);
+    EXPECT_EQ(gui->dragging(), DragKind::kHandCard);
     game->ButtonUp(85, 588);
-    run();
+    press(25, undo - 22);
     EXPECT_TRUE(turn().IsHinted(4) || turn().IsHinted(5) || turn().IsHinted(9))
         << "the button gave its hint";
+    EXPECT_EQ(turn().StatusText().rfind("Hint: ", 0), 0u) << "and says it";
+    // "Done" with no move made while one was possible asks first.
+    press(25, done);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(turn().StatusText(), "Press D again to pass");
     drag(83, 540, 502, 300);  // red 4 onto black 5
+    key(SDLK_h);
+    EXPECT_EQ(turn().StatusText().rfind("Hint: ", 0), 0u) << "a hint after the first move too";
     drag(83, 540, 502, 198);  // the king into a corner
     EXPECT_EQ(gui->DropTargets(), std::vector<int>()) << "no drag, no targets";
     game->ButtonDown(83, 540);
@@ -438,11 +453,19 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     EXPECT_EQ(sent(),
               (std::vector<std::string>{"2 210  910 7 0 1 5 25 910 10 0 1 6 41 910 6 0 1 9 5"}));
 
-    // After the end: "Play again" acknowledges, and the next game starts from a clean view.
+    // After the end "Play again" lies where no turn button was, and a press in the first half
+    // second is ignored; then it acknowledges, once, and the next game starts from a clean view.
     Exchange::PushLocalMessage(EXCH_WINNER, nullptr, nullptr);
     run();
+    const int again_x = 800 - 10 - static_cast<int>(sdl->GetButtonWidth("Play again")) + 5;
+    press(again_x, done);
+    EXPECT_TRUE(sent().empty()) << "a press as the game ends";
+    SDL_Delay(GameScreen::kEndGuardMs + 20);
     press(25, done);
-    press(25, done);
+    press(25, autoplay);
+    EXPECT_TRUE(sent().empty()) << "where the turn buttons were";
+    press(again_x, done);
+    press(again_x, done);
     EXPECT_EQ(sent(), (std::vector<std::string>{"2 106"}));
     EXPECT_EQ(turn().StatusText(), "Waiting for the other players");
     client->Receive("2 100 1 2 0");
@@ -633,6 +656,7 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
         play_game();
         ASSERT_NE(turn().winner(), -1) << "the game ended";
         for (int i = 0; i < 150 && std::time(nullptr) == dealt; ++i) SDL_Delay(10);
+        SDL_Delay(GameScreen::kEndGuardMs);
         key(SDLK_DOWN);
         key(SDLK_RETURN);
         EXPECT_EQ(turn().winner(), -1);

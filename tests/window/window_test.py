@@ -44,11 +44,15 @@ MENU_TOP = 4 * 18 + 10
 # Centres of the board piles 6 to 13: each home plus half a frame.
 PILE_CENTRES = [(400, 198), (502, 198), (502, 300), (502, 402),
                 (400, 402), (298, 402), (298, 300), (298, 198)]
-HAND_ROW_Y = 588
+# A row every hand card covers, lifted out of the hand or not.
+HAND_ROW_Y = 560
 UNDO = (25, HEIGHT - 3 * BUTTON_H - 1 + 11)
 DONE = (25, HEIGHT - 2 * BUTTON_H - 1 + 11)
 AUTO = (25, HEIGHT - BUTTON_H - 1 + 11)
-PLAY_AGAIN = DONE
+# After a game, at the right: "Play again" above "Menu". A press in the first half second after
+# the end is ignored.
+PLAY_AGAIN = (WIDTH - 40, HEIGHT - 2 * BUTTON_H - 1 + 11)
+END_GUARD_S = 0.6
 # The ring around the cards the other players moved.
 MOVED_RING = (255, 120, 0)
 TARGET_RING = (20, 60, 255)
@@ -254,9 +258,25 @@ class Judge:
         return None
 
 
+def hand_step(cards):
+    """The hand's spacing: a card's width (73) while the row has room, down to 18."""
+    return 0 if cards < 2 else max(18, min(73, 490 // (cards - 1)))
+
+
+def hand_card_x(card, cards):
+    """A point on the visible part of hand card `card` of `cards`."""
+    return 50 + hand_step(cards) * card + 36
+
+
 def hand_size(image):
-    right = max((x for x in range(78, WIDTH) if image.pixel(x, HAND_ROW_Y) != TEAL), default=0)
-    return (right - 150) // 18 + 1 if right >= 150 else 0
+    right = max((x for x in range(78, WIDTH) if image.pixel(x, HAND_ROW_Y) != TEAL),
+                default=0)
+    if right < 150:
+        return 0
+    for cards in range(1, 53):
+        if abs(150 + (cards - 1) * hand_step(cards) - right) <= 1:
+            return cards
+    raise Failure(f"no hand of cards ends at x {right}")
 
 
 def check_layout(image):
@@ -291,7 +311,7 @@ def try_drags(game, image, args):
     piles only when picking it up rings some pile in blue; the first such drag is pictured."""
     before = hand_size(image)
     for card in range(before - 1, -1, -1):
-        x0 = 50 + 18 * card + 36
+        x0 = hand_card_x(card, before)
         game.pointer(game.move(x0, 560), ["mousedown", "1"], game.move(640, 420))
         time.sleep(0.2)
         held = game.shot()
@@ -423,6 +443,7 @@ def local_game(args, env, judge):
             raise Failure(f"in four games: a card dragged {dragged}, laid from the keyboard "
                           f"{keyed}, the other player's moves marked {marks}")
         if statuses:
+            time.sleep(END_GUARD_S)
             game.click(*PLAY_AGAIN)
             first = wait_for("the next game", lambda: (lambda m: judge.status(m) in (
                 "It's your turn!", "Waiting for another player") and m)(game.shot()), 20)
@@ -595,6 +616,8 @@ def remembered(args, env, judge):
         status = judge.status(game.shot())
         if status == "It's your turn!" and laid_from_keys(game):
             break
+        if status and status.startswith("Game Over"):
+            time.sleep(END_GUARD_S)
         game.click(*(PLAY_AGAIN if status and status.startswith("Game Over") else AUTO))
         time.sleep(0.5)
     else:
@@ -612,7 +635,12 @@ def remembered(args, env, judge):
         raise Failure("the continued game is not the table the window closed on")
     before = hand_size(taken_up)
     game.click(*UNDO)
-    wait_for("the laid card back in the hand", lambda: hand_size(game.shot()) == before + 1, 5)
+    try:
+        wait_for("the laid card back in the hand", lambda: hand_size(game.shot()) == before + 1, 5)
+    except Failure:
+        seen = game.shot()
+        save(args, "undo-failed.png", seen)
+        raise Failure(f"Undo after Continue: {before} hand cards before, {hand_size(seen)} after")
     game.key("Escape")
     game.key("Escape")
     at_menu(game, judge)
@@ -696,6 +724,7 @@ def scaled_local_game(args, env, judge):
         if len(statuses) == 3:
             raise Failure("no hand card could be laid by dragging in three games at twice the size")
         if statuses:
+            time.sleep(END_GUARD_S)
             game.click(*PLAY_AGAIN)
         status, dragged, _, _ = play_to_the_end(game, judge, argparse.Namespace(shots=None),
                                                 drag=True)
