@@ -466,6 +466,10 @@ bool Client::Receive(const std::string& msg) {
             history = TurnHistory{};
             if (connector) connector->SetPlayerNum(playernum, numplayers);
             break;
+        case proto::kPlayerLeft:
+            // A line naming no player of the game tells nothing: the game goes on.
+            if (IsPlayer(tokens.token(2)) && connector) connector->PlayerLeft(tokens.token(2));
+            break;
         case proto::kWinner:
             if (!IsPlayer(tokens.token(2))) return RefereeLost();
             Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),

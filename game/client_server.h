@@ -97,6 +97,8 @@ class ClientConnector {
     virtual void Play(int turn, int playernum, Tokens& command) = 0;
     virtual void Turn(int turn, int playernum, Tokens& command) = 0;
     virtual void SetPlayerNum(int playernum, int numplayers) = 0;
+    // The referee says a player left: the computer plays that seat from now on.
+    virtual void PlayerLeft(int) {}
 
   protected:
     ~ClientConnector() = default;

@@ -26,6 +26,11 @@ void MyClientConnector::OthersPlayed(int mover, const Tracker& before, bool reco
     table_turn->NoteOthersPlay(mover, before, records);
 }
 
+void MyClientConnector::PlayerLeft(int p) {
+    table_turn->SeatLeft(p);
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
 void MyClientConnector::TurnBegins(int turn) {
     Exchange::PushLocalMessage(EXCH_TURN, EventData(turn), EventData(playernum));
 }
@@ -94,6 +99,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
                  }),
       con(exch_t, sdl_t, *client_t, table_turn),
       local_strength(local_strength_t) {
+    table_turn.SetLocal(local_strength.has_value());
     // A new game starts from a clean table: nothing of an earlier game's view may show.
     sdl.sane = false;
     sdl.tracker = &client->tracker;
@@ -193,6 +199,8 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         const int winner = EventNumber(event.user.data1);
         ended_at = SDL_GetTicks();
         table_turn.GameOver(winner);
+        // Where this program is the referee it knows every hand: they are shown face up.
+        if (server) table_turn.Reveal(server->table());
         CountGame(winner == sdl.playernum);
         RequestRedraw();
     }
@@ -355,6 +363,7 @@ void GameScreen::ShowState() {
 void GameScreen::ShowTurn() {
     gui->SetHighlights(table_turn.Marks());
     gui->SetTexts(table_turn.Texts());
+    gui->SetSeats(table_turn.OtherSeats(), table_turn.OwnSeat(), table_turn.DeckCount());
 }
 
 void GameScreen::Draw() {

@@ -24,6 +24,7 @@ class MyClientConnector final : public TableFollower {
     void FollowRecords(Tokens& command) override;
     void OthersPlayed(int mover, const Tracker& before, bool records) override;
     void TurnBegins(int turn) override;
+    void PlayerLeft(int p) override;
 
     SDL* sdl;
     TableTurn* table_turn;

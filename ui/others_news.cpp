@@ -33,7 +33,8 @@ void OthersNews::Restore(const Marks& marks_t, const Lines& lines_t) {
     news = lines_t;
 }
 
-void OthersNews::Note(int mover, const Tracker& before, const Tracker& now, bool records) {
+void OthersNews::Note(int mover, const std::string& name, const Tracker& before, const Tracker& now,
+                      bool records) {
     if (mover < 0 || mover >= kMaxPlayers) return;
     const auto was = piles_of(before), is = piles_of(now);
     int played = 0;
@@ -53,7 +54,7 @@ void OthersNews::Note(int mover, const Tracker& before, const Tracker& now, bool
     }
     if (records && played == 0 && pile_moves.empty()) return;  // a deal
     std::string& n = news[mover];
-    n = "Player " + int_to_string(mover);
+    n = name;
     if (!records) {
         n += " passed";
         return;

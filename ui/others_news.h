@@ -1,5 +1,5 @@
 // What the other players did since the own turn last ended: the cards they moved, marked, and a
-// line for each of them ("Player 1 played 3 cards", "Player 2 passed").
+// line for each of them ("Computer 1 played 3 cards", "Player 2 passed").
 #pragma once
 
 #include <array>
@@ -14,9 +14,11 @@ class OthersNews {
     using Lines = std::array<std::string, kMaxPlayers>;
 
     // Another player's published play, applied to the table that was `before` and is `now`:
-    // the cards it moved on the board are marked and its line is written. `records`: whether the
-    // line carried any (a line without is a pass; one whose records only deal is no play).
-    void Note(int mover, const Tracker& before, const Tracker& now, bool records);
+    // the cards it moved on the board are marked and its line is written with its `name`.
+    // `records`: whether the line carried any (a line without is a pass; one whose records only
+    // deal is no play).
+    void Note(int mover, const std::string& name, const Tracker& before, const Tracker& now,
+              bool records);
     // The marks have been seen (the own move); the lines stay until the own turn ends.
     void ClearMarks() { marked.fill(false); }
     void Clear();

@@ -43,3 +43,41 @@ CardSpot HandSpot(int index, int count, int w, int h) {
     const int step = count > 1 ? std::clamp(room / (count - 1), kHandStep, kCardWidth) : 0;
     return {kHandX + index * step, h - kHandY, 0};
 }
+
+namespace {
+
+constexpr int kSeatW = 180;
+constexpr int kSeatH = 120;  // the name's plate over a fan of upright cards
+
+enum SeatSlot { kLeft, kTopLeft, kTopRight, kRight };
+
+}  // namespace
+
+SeatBox OtherSeat(int k, int others, int w, int h) {
+    // Clockwise from the player's left; the top left lies under the text lines.
+    static constexpr SeatSlot kSlots[4][4] = {{kTopRight},
+                                              {kLeft, kRight},
+                                              {kLeft, kTopRight, kRight},
+                                              {kLeft, kTopLeft, kTopRight, kRight}};
+    const SeatSlot slot = kSlots[std::clamp(others, 1, 4) - 1][std::clamp(k, 0, 3)];
+    const int left = 10, right = w - 10 - kSeatW, middle = h / 2 - 50;
+    switch (slot) {
+        case kLeft:
+            return {left, middle, kSeatW, kSeatH};
+        case kTopLeft:
+            return {left, middle - kSeatH - 8, kSeatW, kSeatH};
+        case kTopRight:
+            return {right, 10, kSeatW, kSeatH};
+        case kRight:
+            break;
+    }
+    return {right, middle, kSeatW, kSeatH};
+}
+
+SeatBox OwnSeat(int, int h) {
+    return {10, h - 113, 50, 20};
+}
+
+CardSpot DeckSpot(int w, int h) {
+    return {w / 2 - 64, h / 2 - 64, 0};
+}

@@ -16,3 +16,19 @@ CardSpot BoardSpot(int pilenum, int sequence, int w, int h);
 CardSpot HandSpot(int index, int count, int w, int h);
 // How far a chosen hand card is lifted out of the row.
 constexpr int kHandLift = 16;
+
+// A player's place at the table: a box for the name, the hand's fan and the card count.
+struct SeatBox {
+    int x;
+    int y;
+    int w;
+    int h;
+};
+
+// The place of the `k`-th other player (0 the first clockwise from the player's left, then up and
+// round to the right) of `others`, in the free space at the sides and the top.
+SeatBox OtherSeat(int k, int others, int w, int h);
+// The own name's plate, above the buttons and left of the hand.
+SeatBox OwnSeat(int w, int h);
+// The deck's frame, in the board's middle cell.
+CardSpot DeckSpot(int w, int h);

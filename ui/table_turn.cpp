@@ -23,6 +23,8 @@ void TableTurn::Reset() {
     ClearHint();
     notice.clear();
     summary.clear();
+    away.fill(false);
+    for (auto& hand : revealed) hand.clear();
 }
 
 bool TableTurn::IsOurTurn() const {
@@ -212,7 +214,7 @@ void TableTurn::ClearHint() {
 }
 
 void TableTurn::NoteOthersPlay(int mover, const Tracker& before, bool records) {
-    news.Note(mover, before, table(), records);
+    news.Note(mover, SeatName(mover), before, table(), records);
     choice.ClearSource();
 }
 
@@ -267,4 +269,39 @@ Highlights TableTurn::Marks() const {
 
 TableTexts TableTurn::Texts() const {
     return {StatusText(), summary, InfoText(), news.Text()};
+}
+
+std::string TableTurn::SeatName(int p) const {
+    return (local ? "Computer " : "Player ") + int_to_string(p);
+}
+
+void TableTurn::SeatLeft(int p) {
+    if (p >= 0 && p < kMaxPlayers) away[p] = true;
+}
+
+void TableTurn::Reveal(const Tracker& full) {
+    for (int p = 0; p < sdl.numplayers && p < kMaxPlayers; ++p) {
+        revealed[p].clear();
+        for (signed char c : full.pile[p]) revealed[p].push_back(full.cards[c]);
+    }
+}
+
+std::vector<SeatView> TableTurn::OtherSeats() const {
+    std::vector<SeatView> seats;
+    const int n = std::min(sdl.numplayers, kMaxPlayers), me = sdl.playernum;
+    // In turn order from the own seat: the next player sits at the player's left.
+    for (int k = 1; k < n; ++k) {
+        const int p = (me + k) % n;
+        seats.push_back({SeatName(p), static_cast<int>(table().pile[p].size()), turn_player == p,
+                         away[p], revealed[p]});
+    }
+    return seats;
+}
+
+SeatView TableTurn::OwnSeat() const {
+    return {"You", static_cast<int>(table().pile[sdl.playernum].size()), IsOurTurn(), false, {}};
+}
+
+int TableTurn::DeckCount() const {
+    return static_cast<int>(table().pile[kDeck].size());
 }

@@ -96,6 +96,16 @@ class TableTurn {
     // left out).
     void RestoreOpenTurn(const OpenTurn& open);
 
+    // The seats: the others are named "Computer N" in a local game, "Player N" in a network
+    // game; a seat whose player left is marked; once the game is over every hand shows its faces
+    // where `full` (the referee's table, when this program is the referee) knows them.
+    void SetLocal(bool local_t) { local = local_t; }
+    void SeatLeft(int p);
+    void Reveal(const Tracker& full);
+    std::vector<SeatView> OtherSeats() const;
+    SeatView OwnSeat() const;
+    int DeckCount() const;
+
     // Shown instead of the status line while set (a question, a wait); "" for none.
     void SetNotice(std::string text) { notice = std::move(text); }
     // A line under the status line, for the end of a game; "" for none.
@@ -116,6 +126,8 @@ class TableTurn {
     };
 
     Tracker& table() const;
+    // "Computer N" in a local game, "Player N" in a network game.
+    std::string SeatName(int p) const;
     // A legal move by hand: remembered for Undo, recorded, made on the table.
     void Make(const Move& m);
     void EndOwnTurn();
@@ -139,4 +151,8 @@ class TableTurn {
     std::string hint_text;
     std::string notice;
     std::string summary;
+    bool local = false;
+    std::array<bool, kMaxPlayers> away{};
+    // The hands' faces once the game is over, where known.
+    std::array<std::vector<signed char>, kMaxPlayers> revealed;
 };

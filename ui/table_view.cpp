@@ -46,6 +46,15 @@ void GUI::Reset() {
     init = false;
     marks = Highlights{};
     texts = TableTexts{};
+    others.clear();
+    own = SeatView{};
+    deck = 0;
+}
+
+void GUI::SetSeats(std::vector<SeatView> others_t, SeatView own_t, int deck_t) {
+    others = std::move(others_t);
+    own = std::move(own_t);
+    deck = deck_t;
 }
 
 void GUI::Build() {
@@ -152,6 +161,72 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
         if (i == marks.hint_pile) RingTop(surface, kHintRing, i);
     }
     DrawChoices(surface);
+    DrawDeck(surface);
+    DrawSeats(surface);
+}
+
+namespace {
+
+// A plate behind a seat's name and, at its right end, a number: gold while it is that player's
+// turn.
+void name_plate(SDL& sdl, SDL_Surface* surface, int x, int y, int w, const std::string& name,
+                const std::string& number, bool turn) {
+    const int h = sdl.GetFontHeight(1) + 2;
+    const Uint32 colour =
+        turn ? SDL_MapRGB(surface->format, 255, 200, 0) : SDL_MapRGB(surface->format, 0, 80, 80);
+    fillrect(surface, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), colour);
+    const unsigned font = turn ? 0 : 1;
+    sdl.DrawString(surface, font, x + 4, y + 1, name.c_str());
+    const int nw = sdl.GetStringWidth(font, number.c_str());
+    sdl.DrawString(surface, font, x + w - 4 - nw, y + 1, number.c_str());
+}
+
+}  // namespace
+
+// Each other player's name, card count and hand (backs, or the faces once known) in its seat; the
+// own name's plate with the same turn mark.
+void GUI::DrawSeats(SDL_Surface* surface) {
+    const int n = static_cast<int>(others.size());
+    for (int k = 0; k < n; ++k) {
+        const SeatBox box = OtherSeat(k, n, sdl->w, sdl->h);
+        DrawSeat(surface, others[k], box.x, box.y, box.w, true);
+    }
+    if (n == 0) return;
+    const SeatBox mine = OwnSeat(sdl->w, sdl->h);
+    DrawSeat(surface, own, mine.x, mine.y, mine.w, false);
+}
+
+void GUI::DrawSeat(SDL_Surface* surface, const SeatView& seat, int x, int y, int w, bool fan) {
+    const std::string name = seat.name + (seat.away ? " (away)" : "");
+    name_plate(*sdl, surface, x, y, w, name, fan ? std::to_string(seat.cards) : "", seat.turn);
+    if (!fan) return;
+    const int top = y + sdl->GetFontHeight(1) + 4;
+    const bool faces = !seat.faces.empty();
+    const int count = faces ? static_cast<int>(seat.faces.size()) : seat.cards;
+    // Backs close together; faces far enough apart for their indices.
+    const int widest = faces ? 18 : 12;
+    const int step = count > 1 ? std::min(widest, (w - 73) / (count - 1)) : 0;
+    for (int i = 0; i < count; ++i) {
+        const int cx = x - 28 + i * step, cy = top - 15;
+        if (faces && seat.faces[i] >= 0)
+            sdl->EasyDrawCard(0, -1, surface, cx, cy, seat.faces[i]);
+        else
+            sdl->DrawCard(surface, cx, cy, kBackSlot);
+    }
+}
+
+// The deck as a small stack of backs with its count, or nothing once it is empty.
+void GUI::DrawDeck(SDL_Surface* surface) {
+    if (others.empty() || deck == 0) return;
+    const CardSpot spot = DeckSpot(sdl->w, sdl->h);
+    for (int i = std::min(deck, 3) - 1; i >= 0; --i)
+        sdl->DrawCard(surface, spot.x - i, spot.y - i, kBackSlot);
+    const std::string text = std::to_string(deck);
+    const int tw = sdl->GetStringWidth(0, text.c_str()), th = sdl->GetFontHeight(0);
+    const int tx = spot.x + 64 - tw / 2, ty = spot.y + 64 - th / 2;
+    fillrect(surface, tx - 4, ty - 1, static_cast<unsigned>(tw + 8), static_cast<unsigned>(th + 2),
+             SDL_MapRGB(surface->format, 255, 255, 255));
+    sdl->DrawString(surface, 0, tx, ty, text.c_str());
 }
 
 void GUI::RingTop(SDL_Surface* surface, int kind, int p) {
@@ -168,15 +243,23 @@ void GUI::DrawChoices(SDL_Surface* surface) {
     RingTop(surface, kChosenRing, marks.chosen_pile);
 }
 
+std::string GUI::Fitted(const std::string& text) const {
+    // Left of the seat at the top right.
+    const int room = sdl->w - 220;
+    if (sdl->GetStringWidth(1, text.c_str()) <= room) return text;
+    std::string cut = text;
+    while (!cut.empty() && sdl->GetStringWidth(1, (cut + "...").c_str()) > room) cut.pop_back();
+    return cut + "...";
+}
+
 void GUI::DoDraw(SDL_Surface* game) {
     SDL_Surface* screen = sdl->screen;
     // The table covers the whole window, so copying it leaves nothing of the previous picture.
     SDL_BlitSurface(game, nullptr, screen, nullptr);
     const int h = sdl->GetFontHeight(1);
-    sdl->DrawString(screen, 1, 10, 10, texts.status.c_str());
-    sdl->DrawString(screen, 1, 10, h + 10, texts.summary.c_str());
-    sdl->DrawString(screen, 1, 10, 2 * h + 10, texts.info.c_str());
-    sdl->DrawString(screen, 1, 10, 3 * h + 10, texts.news.c_str());
+    const std::string lines[] = {texts.status, texts.summary, texts.info, texts.news};
+    for (int i = 0; i < 4; ++i)
+        sdl->DrawString(screen, 1, 10, i * h + 10, Fitted(lines[i]).c_str());
     sdl->DrawString(screen, 1, 10, 4 * h + 10, "Velmora 0.10");
     if (buttons) buttons->Draw(*sdl, screen);
 }

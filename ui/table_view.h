@@ -55,6 +55,17 @@ struct TableTexts {
     std::string news;
 };
 
+// A player at the table: the name, the hand's size (and, once a game is over, its faces where
+// they are known), whether it is that player's turn, and whether the computer plays the seat for
+// a player who left.
+struct SeatView {
+    std::string name;
+    int cards = 0;
+    bool turn = false;
+    bool away = false;
+    std::vector<signed char> faces;
+};
+
 // What a press picks up: a whole board pile or a card of the own hand.
 enum class DragKind { kNone, kPile, kHandCard };
 
@@ -101,6 +112,8 @@ class GUI {
     // The marks to paint; a chosen or hinted hand card is lifted out of the row.
     void SetHighlights(Highlights h);
     void SetTexts(TableTexts t) { texts = std::move(t); }
+    // The other players, in turn order from the own seat on, and the own seat; the deck's size.
+    void SetSeats(std::vector<SeatView> others_t, SeatView own_t, int deck_t);
     void SetButtons(ButtonList* list) { buttons = list; }
     const TableTexts& Texts() const { return texts; }
 
@@ -113,16 +126,24 @@ class GUI {
   private:
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
     void DrawChoices(SDL_Surface* surface);
+    void DrawSeats(SDL_Surface* surface);
+    void DrawSeat(SDL_Surface* surface, const SeatView& seat, int x, int y, int w, bool fan);
+    void DrawDeck(SDL_Surface* surface);
     // A ring round the top card of board pile p, in the pile's rotation.
     void RingTop(SDL_Surface* surface, int kind, int p);
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
     int FaceOf(int cardnum) const;
+    // `text`, shortened with "..." where it would run into the seat at the top right.
+    std::string Fitted(const std::string& text) const;
     // The window as it stays for the whole drag: the table without the dragged cards, the texts,
     // the buttons and the drop targets.
     SDL_Surface* ComposeBehindDrag();
 
     Highlights marks;
     TableTexts texts;
+    std::vector<SeatView> others;
+    SeatView own;
+    int deck = 0;
     DragPicture drag;
     DragKind drag_kind = DragKind::kNone;
     int dragged = 0;

@@ -17,6 +17,7 @@
 #include "ui/game_screen.h"
 #include "ui/screen_loop.h"
 #include "ui/screens.h"
+#include "ui/table_layout.h"
 #include "ui/table_turn.h"
 #include "ui/table_view.h"
 
@@ -664,4 +665,47 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
     }
     EXPECT_GE(turns, 3);
     EXPECT_GT(moves, 5);
+}
+
+// At 2 to 5 players the seats overlap nothing: not each other, the board's piles fanned out
+// fully, the text lines, the hand spread to its widest, the buttons or the deck.
+TEST(TableLayout, SeatsOverlapNothingAtAnyPlayerCount) {
+    struct Box {
+        int x, y, w, h;
+        bool meets(const Box& o) const {
+            return x < o.x + o.w && o.x < x + w && y < o.y + o.h && o.y < y + h;
+        }
+    };
+    const int w = 800, h = 600;
+    std::vector<std::pair<std::string, Box>> fixed{
+        {"the text lines", {10, 10, 580, 90}},
+        {"the hand", {78, h - 120 - kHandLift + 15, 564, 113}},
+        {"the buttons", {10, h - 113, 60, 113}},
+        {"the buttons after a game", {w - 110, h - 45, 100, 45}}};
+    const CardSpot deck = DeckSpot(w, h);
+    fixed.push_back({"the deck", {deck.x + 26, deck.y + 13, 77, 101}});
+    // A card upright or on its side fills 73 x 97 of its frame; turned by 45 degrees, 120 x 120.
+    for (int p = kFirstBoardPile; p <= kLastBoardPile; ++p)
+        for (int s = 0; s < 5; ++s) {
+            const CardSpot c = BoardSpot(p, s, w, h);
+            const bool diagonal = c.rot % 2 == 1, side = c.rot % 4 == 2;
+            const Box card = diagonal ? Box{c.x + 4, c.y + 4, 120, 120}
+                             : side   ? Box{c.x + 15, c.y + 27, 97, 73}
+                                      : Box{c.x + 27, c.y + 15, 73, 97};
+            fixed.push_back({"pile " + std::to_string(p), card});
+        }
+    for (int others = 1; others <= 4; ++others) {
+        std::vector<Box> seats;
+        for (int k = 0; k < others; ++k) {
+            const SeatBox b = OtherSeat(k, others, w, h);
+            const Box seat{b.x, b.y, b.w, b.h};
+            EXPECT_TRUE(seat.x >= 0 && seat.y >= 0 && seat.x + seat.w <= w && seat.y + seat.h <= h);
+            for (const auto& [what, box] : fixed)
+                EXPECT_FALSE(seat.meets(box))
+                    << others + 1 << " players, seat " << k << ", " << what;
+            for (const Box& other : seats)
+                EXPECT_FALSE(seat.meets(other)) << others + 1 << " players, seat " << k;
+            seats.push_back(seat);
+        }
+    }
 }
