@@ -13,13 +13,15 @@ constexpr int NET2_TCPRECEIVEEVENT = 2;
 constexpr int NET2_TCPCLOSEEVENT = 3;
 constexpr int NET2_UDPRECEIVEEVENT = 4;
 
-// The program's own events. 0xFFFF8076 is not assigned.
+// The program's own events.
 constexpr int EXCH_PLAYER_MESSAGE = static_cast<int>(0xFFFF0000u);
 constexpr int EXCH_QUIT = static_cast<int>(0xFFFF8071u);
 constexpr int EXCH_REDRAW = static_cast<int>(0xFFFF8072u);
 constexpr int EXCH_SET_SCREEN = static_cast<int>(0xFFFF8073u);
 constexpr int EXCH_TURN = static_cast<int>(0xFFFF8074u);
 constexpr int EXCH_WINNER = static_cast<int>(0xFFFF8077u);
+// The rules page opens over whatever screen is showing.
+constexpr int EXCH_RULES = static_cast<int>(0xFFFF8076u);
 // A connection attempt ended (async_connect.h); data1 is the attempt's number.
 constexpr int EXCH_CONNECTED = static_cast<int>(0xFFFF8075u);
 

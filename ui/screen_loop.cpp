@@ -33,7 +33,7 @@ const Button* Screen::ButtonEvent(const SDL_Event& event) {
 }
 
 ScreenLoop::ScreenLoop(Exchange& exch_t, SDL& sdl_t, Sampler sample_t, Uint32 rest_ms_t)
-    : exch(exch_t), sdl(sdl_t), sample(std::move(sample_t)), rest_ms(rest_ms_t) {
+    : exch(exch_t), sdl(sdl_t), sample(std::move(sample_t)), rest_ms(rest_ms_t), rules(sdl_t) {
     old_button_one = sample(&old_x, &old_y) & SDL_BUTTON(1);
     sdl.ToPicture(old_x, old_y);
 }
@@ -56,13 +56,16 @@ void ScreenLoop::OnProgramEvent(const SDL_Event& event) {
             done = true;
             break;
         case EXCH_REDRAW:
-            if (screen) screen->Draw();
+            Draw();
             break;
         case EXCH_SET_SCREEN:
             delete screen;
             screen = static_cast<Screen*>(u.data1);
             screen->Shown();
-            screen->Draw();
+            Draw();
+            break;
+        case EXCH_RULES:
+            ShowRules(true);
             break;
         default:
             break;
@@ -77,11 +80,34 @@ bool ScreenLoop::OnWindowEvent(const SDL_Event& event) {
     } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
         sdl.ToggleFullscreen();
         // A screen may show the window's state.
-        if (screen) screen->Draw();
+        Draw();
+    } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F1) {
+        ShowRules(!rules_open);
     } else {
         return false;
     }
     return true;
+}
+
+void ScreenLoop::Draw() {
+    if (rules_open)
+        rules.Draw();
+    else if (screen)
+        screen->Draw();
+}
+
+void ScreenLoop::ShowRules(bool open) {
+    rules_open = open;
+    Draw();
+}
+
+bool ScreenLoop::OnRulesEvent(const SDL_Event& event) {
+    if (!rules_open) return false;
+    const bool close = (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) ||
+                       event.type == SDL_MOUSEBUTTONUP;
+    if (close) ShowRules(false);
+    return close || event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN ||
+           event.type == SDL_MOUSEMOTION;
 }
 
 void ScreenLoop::MapPointer(SDL_Event& event) const {
@@ -126,7 +152,7 @@ bool ScreenLoop::Feed(int x, int y, bool button_one) {
 bool ScreenLoop::Pass() {
     const Uint32 rest = screen ? std::min(screen->NextWakeMs(), rest_ms) : rest_ms;
     const bool taken = idle ? exch.WaitEvent(rest) : exch.PollEvent();
-    if (taken && !OnWindowEvent(exch.event)) {
+    if (taken && !OnWindowEvent(exch.event) && !OnRulesEvent(exch.event)) {
         MapPointer(exch.event);
         if (screen && screen->AcceptEvent(exch.event)) done = true;
         if (exch.event.type == SDL_USEREVENT) OnProgramEvent(exch.event);
@@ -138,7 +164,9 @@ bool ScreenLoop::Pass() {
     // While a press or release waits in the queue, its event tells the button, in order: the
     // sample may already show a later state.
     if (FE_Queued(SDL_MOUSEBUTTONDOWNMASK | SDL_MOUSEBUTTONUPMASK)) button_one = old_button_one;
-    const bool acted = Feed(x, y, button_one);
+    // The rules take the pointer while they are open; the screen sees none of it.
+    const bool acted = rules_open ? (old_x = x, old_y = y, old_button_one = button_one, false)
+                                  : Feed(x, y, button_one);
     if (!taken && screen) screen->Idle();
     // A drag held still waits for the pointer's next motion like any other event.
     idle = !taken && !acted;

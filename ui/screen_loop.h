@@ -10,6 +10,7 @@
 
 #include "exchange/exchange.h"
 #include "gfx/sdl.h"
+#include "ui/rules_page.h"
 #include "ui/screen.h"
 
 class ScreenLoop {
@@ -42,6 +43,12 @@ class ScreenLoop {
     void OnProgramEvent(const SDL_Event& event);
     // The window's own events (resized, exposed, F11), which no screen sees; whether it was one.
     bool OnWindowEvent(const SDL_Event& event);
+    // While the rules are open they take the keys and the pointer: Esc, F1 or a click closes
+    // them; whether the event was theirs.
+    bool OnRulesEvent(const SDL_Event& event);
+    void ShowRules(bool open);
+    // The current picture: the rules over the screen, or the screen.
+    void Draw();
     // The pointer's position in a mouse event, into picture coordinates.
     void MapPointer(SDL_Event& event) const;
     // A left press or release taken as an event, which a quick click can hide from the samples.
@@ -56,4 +63,6 @@ class ScreenLoop {
     int old_x = -1, old_y = -1;
     bool old_button_one = false;
     bool idle = false;
+    RulesPage rules;
+    bool rules_open = false;
 };

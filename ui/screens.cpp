@@ -88,6 +88,7 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string
     button_strength = next("", 0);
     button_statistics = next("Statistics", step / 2);
     button_settings = next("Settings", 0);
+    button_rules = next("Rules", 0);
     button_quit = next("Quit", step / 2);
     ShowChoices();
 }
@@ -160,6 +161,7 @@ bool MainMenu::Pressed(const Button* b) {
     if (b == button_serve) PostScreen(new ServeScreen(sdl, exch, profile));
     if (b == button_statistics) PostScreen(new StatisticsScreen(sdl, exch, profile));
     if (b == button_settings) PostScreen(new SettingsScreen(sdl, exch, profile));
+    if (b == button_rules) Exchange::PushLocalMessage(EXCH_RULES, nullptr, nullptr);
     return false;
 }
 

@@ -40,6 +40,7 @@ class MainMenu : public Screen {
     Button* button_continue = nullptr;
     Button* button_statistics;
     Button* button_settings;
+    Button* button_rules;
     Button* button_players;
     Button* button_strength;
     Button* button_chosen;

@@ -186,6 +186,19 @@ TEST_F(Ui, LoopActsOnEachCodeAndFeedsThePointer) {
     ASSERT_EQ(b.size(), 3u);
     EXPECT_EQ(b.back(), "up -1 300");
 
+    // F1 opens the rules over the screen: its redraws show the rules, the pointer and the keys
+    // are theirs, and Esc gives the screen back, drawn anew.
+    b.clear();
+    key(SDLK_F1);
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+    pointer = {30, 30, true};
+    run();
+    pointer.down = false;
+    run();
+    EXPECT_TRUE(b.empty()) << "the screen saw nothing while the rules were open";
+    key(SDLK_ESCAPE);
+    EXPECT_EQ(b, (std::vector<std::string>{"draw"}));
+
     // A screen queued behind the quit is deleted with the loop.
     std::vector<std::string> c;
     Exchange::PushLocalMessage(EXCH_QUIT, nullptr, nullptr);
@@ -580,7 +593,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     EXPECT_EQ(sdl->numplayers, 4);
     key(SDLK_ESCAPE);
     key(SDLK_ESCAPE);
-    click(15, 295);  // "Quit", after "Statistics" and "Settings"
+    click(15, 317);  // "Quit", after "Statistics", "Settings" and "Rules"
     EXPECT_TRUE(loop->done);
 }
 

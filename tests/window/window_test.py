@@ -22,7 +22,7 @@ judged from screenshots taken with ImageMagick's import.
 - What the program keeps, in a home folder of the test's own: a local game closed in the middle
   of a turn comes back with "Continue game" at the same table, its move still undoable; a
   setting changed in the Settings screen is there after a restart; a finished game is counted
-  on the Statistics screen and in its file.
+  on the Statistics screen and in its file. F1 opens the rules over the menu, Esc closes them.
 
 Status lines are compared with the same texts drawn by the game's own font code (text_strip).
 Waits are bounded; a failure says what was seen.
@@ -698,9 +698,18 @@ def remembered(args, env, judge):
     save(args, "statistics.png", shown)
     if same_pixels(shown.rows(*TABLE_ROWS), table) or counted(home, kind) != played + 1:
         raise Failure(f"the game that ended '{status}' is not counted")
+    game.key("Escape")
+    menu = at_menu(game, judge)
+    # F1 opens the rules over the menu, Esc gives the menu back.
+    game.key("F1")
+    rules = wait_for("the rules", lambda: (lambda m: judge.status(m) is None and m)(game.shot()), 5)
+    save(args, "rules.png", rules)
+    game.key("Escape")
+    if not same_pixels(at_menu(game, judge).data, menu.data):
+        raise Failure("the menu after the rules differs from the one before")
     if game.close() != 0:
-        raise Failure("closing the Statistics screen: " + game.output())
-    print("kept: a game continued at its table, a setting, a finished game counted")
+        raise Failure("closing the menu: " + game.output())
+    print("kept: a game continued at its table, a setting, a finished game counted; the rules")
 
 
 def geometry(game):
