@@ -58,6 +58,7 @@ END_GUARD_S = 0.6
 # The ring around the cards the other players moved.
 MOVED_RING = (255, 120, 0)
 TARGET_RING = (20, 60, 255)
+CHOSEN_RING = (255, 230, 0)
 PORT = 1234
 # The menu's local game of the player's choice, and the buttons that choose it.
 CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
@@ -591,11 +592,14 @@ def laid_from_keys(game):
         for pile in range(8):
             game.key("Tab")
             game.key("Return")
-            time.sleep(0.1)
-            if hand_size(game.shot()) == before - 1:
-                game.click(700, 300)
-                time.sleep(0.2)
-                return True
+            try:
+                wait_for("a card laid", lambda: hand_size(game.shot()) == before - 1, 0.5)
+            except Failure:
+                continue
+            game.click(700, 300)
+            wait_for("the keyboard's marks hidden",
+                     lambda: not has_colour(game.shot(), CHOSEN_RING, 0, HEIGHT), 5)
+            return True
     return False
 
 
