@@ -155,9 +155,34 @@ void GameScreen::Leave(const std::string& why) {
 bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return Close();
     if (event.type == SDL_KEYDOWN && !closing) Key(event.key.keysym);
+    LookThrough(event);
     FollowTurns(event);
     if (RouteMessage(exch, client, server)) Leave(server ? "" : "The host left the game");
     return closing && KeepWhenSettled();
+}
+
+// The right button held on a board pile spreads it out until the button is released or the
+// pointer leaves the pile's place.
+void GameScreen::LookThrough(const SDL_Event& event) {
+    if (!Ready()) return;
+    const bool right = (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) &&
+                       event.button.button == SDL_BUTTON_RIGHT;
+    int pile = -1;
+    if (event.type == SDL_MOUSEBUTTONDOWN && right &&
+        gui->PickedAt(event.button.x, event.button.y, pile) != DragKind::kPile)
+        pile = -1;
+    const bool leaves = event.type == SDL_MOUSEMOTION && gui->looked_through() != -1 &&
+                        !OnPile(event.motion.x, event.motion.y, gui->looked_through());
+    if (!right && !leaves) return;
+    if (gui->looked_through() == pile) return;
+    gui->LookThrough(pile);
+    RequestRedraw();
+}
+
+bool GameScreen::OnPile(int x, int y, int pile) const {
+    for (const GCard& g : gui->pile[pile])
+        if (IsInsideRect(x, y, g.x + 10, g.y + 10, 108, 108)) return true;
+    return false;
 }
 
 bool GameScreen::GameInPlay() const {

@@ -101,6 +101,9 @@ class GameScreen : public Screen {
     void FollowTurns(const SDL_Event& event);
     // The view shows the turn's marks and texts from now on.
     void ShowTurn();
+    void LookThrough(const SDL_Event& event);
+    // Whether (x, y) lies on board pile `pile`'s cards.
+    bool OnPile(int x, int y, int pile) const;
     // Back to the main menu, once, with a line telling why ("" for none).
     void Leave(const std::string& why);
     void ShowState();

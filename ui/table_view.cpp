@@ -49,6 +49,7 @@ void GUI::Reset() {
     others.clear();
     own = SeatView{};
     deck = 0;
+    looked = -1;
 }
 
 void GUI::SetSeats(std::vector<SeatView> others_t, SeatView own_t, int deck_t) {
@@ -163,6 +164,26 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
     DrawChoices(surface);
     DrawDeck(surface);
     DrawSeats(surface);
+    DrawLookThrough(surface);
+}
+
+// The looked-through pile in rows across the board, far enough apart for every index, on a
+// darker band so that it reads as lifted off the table.
+void GUI::DrawLookThrough(SDL_Surface* surface) {
+    if (!is_board_pile(looked) || !sdl->tracker) return;
+    const auto& cards = sdl->tracker->pile[looked];
+    if (cards.empty()) return;
+    constexpr int kStep = 40, kPerRow = 13, kRowStep = 60;
+    const int n = static_cast<int>(cards.size());
+    const int rows = (n + kPerRow - 1) / kPerRow, per_row = std::min(n, kPerRow);
+    const int width = 73 + (per_row - 1) * kStep, height = 97 + (rows - 1) * kRowStep;
+    const int left = (sdl->w - width) / 2, top = (sdl->h - height) / 2;
+    fillrect(surface, left - 10, top - 10, static_cast<unsigned>(width + 20),
+             static_cast<unsigned>(height + 20), SDL_MapRGB(surface->format, 0, 70, 70));
+    for (int i = 0; i < n; ++i) {
+        const int x = left + (i % kPerRow) * kStep - 28, y = top + (i / kPerRow) * kRowStep - 15;
+        sdl->EasyDrawCard(0, -1, surface, x, y, FaceOf(cards[i]));
+    }
 }
 
 namespace {

@@ -112,6 +112,9 @@ class GUI {
     // The marks to paint; a chosen or hinted hand card is lifted out of the row.
     void SetHighlights(Highlights h);
     void SetTexts(TableTexts t) { texts = std::move(t); }
+    // Spreads board pile `p` out over the table, every card upright, bottom to top; -1 folds it.
+    void LookThrough(int p) { looked = p; }
+    int looked_through() const { return looked; }
     // The other players, in turn order from the own seat on, and the own seat; the deck's size.
     void SetSeats(std::vector<SeatView> others_t, SeatView own_t, int deck_t);
     void SetButtons(ButtonList* list) { buttons = list; }
@@ -129,6 +132,7 @@ class GUI {
     void DrawSeats(SDL_Surface* surface);
     void DrawSeat(SDL_Surface* surface, const SeatView& seat, int x, int y, int w, bool fan);
     void DrawDeck(SDL_Surface* surface);
+    void DrawLookThrough(SDL_Surface* surface);
     // A ring round the top card of board pile p, in the pile's rotation.
     void RingTop(SDL_Surface* surface, int kind, int p);
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
@@ -144,6 +148,7 @@ class GUI {
     std::vector<SeatView> others;
     SeatView own;
     int deck = 0;
+    int looked = -1;
     DragPicture drag;
     DragKind drag_kind = DragKind::kNone;
     int dragged = 0;

@@ -395,6 +395,16 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 300 0 900 0 14 1 41");
     run();
     ASSERT_TRUE(turn().IsOurTurn());
+    // The right button held on a pile spreads it out; released, the pile folds back.
+    SDL_Event right{};
+    right.button.button = SDL_BUTTON_RIGHT;
+    right.button.x = 400, right.button.y = 198;
+    right.type = SDL_MOUSEBUTTONDOWN;
+    push(right);
+    EXPECT_EQ(gui->looked_through(), 6);
+    right.type = SDL_MOUSEBUTTONUP;
+    push(right);
+    EXPECT_EQ(gui->looked_through(), -1);
     // No button covers a hand card: where "Hint" once lay over the first card's corner, a press
     // picks up the card; "Hint" is above "Undo".
     game->ButtonDown(85, 588);

@@ -20,7 +20,8 @@ judged from screenshots taken with ImageMagick's import.
 - Closing the window as a window manager does, at the menu, in a game and while waiting for
   players: the program ends with status 0.
 - What the program keeps, in a home folder of the test's own: a local game closed in the middle
-  of a turn comes back with "Continue game" at the same table, its move still undoable; a
+  of a turn comes back with "Continue game" at the same table, its move still undoable, and a
+  pile is looked through with the right button; a
   setting changed in the Settings screen is there after a restart; a finished game is counted
   on the Statistics screen and in its file. F1 opens the rules over the menu, Esc closes them.
 
@@ -59,6 +60,8 @@ END_GUARD_S = 0.6
 MOVED_RING = (255, 120, 0)
 TARGET_RING = (20, 60, 255)
 CHOSEN_RING = (255, 230, 0)
+# The band behind a pile looked through.
+LOOK_BAND = (0, 70, 70)
 PORT = 1234
 # The menu's local game of the player's choice, and the buttons that choose it.
 CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
@@ -653,6 +656,14 @@ def remembered(args, env, judge):
         seen = game.shot()
         save(args, "undo-failed.png", seen)
         raise Failure(f"Undo after Continue: {before} hand cards before, {hand_size(seen)} after")
+    # The right button held on a pile spreads it out on a darker band; released, it folds back.
+    x, y = PILE_CENTRES[0]
+    game.pointer(game.move(x, y), ["mousedown", "3"])
+    spread = wait_for("a pile looked through",
+                      lambda: (lambda m: has_colour(m, LOOK_BAND) and m)(game.shot()), 5)
+    save(args, "look-through.png", spread)
+    game.pointer(["mouseup", "3"])
+    wait_for("the pile folded back", lambda: not has_colour(game.shot(), LOOK_BAND), 5)
     game.key("Escape")
     game.key("Escape")
     at_menu(game, judge)
