@@ -209,6 +209,9 @@ void corner_index(Cell& cell, const Faces& f, int rank, int suit, Rgb colour) {
             x += g.w + 1;
         }
         cell.stamp(pip, 9.5, 21.0, colour, flip);
+        // A 6 and a 9 are underlined, as printed decks do: on a turned card one reads as the other.
+        if (rank == 5 || rank == 8)
+            cell.fill(static_cast<int>(9.5 - ink / 2.0), 15, ink + 1, 1, colour, flip);
     }
 }
 
