@@ -30,6 +30,7 @@ void OthersNews::Clear() {
 
 void OthersNews::Restore(const Marks& marks_t, const Lines& lines_t) {
     marked = marks_t;
+    movers.fill(-1);
     news = lines_t;
 }
 
@@ -51,6 +52,7 @@ void OthersNews::Note(int mover, const std::string& name, const Tracker& before,
             continue;  // dealt from the deck: the layout, not a play
         }
         marked[c] = true;
+        movers[c] = static_cast<signed char>(mover);
     }
     if (records && played == 0 && pile_moves.empty()) return;  // a deal
     std::string& n = news[mover];

@@ -24,6 +24,8 @@ class OthersNews {
     void Clear();
 
     const Marks& marks() const { return marked; }
+    // Who moved each marked card: a seat, or -1 where that is not known (a restored game).
+    signed char mover_of(int card) const { return marked[card] ? movers[card] : -1; }
     const Lines& lines() const { return news; }
     void Restore(const Marks& marks_t, const Lines& lines_t);
     // Every line, one after another.
@@ -31,5 +33,6 @@ class OthersNews {
 
   private:
     Marks marked{};
+    std::array<signed char, kNumCards> movers{};
     Lines news;
 };

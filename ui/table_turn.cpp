@@ -253,6 +253,7 @@ std::string TableTurn::InfoText() const {
 Highlights TableTurn::Marks() const {
     Highlights h;
     std::copy(news.marks().begin(), news.marks().end(), h.moved.begin());
+    for (int c = 0; c < kNumCards; ++c) h.mover[c] = news.mover_of(c);
     h.hint_card = hint_card;
     h.hint_pile = hint_pile;
     if (!choice.shown()) return h;

@@ -160,6 +160,7 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
                 Ring(surface, kChosenRing, 0, g.x, g.y);
         }
         if (i == marks.hint_pile) RingTop(surface, kHintRing, i);
+        if (is_board_pile(i)) MoverBadge(surface, i);
     }
     DrawChoices(surface);
     DrawDeck(surface);
@@ -248,6 +249,22 @@ void GUI::DrawDeck(SDL_Surface* surface) {
     fillrect(surface, tx - 4, ty - 1, static_cast<unsigned>(tw + 8), static_cast<unsigned>(th + 2),
              SDL_MapRGB(surface->format, 255, 255, 255));
     sdl->DrawString(surface, 0, tx, ty, text.c_str());
+}
+
+// The seat that moved a pile's top card, on a small orange badge in the card's middle: rings
+// alone tell nothing in a round where every pile changed.
+void GUI::MoverBadge(SDL_Surface* surface, int p) {
+    if (pile[p].empty() || !pile[p].back().is_card()) return;
+    const GCard& top = pile[p].back();
+    const int mover = marks.mover[top.cardnum];
+    if (mover < 0) return;
+    const std::string seat = std::to_string(mover);
+    const int w = sdl->GetStringWidth(0, seat.c_str()) + 8, h = sdl->GetFontHeight(0) + 2;
+    const int x = top.x + 64 - w / 2, y = top.y + 64 - h / 2;
+    const Uint8* c = kRingColour[kMovedRing];
+    fillrect(surface, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+             SDL_MapRGB(surface->format, c[0], c[1], c[2]));
+    sdl->DrawString(surface, 0, x + 4, y + 1, seat.c_str());
 }
 
 void GUI::RingTop(SDL_Surface* surface, int kind, int p) {

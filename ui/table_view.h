@@ -38,7 +38,10 @@ struct GCard {
 // (magenta), the keyboard's chosen card and pile (yellow), the pile chosen to be moved (cyan) and
 // the piles the chosen card or pile may go to (blue). -1: none.
 struct Highlights {
+    Highlights() { mover.fill(-1); }
     std::array<bool, kLastCardNumber + 1> moved{};
+    // The seat that moved each card, shown as a badge on a pile's top card; -1 for none.
+    std::array<signed char, kLastCardNumber + 1> mover{};
     int hint_card = -1;
     int hint_pile = -1;
     int chosen_card = -1;
@@ -133,6 +136,7 @@ class GUI {
     void DrawSeat(SDL_Surface* surface, const SeatView& seat, int x, int y, int w, bool fan);
     void DrawDeck(SDL_Surface* surface);
     void DrawLookThrough(SDL_Surface* surface);
+    void MoverBadge(SDL_Surface* surface, int p);
     // A ring round the top card of board pile p, in the pile's rotation.
     void RingTop(SDL_Surface* surface, int kind, int p);
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);

@@ -451,6 +451,8 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     run();
     EXPECT_EQ(turn().NewsText(), "Player 1 played 1 card and moved 1 pile");
     EXPECT_TRUE(turn().IsMarked(7) && turn().IsMarked(3) && !turn().IsMarked(2));
+    EXPECT_EQ(turn().Marks().mover[7], 1) << "the badge on a moved card names its mover";
+    EXPECT_EQ(turn().Marks().mover[2], -1);
     client->Receive("2 300 0");
     run();
     drag(83, 540, 502, 198);  // the king into a corner
