@@ -45,10 +45,6 @@ bool exists_at(const std::string& path) {
 KeptFile::KeptFile(std::string dir_t, std::string name_t)
     : dir(std::move(dir_t)), name(std::move(name_t)), writable(!dir.empty()) {}
 
-bool KeptFile::exists() const {
-    return !dir.empty() && exists_at(path());
-}
-
 void KeptFile::Say(const std::string& line) {
     if (said) return;
     said = true;

@@ -26,7 +26,6 @@ class KeptFile {
     bool Remove();
 
     std::string path() const { return dir + "/" + name; }
-    bool exists() const;
 
   private:
     // One line on standard error, only the first time for this file.

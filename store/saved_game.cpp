@@ -191,14 +191,11 @@ bool ParseSavedGame(const std::string& text, SavedGame& game, std::string& why) 
 }
 
 bool SavedGameFile::Load(SavedGame& game) {
-    std::string text, why;
-    if (file.Load(text) != KeptFile::Loaded::kRead) return false;
     KeyValues kv;
-    if (kv.Parse(text, why) && ParseCount(kv.Find("", "version")) > kVersion) {
-        file.Protect("was written by a newer Velmora");
-        return false;
-    }
-    if (ParseSavedGame(text, game, why)) return true;
+    // A newer version's game is read as far as it goes, never offered and never thrown away.
+    if (!kv.Load(file, kVersion) || ParseCount(kv.Find("", "version")) > kVersion) return false;
+    std::string why;
+    if (SavedGameReader(kv, game, why).Read()) return true;
     file.SetAside(why);
     return false;
 }

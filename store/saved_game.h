@@ -38,7 +38,6 @@ class SavedGameFile {
     bool Load(SavedGame& game);
     bool Save(const SavedGame& game) { return file.Save(SavedGameText(game)); }
     void Remove() { file.Remove(); }
-    bool exists() const { return file.exists(); }
 
   private:
     KeptFile file;

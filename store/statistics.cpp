@@ -85,7 +85,10 @@ void StatisticsFile::Count(const std::string& kind, bool won, int turns) {
 }
 
 void StatisticsFile::Reset() {
-    for (const std::string& kind : Kinds()) kept.EraseSection(kind);
+    const std::vector<std::string> kinds = Kinds();
+    // Nothing to clear is no reason to create the file.
+    if (kinds.empty()) return;
+    for (const std::string& kind : kinds) kept.EraseSection(kind);
     file.Save(kept.Text());
 }
 

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include "exchange/tokens.h"
-#include "game/autoplay_server.h"
 #include "ui/game_screen.h"
 #include "ui/settings_screen.h"
 #include "ui/statistics_screen.h"
@@ -113,7 +112,10 @@ void MainMenu::StartLocalGame(int players, Strategy strength_t) {
         saved.reset();
     }
     exch.EnterLocalMode(players);
-    auto* referee = new ServerWithAutoPlay(players, exch);
+    AdoptLocalGame(new ServerWithAutoPlay(players, exch), players, strength_t);
+}
+
+void MainMenu::AdoptLocalGame(ServerWithAutoPlay* referee, int players, Strategy strength_t) {
     for (int seat = 1; seat < players; ++seat) referee->SetStrategy(seat, strength_t);
     server = referee;
     client = new Client(exch);
@@ -123,11 +125,7 @@ void MainMenu::StartLocalGame(int players, Strategy strength_t) {
 void MainMenu::ContinueGame() {
     if (client || server || !saved) return;
     exch.EnterLocalMode(saved->at.numplayers);
-    auto* referee = new ServerWithAutoPlay(saved->at, exch);
-    for (int seat = 1; seat < saved->at.numplayers; ++seat)
-        referee->SetStrategy(seat, saved->strength);
-    server = referee;
-    client = new Client(exch);
+    AdoptLocalGame(new ServerWithAutoPlay(saved->at, exch), saved->at.numplayers, saved->strength);
     // The referee sends nothing until the player's play: the game screen takes it up at once.
     PostScreen(new GameScreen(sdl, exch, profile, client, server, saved->strength, &*saved));
     keep_values = true;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "game/autoplay_server.h"
 #include "game/client_server.h"
 #include "game/strategy.h"
 #include "net/async_connect.h"
@@ -29,6 +30,8 @@ class MainMenu : public Screen {
     // A new local game throws the saved one away, which counts as lost.
     void StartLocalGame(int players, Strategy strength);
     void ContinueGame();
+    // Takes `referee` as this menu's local game, its computer seats played at `strength_t`.
+    void AdoptLocalGame(ServerWithAutoPlay* referee, int players, Strategy strength_t);
     // Acts on a pressed button other than "Quit"; whether it started a local game.
     bool Pressed(const Button* b);
     void ShowChoices();

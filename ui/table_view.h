@@ -121,7 +121,6 @@ class GUI {
     // The other players, in turn order from the own seat on, and the own seat; the deck's size.
     void SetSeats(std::vector<SeatView> others_t, SeatView own_t, int deck_t);
     void SetButtons(ButtonList* list) { buttons = list; }
-    const TableTexts& Texts() const { return texts; }
 
     std::list<GCard> pile[kNumPiles];
     SDL* sdl;
