@@ -9,6 +9,8 @@ namespace {
 
 constexpr int kVersion = 1;
 constexpr int kMaxWindow = 16384;
+constexpr const char* kPaceNames[] = {"Off", "Fast", "Normal", "Slow"};
+constexpr int kPaces = 4;
 
 std::string login_name() {
     if (const char* user = std::getenv("USER"); user && *user) return user;
@@ -41,6 +43,14 @@ Strategy OtherStrength(Strategy s) {
     return s == Strategy::kStrong ? Strategy::kAuto : Strategy::kStrong;
 }
 
+const char* PaceName(Pace p) {
+    return kPaceNames[static_cast<int>(p)];
+}
+
+Pace NextPace(Pace p) {
+    return static_cast<Pace>((static_cast<int>(p) + 1) % kPaces);
+}
+
 SettingsFile::SettingsFile(const std::string& dir) : file(dir, "settings.ini") {
     values.name = CleanText(login_name(), Settings::kNameChars);
     // The defaults are no reason to create the file.
@@ -66,6 +76,9 @@ void SettingsFile::Load() {
     v.fullscreen = ParseCount(kept.Find("", "fullscreen")) == 1;
     if (const std::string* host = kept.Find("", "last_host"))
         v.last_host = CleanText(*host, Settings::kHostChars);
+    if (const std::string* pace = kept.Find("", "animations"))
+        for (int i = 0; i < kPaces; ++i)
+            if (*pace == kPaceNames[i]) v.animations = static_cast<Pace>(i);
     Put();
     last_text = kept.Text();
 }
@@ -80,6 +93,7 @@ void SettingsFile::Put() {
     kept.Set("", "window_height", std::to_string(v.window_h));
     kept.Set("", "fullscreen", v.fullscreen ? "1" : "0");
     kept.Set("", "last_host", v.last_host);
+    kept.Set("", "animations", PaceName(v.animations));
 }
 
 void SettingsFile::Save() {

@@ -6,6 +6,9 @@
 #include "game/strategy.h"
 #include "store/key_values.h"
 
+// How fast the cards of the others' moves, the draws and the deal slide across the table.
+enum class Pace { kOff, kFast, kNormal, kSlow };
+
 struct Settings {
     // Printable ASCII, at most kNameChars, blanks trimmed; the login name by default.
     std::string name;
@@ -19,6 +22,7 @@ struct Settings {
     bool fullscreen = false;
     // The host joined last, offered again in the join screen.
     std::string last_host;
+    Pace animations = Pace::kNormal;
 
     static constexpr int kNameChars = 16;
     static constexpr int kHostChars = 64;
@@ -32,6 +36,9 @@ const char* StrengthName(Strategy s);
 // The menu's toggles: 2, 3, 4, 5 and round again; Normal and Strong.
 int NextPlayerCount(int players);
 Strategy OtherStrength(Strategy s);
+// "Off", "Fast", "Normal" or "Slow", as the Settings screen says it; a click goes on to the next.
+const char* PaceName(Pace p);
+Pace NextPace(Pace p);
 
 class SettingsFile {
   public:

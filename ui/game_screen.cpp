@@ -1,5 +1,6 @@
 #include "ui/game_screen.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -14,11 +15,22 @@ bool is_program_event(const SDL_Event& event, int code) {
     return event.type == SDL_USEREVENT && event.user.code == code;
 }
 
+// How long a card takes to cross the table at each pace.
+Uint32 move_ms(Pace pace) {
+    constexpr Uint32 kMs[] = {0, 110, 220, 440};
+    return kMs[static_cast<int>(pace)];
+}
+
+bool is_press(const SDL_Event& event) {
+    return event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
+}
+
 }  // namespace
 
 void MyClientConnector::FollowRecords(Tokens& command) {
     if (!sdl->tracker_modify) throw std::runtime_error("Tracker modify not set!");
     std::string ignored;
+    if (gui) gui->NewLine();
     sdl->tracker_modify->Modify(&client.tracker, &command, 3, ignored);
 }
 
@@ -46,10 +58,7 @@ void MyClientConnector::SetPlayerNum(int playernum_t, int numplayers_t) {
 }
 
 void MyTrackerModify::Changed(int target_pile, int src_pile) {
-    if (gui) {
-        gui->UpdatePile(src_pile);
-        gui->UpdatePile(target_pile);
-    }
+    if (gui) gui->CardsMoved(target_pile, src_pile);
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
@@ -103,7 +112,10 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     // A new game starts from a clean table: nothing of an earlier game's view may show.
     sdl.sane = false;
     sdl.tracker = &client->tracker;
-    if (gui) gui->Reset();
+    if (gui) {
+        gui->Reset();
+        gui->SetMoveMs(move_ms(profile.settings.values.animations));
+    }
     client->ConnectClientConnector(&con);
     const int bh = static_cast<int>(sdl.GetButtonHeight());
     button_undo = buttons.AddButton(sdl, 10, sdl.h - 3 * bh - 1, "Undo", false);
@@ -154,6 +166,8 @@ void GameScreen::Leave(const std::string& why) {
 
 bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return Close();
+    // A press or key first lands every moving card: it acts on the table as it is.
+    if (is_press(event)) LandCards();
     if (event.type == SDL_KEYDOWN && !closing) Key(event.key.keysym);
     LookThrough(event);
     FollowTurns(event);
@@ -314,7 +328,15 @@ void GameScreen::Escape() {
     RequestRedraw();
 }
 
+void GameScreen::LandCards() {
+    if (!Ready() || !gui->Moving()) return;
+    gui->FinishMoves();
+    RequestRedraw();
+}
+
 void GameScreen::Idle() {
+    // The next frame of the moving cards.
+    if (Ready() && gui->Moving()) gui->Show();
     if (closing) {
         const bool late = SDL_GetTicks() - closing_at > kCloseMs;
         if (!KeepWhenSettled() && !late) return;
@@ -354,10 +376,12 @@ Uint32 GameScreen::NextWakeMs() const {
     const auto until = [now](Uint32 since, Uint32 span) {
         return now - since >= span ? 0 : span - (now - since);
     };
-    if (closing) return until(closing_at, kCloseMs);
+    Uint32 wake = kNoWake;
+    if (closing) wake = until(closing_at, kCloseMs);
     // The question goes away by itself when its time is up.
-    if (escape_asked) return until(escape_at, kEscapeMs + 1);
-    return kNoWake;
+    if (escape_asked) wake = std::min(wake, until(escape_at, kEscapeMs + 1));
+    if (Ready() && gui->Moving()) wake = std::min(wake, CardMotion::kFrameMs);
+    return wake;
 }
 
 ButtonList& GameScreen::Active() {
@@ -388,7 +412,7 @@ void GameScreen::ShowState() {
 void GameScreen::ShowTurn() {
     gui->SetHighlights(table_turn.Marks());
     gui->SetTexts(table_turn.Texts());
-    gui->SetSeats(table_turn.OtherSeats(), table_turn.OwnSeat(), table_turn.DeckCount());
+    gui->SetSeats(table_turn.OtherSeats(), table_turn.OwnSeat());
 }
 
 void GameScreen::Draw() {
@@ -405,6 +429,7 @@ void GameScreen::Draw() {
 
 void GameScreen::ButtonDown(int x, int y) {
     if (!Ready()) return;
+    LandCards();
     refusal.clear();
     if (table_turn.HideChoices()) RequestRedraw();
     if (table_turn.winner() != -1) {

@@ -102,6 +102,8 @@ class GameScreen : public Screen {
     // The view shows the turn's marks and texts from now on.
     void ShowTurn();
     void LookThrough(const SDL_Event& event);
+    // Every moving card lands where the game's table has it.
+    void LandCards();
     // Whether (x, y) lies on board pile `pile`'s cards.
     bool OnPile(int x, int y, int pile) const;
     // Back to the main menu, once, with a line telling why ("" for none).

@@ -22,6 +22,7 @@ SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     button_players = next(0);
     button_strength = next(0);
     button_fullscreen = next(0);
+    button_animations = next(0);
     info_y = y + step / 2;
     button_back = next(step / 2 + 3 * sdl.GetFontHeight(1));
     ShowValues();
@@ -33,6 +34,7 @@ void SettingsScreen::ShowValues() {
     button_players->text = "Players: " + std::to_string(v.players);
     button_strength->text = std::string("Computer players: ") + StrengthName(v.strength);
     button_fullscreen->text = "Full screen: " + on_off(sdl.IsFullscreen());
+    button_animations->text = std::string("Animations: ") + PaceName(v.animations);
     button_back->text = "Back";
     for (Button* b : buttons.buttons) b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
 }
@@ -70,6 +72,7 @@ void SettingsScreen::Pressed(const Button* b) {
     }
     if (b == button_players) v.players = NextPlayerCount(v.players);
     if (b == button_strength) v.strength = OtherStrength(v.strength);
+    if (b == button_animations) v.animations = NextPace(v.animations);
     // The window's size and state are written when the program ends.
     if (b == button_fullscreen) sdl.ToggleFullscreen();
     profile.settings.Save();

@@ -293,16 +293,11 @@ std::vector<SeatView> TableTurn::OtherSeats() const {
     // In turn order from the own seat: the next player sits at the player's left.
     for (int k = 1; k < n; ++k) {
         const int p = (me + k) % n;
-        seats.push_back({SeatName(p), static_cast<int>(table().pile[p].size()), turn_player == p,
-                         away[p], revealed[p]});
+        seats.push_back({SeatName(p), turn_player == p, away[p], revealed[p]});
     }
     return seats;
 }
 
 SeatView TableTurn::OwnSeat() const {
-    return {"You", static_cast<int>(table().pile[sdl.playernum].size()), IsOurTurn(), false, {}};
-}
-
-int TableTurn::DeckCount() const {
-    return static_cast<int>(table().pile[kDeck].size());
+    return {"You", IsOurTurn(), false, {}};
 }

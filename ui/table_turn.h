@@ -104,7 +104,6 @@ class TableTurn {
     void Reveal(const Tracker& full);
     std::vector<SeatView> OtherSeats() const;
     SeatView OwnSeat() const;
-    int DeckCount() const;
 
     // Shown instead of the status line while set (a question, a wait); "" for none.
     void SetNotice(std::string text) { notice = std::move(text); }

@@ -48,14 +48,15 @@ void GUI::Reset() {
     texts = TableTexts{};
     others.clear();
     own = SeatView{};
-    deck = 0;
     looked = -1;
+    motion.Finish();
+    joining = false;
+    Settle();
 }
 
-void GUI::SetSeats(std::vector<SeatView> others_t, SeatView own_t, int deck_t) {
+void GUI::SetSeats(std::vector<SeatView> others_t, SeatView own_t) {
     others = std::move(others_t);
     own = std::move(own_t);
-    deck = deck_t;
 }
 
 void GUI::Build() {
@@ -73,7 +74,7 @@ void GUI::get_pile_home(int pilenum, int& x, int& y, int sequence) {
 void GUI::DoUpdatePile(int p) {
     auto& drawn = pile[p];
     drawn.clear();
-    const Tracker& t = *sdl->tracker;
+    const Tracker& t = Shown();
     if (is_board_pile(p)) {
         int s = 0;
         for (signed char c : t.pile[p]) {
@@ -104,15 +105,80 @@ void GUI::SetHighlights(Highlights h) {
 }
 
 void GUI::UpdatePile(int p) {
-    if (sdl->tracker && sdl->sane) DoUpdatePile(p);
+    if (!sdl->tracker || !sdl->sane) return;
+    Settle();
+    DoUpdatePile(p);
 }
 
 void GUI::UpdateAllPiles() {
-    for (int p = 0; p < kDeck; ++p) UpdatePile(p);
+    if (!sdl->tracker || !sdl->sane) return;
+    Settle();
+    for (int p = 0; p < kDeck; ++p) DoUpdatePile(p);
+}
+
+void GUI::Settle() {
+    if (sdl->tracker) settled = *sdl->tracker;
+}
+
+void GUI::CardsMoved(int target, int src) {
+    if (!sdl->tracker || !sdl->sane) return;
+    // A drag holds the table as it is: what comes meanwhile shows at once.
+    if (motion.off() || drag.active()) {
+        FinishMoves();
+        UpdateAllPiles();
+        return;
+    }
+    const Tracker& now = *sdl->tracker;
+    const auto& left = settled.pile[src];
+    std::vector<Flight> flights;
+    for (signed char c : now.pile[target])
+        if (std::find(left.begin(), left.end(), c) != left.end())
+            flights.push_back({c, SpotOf(settled, c), SpotOf(now, c)});
+    const bool dealt = src == kDeck;
+    motion.Add(now, std::move(flights), dealt && joining, clock());
+    joining = dealt;
+    Settle();
+    BuildShown();
+}
+
+void GUI::FinishMoves() {
+    motion.Finish();
+    BuildShown();
+}
+
+void GUI::BuildShown() {
+    if (sdl->tracker && sdl->sane)
+        for (int p = 0; p < kDeck; ++p) DoUpdatePile(p);
+}
+
+const Tracker& GUI::Shown() const {
+    const Tracker* moving = motion.Showing();
+    return moving ? *moving : *sdl->tracker;
+}
+
+CardSpot GUI::SpotOf(const Tracker& t, int card) const {
+    for (int p = 0; p < kNumPiles; ++p) {
+        const auto& cards = t.pile[p];
+        const auto at = std::find(cards.begin(), cards.end(), card);
+        if (at == cards.end()) continue;
+        const int i = static_cast<int>(at - cards.begin()), count = static_cast<int>(cards.size());
+        if (is_board_pile(p)) return BoardSpot(p, i, sdl->w, sdl->h);
+        if (p == sdl->playernum) return HandSpot(i, count, sdl->w, sdl->h);
+        if (p == kDeck || sdl->numplayers < 2) break;
+        const int n = sdl->numplayers;
+        return SeatCard(((p - sdl->playernum - 1) % n + n) % n, i, count, false);
+    }
+    return DeckSpot(sdl->w, sdl->h);
+}
+
+int GUI::DrawnCount(int p) const {
+    const auto& cards = Shown().pile[p];
+    return static_cast<int>(std::count_if(cards.begin(), cards.end(),
+                                          [this](signed char c) { return !motion.Flies(c); }));
 }
 
 int GUI::FaceOf(int cardnum) const {
-    return sdl->tracker->cards[cardnum];
+    return Shown().cards[cardnum];
 }
 
 void GUI::DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy) {
@@ -152,8 +218,10 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
         // the card, so no ring crosses another card's index.
         for (const GCard& g : pile[i]) {
             if (g.cardnum == card_to_skip) continue;
+            if (g.is_card() && motion.Flies(g.cardnum)) continue;
             DrawCard(surface, g, 0, 0);
-            if (!g.is_card()) continue;
+            // A moving card's marks wait until it lands.
+            if (!g.is_card() || motion.Moves(g.cardnum)) continue;
             if (marks.moved[g.cardnum]) Ring(surface, kMovedRing, g.rot, g.x, g.y);
             if (g.cardnum == marks.hint_card) Ring(surface, kHintRing, g.rot, g.x, g.y);
             if (i == sdl->playernum && g.cardnum == marks.chosen_card)
@@ -165,14 +233,26 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
     DrawChoices(surface);
     DrawDeck(surface);
     DrawSeats(surface);
+    DrawFlying(surface);
     DrawLookThrough(surface);
+}
+
+// The moving cards above everything else on the table: face up where the face is known.
+void GUI::DrawFlying(SDL_Surface* surface) {
+    for (const FlyingCard& f : motion.Flying(clock())) {
+        const int v = FaceOf(f.card);
+        if (v == -1)
+            sdl->DrawCard(surface, f.at.x, f.at.y, kBackSlot + f.at.rot);
+        else
+            sdl->EasyDrawCard(f.at.rot, -1, surface, f.at.x, f.at.y, v);
+    }
 }
 
 // The looked-through pile in rows across the board, far enough apart for every index, on a
 // darker band so that it reads as lifted off the table.
 void GUI::DrawLookThrough(SDL_Surface* surface) {
     if (!is_board_pile(looked) || !sdl->tracker) return;
-    const auto& cards = sdl->tracker->pile[looked];
+    const auto& cards = Shown().pile[looked];
     if (cards.empty()) return;
     constexpr int kStep = 40, kPerRow = 13, kRowStep = 60;
     const int n = static_cast<int>(cards.size());
@@ -209,36 +289,40 @@ void name_plate(SDL& sdl, SDL_Surface* surface, int x, int y, int w, const std::
 // own name's plate with the same turn mark.
 void GUI::DrawSeats(SDL_Surface* surface) {
     const int n = static_cast<int>(others.size());
-    for (int k = 0; k < n; ++k) {
-        const SeatBox box = OtherSeat(k, n, sdl->w, sdl->h);
-        DrawSeat(surface, others[k], box.x, box.y, box.w, true);
-    }
-    if (n == 0) return;
+    if (n == 0 || sdl->numplayers != n + 1) return;
+    for (int k = 0; k < n; ++k) DrawSeat(surface, others[k], k);
     const SeatBox mine = OwnSeat(sdl->w, sdl->h);
-    DrawSeat(surface, own, mine.x, mine.y, mine.w, false);
+    name_plate(*sdl, surface, mine.x, mine.y, mine.w, own.name, "", own.turn);
 }
 
-void GUI::DrawSeat(SDL_Surface* surface, const SeatView& seat, int x, int y, int w, bool fan) {
+void GUI::DrawSeat(SDL_Surface* surface, const SeatView& seat, int k) {
+    const SeatBox box = OtherSeat(k, sdl->numplayers - 1, sdl->w, sdl->h);
+    const int cards = DrawnCount((sdl->playernum + 1 + k) % sdl->numplayers);
     const std::string name = seat.name + (seat.away ? " (away)" : "");
-    name_plate(*sdl, surface, x, y, w, name, fan ? std::to_string(seat.cards) : "", seat.turn);
-    if (!fan) return;
-    const int top = y + sdl->GetFontHeight(1) + 4;
+    name_plate(*sdl, surface, box.x, box.y, box.w, name, std::to_string(cards), seat.turn);
     const bool faces = !seat.faces.empty();
-    const int count = faces ? static_cast<int>(seat.faces.size()) : seat.cards;
+    const int count = faces ? static_cast<int>(seat.faces.size()) : cards;
+    for (int i = 0; i < count; ++i) {
+        const CardSpot spot = SeatCard(k, i, count, faces);
+        if (faces && seat.faces[i] >= 0)
+            sdl->EasyDrawCard(0, -1, surface, spot.x, spot.y, seat.faces[i]);
+        else
+            sdl->DrawCard(surface, spot.x, spot.y, kBackSlot);
+    }
+}
+
+CardSpot GUI::SeatCard(int k, int index, int count, bool faces) const {
+    const SeatBox box = OtherSeat(k, sdl->numplayers - 1, sdl->w, sdl->h);
+    const int top = box.y + sdl->GetFontHeight(1) + 4;
     // Backs close together; faces far enough apart for their indices.
     const int widest = faces ? 18 : 12;
-    const int step = count > 1 ? std::min(widest, (w - 73) / (count - 1)) : 0;
-    for (int i = 0; i < count; ++i) {
-        const int cx = x - 28 + i * step, cy = top - 15;
-        if (faces && seat.faces[i] >= 0)
-            sdl->EasyDrawCard(0, -1, surface, cx, cy, seat.faces[i]);
-        else
-            sdl->DrawCard(surface, cx, cy, kBackSlot);
-    }
+    const int step = count > 1 ? std::min(widest, (box.w - 73) / (count - 1)) : 0;
+    return {box.x - 28 + index * step, top - 15, 0};
 }
 
 // The deck as a small stack of backs with its count, or nothing once it is empty.
 void GUI::DrawDeck(SDL_Surface* surface) {
+    const int deck = static_cast<int>(Shown().pile[kDeck].size());
     if (others.empty() || deck == 0) return;
     const CardSpot spot = DeckSpot(sdl->w, sdl->h);
     for (int i = std::min(deck, 3) - 1; i >= 0; --i)
@@ -257,7 +341,7 @@ void GUI::MoverBadge(SDL_Surface* surface, int p) {
     if (pile[p].empty() || !pile[p].back().is_card()) return;
     const GCard& top = pile[p].back();
     const int mover = marks.mover[top.cardnum];
-    if (mover < 0) return;
+    if (mover < 0 || motion.Moves(top.cardnum)) return;
     const std::string seat = std::to_string(mover);
     const int w = sdl->GetStringWidth(0, seat.c_str()) + 8, h = sdl->GetFontHeight(0) + 2;
     const int x = top.x + 64 - w / 2, y = top.y + 64 - h / 2;
@@ -303,6 +387,7 @@ void GUI::DoDraw(SDL_Surface* game) {
 }
 
 void GUI::Show() {
+    if (motion.Advance(clock())) BuildShown();
     if (drag.active()) {
         drag.Recompose(ComposeBehindDrag());
         return;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "game/tracker.h"
+#include "ui/card_motion.h"
 #include "ui/drag_picture.h"
 
 class ButtonList;
@@ -58,12 +59,11 @@ struct TableTexts {
     std::string news;
 };
 
-// A player at the table: the name, the hand's size (and, once a game is over, its faces where
-// they are known), whether it is that player's turn, and whether the computer plays the seat for
-// a player who left.
+// A player at the table: the name (and, once a game is over, the hand's faces where they are
+// known), whether it is that player's turn, and whether the computer plays the seat for a player
+// who left.
 struct SeatView {
     std::string name;
-    int cards = 0;
     bool turn = false;
     bool away = false;
     std::vector<signed char> faces;
@@ -87,9 +87,23 @@ class GUI {
     // The frame position of the card at `sequence` (0 the bottom card) of board pile `pilenum`.
     void get_pile_home(int pilenum, int& x, int& y, int sequence);
     void DoUpdatePile(int p);
-    // DoUpdatePile while there is a table and the own player number is known.
+    // DoUpdatePile while there is a table and the own player number is known; the pile shows
+    // the game's table as it is now.
     void UpdatePile(int p);
     void UpdateAllPiles();
+
+    // The referee's lines moved cards from pile `src` to pile `target` of the game's table: they
+    // slide there in turn after the moves before them. A new line's first move never joins the
+    // moves before it; within a line, the cards dealt from the deck leave together.
+    void CardsMoved(int target, int src);
+    void NewLine() { joining = false; }
+    // How long one move takes on the table; 0 shows every move at once.
+    void SetMoveMs(Uint32 ms) { motion.SetMoveMs(ms); }
+    // Every moving card lands at once.
+    void FinishMoves();
+    bool Moving() const { return motion.Busy(); }
+    // The clock the moves follow; SDL's by default.
+    void SetClock(Uint32 (*clock_t)()) { clock = clock_t; }
     // Paints the table into `surface`; a skipped pile shows as empty, a skipped card not at all.
     void Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip);
     // Composes the window from `game`, the text lines and the buttons; the caller flips.
@@ -118,8 +132,8 @@ class GUI {
     // Spreads board pile `p` out over the table, every card upright, bottom to top; -1 folds it.
     void LookThrough(int p) { looked = p; }
     int looked_through() const { return looked; }
-    // The other players, in turn order from the own seat on, and the own seat; the deck's size.
-    void SetSeats(std::vector<SeatView> others_t, SeatView own_t, int deck_t);
+    // The other players, in turn order from the own seat on, and the own seat.
+    void SetSeats(std::vector<SeatView> others_t, SeatView own_t);
     void SetButtons(ButtonList* list) { buttons = list; }
 
     std::list<GCard> pile[kNumPiles];
@@ -132,7 +146,11 @@ class GUI {
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
     void DrawChoices(SDL_Surface* surface);
     void DrawSeats(SDL_Surface* surface);
-    void DrawSeat(SDL_Surface* surface, const SeatView& seat, int x, int y, int w, bool fan);
+    void DrawSeat(SDL_Surface* surface, const SeatView& seat, int k);
+    void DrawOwnSeat(SDL_Surface* surface);
+    // The frame of card `index` of `count` in the fan of the k-th other player's seat.
+    CardSpot SeatCard(int k, int index, int count, bool faces) const;
+    void DrawFlying(SDL_Surface* surface);
     void DrawDeck(SDL_Surface* surface);
     void DrawLookThrough(SDL_Surface* surface);
     void MoverBadge(SDL_Surface* surface, int p);
@@ -140,6 +158,16 @@ class GUI {
     void RingTop(SDL_Surface* surface, int kind, int p);
     void Ring(SDL_Surface* surface, int kind, int rot, int x, int y);
     int FaceOf(int cardnum) const;
+    // The table the picture shows: the game's, or while cards move, the one their step leads to.
+    const Tracker& Shown() const;
+    // Where `card` lies in the picture of table `t`.
+    CardSpot SpotOf(const Tracker& t, int card) const;
+    // The hand of player p as drawn now: the cards still flying towards it do not count yet.
+    int DrawnCount(int p) const;
+    // The table before the referee's next move: where that move's cards set off.
+    void Settle();
+    // Every pile as the picture shows it now.
+    void BuildShown();
     // `text`, shortened with "..." where it would run into the seat at the top right.
     std::string Fitted(const std::string& text) const;
     // The window as it stays for the whole drag: the table without the dragged cards, the texts,
@@ -150,8 +178,11 @@ class GUI {
     TableTexts texts;
     std::vector<SeatView> others;
     SeatView own;
-    int deck = 0;
     int looked = -1;
+    CardMotion motion;
+    Tracker settled;
+    bool joining = false;
+    Uint32 (*clock)() = SDL_GetTicks;
     DragPicture drag;
     DragKind drag_kind = DragKind::kNone;
     int dragged = 0;

@@ -86,12 +86,14 @@ TEST(Store, SettingsKeepAPersonsEditsAndWhatTheyDoNotKnow) {
     settings.values.name = CleanText(" Bo\tb\x01 ;the builder and more ", Settings::kNameChars);
     EXPECT_EQ(settings.values.name, "Bob the builder");
     settings.values.last_host = "example.org";
+    settings.values.animations = Pace::kSlow;
     settings.Save();
 
     SettingsFile again(home.places().config);
     again.Load();
     EXPECT_EQ(again.values.name, "Bob the builder");
     EXPECT_EQ(again.values.last_host, "example.org");
+    EXPECT_EQ(again.values.animations, Pace::kSlow);
     const std::string text = read(path);
     EXPECT_NE(text.find("colour=blue"), std::string::npos);
     EXPECT_NE(text.find("[later]\nx=1"), std::string::npos);

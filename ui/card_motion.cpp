@@ -1,0 +1,75 @@
+#include "ui/card_motion.h"
+
+#include <algorithm>
+
+namespace {
+
+// Slow to start, slow to land.
+double eased(double t) {
+    return t < 0.5 ? 4 * t * t * t : 1 - 4 * (1 - t) * (1 - t) * (1 - t);
+}
+
+int between(int a, int b, double e) {
+    return a + static_cast<int>((b - a) * e + (b >= a ? 0.5 : -0.5));
+}
+
+}  // namespace
+
+void CardMotion::Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now) {
+    if (join && !steps.empty()) {
+        Step& last = steps.back();
+        for (Flight& f : flights) {
+            f.delay = static_cast<Uint32>(last.flights.size()) * (move_ms / 8);
+            last.length = std::max(last.length, f.delay + move_ms);
+            last.flights.push_back(f);
+        }
+        last.after = after;
+        return;
+    }
+    Uint32 length = 0;
+    for (const Flight& f : flights) length = std::max(length, f.delay + move_ms);
+    steps.push_back({after, std::move(flights), now, length});
+}
+
+bool CardMotion::Advance(Uint32 now) {
+    bool changed = false;
+    while (!steps.empty() && now - steps.front().start >= steps.front().length) {
+        const Uint32 end = steps.front().start + steps.front().length;
+        steps.pop_front();
+        // The next step follows on from the end of this one, so a late frame does not stretch
+        // the whole sequence.
+        if (!steps.empty()) steps.front().start = end;
+        changed = true;
+    }
+    return changed;
+}
+
+std::vector<FlyingCard> CardMotion::Flying(Uint32 now) const {
+    std::vector<FlyingCard> out;
+    if (steps.empty()) return out;
+    const Step& step = steps.front();
+    for (const Flight& f : step.flights) {
+        const Uint32 since = now - step.start;
+        const double t =
+            since <= f.delay ? 0.0 : std::min(1.0, double(since - f.delay) / double(move_ms));
+        const double e = eased(t);
+        // Turned halfway, as the card comes round to its place.
+        const signed char rot = e < 0.5 ? f.from.rot : f.to.rot;
+        out.push_back({f.card, {between(f.from.x, f.to.x, e), between(f.from.y, f.to.y, e), rot}});
+    }
+    return out;
+}
+
+bool CardMotion::Flies(int card) const {
+    if (steps.empty()) return false;
+    const auto& flights = steps.front().flights;
+    return std::any_of(flights.begin(), flights.end(),
+                       [card](const Flight& f) { return f.card == card; });
+}
+
+bool CardMotion::Moves(int card) const {
+    for (const Step& step : steps)
+        for (const Flight& f : step.flights)
+            if (f.card == card) return true;
+    return false;
+}

@@ -1,0 +1,65 @@
+// Cards sliding across the table. The game's table moves on at once; the picture follows it one
+// step after another: each step is a table as it stood after a move, with the cards that move
+// to reach it. It knows no rules and draws nothing: only which cards fly from where to where, and
+// when.
+#pragma once
+
+#include <SDL.h>
+
+#include <deque>
+#include <vector>
+
+#include "game/tracker.h"
+#include "ui/table_layout.h"
+
+// One card's way across the table: the frame's corner and rotation where it sets off and where it
+// lands, and how long after its step begins it sets off (a dealt hand leaves the deck card by
+// card).
+struct Flight {
+    signed char card;
+    CardSpot from;
+    CardSpot to;
+    Uint32 delay = 0;
+};
+
+// Where a flying card is drawn at one moment.
+struct FlyingCard {
+    signed char card;
+    CardSpot at;
+};
+
+class CardMotion {
+  public:
+    // How long one move takes; 0 shows every change at once.
+    void SetMoveMs(Uint32 ms) { move_ms = ms; }
+    bool off() const { return move_ms == 0; }
+    // Queues a step that leads to `after`. With `join`, the flights join the last step, each
+    // setting off a little after the one before: the cards of a deal leave together.
+    void Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now);
+    // Ends the steps that are over at `now` and begins the next; whether the table to show
+    // changed.
+    bool Advance(Uint32 now);
+    // Every step ends at once.
+    void Finish() { steps.clear(); }
+    bool Busy() const { return !steps.empty(); }
+    // The table the running step leads to; null when nothing moves.
+    const Tracker* Showing() const { return steps.empty() ? nullptr : &steps.front().after; }
+    // The running step's cards where they are at `now`.
+    std::vector<FlyingCard> Flying(Uint32 now) const;
+    // Whether `card` flies in the running step: it is drawn by Flying, not in its pile.
+    bool Flies(int card) const;
+    // Whether `card` moves in a step that has not ended: its marks wait until it lands.
+    bool Moves(int card) const;
+    // How long until the next frame is due while cards move.
+    static constexpr Uint32 kFrameMs = 16;
+
+  private:
+    struct Step {
+        Tracker after;
+        std::vector<Flight> flights;
+        Uint32 start = 0;
+        Uint32 length = 0;
+    };
+    Uint32 move_ms = 0;
+    std::deque<Step> steps;
+};
