@@ -334,9 +334,24 @@ void GameScreen::LandCards() {
     RequestRedraw();
 }
 
+void GameScreen::RestOn(int x, int y) {
+    resting_on = -1;
+    int pile = -1;
+    if (gui->dragging() != DragKind::kNone || gui->looked_through() != -1 || Active().At(x, y))
+        return;
+    if (gui->PickedAt(x, y, pile) != DragKind::kPile || gui->pile[pile].size() < 2) return;
+    resting_on = pile;
+    resting_since = SDL_GetTicks();
+}
+
 void GameScreen::Idle() {
     // The next frame of the moving cards.
     if (Ready() && gui->Moving()) gui->Show();
+    if (Ready() && resting_on != -1 && SDL_GetTicks() - resting_since >= kRestOnPileMs) {
+        gui->LookThrough(resting_on);
+        resting_on = -1;
+        RequestRedraw();
+    }
     if (closing) {
         const bool late = SDL_GetTicks() - closing_at > kCloseMs;
         if (!KeepWhenSettled() && !late) return;
@@ -381,6 +396,7 @@ Uint32 GameScreen::NextWakeMs() const {
     // The question goes away by itself when its time is up.
     if (escape_asked) wake = std::min(wake, until(escape_at, kEscapeMs + 1));
     if (Ready() && gui->Moving()) wake = std::min(wake, CardMotion::kFrameMs);
+    if (resting_on != -1) wake = std::min(wake, until(resting_since, kRestOnPileMs));
     return wake;
 }
 
@@ -430,6 +446,9 @@ void GameScreen::Draw() {
 void GameScreen::ButtonDown(int x, int y) {
     if (!Ready()) return;
     LandCards();
+    // A spread pile folds: the press is meant for the table beneath.
+    resting_on = -1;
+    if (gui->looked_through() != -1) gui->LookThrough(-1), RequestRedraw();
     refusal.clear();
     if (table_turn.HideChoices()) RequestRedraw();
     if (table_turn.winner() != -1) {
@@ -455,6 +474,7 @@ void GameScreen::MoveTo(int x, int y) {
         gui->DragTo(x, y);
     else
         Active().ButtonMotion(x, y);
+    RestOn(x, y);
 }
 
 void GameScreen::ButtonUp(int x, int y) {

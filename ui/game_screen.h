@@ -74,6 +74,8 @@ class GameScreen : public Screen {
     static constexpr Uint32 kCloseMs = 3000;
     // A press or key in the first moment after the game's end was meant for the game: ignored.
     static constexpr Uint32 kEndGuardMs = 500;
+    // The pointer held still this long on a board pile of two cards or more spreads it out.
+    static constexpr Uint32 kRestOnPileMs = 800;
 
   private:
     bool Ready() const;
@@ -104,6 +106,8 @@ class GameScreen : public Screen {
     void LookThrough(const SDL_Event& event);
     // Every moving card lands where the game's table has it.
     void LandCards();
+    // The pointer came to (x, y): the pile it may rest on, from now.
+    void RestOn(int x, int y);
     // Whether (x, y) lies on board pile `pile`'s cards.
     bool OnPile(int x, int y, int pile) const;
     // Back to the main menu, once, with a line telling why ("" for none).
@@ -141,5 +145,7 @@ class GameScreen : public Screen {
     // "Done" with no move made asked once whether to pass.
     bool pass_asked = false;
     Uint32 ended_at = 0;
+    int resting_on = -1;
+    Uint32 resting_since = 0;
     bool JustEnded() const;
 };

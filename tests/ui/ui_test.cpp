@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "game/autoplay_server.h"
 #include "net/fastevents.h"
 #include "tests/support/loopback.h"
 #include "tests/support/temp_home.h"
@@ -419,6 +420,18 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(turn().StatusText(), "Press D again to pass");
     drag(83, 540, 502, 300);  // red 4 onto black 5
+    // The pointer held still on a pile of two cards spreads it too; moved off, it folds.
+    pointer.x = 502, pointer.y = 300;
+    run();
+    EXPECT_EQ(gui->looked_through(), -1);
+    SDL_Delay(GameScreen::kRestOnPileMs + 20);
+    run();
+    EXPECT_EQ(gui->looked_through(), 8);
+    SDL_Event away{};
+    away.type = SDL_MOUSEMOTION;
+    away.motion.x = pointer.x = 700, away.motion.y = pointer.y = 200;
+    push(away);
+    EXPECT_EQ(gui->looked_through(), -1);
     key(SDLK_h);
     EXPECT_EQ(turn().StatusText().rfind("Hint: ", 0), 0u) << "a hint after the first move too";
     drag(83, 540, 502, 198);  // the king into a corner
@@ -690,6 +703,94 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
     }
     EXPECT_GE(turns, 3);
     EXPECT_GT(moves, 5);
+}
+
+namespace {
+
+// The moving cards' clock in the test below: it stands still unless the test moves it.
+Uint32 frozen_ms = 0;
+Uint32 frozen_clock() {
+    return frozen_ms;
+}
+
+}  // namespace
+
+// A game of 3 players from one shuffle, played with "Auto", its cards moving and not: every line
+// to and from the referee comes at the same point, and the pictures on the player's turns (where
+// a press first lands the moving cards) and at the end, once the cards landed, are the same
+// pixel for pixel.
+TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
+    gui->SetClock(frozen_clock);
+    const auto picture = [&] {
+        SDL_Surface* s = gui->gamescreen;
+        SDL_LockSurface(s);
+        const auto* px = static_cast<const Uint32*>(s->pixels);
+        std::vector<Uint32> out(px, px + s->h * s->pitch / 4);
+        SDL_UnlockSurface(s);
+        return out;
+    };
+    struct Seen {
+        std::vector<std::string> lines;
+        std::vector<std::vector<Uint32>> pictures;
+        std::vector<Uint32> before_landing;
+    };
+    const auto play = [&](Pace pace) {
+        profile.settings.values.animations = pace;
+        exch->EnterLocalMode(3);
+        auto* referee = new ServerWithAutoPlay(3, *exch, [] { return 20261208u; });
+        for (int seat = 1; seat < 3; ++seat) referee->SetStrategy(seat, Strategy::kStrong);
+        auto* client = new Client(*exch);
+        // As the menu starts a local game: the player's arrival, the screen that follows the
+        // client, the referee's first lines routed until the screen takes over, and the program
+        // events they caused handed to it.
+        EXPECT_TRUE(exch->PollEvent() && !RouteMessage(*exch, client, referee));
+        auto* screen = new GameScreen(*sdl, *exch, profile, client, referee, Strategy::kStrong);
+        std::vector<SDL_Event> caused;
+        for (int i = 0; i < 100 && exch->PollEvent(); ++i)
+            if (!RouteMessage(*exch, client, referee) && !exch->IsPlayerMessage())
+                caused.push_back(exch->event);
+        Exchange::PushLocalMessage(EXCH_SET_SCREEN, screen, nullptr);
+        for (SDL_Event& e : caused) FE_PushEvent(&e);
+        Seen seen;
+        const auto pass = [&] {
+            const bool taken = loop->Pass();
+            if (taken && exch->IsPlayerMessage())
+                seen.lines.push_back(std::to_string(exch->GetPlayerNum()) + ": " +
+                                     exch->GetPlayerMessage());
+            return taken;
+        };
+        for (int i = 0; i < 10000 && pass(); ++i) continue;
+        for (int turns = 0; turns < 200 && turn().winner() == -1; ++turns) {
+            for (int i = 0; i < 10000 && pass(); ++i) continue;
+            if (!turn().IsOurTurn() || turn().line_sent()) continue;
+            // A press on the bare table between two seats lands the moving cards.
+            SDL_Event e{};
+            e.button.button = SDL_BUTTON_LEFT, e.button.x = 700, e.button.y = 200;
+            e.type = SDL_MOUSEBUTTONDOWN;
+            FE_PushEvent(&e);
+            e.type = SDL_MOUSEBUTTONUP;
+            FE_PushEvent(&e);
+            for (int i = 0; i < 10000 && pass(); ++i) continue;
+            seen.pictures.push_back(picture());
+            e.type = SDL_KEYDOWN, e.key.keysym.sym = SDLK_a;
+            FE_PushEvent(&e);
+        }
+        EXPECT_NE(turn().winner(), -1);
+
+        seen.before_landing = picture();
+        frozen_ms += 60000;
+        gui->Show();
+        seen.pictures.push_back(picture());
+        key(SDLK_ESCAPE);
+        return seen;
+    };
+    const Seen still = play(Pace::kOff), moving = play(Pace::kNormal);
+    EXPECT_EQ(moving.lines, still.lines);
+    ASSERT_EQ(moving.pictures.size(), still.pictures.size());
+    ASSERT_GT(still.pictures.size(), 3u);
+    for (std::size_t i = 0; i < still.pictures.size(); ++i)
+        EXPECT_TRUE(moving.pictures[i] == still.pictures[i]) << "picture " << i;
+    EXPECT_FALSE(moving.before_landing == still.pictures.back()) << "the last move still moves";
 }
 
 // At 2 to 5 players the seats overlap nothing: not each other, the board's piles fanned out
