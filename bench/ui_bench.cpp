@@ -1,10 +1,11 @@
 // What repainting the game's window costs, against one plain 800 x 600 32-bit surface copy
 // measured in the same run: a drag motion (the background, the texts, the buttons, the marks of
-// the piles it may go to and a dragged pile of four cards) and a full repaint (the table painted
-// anew, then composed). The window is an 800 x 600 surface in the pixel format of an X display of
-// depth 24, as the game gets it there, then one of twice that size with the picture scaled into
-// it. Run from the build directory, where the card sheet and fonts lie:  ./velmora-bench-ui
-// [ROUNDS]
+// the piles it may go to and a dragged pile of four cards), a full repaint (the table with the
+// four other players' seats painted anew, then composed) and a frame of moving cards (the
+// picture drawn and shown; the 99th percentile of many frames). The window is an 800 x 600
+// surface in the pixel format of an X display of depth 24, as the game gets it there, then one
+// of twice that size with the picture scaled into it. Run from the build directory, where the
+// card sheet and fonts lie:  ./velmora-bench-ui [ROUNDS]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +13,9 @@
 #include <exception>
 #include <functional>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "bench/best_time.h"
 #include "game/tracker.h"
@@ -21,12 +25,55 @@
 
 namespace {
 
-// A table late in a game: four cards on every board pile, seven in the own hand.
+// A table late in a game of five: four cards on every board pile, seven in the own hand, three
+// in each other hand.
 void deal(Tracker& t) {
     t.ResetServer(1);
     for (int p = 6; p <= 13; ++p)
         for (int i = 0; i < 4; ++i) t.move_top_to_top(p, kDeck, -1);
     for (int i = 0; i < 7; ++i) t.move_top_to_top(0, kDeck, -1);
+    for (int p = 1; p < 5; ++p)
+        for (int i = 0; i < 3; ++i) t.move_top_to_top(p, kDeck, -1);
+}
+
+// The moving cards' clock: each frame comes a frame's time after the one before.
+Uint32 frame_clock_ms = 0;
+Uint32 frame_clock() {
+    return frame_clock_ms;
+}
+
+// Frames of moving cards, as the window shows them: a card from another player's hand to a
+// pile and back, a pile onto a pile and back, one after another. The 99th percentile of the
+// frames' times in microseconds.
+double frame_p99_us(Tracker& table, int frames) {
+    gui->SetClock(frame_clock);
+    gui->SetMoveMs(220);
+    const std::pair<int, int> moves[] = {{8, 1}, {1, 8}, {6, 10}, {10, 6}};
+    std::vector<double> took;
+    for (int move = 0; took.size() < static_cast<std::size_t>(frames);) {
+        if (FE_QuitRequested()) throw Interrupted();
+        if (!gui->Moving()) {
+            const auto [target, src] = moves[move++ % 4];
+            // Whether the rules allow it does not matter here.
+            if (src == 6 || src == 10) {
+                auto& from = table.pile[src];
+                table.pile[target].insert(table.pile[target].end(), from.begin(), from.end());
+                from.clear();
+            } else {
+                table.move_top_to_top(target, src, -1);
+            }
+            gui->CardsMoved(target, src);
+        }
+        frame_clock_ms += CardMotion::kFrameMs;
+        const auto start = std::chrono::steady_clock::now();
+        gui->Show();
+        took.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    gui->SetClock(SDL_GetTicks);
+    std::sort(took.begin(), took.end());
+    return took[took.size() * 99 / 100];
 }
 
 // The game's own drag: pile 9's top card pressed, then moved, the piles it may go to marked at
@@ -73,6 +120,10 @@ int main(int argc, char** argv) {
         buttons.AddButton(sdl, 10, 555, "Done", true);
         buttons.AddButton(sdl, 10, 577, "Auto", true);
         gui->buttons = &buttons;
+        std::vector<SeatView> seats;
+        for (int k = 1; k < 5; ++k)
+            seats.push_back({"Computer " + std::to_string(k), k == 2, false, {}});
+        gui->SetSeats(seats, {"You", true, false, {}});
         for (int p = 0; p < kDeck; ++p) gui->UpdatePile(p);
         gui->Redraw(gui->gamescreen, -1, -1);  // fills the render cache
 
@@ -85,6 +136,7 @@ int main(int argc, char** argv) {
             gui->DoDraw(gui->gamescreen);
         });
         const double drag = drag_us(rounds);
+        const double frame = frame_p99_us(table, 20 * rounds);
         // The same in a window twice the picture's size, scaled on every show.
         sdl.ShowOn(picture, double_window);
         const double drag2 = drag_us(rounds);
@@ -93,12 +145,16 @@ int main(int argc, char** argv) {
             gui->DoDraw(gui->gamescreen);
             sdl.Present();
         });
+        const double frame2 = frame_p99_us(table, 20 * rounds);
         copy = std::min(copy, best_us(rounds, plain));
         std::printf("plain 800x600 copy: %.1f us\n", copy);
         std::printf("drag motion repaint: %.1f us = %.2f x copy\n", drag, drag / copy);
         std::printf("full repaint: %.1f us = %.2f x copy\n", full, full / copy);
         std::printf("drag motion repaint at 2x: %.1f us = %.2f x copy\n", drag2, drag2 / copy);
         std::printf("full repaint at 2x: %.1f us = %.2f x copy\n", full2, full2 / copy);
+        std::printf("moving cards frame p99: %.2f ms = %.2f x copy\n", frame / 1000, frame / copy);
+        std::printf("moving cards frame p99 at 2x: %.2f ms = %.2f x copy\n", frame2 / 1000,
+                    frame2 / copy);
         delete gui;
         gui = nullptr;
         for (SDL_Surface* s : {source, window, picture, double_window}) SDL_FreeSurface(s);

@@ -67,6 +67,7 @@ PORT = 1234
 CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
 # With no saved game to continue; a saved game adds "Continue game" after "Join a game...".
 CONTINUE = (60, MENU_TOP + 3 * BUTTON_H + 11)
+SAVED_GAME = ".local/state/velmora/saved-game.ini"
 STATISTICS, SETTINGS = (40, 247), (40, 269)
 # The Settings screen's "Name" button, and the Statistics screen's table.
 SETTINGS_NAME = (40, 3 * 18 + 10 + 11)
@@ -589,6 +590,9 @@ def closing(args, env, judge):
 def laid_from_keys(game):
     """Lays a hand card with the keys, without ending the turn; whether one was laid. A press on
     the empty table then hides the keyboard's marks."""
+    # A press first lands the cards still moving to the hand.
+    game.click(700, 300)
+    time.sleep(0.2)
     before = hand_size(game.shot())
     for card in range(before):
         game.key("Right")
@@ -606,10 +610,83 @@ def laid_from_keys(game):
     return False
 
 
+def set_setting(home, key, value):
+    path = os.path.join(home, ".config/velmora/settings.ini")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    lines = ["version=1"]
+    if os.path.exists(path):
+        with open(path) as f:
+            lines = [line for line in f.read().splitlines() if not line.startswith(key + "=")]
+    with open(path, "w") as f:
+        f.write("\n".join(lines + [f"{key}={value}"]) + "\n")
+
+
+def turn_back(judge, image, before):
+    """Whether the others have played since the picture `before`: the player's turn (or the
+    game's end) is back on a changed table."""
+    status = judge.status(image) or ""
+    return (status == "It's your turn!" or status.startswith("Game Over")) and not same_pixels(
+        image.data, before.data)
+
+
+def settled(game, before, judge):
+    """The table once the others have played after "Done" and the picture is the same for half
+    a second."""
+    last = wait_for("the player's next turn",
+                    lambda: (lambda m: turn_back(judge, m, before) and m)(game.shot()), 20)
+    for _ in range(40):
+        time.sleep(0.5)
+        image = game.shot()
+        if same_pixels(image.data, last.data):
+            return image
+        last = image
+    raise Failure("the table never comes to rest")
+
+
+def moving_cards(args, env, judge, saved):
+    """A kept game continued and played on with "Done" three times: its cards still, moving
+    slowly, and moving slowly with a press in mid-move. The moving cards end on the picture of
+    the still ones, and the press lands them at once."""
+    home = env["HOME"]
+    ends = []
+    for pace, press in (("Off", False), ("Slow", False), ("Slow", True)):
+        set_setting(home, "animations", pace)
+        with open(os.path.join(home, SAVED_GAME), "w") as f:
+            f.write(saved)
+        game = Game(args, env)
+        at_menu(game, judge)
+        game.click(*CONTINUE)
+        before = own_turn(game, judge)
+        game.key("d")
+        if press:
+            mid = wait_for("the others' moves",
+                           lambda: (lambda m: turn_back(judge, m, before) and m)(game.shot()), 20)
+            if same_pixels(mid.data, ends[0].data):
+                raise Failure("the cards do not move at \"Slow\"")
+            save(args, "moving.png", mid)
+            game.click(700, 300)
+            time.sleep(0.2)
+            ends.append(game.shot())
+        else:
+            ends.append(settled(game, before, judge))
+        if game.close() != 0:
+            raise Failure("closing a continued game: " + game.output())
+    # Each window closed on a game in play kept it again: the menu goes on without it.
+    os.remove(os.path.join(home, SAVED_GAME))
+    set_setting(home, "animations", "Off")
+    for end, how in ((ends[1], "in time"), (ends[2], "by a press in mid-move")):
+        if not same_pixels(end.data, ends[0].data):
+            save(args, "moving-differs.png", end)
+            raise Failure(f"the cards that moved and landed {how} differ from the still table")
+    print("moving cards: the same table as still ones, landed in time and by a press")
+
+
 def counted(home, kind):
     """The games of `kind` the statistics file counts."""
     path = os.path.join(home, ".local/share/velmora/statistics.ini")
     section, played = None, 0
+    if not os.path.exists(path):
+        return 0
     with open(path) as f:
         for line in f:
             line = line.strip()
@@ -624,6 +701,8 @@ def remembered(args, env, judge):
     """A local game closed mid-turn continues at the same table with its move undoable; a
     setting survives a restart; a finished game is counted. Starts with no saved game."""
     home = env["HOME"]
+    # This game's cards move as they do by default.
+    set_setting(home, "animations", "Normal")
     game = Game(args, env)
     at_menu(game, judge)
     game.click(*CHOSEN_GAME)
@@ -640,6 +719,8 @@ def remembered(args, env, judge):
     closed = game.shot()
     if game.close() != 0:
         raise Failure("closing a local game: " + game.output())
+    with open(os.path.join(home, SAVED_GAME)) as f:
+        saved = f.read()
     game = Game(args, env)
     menu = at_menu(game, judge)
     save(args, "continue.png", menu)
@@ -664,8 +745,10 @@ def remembered(args, env, judge):
     save(args, "look-through.png", spread)
     game.pointer(["mouseup", "3"])
     wait_for("the pile folded back", lambda: not has_colour(game.shot(), LOOK_BAND), 5)
-    game.key("Escape")
-    game.key("Escape")
+    if game.close() != 0:
+        raise Failure("closing a continued game: " + game.output())
+    moving_cards(args, env, judge, saved)
+    game = Game(args, env)
     at_menu(game, judge)
 
     game.click(*SETTINGS)
@@ -776,6 +859,9 @@ def on_display(body, size="1024x768"):
     env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11", HOME=home)
     for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"):
         env.pop(name, None)
+    # Pictures are compared as soon as the model has moved on: the cards do not move, but where
+    # a test asks for it.
+    set_setting(home, "animations", "Off")
     try:
         body(env)
     except (Failure, subprocess.SubprocessError, OSError) as e:
