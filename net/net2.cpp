@@ -32,6 +32,9 @@ enum SocketState : Uint8 {
 constexpr int kMaxSockets = 1024;
 constexpr int kTCPBufferSize = 1024;
 constexpr int kUDPQueueSize = 256;
+// The network thread's wait on its sockets: woken by the wake socket whenever another thread
+// gives it work, it looks once a second all the same; without a wake socket, every 10 ms.
+constexpr Uint32 kRestMs = 1000;
 constexpr Uint32 kCheckMs = 10;
 
 struct CharQue {
@@ -70,6 +73,9 @@ int freeHeapSocket = 0;
 SDLNet_SocketSet socketSet = nullptr;
 int initialized = 0;
 UDPsocket udpSendSocket = nullptr;
+// A datagram to this socket from the program itself wakes the network thread's wait.
+UDPsocket wakeSocket = nullptr;
+UDPpacket* wakePacket = nullptr;
 // Written by both threads, read by either: atomic.
 std::atomic<const char*> error{nullptr};
 SDL_mutex* dataLock = nullptr;
@@ -357,9 +363,39 @@ void serveSocket(int i) {
     }
 }
 
+// Tells the network thread that a socket is to be added or closed, or that it is to end.
+void wakeThread() {
+    if (wakeSocket) snUDPSend(wakeSocket, wakePacket);
+}
+
+// The wake datagrams are read and dropped unseen: only their arrival counts, whoever sent them.
+void drainWakes() {
+    const auto generic = reinterpret_cast<SDLNet_GenericSocket>(wakeSocket);
+    if (!wakeSocket || !snSocketReady(generic)) return;
+    for (int i = 0; i < 64 && snUDPRecv(wakeSocket, wakePacket) == 1; ++i) continue;
+}
+
+// Opens the wake socket and its packet, addressed to itself over loopback; none means the
+// thread looks every kCheckMs instead.
+void openWakeSocket() {
+    wakeSocket = snUDPOpen(0);
+    wakePacket = snAllocPacket(16);
+    const IPaddress* own = wakeSocket ? SDLNet_UDP_GetPeerAddress(wakeSocket, -1) : nullptr;
+    if (!own || !wakePacket || SDLNet_UDP_AddSocket(socketSet, wakeSocket) == -1) {
+        if (wakeSocket) snUDPClose(wakeSocket);
+        wakeSocket = nullptr;
+        return;
+    }
+    wakePacket->address.host = SDL_SwapBE32(INADDR_LOOPBACK);
+    wakePacket->address.port = own->port;
+    wakePacket->len = 1;
+}
+
 int PumpNetworkEvents(void*) {
     while (!doneYet) {
-        if (snCheckSockets(kCheckMs) == -1) setError("NET2: the CheckSockets call failed", -1);
+        if (snCheckSockets(wakeSocket ? kRestMs : kCheckMs) == -1)
+            setError("NET2: the CheckSockets call failed", -1);
+        drainWakes();
         lockData();
         while (waitForRead && !doneYet) {
             dataLocked = 0;
@@ -389,6 +425,7 @@ int rawTCPAcceptOnIP(IPaddress* ip) {
     }
     r->p.tcpPort = ip->port;
     r->state = addState;
+    wakeThread();
     return h;
 }
 
@@ -401,6 +438,7 @@ int rawTCPAdopt(TCPsocket s) {
     NET2_Socket* r = socketHeap[h];
     r->s.tcpSocket = s;
     r->state = addState;
+    wakeThread();
     return h;
 }
 
@@ -460,6 +498,7 @@ int NET2_Init() {
         setError("NET2: can't open the UDP send socket", -1);
         return -1;
     }
+    openWakeSocket();
     processSockets = SDL_CreateThread(PumpNetworkEvents, nullptr);
     if (!processSockets) {
         setError("NET2: can't start the network thread", -1);
@@ -477,6 +516,7 @@ void NET2_Quit() {
     do {
         discardEvents();
         signalRead();
+        wakeThread();
         SDL_Delay(1);
     } while (!threadEnded);
     SDL_WaitThread(processSockets, nullptr);
@@ -497,6 +537,10 @@ void NET2_Quit() {
     socketSet = nullptr;
     snUDPClose(udpSendSocket);
     udpSendSocket = nullptr;
+    if (wakeSocket) snUDPClose(wakeSocket);
+    wakeSocket = nullptr;
+    snFreePacket(wakePacket);
+    wakePacket = nullptr;
     SDL_DestroyMutex(dataLock);
     SDL_DestroyMutex(sdlNetLock);
     SDL_DestroyCond(dataWait);
@@ -600,8 +644,10 @@ int NET2_TCPRead(int socket, char* buf, int len) {
 
 void NET2_TCPClose(int socket) {
     locked([&] {
-        if (validHandle(socket) && isTCP(socketHeap[socket]->type))
+        if (validHandle(socket) && isTCP(socketHeap[socket]->type)) {
             socketHeap[socket]->state = delState;
+            wakeThread();
+        }
         return 0;
     });
 }
@@ -629,6 +675,7 @@ int NET2_UDPAcceptOn(int port, int size) {
         }
         r->p.udpLen = size;
         r->state = addState;
+        wakeThread();
         return h;
     });
 }
@@ -665,8 +712,10 @@ UDPpacket* NET2_UDPRead(int socket) {
 
 void NET2_UDPClose(int socket) {
     locked([&] {
-        if (validHandle(socket) && socketHeap[socket]->type == UDPServerSocket)
+        if (validHandle(socket) && socketHeap[socket]->type == UDPServerSocket) {
             socketHeap[socket]->state = delState;
+            wakeThread();
+        }
         return 0;
     });
 }
