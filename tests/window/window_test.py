@@ -588,12 +588,15 @@ def closing(args, env, judge):
 
 
 def laid_from_keys(game):
-    """Lays a hand card with the keys, without ending the turn; whether one was laid. A press on
-    the empty table then hides the keyboard's marks."""
+    """Lays a hand card with the keys, without ending the turn or the game; whether one was laid.
+    A press on the empty table then hides the keyboard's marks."""
     # A press first lands the cards still moving to the hand.
     game.click(700, 300)
     time.sleep(0.2)
     before = hand_size(game.shot())
+    # The last card would end the game: there would be nothing left to keep.
+    if before < 2:
+        return False
     for card in range(before):
         game.key("Right")
         for pile in range(8):
