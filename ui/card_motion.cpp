@@ -44,11 +44,16 @@ bool CardMotion::Advance(Uint32 now) {
     return changed;
 }
 
+bool CardMotion::Landed(const Step& step, const Flight& f, Uint32 now) const {
+    return now - step.start >= f.delay + move_ms;
+}
+
 std::vector<FlyingCard> CardMotion::Flying(Uint32 now) const {
     std::vector<FlyingCard> out;
     if (steps.empty()) return out;
     const Step& step = steps.front();
     for (const Flight& f : step.flights) {
+        if (Landed(step, f, now)) continue;
         const Uint32 since = now - step.start;
         const double t =
             since <= f.delay ? 0.0 : std::min(1.0, double(since - f.delay) / double(move_ms));
@@ -60,11 +65,11 @@ std::vector<FlyingCard> CardMotion::Flying(Uint32 now) const {
     return out;
 }
 
-bool CardMotion::Flies(int card) const {
+bool CardMotion::Flies(int card, Uint32 now) const {
     if (steps.empty()) return false;
-    const auto& flights = steps.front().flights;
-    return std::any_of(flights.begin(), flights.end(),
-                       [card](const Flight& f) { return f.card == card; });
+    const Step& step = steps.front();
+    return std::any_of(step.flights.begin(), step.flights.end(),
+                       [&](const Flight& f) { return f.card == card && !Landed(step, f, now); });
 }
 
 bool CardMotion::Moves(int card) const {

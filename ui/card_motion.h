@@ -44,10 +44,11 @@ class CardMotion {
     bool Busy() const { return !steps.empty(); }
     // The table the running step leads to; null when nothing moves.
     const Tracker* Showing() const { return steps.empty() ? nullptr : &steps.front().after; }
-    // The running step's cards where they are at `now`.
+    // The running step's cards that have not landed by `now`, where they are.
     std::vector<FlyingCard> Flying(Uint32 now) const;
-    // Whether `card` flies in the running step: it is drawn by Flying, not in its pile.
-    bool Flies(int card) const;
+    // Whether `card` flies at `now`: it is drawn by Flying, not in its pile. A card of the
+    // running step that has landed lies in its pile while the others of its step still fly.
+    bool Flies(int card, Uint32 now) const;
     // Whether `card` moves in a step that has not ended: its marks wait until it lands.
     bool Moves(int card) const;
     // How long until the next frame is due while cards move.
@@ -60,6 +61,8 @@ class CardMotion {
         Uint32 start = 0;
         Uint32 length = 0;
     };
+    bool Landed(const Step& step, const Flight& f, Uint32 now) const;
+
     Uint32 move_ms = 0;
     std::deque<Step> steps;
 };

@@ -173,8 +173,8 @@ CardSpot GUI::SpotOf(const Tracker& t, int card) const {
 
 int GUI::DrawnCount(int p) const {
     const auto& cards = Shown().pile[p];
-    return static_cast<int>(std::count_if(cards.begin(), cards.end(),
-                                          [this](signed char c) { return !motion.Flies(c); }));
+    return static_cast<int>(std::count_if(
+        cards.begin(), cards.end(), [this](signed char c) { return !motion.Flies(c, frame_ms); }));
 }
 
 int GUI::FaceOf(int cardnum) const {
@@ -206,6 +206,7 @@ void GUI::Ring(SDL_Surface* surface, int kind, int rot, int x, int y) {
 
 void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
     if (!sdl->sane) return;
+    frame_ms = clock();
     ClearToTable(*sdl, surface);
     for (int i = 0; i < kNumPiles; ++i) {
         if (i == pile_to_skip) {
@@ -218,7 +219,7 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
         // the card, so no ring crosses another card's index.
         for (const GCard& g : pile[i]) {
             if (g.cardnum == card_to_skip) continue;
-            if (g.is_card() && motion.Flies(g.cardnum)) continue;
+            if (g.is_card() && motion.Flies(g.cardnum, frame_ms)) continue;
             DrawCard(surface, g, 0, 0);
             // A moving card's marks wait until it lands.
             if (!g.is_card() || motion.Moves(g.cardnum)) continue;
@@ -239,7 +240,7 @@ void GUI::Redraw(SDL_Surface* surface, int pile_to_skip, int card_to_skip) {
 
 // The moving cards above everything else on the table: face up where the face is known.
 void GUI::DrawFlying(SDL_Surface* surface) {
-    for (const FlyingCard& f : motion.Flying(clock())) {
+    for (const FlyingCard& f : motion.Flying(frame_ms)) {
         const int v = FaceOf(f.card);
         if (v == -1)
             sdl->DrawCard(surface, f.at.x, f.at.y, kBackSlot + f.at.rot);

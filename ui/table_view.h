@@ -183,6 +183,8 @@ class GUI {
     Tracker settled;
     bool joining = false;
     Uint32 (*clock)() = SDL_GetTicks;
+    // The moment the picture being painted shows: every part of it the same.
+    Uint32 frame_ms = 0;
     DragPicture drag;
     DragKind drag_kind = DragKind::kNone;
     int dragged = 0;
