@@ -345,8 +345,8 @@ void GameScreen::RestOn(int x, int y) {
 }
 
 void GameScreen::Idle() {
-    // The next frame of the moving cards.
-    if (Ready() && gui->Moving()) gui->Show();
+    // The moving cards follow the clock, even while the rules lie over the table.
+    if (Ready()) gui->AdvanceMoves();
     if (Ready() && resting_on != -1 && SDL_GetTicks() - resting_since >= kRestOnPileMs) {
         gui->LookThrough(resting_on);
         resting_on = -1;
@@ -384,6 +384,10 @@ void GameScreen::Hint() {
 
 bool GameScreen::Ready() const {
     return gui && sdl.sane;
+}
+
+bool GameScreen::Moving() const {
+    return Ready() && gui->Moving();
 }
 
 Uint32 GameScreen::NextWakeMs() const {

@@ -64,6 +64,7 @@ class GameScreen : public Screen {
     void MoveTo(int x, int y) override;
     void Idle() override;
     Uint32 NextWakeMs() const override;
+    bool Moving() const override;
 
     void InitGUI(ButtonList* list);
     // The turn of this screen's game: its moves, choices, hint and news.

@@ -32,6 +32,9 @@ class Screen {
     // here. NextWakeMs tells the loop when that is due: in how many milliseconds, or kNoWake.
     virtual void Idle() {}
     virtual Uint32 NextWakeMs() const { return kNoWake; }
+    // Whether the picture changes by itself, as moving cards do: while it does, the loop draws a
+    // frame after each idle pass (over which the rules may lie).
+    virtual bool Moving() const { return false; }
     static constexpr Uint32 kNoWake = ~Uint32{0};
 
   protected:

@@ -167,7 +167,12 @@ bool ScreenLoop::Pass() {
     // The rules take the pointer while they are open; the screen sees none of it.
     const bool acted = rules_open ? (old_x = x, old_y = y, old_button_one = button_one, false)
                                   : Feed(x, y, button_one);
-    if (!taken && screen) screen->Idle();
+    if (!taken && screen) {
+        // The frame after the last move is drawn too: whether it moves is asked before.
+        const bool moving = screen->Moving();
+        screen->Idle();
+        if (moving) Draw();
+    }
     // A drag held still waits for the pointer's next motion like any other event.
     idle = !taken && !acted;
     return taken;

@@ -51,7 +51,8 @@ void GUI::Reset() {
     looked = -1;
     motion.Finish();
     joining = false;
-    Settle();
+    // A new game's table: every card in the deck, where the deal takes them from.
+    settled.ResetClient();
 }
 
 void GUI::SetSeats(std::vector<SeatView> others_t, SeatView own_t) {
@@ -144,6 +145,10 @@ void GUI::CardsMoved(int target, int src) {
 void GUI::FinishMoves() {
     motion.Finish();
     BuildShown();
+}
+
+void GUI::AdvanceMoves() {
+    if (motion.Advance(clock())) BuildShown();
 }
 
 void GUI::BuildShown() {
@@ -388,7 +393,7 @@ void GUI::DoDraw(SDL_Surface* game) {
 }
 
 void GUI::Show() {
-    if (motion.Advance(clock())) BuildShown();
+    AdvanceMoves();
     if (drag.active()) {
         drag.Recompose(ComposeBehindDrag());
         return;

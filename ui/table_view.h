@@ -102,6 +102,8 @@ class GUI {
     // Every moving card lands at once.
     void FinishMoves();
     bool Moving() const { return motion.Busy(); }
+    // The moves that are over by now end, and the next begin.
+    void AdvanceMoves();
     // The clock the moves follow; SDL's by default.
     void SetClock(Uint32 (*clock_t)()) { clock = clock_t; }
     // Paints the table into `surface`; a skipped pile shows as empty, a skipped card not at all.
