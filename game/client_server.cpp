@@ -7,6 +7,7 @@
 
 #include "exchange/exchange.h"
 #include "game/cards.h"
+#include "game/line_text.h"
 #include "game/protocol.h"
 #include "game/tracker_modify.h"
 
@@ -179,11 +180,18 @@ bool Server::Receive(int player_t, const std::string& msg) {
         case kJoined:
             // A referee that took up a game where it left off has its players already.
             if (client_versions_done) return false;
+            // A seat taken anew starts without the name of whoever sat there before.
+            if (player_t >= 0 && player_t < numplayers)
+                names[player_t].clear(), left[player_t] = false;
             SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
             if (exch.GetPlayerWaitCount() == 0) ResetClients();
             return false;
         case kGone:
             SendAll(line(proto::kPlayerLeft, player_t));
+            if (player_t >= 0 && player_t < numplayers) {
+                left[player_t] = true;
+                SendSeats();
+            }
             return exch.GetPlayerWaitCount() == 0 && !exch.IsAnyoneConnected();
         case kNetworkLine:
             // A peer sending what no client writes is not playing: let the referee take over.
@@ -209,10 +217,19 @@ void Server::ReceiveLine(int player_t, Tokens& tokens) {
     switch (tokens.token(1)) {
         case proto::kVersionAnswer:
             client_versions[player_t] = tokens.token(2);
-            if (client_versions[player_t] >= 0)
-                EvaluateVersions();
-            else
+            if (client_versions[player_t] < 0) {
                 exch.ServerKill(player_t);
+                break;
+            }
+            // The seats first: the game's first lines may name them.
+            if (Speaks(player_t)) SendSeats();
+            EvaluateVersions();
+            break;
+        case proto::kName:
+            if (Speaks(player_t)) TakeName(player_t, tokens);
+            break;
+        case proto::kChat:
+            if (Speaks(player_t)) RelayChat(player_t, tokens);
             break;
         case proto::kGameOverAck:
             if (win == -1) {
@@ -262,6 +279,51 @@ void Server::Seen() {
     hands_dealt = true;
     NextTurn(false);
     on_disconnect = kOwesPlay;
+}
+
+bool Server::Speaks(int p) const {
+    return p >= 0 && p < numplayers && client_versions[p] >= proto::kExtensionVersion &&
+           exch.IsPlayerRemote(p);
+}
+
+std::vector<SeatInfo> Server::Seats() const {
+    std::vector<SeatInfo> seats;
+    for (int p = 0; p < numplayers; ++p) {
+        const int state = exch.IsPlayerRemote(p) ? SeatInfo::kPerson
+                          : left[p]              ? SeatInfo::kAway
+                                                 : SeatInfo::kComputer;
+        seats.push_back({names[p].empty() ? "Player " + int_to_string(p) : names[p], state});
+    }
+    return seats;
+}
+
+void Server::SendSeats() {
+    const std::string seats = SeatsLine(Seats());
+    for (int p = 0; p < numplayers; ++p) SendExtension(p, seats);
+}
+
+// Straight to the connection: nobody answers the extension's lines in a player's name.
+void Server::SendExtension(int p, const std::string& msg) {
+    if (Speaks(p)) exch.ServerSend(p, msg);
+}
+
+void Server::TakeName(int p, const Tokens& tokens) {
+    names[p] = SeatName(p, ReadText(tokens, 2, tokens.data.size(), 4 * kNameChars), Seats());
+    SendSeats();
+}
+
+// A chat line goes to every client that speaks the extension, the sender's too, as it is relayed:
+// it never changes the game. Lines that come too fast are dropped, and the sender told.
+void Server::RelayChat(int p, const Tokens& tokens) {
+    const std::string text = ReadText(tokens, 2, tokens.data.size(), kChatChars);
+    if (text.empty()) return;
+    if (!chat_gate.Admit(p, ChatGate::Clock::now())) {
+        SendExtension(p, line(proto::kChatDropped));
+        return;
+    }
+    std::string relay = line(proto::kChatRelay, p);
+    AppendText(relay, text);
+    for (int q = 0; q < numplayers; ++q) SendExtension(q, relay);
 }
 
 void Server::RejectPlay(int player_t, const Tokens& tokens) {
@@ -457,7 +519,13 @@ bool Client::Receive(const std::string& msg) {
             if (tokens.token(3) < 2 || tokens.token(3) > kMaxPlayers || tokens.token(4) < 0 ||
                 tokens.token(4) >= tokens.token(3))
                 return RefereeLost();
-            exch.ClientSend(line(proto::kVersionAnswer, proto::kProtocolVersion));
+            // The extension's version: a referee that does not speak it takes any version.
+            exch.ClientSend(line(proto::kVersionAnswer, proto::kExtensionVersion));
+            if (!name.empty()) {
+                std::string named = line(proto::kName);
+                AppendText(named, name);
+                exch.ClientSend(named);
+            }
             serverversion = tokens.token(2);
             numplayers = tokens.token(3);
             playernum = tokens.token(4);
@@ -505,6 +573,7 @@ bool Client::Receive(const std::string& msg) {
             if (turn == playernum) exch.ClientSend(line(proto::kDealAck));
             break;
         default:
+            FollowExtension(tokens);
             break;
     }
     return false;
@@ -518,6 +587,37 @@ void Client::Resume(const PlayTurn& at, int playernum_t) {
     tracker = SeenBy(at.table, playernum);
     history = at.history;
     if (connector) connector->SetPlayerNum(playernum, numplayers);
+}
+
+// The extension's lines tell only the user interface; one that is not well formed is ignored.
+void Client::FollowExtension(const Tokens& tokens) {
+    if (!connector) return;
+    switch (tokens.token(1)) {
+        case proto::kSeats: {
+            std::vector<SeatInfo> seats = ReadSeats(tokens, numplayers);
+            if (!seats.empty()) connector->SeatsChanged(seats);
+            break;
+        }
+        case proto::kChatRelay: {
+            const std::string text = ReadText(tokens, 3, tokens.data.size(), kChatChars);
+            if (IsPlayer(tokens.token(2)) && !text.empty())
+                connector->ChatLine(tokens.token(2), text);
+            break;
+        }
+        case proto::kChatDropped:
+            connector->ChatDropped();
+            break;
+        default:
+            break;
+    }
+}
+
+void Client::Chat(const std::string& text) {
+    const std::string clean = PrintableText(text, kChatChars);
+    if (clean.empty()) return;
+    std::string out = line(proto::kChat);
+    AppendText(out, clean);
+    exch.ClientSend(out);
 }
 
 bool Client::IsPlayer(int p) const {

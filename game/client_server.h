@@ -4,9 +4,12 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "exchange/tokens.h"
+#include "game/line_text.h"
 #include "game/play_turn.h"
+#include "game/seat_list.h"
 #include "game/tracker.h"
 
 class Exchange;
@@ -44,6 +47,8 @@ class Server {
     // The game as it stands, while it awaits the play of the player in turn.
     bool AwaitsPlay() const { return Owes(turn, kOwesPlay); }
     PlayTurn Where() const { return {numplayers, turn, tracker, turns}; }
+    // The seats as the clients that speak the extension are told them.
+    std::vector<SeatInfo> Seats() const;
 
   protected:
     // What the turn player owes, in on_disconnect.
@@ -79,6 +84,14 @@ class Server {
     Tracker tracker;
 
   private:
+    // Whether player p takes and gets the extension's lines: a connected client that answered
+    // this game's 100 with the extension's version.
+    bool Speaks(int p) const;
+    void SendSeats();
+    void SendExtension(int p, const std::string& msg);
+    void TakeName(int p, const Tokens& tokens);
+    void RelayChat(int p, const Tokens& tokens);
+
     void ReceiveLine(int player_t, Tokens& tokens);
     void Seen();
     // A turn answer counts only from the player in turn, when that answer is owed.
@@ -89,6 +102,10 @@ class Server {
     void LocalSendLeft(int left);
 
     SeedSource seed_source;
+    // The names the players gave, and the seats whose person left this game.
+    std::string names[kMaxPlayers];
+    bool left[kMaxPlayers] = {};
+    ChatGate chat_gate;
 };
 
 // The client's observer in the user interface.
@@ -99,6 +116,11 @@ class ClientConnector {
     virtual void SetPlayerNum(int playernum, int numplayers) = 0;
     // The referee says a player left: the computer plays that seat from now on.
     virtual void PlayerLeft(int) {}
+    // The extension's news: the seats' names and states, a chat line of seat p, and the word
+    // that the own last chat line came too fast and was dropped.
+    virtual void SeatsChanged(const std::vector<SeatInfo>&) {}
+    virtual void ChatLine(int, const std::string&) {}
+    virtual void ChatDropped() {}
 
   protected:
     ~ClientConnector() = default;
@@ -148,6 +170,11 @@ class Client {
     // Takes up the game of a referee made from `at`, as the client of `playernum` that followed
     // it: the referee's table as that player sees it.
     void Resume(const PlayTurn& at, int playernum_t);
+    // The name the referee is told after each 101, where it speaks the extension.
+    void SetName(const std::string& name_t) { name = PrintableText(name_t, kNameChars); }
+    // Sends a chat line (printable ASCII, at most kChatChars); a referee that does not speak the
+    // extension ignores it.
+    void Chat(const std::string& text);
 
     Tracker tracker;
     // Followed from the turn lines on the table above.
@@ -157,6 +184,7 @@ class Client {
     bool IsPlayer(int p) const;
     bool RecordsApply(const Tokens& tokens) const;
     bool RefereeLost();
+    void FollowExtension(const Tokens& tokens);
 
     Exchange& exch;
     int serverversion = -1;
@@ -164,4 +192,5 @@ class Client {
     int playernum = -1;
     int turn = -1;
     ClientConnector* connector = nullptr;
+    std::string name;
 };

@@ -39,7 +39,17 @@ constexpr int kPileToPileAlt = 922;
 constexpr int kPileToPileBottomAlt = 923;  // invalid: never applied
 constexpr int kRecordLast = 923;
 
-// The protocol version this referee and client speak.
+// The protocol version of the game's lines, which this referee writes in its 100 lines.
 constexpr int kProtocolVersion = 1;
+
+// The extension: names, seats and chat. A client that speaks it answers 100 with this version in
+// its 101; the referee sends the extension's lines only to such clients, after that 101. A client
+// sends its own only after its 101; a referee that does not speak the extension ignores them.
+constexpr int kExtensionVersion = 2;
+constexpr int kName = 400;         // client: the player's name, one character code a number
+constexpr int kSeats = 401;        // referee: seat count; per seat: state, name length, name
+constexpr int kChat = 410;         // client: a chat line, one character code a number
+constexpr int kChatRelay = 411;    // referee: sender's seat, the line
+constexpr int kChatDropped = 412;  // referee, to the sender alone: a line came too fast
 
 }  // namespace proto

@@ -1,6 +1,7 @@
 #include "gfx/widgets.h"
 
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 #include "exchange/exchange.h"
@@ -148,4 +149,28 @@ Button* ButtonList::ButtonUp(int, int) {
 
 void ButtonList::Redraw() {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
+std::vector<std::string> WrappedLines(SDL& sdl, unsigned font, const std::string& text, int width) {
+    std::vector<std::string> rows;
+    std::istringstream words(text);
+    std::string row, word;
+    const auto fits = [&](const std::string& s) {
+        return sdl.GetStringWidth(font, s.c_str()) <= width;
+    };
+    while (words >> word) {
+        const std::string longer = row.empty() ? word : row + " " + word;
+        if (fits(longer)) {
+            row = longer;
+            continue;
+        }
+        if (!row.empty()) rows.push_back(row);
+        row.clear();
+        for (char c : word) {
+            if (!row.empty() && !fits(row + c)) rows.push_back(row), row.clear();
+            row += c;
+        }
+    }
+    if (!row.empty()) rows.push_back(row);
+    return rows;
 }

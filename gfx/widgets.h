@@ -4,6 +4,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 class SDL;
 struct SDL_Surface;
@@ -11,6 +12,9 @@ struct SDL_Surface;
 // True for a point on the rectangle's left or top edge or inside it, false on its right or
 // bottom edge.
 bool IsInsideRect(int px, int py, int x, int y, int w, int h);
+// `text` in rows of font `font` no wider than `width`, broken between words; a word wider than
+// a row is broken where the row ends.
+std::vector<std::string> WrappedLines(SDL& sdl, unsigned font, const std::string& text, int width);
 
 class Button {
   public:

@@ -43,6 +43,21 @@ void MyClientConnector::PlayerLeft(int p) {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
+void MyClientConnector::SeatsChanged(const std::vector<SeatInfo>& seats) {
+    table_turn->SetSeats(seats);
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
+void MyClientConnector::ChatLine(int seat, const std::string& text) {
+    chat->Add(table_turn->SeatName(seat) + ": " + text, SDL_GetTicks());
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
+void MyClientConnector::ChatDropped() {
+    chat->Add("Too many lines at once: the last one was not sent", SDL_GetTicks());
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
 void MyClientConnector::TurnBegins(int turn) {
     Exchange::PushLocalMessage(EXCH_TURN, EventData(turn), EventData(playernum));
 }
@@ -106,7 +121,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
                  [](int p) {
                      if (gui) gui->UpdatePile(p);
                  }),
-      con(exch_t, sdl_t, *client_t, table_turn),
+      con(exch_t, sdl_t, *client_t, table_turn, chat),
       local_strength(local_strength_t) {
     table_turn.SetLocal(local_strength.has_value());
     // A new game starts from a clean table: nothing of an earlier game's view may show.
@@ -145,6 +160,7 @@ void GameScreen::TakeUp(const SavedGame& game) {
 }
 
 GameScreen::~GameScreen() {
+    if (typing) SDL_EnableUNICODE(unicode_before);
     if (gui) gui->CancelDrag();
     ReleaseGame(exch, client, server);
     // Nothing may point at the table and the buttons that go with this screen.
@@ -168,7 +184,7 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return Close();
     // A press or key first lands every moving card: it acts on the table as it is.
     if (is_press(event)) LandCards();
-    if (event.type == SDL_KEYDOWN && !closing) Key(event.key.keysym);
+    if (event.type == SDL_KEYDOWN && !closing && !ChatKey(event.key.keysym)) Key(event.key.keysym);
     LookThrough(event);
     FollowTurns(event);
     if (RouteMessage(exch, client, server)) Leave(server ? "" : "The host left the game");
@@ -328,6 +344,36 @@ void GameScreen::Escape() {
     RequestRedraw();
 }
 
+bool GameScreen::ChatKey(const SDL_keysym& key) {
+    if (!typing) {
+        if (key.sym != SDLK_t || local_strength || !Ready()) return false;
+        typing = true;
+        unicode_before = SDL_EnableUNICODE(1);
+        RequestRedraw();
+        return true;
+    }
+    switch (key.sym) {
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            client->Chat(chat_field);
+            [[fallthrough]];
+        case SDLK_ESCAPE:
+            chat_field.clear();
+            typing = false;
+            SDL_EnableUNICODE(unicode_before);
+            break;
+        case SDLK_BACKSPACE:
+            if (!chat_field.empty()) chat_field.pop_back();
+            break;
+        default:
+            if (key.unicode >= 32 && key.unicode <= 126 && chat_field.size() < kChatChars)
+                chat_field += static_cast<char>(key.unicode);
+            break;
+    }
+    RequestRedraw();
+    return true;
+}
+
 void GameScreen::LandCards() {
     if (!Ready() || !gui->Moving()) return;
     gui->FinishMoves();
@@ -363,6 +409,8 @@ void GameScreen::Idle() {
         closing = false;
         return;
     }
+    // A chat line that has been shown long enough goes.
+    if (chat.Shown(SDL_GetTicks()).size() != chat_rows) RequestRedraw();
     // The question goes away by itself when its time is up.
     if (!escape_asked || SDL_GetTicks() - escape_at <= kEscapeMs) return;
     escape_asked = false;
@@ -401,6 +449,7 @@ Uint32 GameScreen::NextWakeMs() const {
     if (escape_asked) wake = std::min(wake, until(escape_at, kEscapeMs + 1));
     if (Ready() && gui->Moving()) wake = std::min(wake, CardMotion::kFrameMs);
     if (resting_on != -1) wake = std::min(wake, until(resting_since, kRestOnPileMs));
+    wake = std::min(wake, chat.NextChangeMs(now));
     return wake;
 }
 
@@ -433,6 +482,9 @@ void GameScreen::ShowTurn() {
     gui->SetHighlights(table_turn.Marks());
     gui->SetTexts(table_turn.Texts());
     gui->SetSeats(table_turn.OtherSeats(), table_turn.OwnSeat());
+    const std::vector<std::string> shown = chat.Shown(SDL_GetTicks());
+    chat_rows = shown.size();
+    gui->SetChat(shown, typing, chat_field);
 }
 
 void GameScreen::Draw() {

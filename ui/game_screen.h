@@ -8,6 +8,7 @@
 #include "game/client_server.h"
 #include "game/tracker_modify.h"
 #include "store/saved_game.h"
+#include "ui/chat_log.h"
 #include "ui/screen.h"
 #include "ui/table_turn.h"
 
@@ -16,8 +17,9 @@
 // player number and whose turn it is.
 class MyClientConnector final : public TableFollower {
   public:
-    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client& client_t, TableTurn& turn_t)
-        : TableFollower(exch_t, client_t), sdl(&sdl_t), table_turn(&turn_t) {}
+    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client& client_t, TableTurn& turn_t,
+                      ChatLog& chat_t)
+        : TableFollower(exch_t, client_t), sdl(&sdl_t), table_turn(&turn_t), chat(&chat_t) {}
     void SetPlayerNum(int playernum_t, int numplayers_t) override;
 
   private:
@@ -25,9 +27,13 @@ class MyClientConnector final : public TableFollower {
     void OthersPlayed(int mover, const Tracker& before, bool records) override;
     void TurnBegins(int turn) override;
     void PlayerLeft(int p) override;
+    void SeatsChanged(const std::vector<SeatInfo>& seats) override;
+    void ChatLine(int seat, const std::string& text) override;
+    void ChatDropped() override;
 
     SDL* sdl;
     TableTurn* table_turn;
+    ChatLog* chat;
 };
 
 // Every pile that applying a line changes is rebuilt in the table view and a redraw is asked for.
@@ -107,6 +113,9 @@ class GameScreen : public Screen {
     void LookThrough(const SDL_Event& event);
     // Every moving card lands where the game's table has it.
     void LandCards();
+    // T opens the chat's line in a network game; while it is open every key is the line's: Return
+    // sends it, Esc closes it. Whether the key was the chat's.
+    bool ChatKey(const SDL_keysym& key);
     // The pointer came to (x, y): the pile it may rest on, from now.
     void RestOn(int x, int y);
     // Whether (x, y) lies on board pile `pile`'s cards.
@@ -118,6 +127,7 @@ class GameScreen : public Screen {
     Client* client;
     Server* server;
     TableTurn table_turn;
+    ChatLog chat;
     MyClientConnector con;
     Button* button_undo = nullptr;
     Button* button_done = nullptr;
@@ -147,6 +157,11 @@ class GameScreen : public Screen {
     bool pass_asked = false;
     Uint32 ended_at = 0;
     int resting_on = -1;
+    bool typing = false;
+    std::string chat_field;
+    int unicode_before = 0;
+    // The chat lines the picture shows: one that goes asks for a new picture.
+    std::size_t chat_rows = 0;
     Uint32 resting_since = 0;
     bool JustEnded() const;
 };

@@ -1,10 +1,10 @@
 #include "ui/rules_page.h"
 
-#include <sstream>
 #include <string>
 
 #include "game/cards.h"
 #include "gfx/sdl.h"
+#include "gfx/widgets.h"
 
 namespace {
 
@@ -64,21 +64,12 @@ void draw_rule(SDL& sdl, int rule, int x, int y) {
 }  // namespace
 
 int RulesPage::Wrapped(int x, int y, int width, const char* text) {
-    std::istringstream words(text);
-    std::string line, word;
     const int h = sdl.GetFontHeight(1);
-    while (words >> word) {
-        const std::string longer = line.empty() ? word : line + " " + word;
-        if (!line.empty() && sdl.GetStringWidth(1, longer.c_str()) > width) {
-            sdl.DrawString(sdl.screen, 1, x, y, line.c_str());
-            y += h;
-            line = word;
-        } else {
-            line = longer;
-        }
+    for (const std::string& row : WrappedLines(sdl, 1, text, width)) {
+        sdl.DrawString(sdl.screen, 1, x, y, row.c_str());
+        y += h;
     }
-    if (!line.empty()) sdl.DrawString(sdl.screen, 1, x, y, line.c_str());
-    return y + h;
+    return y;
 }
 
 void RulesPage::RulePicture(int rule, int x, int y) {

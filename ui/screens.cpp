@@ -333,10 +333,10 @@ void DoJoinScreen::Leave(const std::string& why) {
 
 void DoJoinScreen::Connected() {
     outcome = connect->outcome();
-    if (outcome == AsyncConnect::kConnected && exch.ClientAdopt(connect->TakeSocket()))
+    if (outcome == AsyncConnect::kConnected && exch.ClientAdopt(connect->TakeSocket())) {
         client = new Client(exch);
-    else if (outcome == AsyncConnect::kConnected)
-        waiting = false;
+        client->SetName(profile.settings.values.name);
+    } else if (outcome == AsyncConnect::kConnected) waiting = false;
     connect.reset();
     RequestRedraw();
 }
@@ -398,6 +398,7 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
     }
     server = new ServerWithAutoPlay(players, exch);
     client = new Client(exch);
+    client->SetName(profile.settings.values.name);
 }
 
 DoServeScreen::~DoServeScreen() {

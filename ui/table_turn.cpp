@@ -24,6 +24,7 @@ void TableTurn::Reset() {
     notice.clear();
     summary.clear();
     away.fill(false);
+    for (auto& name : names) name.clear();
     for (auto& hand : revealed) hand.clear();
 }
 
@@ -235,8 +236,7 @@ std::string TableTurn::StatusText() const {
     if (!hint_text.empty() && IsOurTurn()) return hint_text;
     const int me = sdl.playernum;
     if (winning_player == me) return "Game Over! You Win!";
-    if (winning_player != -1)
-        return "Game Over! You Lose, Player " + int_to_string(winning_player) + " Won!";
+    if (winning_player != -1) return "Game Over! You Lose, " + WinnerName() + " Won!";
     if (turn_player == me) return "It's your turn!";
     if (turn_player == -1) return "Waiting for other players to connect";
     return "Waiting for another player";
@@ -273,7 +273,21 @@ TableTexts TableTurn::Texts() const {
 }
 
 std::string TableTurn::SeatName(int p) const {
+    if (p >= 0 && p < kMaxPlayers && !names[p].empty()) return names[p];
     return (local ? "Computer " : "Player ") + int_to_string(p);
+}
+
+// The design's "Player N" unless the referee gave the seat a name.
+std::string TableTurn::WinnerName() const {
+    const int w = winning_player;
+    return w < kMaxPlayers && !names[w].empty() ? names[w] : "Player " + int_to_string(w);
+}
+
+void TableTurn::SetSeats(const std::vector<SeatInfo>& seats) {
+    for (std::size_t p = 0; p < seats.size() && p < names.size(); ++p) {
+        names[p] = seats[p].name;
+        away[p] = seats[p].state == SeatInfo::kAway;
+    }
 }
 
 void TableTurn::SeatLeft(int p) {

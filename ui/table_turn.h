@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/moves.h"
+#include "game/seat_list.h"
 #include "ui/keyboard_choice.h"
 #include "ui/others_news.h"
 #include "ui/table_view.h"
@@ -96,11 +97,15 @@ class TableTurn {
     // left out).
     void RestoreOpenTurn(const OpenTurn& open);
 
-    // The seats: the others are named "Computer N" in a local game, "Player N" in a network
-    // game; a seat whose player left is marked; once the game is over every hand shows its faces
-    // where `full` (the referee's table, when this program is the referee) knows them.
+    // The seats: the others are named "Computer N" in a local game, and in a network game by the
+    // names the referee gives (`SetSeats`), "Player N" until it does; a seat whose player left is
+    // marked; once the game is over every hand shows its faces where `full` (the referee's table,
+    // when this program is the referee) knows them.
     void SetLocal(bool local_t) { local = local_t; }
     void SeatLeft(int p);
+    void SetSeats(const std::vector<SeatInfo>& seats);
+    // The name of seat p as the table shows it.
+    std::string SeatName(int p) const;
     void Reveal(const Tracker& full);
     std::vector<SeatView> OtherSeats() const;
     SeatView OwnSeat() const;
@@ -125,8 +130,7 @@ class TableTurn {
     };
 
     Tracker& table() const;
-    // "Computer N" in a local game, "Player N" in a network game.
-    std::string SeatName(int p) const;
+    std::string WinnerName() const;
     // A legal move by hand: remembered for Undo, recorded, made on the table.
     void Make(const Move& m);
     void EndOwnTurn();
@@ -152,6 +156,7 @@ class TableTurn {
     std::string summary;
     bool local = false;
     std::array<bool, kMaxPlayers> away{};
+    std::array<std::string, kMaxPlayers> names;
     // The hands' faces once the game is over, where known.
     std::array<std::vector<signed char>, kMaxPlayers> revealed;
 };

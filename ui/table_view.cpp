@@ -390,6 +390,41 @@ void GUI::DoDraw(SDL_Surface* game) {
         sdl->DrawString(screen, 1, 10, i * h + 10, Fitted(lines[i]).c_str());
     sdl->DrawString(screen, 1, 10, 4 * h + 10, "Velmora 0.10");
     if (buttons) buttons->Draw(*sdl, screen);
+    DrawChat(screen);
+}
+
+void GUI::SetChat(std::vector<std::string> lines, bool typing_t, std::string field_t) {
+    chat = std::move(lines);
+    typing = typing_t;
+    field = std::move(field_t);
+}
+
+// The chat in the free corner right of the hand, between the seat at the right and the buttons
+// after a game; the line being typed over the hand's lower edge, right of the turn buttons.
+void GUI::DrawChat(SDL_Surface* surface) {
+    const int h = sdl->GetFontHeight(1), bh = static_cast<int>(sdl->GetButtonHeight());
+    constexpr int kWidth = 180, kMostRows = 8;
+    std::vector<std::string> rows;
+    for (const std::string& line : chat)
+        for (std::string& row : WrappedLines(*sdl, 1, line, kWidth - 8)) rows.push_back(row);
+    if (rows.size() > kMostRows) rows.erase(rows.begin(), rows.end() - kMostRows);
+    const int x = sdl->w - 10 - kWidth, bottom = sdl->h - 2 * bh - 6;
+    int y = bottom - static_cast<int>(rows.size()) * h;
+    if (!rows.empty())
+        fillrect(surface, x, y - 2, kWidth, static_cast<unsigned>(bottom - y + 4),
+                 SDL_MapRGB(surface->format, 0, 80, 80));
+    for (const std::string& row : rows) {
+        sdl->DrawString(surface, 1, x + 4, y, row.c_str());
+        y += h;
+    }
+    if (!typing) return;
+    constexpr int kShownChars = 56;
+    const int fy = sdl->h - bh - 1;
+    sdl->DrawString(surface, 1, 70, fy + 2, "Say:");
+    const std::string tail =
+        field.size() > kShownChars - 2 ? field.substr(field.size() - (kShownChars - 2)) : field;
+    sdl->DrawTextInput(surface, 70 + sdl->GetStringWidth(1, "Say: "), fy, kShownChars,
+                       (tail + "_").c_str());
 }
 
 void GUI::Show() {

@@ -137,6 +137,9 @@ class GUI {
     // The other players, in turn order from the own seat on, and the own seat.
     void SetSeats(std::vector<SeatView> others_t, SeatView own_t);
     void SetButtons(ButtonList* list) { buttons = list; }
+    // The chat lines shown at the bottom right, oldest first, and the line being typed, shown at
+    // the bottom while `typing`.
+    void SetChat(std::vector<std::string> lines, bool typing_t, std::string field_t);
 
     std::list<GCard> pile[kNumPiles];
     SDL* sdl;
@@ -153,6 +156,7 @@ class GUI {
     // The frame of card `index` of `count` in the fan of the k-th other player's seat.
     CardSpot SeatCard(int k, int index, int count, bool faces) const;
     void DrawFlying(SDL_Surface* surface);
+    void DrawChat(SDL_Surface* surface);
     void DrawDeck(SDL_Surface* surface);
     void DrawLookThrough(SDL_Surface* surface);
     void MoverBadge(SDL_Surface* surface, int p);
@@ -181,6 +185,9 @@ class GUI {
     std::vector<SeatView> others;
     SeatView own;
     int looked = -1;
+    std::vector<std::string> chat;
+    bool typing = false;
+    std::string field;
     CardMotion motion;
     Tracker settled;
     bool joining = false;

@@ -392,7 +392,7 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 100 1 2 0");
     client->Receive("2 200 -1 900 6 14 1 19 900 8 14 1 30 900 10 14 1 3 900 12 14 1 40");
     client->Receive("2 200 -1 900 0 14 1 16 900 0 14 1 25");
-    EXPECT_EQ(sent(), (std::vector<std::string>{"2 101 1"}));
+    EXPECT_EQ(sent(), (std::vector<std::string>{"2 101 2"}));
     client->Receive("2 300 0 900 0 14 1 41");
     run();
     ASSERT_TRUE(turn().IsOurTurn());
