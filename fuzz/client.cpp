@@ -1,6 +1,6 @@
 // The client, with a connector that applies the records as the game screen does, fed arbitrary
-// lines from a referee: its table stays whole, and a line that loses the referee leaves the
-// table exactly as it was.
+// lines from a referee: its table stays whole, a line that loses the referee leaves the table
+// exactly as it was, and the seats and chat lines it passes on are well formed.
 #include <cstdint>
 #include <string>
 
@@ -21,14 +21,31 @@ class Applier : public ClientConnector {
     void Turn(int, int, Tokens& command) override {
         if (command.data.size() > 3) apply(command);
     }
-    void SetPlayerNum(int, int) override {}
+    void SetPlayerNum(int, int numplayers_t) override { numplayers = numplayers_t; }
+    // The extension's news, whatever the referee sent: one seat for each player, each named in
+    // printable ASCII within its limit; chat lines from a seat of the game.
+    void SeatsChanged(const std::vector<SeatInfo>& seats) override {
+        if (static_cast<int>(seats.size()) != numplayers) broken("a seat list of another game");
+        for (const SeatInfo& seat : seats)
+            if (!clean(seat.name, kNameChars) || seat.state < SeatInfo::kComputer ||
+                seat.state > SeatInfo::kAway)
+                broken("a seat named or played as no seat is");
+    }
+    void ChatLine(int seat, const std::string& text) override {
+        if (seat < 0 || seat >= numplayers || !clean(text, kChatChars))
+            broken("a chat line from no seat, or not printable");
+    }
 
   private:
+    static bool clean(const std::string& text, std::size_t limit) {
+        return !text.empty() && text.size() <= limit && PrintableText(text, limit) == text;
+    }
     void apply(Tokens& command) {
         std::string ignored;
         TrackerModify().Modify(&client.tracker, &command, 3, ignored);
     }
     Client& client;
+    int numplayers = 0;
 };
 
 }  // namespace

@@ -282,8 +282,8 @@ void Server::Seen() {
 }
 
 bool Server::Speaks(int p) const {
-    return p >= 0 && p < numplayers && client_versions[p] >= proto::kExtensionVersion &&
-           exch.IsPlayerRemote(p);
+    return extension && p >= 0 && p < numplayers &&
+           client_versions[p] >= proto::kExtensionVersion && exch.IsPlayerRemote(p);
 }
 
 std::vector<SeatInfo> Server::Seats() const {

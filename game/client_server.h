@@ -49,6 +49,8 @@ class Server {
     PlayTurn Where() const { return {numplayers, turn, tracker, turns}; }
     // The seats as the clients that speak the extension are told them.
     std::vector<SeatInfo> Seats() const;
+    // Off: the referee speaks only the game's own lines, as one without the extension does.
+    void SpeakExtension(bool on) { extension = on; }
 
   protected:
     // What the turn player owes, in on_disconnect.
@@ -106,6 +108,7 @@ class Server {
     std::string names[kMaxPlayers];
     bool left[kMaxPlayers] = {};
     ChatGate chat_gate;
+    bool extension = true;
 };
 
 // The client's observer in the user interface.

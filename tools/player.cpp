@@ -14,14 +14,23 @@
 
 namespace {
 
-// Plays its turns with the strong player on the client's table, which shows only this player's
-// cards, sending them as "210" lines.
-class StrongPlayer final : public TableFollower {
+// Plays its turns: with "220" (the referee's `auto`), or with the strong player on the client's
+// table, which shows only this player's cards, sent as "210" lines. Prints the seats and the chat
+// lines the referee sends, and says its own line at its first play turn.
+class Player final : public TableFollower {
   public:
-    using TableFollower::TableFollower;
+    Player(Exchange& exch_t, Client& client_t, Strategy strategy_t, std::string say_t)
+        : TableFollower(exch_t, client_t), strategy(strategy_t), say(std::move(say_t)) {}
 
   private:
     void OwnTurn() override {
+        // By the first play turn every player has answered the referee: all of them hear it.
+        if (!say.empty()) client.Chat(say);
+        say.clear();
+        if (strategy != Strategy::kStrong) {
+            exch.ClientSend(int_to_string(proto::kAutoPlay));
+            return;
+        }
         Tracker& table = client.tracker;
         std::string line = int_to_string(proto::kPlay);
         for (const Move& m : StrongTurn(table, playernum, numplayers, client.history)) {
@@ -30,6 +39,23 @@ class StrongPlayer final : public TableFollower {
         }
         exch.ClientSend(line);
     }
+    void SeatsChanged(const std::vector<SeatInfo>& seats) override {
+        std::string names;
+        for (const SeatInfo& seat : seats) names += (names.empty() ? "" : ", ") + seat.name;
+        std::printf("seats %s\n", names.c_str());
+        std::fflush(stdout);
+    }
+    void ChatLine(int seat, const std::string& text) override {
+        std::printf("chat %d %s\n", seat, text.c_str());
+        std::fflush(stdout);
+    }
+    void ChatDropped() override {
+        std::printf("chat dropped\n");
+        std::fflush(stdout);
+    }
+
+    Strategy strategy;
+    std::string say;
 };
 
 }  // namespace
@@ -37,11 +63,14 @@ class StrongPlayer final : public TableFollower {
 int main(int argc, char** argv) {
     const CommandLine line(
         argc, argv,
-        "usage: velmora-player --host H [--port N] [--games K] [--strategy S]\n"
-        "Joins the game served by host H on TCP port N (1234) and plays every turn with\n"
-        "strategy S: auto (the referee plays it) or strong (chosen here, on this player's\n"
-        "own table); prints 'winner W' after each of K games (1).\n",
-        {"--host", "--port", "--games", "--strategy"});
+        "usage: velmora-player --host H [--port N] [--games K] [--strategy S] [--name NAME]\n"
+        "                      [--say TEXT]\n"
+        "Joins the game served by host H on TCP port N (1234) as NAME and plays every turn\n"
+        "with strategy S: auto (the referee plays it) or strong (chosen here, on this\n"
+        "player's own table); prints 'winner W' after each of K games (1), 'seats A, B, ...'\n"
+        "whenever the referee names the seats and 'chat SEAT LINE' for each chat line; says\n"
+        "TEXT in the chat at its first play turn.\n",
+        {"--host", "--port", "--games", "--strategy", "--name", "--say"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
     const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
@@ -55,8 +84,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         Client client(exch);
-        StrongPlayer strong(exch, client);
-        if (strategy == Strategy::kStrong) client.ConnectClientConnector(&strong);
+        client.SetName(line.Text("--name", ""));
+        Player player(exch, client, strategy, line.Text("--say", ""));
+        client.ConnectClientConnector(&player);
         int seen = 0;
         while (seen < games && exch.WaitEvent()) {
             if (exch.event.type == SDL_QUIT) {

@@ -9,12 +9,14 @@
 #include "tools/strategy_option.h"
 
 int main(int argc, char** argv) {
-    const CommandLine line(argc, argv,
-                           "usage: velmora-referee --players P [--port N] [--strategy S]\n"
-                           "Serves one game of P players (2 to 5) on TCP port N (1234) and plays\n"
-                           "the turns of players who leave with strategy S (auto or strong);\n"
-                           "prints 'winner W' after each game.\n",
-                           {"--players", "--port", "--strategy"});
+    const CommandLine line(
+        argc, argv,
+        "usage: velmora-referee --players P [--port N] [--strategy S] [--plain]\n"
+        "Serves one game of P players (2 to 5) on TCP port N (1234) and plays\n"
+        "the turns of players who leave with strategy S (auto or strong);\n"
+        "prints 'winner W' after each game. --plain speaks only the game's own\n"
+        "lines, as a referee without names, seats and chat does.\n",
+        {"--players", "--port", "--strategy"}, {"--plain"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int players = static_cast<int>(line.Number("--players", 2, 2, 5));
     const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         ServerWithAutoPlay server(players, exch);
         for (int seat = 0; seat < players; ++seat) server.SetStrategy(seat, strategy);
+        server.SpeakExtension(!line.Given("--plain"));
         int reported = -1, games = 0;
         for (bool over = false; !over && exch.WaitEvent();) {
             if (exch.event.type == SDL_QUIT) {

@@ -98,10 +98,16 @@ struct Process {
 };
 
 // Starts a referee and waits until it listens.
+std::vector<std::string> with(const std::vector<std::string>& more, std::vector<std::string> args) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
 struct Referee : Process {
-    Referee(int players, int port, const std::string& strategy = "auto")
-        : Process({"velmora-referee", "--players", std::to_string(players), "--port",
-                   std::to_string(port), "--strategy", strategy}) {
+    Referee(int players, int port, const std::string& strategy = "auto",
+            const std::vector<std::string>& more = {})
+        : Process(with(more, {"velmora-referee", "--players", std::to_string(players), "--port",
+                              std::to_string(port), "--strategy", strategy})) {
         std::string line;
         ready = out.read_line(line, Clock::now() + std::chrono::milliseconds(kWaitMs)) &&
                 line.rfind("serving", 0) == 0;
@@ -111,10 +117,11 @@ struct Referee : Process {
 
 using Players = std::vector<std::unique_ptr<Process>>;
 
-void add_player(Players& players, int port, const std::string& strategy = "auto") {
-    players.push_back(std::make_unique<Process>(
-        std::vector<std::string>{"velmora-player", "--host", "127.0.0.1", "--port",
-                                 std::to_string(port), "--strategy", strategy}));
+void add_player(Players& players, int port, const std::string& strategy = "auto",
+                const std::vector<std::string>& more = {}) {
+    players.push_back(
+        std::make_unique<Process>(with(more, {"velmora-player", "--host", "127.0.0.1", "--port",
+                                              std::to_string(port), "--strategy", strategy})));
 }
 
 // A peer on a plain socket that speaks the protocol by hand until its first play turn.
@@ -128,23 +135,40 @@ struct Peer {
         ssize_t n = ::send(reader.fd, text.data(), text.size(), MSG_NOSIGNAL);
         (void)n;
     }
-    // Answers like a client; returns at the peer's own play turn with its 300 line, or false.
+    // Answers `line` as a client of the game's own lines does; whether it begins the peer's play
+    // turn, which it leaves to the caller.
+    bool answer(const std::string& line) {
+        Tokens t(line);
+        if (t.token(0) == 100) {
+            me = t.token(3);
+            send_text("101 1\n");
+        }
+        if (t.token(0) == 310 || t.token(0) == 300) turn = t.token(1);
+        if (t.token(0) == 310 && turn == me) send_text("311\n");
+        if (t.token(0) == 200 && turn == me) send_text("201\n");
+        return t.token(0) == 300 && turn == me;
+    }
+    // Returns at the peer's own play turn with its 300 line, or false.
     bool play_until_own_turn(std::string& turn_line) {
         auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
         std::string line;
         while (reader.read_line(line, deadline)) {
-            Tokens t(line);
-            if (t.token(0) == 100) {
-                me = t.token(3);
-                send_text("101 1\n");
-            }
-            if (t.token(0) == 310 || t.token(0) == 300) turn = t.token(1);
-            if (t.token(0) == 310 && turn == me) send_text("311\n");
-            if (t.token(0) == 200 && turn == me) send_text("201\n");
-            if (t.token(0) == 300 && turn == me) {
+            if (answer(line)) {
                 turn_line = line;
                 return true;
             }
+        }
+        return false;
+    }
+    // Plays a whole game, each turn with "220"; the code of every line it was sent, in `codes`.
+    // Whether the game ended with a winner.
+    bool play_to_the_end(std::vector<int>& codes) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
+        std::string line;
+        while (reader.read_line(line, deadline)) {
+            codes.push_back(Tokens(line).token(0));
+            if (answer(line)) send_text("220\n");
+            if (codes.back() == 105) return true;
         }
         return false;
     }
@@ -264,6 +288,47 @@ TEST(NetworkGame, MisbehavingPeersAreDisconnected) {
         }
         EXPECT_TRUE(bad.closed_by_peer()) << behaviour;
         expect_game_finishes(players, referee);
+    }
+}
+
+bool has_line(const std::vector<std::string>& lines, const std::string& prefix,
+              const std::string& part) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.rfind(prefix, 0) == 0 && l.find(part) != std::string::npos;
+    });
+}
+
+// Names and chat reach the players that speak them: the seats named, a name taken twice
+// numbered, a chat line relayed to each of them; a peer of the game's own lines alone plays along
+// and is sent none of them. Against a referee of the game's own lines alone (--plain) our players
+// play their game through without them.
+TEST(NetworkGame, NamesAndChatOnlyBetweenPeersThatSpeakThem) {
+    for (const bool plain : {false, true}) {
+        const int port = free_port();
+        Referee referee(3, port, "auto",
+                        plain ? std::vector<std::string>{"--plain"} : std::vector<std::string>{});
+        ASSERT_TRUE(referee.ready);
+        Players players;
+        add_player(players, port, "auto", {"--name", "Anna", "--say", "hello"});
+        add_player(players, port, "strong", {"--name", " Anna "});
+        {
+            Peer peer(port);
+            std::vector<int> codes;
+            EXPECT_TRUE(peer.play_to_the_end(codes));
+            EXPECT_TRUE(std::all_of(codes.begin(), codes.end(), [](int c) { return c < 400; }))
+                << "the peer was sent a line it does not speak";
+        }
+        for (auto& p : players) {
+            std::vector<std::string> lines;
+            EXPECT_EQ(p->wait(lines), 0);
+            EXPECT_TRUE(has_winner(lines));
+            EXPECT_EQ(has_line(lines, "seats ", "Anna, Anna 2") ||
+                          has_line(lines, "seats ", "Anna 2, Anna"),
+                      !plain);
+            EXPECT_EQ(has_line(lines, "chat ", " hello"), !plain);
+        }
+        std::vector<std::string> lines;
+        EXPECT_EQ(referee.wait(lines), 0);
     }
 }
 
