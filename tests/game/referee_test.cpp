@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "game/cards.h"
+#include "game/seat_list.h"
 #include "local_game.h"
 #include "table_helpers.h"
 
@@ -365,4 +366,32 @@ TEST(Client, TreatsAHostileRefereeAsLost) {
     EXPECT_EQ(client.tracker.pile[2].size(), 2u);
     while (exch.PollEvent()) {
     }
+}
+
+// Names are cleaned and made unique; a seat list survives its own round trip and nothing else
+// that is not one; a player's sixth chat line within ten seconds is dropped, and only that
+// player's.
+TEST(SeatList, NamesSeatLinesAndTheChatLimit) {
+    std::vector<SeatInfo> seats = {{"Anna", SeatInfo::kPerson}, {"Player 1", SeatInfo::kAway}};
+    EXPECT_EQ(SeatName(1, "  An\tna \x7f", seats), "Anna 2");
+    EXPECT_EQ(SeatName(0, "Anna", seats), "Anna") << "the own name is no other's";
+    EXPECT_EQ(SeatName(2, " \x01 ", seats), "Player 2");
+    EXPECT_EQ(SeatName(2, "Abcdefghijklmnopqrst", {{"Abcdefghijklmnop"}}), "Abcdefghijklmn 2");
+    seats.push_back({"Player 2", SeatInfo::kComputer});
+    const std::vector<SeatInfo> back = ReadSeats(Tokens("2 " + SeatsLine(seats)), 3);
+    ASSERT_EQ(back.size(), 3u);
+    for (int p = 0; p < 3; ++p)
+        EXPECT_TRUE(back[p].name == seats[p].name && back[p].state == seats[p].state) << p;
+    for (const char* bad : {"2 401 2 1 1 65 1 1 66", "2 401 3 1 1 65 3 1 66 0 0",
+                            "2 401 3 1 1 65 1 17 66 0 0", "2 401 3 1 1 65 1 1 66 0 2 67"})
+        EXPECT_TRUE(ReadSeats(Tokens(bad), 3).empty()) << bad;
+    EXPECT_EQ(ReadSeats(Tokens("2 401 2 1 2 9 65 0 0"), 2)[0].name, "A");
+
+    ChatGate gate;
+    const auto t0 = ChatGate::Clock::now();
+    for (int i = 0; i < ChatGate::kLines; ++i) EXPECT_TRUE(gate.Admit(0, t0));
+    EXPECT_FALSE(gate.Admit(0, t0 + std::chrono::seconds(9)));
+    EXPECT_TRUE(gate.Admit(1, t0));
+    EXPECT_TRUE(gate.Admit(0, t0 + ChatGate::kSpan));
+    EXPECT_FALSE(gate.Admit(7, t0));
 }
