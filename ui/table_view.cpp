@@ -418,13 +418,18 @@ void GUI::DrawChat(SDL_Surface* surface) {
         y += h;
     }
     if (!typing) return;
-    constexpr int kShownChars = 56;
-    const int fy = sdl->h - bh - 1;
-    sdl->DrawString(surface, 1, 70, fy + 2, "Say:");
+    // Short of the buttons at the bottom right after a game.
+    const int fy = sdl->h - bh - 1, label = sdl->GetStringWidth(1, "Say: ");
+    const int room = sdl->w - 120 - (70 + label);
+    unsigned chars = 60;
+    while (chars > 8 && static_cast<int>(sdl->GetTextInputWidth(chars)) > room) --chars;
     const std::string tail =
-        field.size() > kShownChars - 2 ? field.substr(field.size() - (kShownChars - 2)) : field;
-    sdl->DrawTextInput(surface, 70 + sdl->GetStringWidth(1, "Say: "), fy, kShownChars,
-                       (tail + "_").c_str());
+        field.size() > chars - 2 ? field.substr(field.size() - (chars - 2)) : field;
+    // On a band of its own: the line lies over the hand's lower edge.
+    fillrect(surface, 66, fy - 2, static_cast<unsigned>(label + 8) + sdl->GetTextInputWidth(chars),
+             static_cast<unsigned>(bh + 3), SDL_MapRGB(surface->format, 0, 80, 80));
+    sdl->DrawString(surface, 1, 70, fy + 2, "Say:");
+    sdl->DrawTextInput(surface, 70 + label, fy, static_cast<int>(chars), (tail + "_").c_str());
 }
 
 void GUI::Show() {

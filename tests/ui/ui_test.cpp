@@ -415,6 +415,16 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     EXPECT_TRUE(turn().IsHinted(4) || turn().IsHinted(5) || turn().IsHinted(9))
         << "the button gave its hint";
     EXPECT_EQ(turn().StatusText().rfind("Hint: ", 0), 0u) << "and says it";
+    // T opens the chat's line: every key is the line's (D, H and I do nothing in the game) until
+    // Return sends it; Esc only closes an open line, it never asks to leave.
+    key(SDLK_t);
+    for (char c : std::string("dhi")) key(static_cast<SDLKey>(c), static_cast<Uint16>(c));
+    key(SDLK_RETURN);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"2 410 100 104 105"}));
+    key(SDLK_t);
+    key(SDLK_ESCAPE);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(turn().StatusText().rfind("Press Esc", 0), std::string::npos);
     // "Done" with no move made while one was possible asks first.
     press(25, done);
     EXPECT_TRUE(sent().empty());
@@ -475,9 +485,11 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     press(25, autoplay);
     EXPECT_EQ(sent(), (std::vector<std::string>{"2 220"})) << "Auto, every move taken back";
     EXPECT_EQ(turn().NewsText(), "") << "the news last until the own turn ends";
+    // The referee names the seats: the news names the player by it.
+    client->Receive("2 401 2 1 4 65 110 110 97 1 2 66 111");
     client->Receive("2 300 1 900 1 14 1 -1");
     client->Receive("2 200 1");
-    EXPECT_EQ(turn().NewsText(), "Player 1 passed");
+    EXPECT_EQ(turn().NewsText(), "Bo passed");
 
     // The drop that empties the hand sends the turn's line at once. Hand: king, red 3, black 6.
     client->Receive("2 300 0 900 0 14 1 5");
