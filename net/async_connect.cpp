@@ -26,6 +26,7 @@ AsyncConnect::Outcome connect_to(const std::string& host, int port, TCPsocket& s
     IPaddress ip;
     if (host.empty() || NET2_ResolveHost(&ip, host.c_str(), port) != 0)
         return AsyncConnect::kUnknownHost;
+    if (!NET2_IsHostAddress(ip)) return AsyncConnect::kNotAHost;
     errno = 0;
     socket = SDLNet_TCP_Open(&ip);
     if (socket) return AsyncConnect::kConnected;

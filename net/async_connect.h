@@ -10,7 +10,8 @@
 
 class AsyncConnect {
   public:
-    enum Outcome { kPending, kConnected, kUnknownHost, kRefused, kNoAnswer, kFailed };
+    // kNotAHost: the name is, or resolves to, 0.0.0.0 or 255.255.255.255.
+    enum Outcome { kPending, kConnected, kUnknownHost, kNotAHost, kRefused, kNoAnswer, kFailed };
 
     AsyncConnect(const std::string& host, int port);
     // An attempt still running is abandoned: its connection, if one comes, is closed at once.

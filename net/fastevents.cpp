@@ -50,15 +50,17 @@ void wakeMain() {
     }
 }
 
-// With eventLock held by the main thread: waits up to `ms` for the display or a wake-up, with
-// the lock let go meanwhile; false when there is no display to watch.
+// With eventLock held by the main thread: waits up to `ms` for a wake-up or the X display, with
+// the lock let go meanwhile. Without a window (a program without one, or before it opens) only a
+// push or a signal brings an event, so the wake-up alone is watched. False for a window of
+// another driver, whose input only a look at SDL's queue finds.
 bool pollDisplay(Uint32 ms) {
     const int fd = display_fd();
-    if (fd < 0 || wakePipe[0] < 0) return false;
+    if (wakePipe[0] < 0 || (fd < 0 && SDL_GetVideoSurface())) return false;
     mainPolling = true;
     SDL_UnlockMutex(eventLock);
-    pollfd watched[2] = {{fd, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
-    poll(watched, 2, static_cast<int>(ms));
+    pollfd watched[2] = {{wakePipe[0], POLLIN, 0}, {fd, POLLIN, 0}};
+    poll(watched, fd < 0 ? 1 : 2, static_cast<int>(ms));
     char drained[64];
     while (read(wakePipe[0], drained, sizeof drained) > 0) {
     }
@@ -170,8 +172,10 @@ int FE_PollEvent(SDL_Event* event) {
 }
 
 int FE_WaitEvent(SDL_Event* event) {
+    // Each wait is bounded; the span only matters where nothing wakes it sooner.
+    constexpr Uint32 kRestMs = 60000;
     int result;
-    while ((result = FE_WaitEventTimeout(event, kTickMs)) <= 0) {
+    while ((result = FE_WaitEventTimeout(event, kRestMs)) <= 0) {
     }
     return result;
 }
@@ -184,8 +188,9 @@ int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
     while (deliverQuitSignal(), (result = SDL_PollEvent(event)) <= 0) {
         const Uint32 waited = SDL_GetTicks() - start;
         if (waited >= ms) break;
-        // On a display the connection, a push and a quit signal all wake the wait, so it waits
-        // for the whole span; without one it waits in ticks, which also see a quit signal.
+        // A push and a quit signal (and on an X display its connection) all wake the wait, so
+        // it waits for the whole span; on another driver's window it waits in ticks, which also
+        // see a quit signal.
         if (!pollDisplay(ms - waited))
             SDL_CondWaitTimeout(eventWait, eventLock, std::min(ms - waited, kTickMs));
     }

@@ -443,6 +443,10 @@ int rawTCPAdopt(TCPsocket s) {
 }
 
 int rawTCPConnectToIP(IPaddress* ip) {
+    if (!NET2_IsHostAddress(*ip)) {
+        setError("NET2: 0.0.0.0 and 255.255.255.255 are no host to connect to", -1);
+        return -1;
+    }
     TCPsocket s = snTCPOpen(ip);
     if (!s) {
         setError("NET2: can't open a socket", -1);
@@ -571,6 +575,10 @@ int NET2_ResolveHost(IPaddress* ip, const char* name, int port) {
     ip->host = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
     freeaddrinfo(found);
     return 0;
+}
+
+bool NET2_IsHostAddress(const IPaddress& ip) {
+    return ip.host != INADDR_ANY && ip.host != INADDR_NONE;
 }
 
 int NET2_TCPAcceptOn(int port) {

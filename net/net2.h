@@ -15,6 +15,9 @@ void NET2_Quit();
 const char* NET2_GetError();
 
 int NET2_ResolveHost(IPaddress* ip, const char* name, int port);
+// Whether a connection may be opened to `ip`: not 0.0.0.0 or 255.255.255.255, which SDL_net takes
+// as an order to listen on every interface instead.
+bool NET2_IsHostAddress(const IPaddress& ip);
 
 int NET2_TCPAcceptOn(int port);
 int NET2_TCPAcceptOnIP(IPaddress* ip);

@@ -13,7 +13,8 @@ HeadlessSDL::HeadlessSDL(bool network_t) : network(network_t) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     FE_CatchQuitSignals();
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) == -1)
+    // No timer thread: it would wake a thousand times a second, and nothing here needs it.
+    if (SDL_Init(SDL_INIT_VIDEO) == -1)
         throw std::runtime_error(std::string("SDL: ") + SDL_GetError());
     if (SDLNet_Init() == -1)
         throw std::runtime_error(std::string("SDL(Net): ") + SDLNet_GetError());

@@ -302,6 +302,8 @@ std::string DoJoinScreen::StatusLine() const {
             return waiting ? "Please wait a moment..." : "Error: couldn't connect to server!";
         case AsyncConnect::kUnknownHost:
             return "Error: no host is known by the name " + hostnm;
+        case AsyncConnect::kNotAHost:
+            return "Error: " + hostnm + " is no host's address: type the host's name or address";
         case AsyncConnect::kRefused:
             return "Error: " + hostnm + " refused: no game is hosted there";
         case AsyncConnect::kNoAnswer:
@@ -336,7 +338,8 @@ void DoJoinScreen::Connected() {
     if (outcome == AsyncConnect::kConnected && exch.ClientAdopt(connect->TakeSocket())) {
         client = new Client(exch);
         client->SetName(profile.settings.values.name);
-    } else if (outcome == AsyncConnect::kConnected) waiting = false;
+    } else if (outcome == AsyncConnect::kConnected)
+        waiting = false;
     connect.reset();
     RequestRedraw();
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -360,6 +361,13 @@ TEST(NetworkGame, HeadlessProgramsEndOnASignal) {
     const int port = free_port();
     Referee referee(2, port);
     ASSERT_TRUE(referee.ready);
+    // Waiting for players takes the main thread and the network thread alone: no timer thread,
+    // which woke a thousand times a second.
+    std::size_t threads = 0;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(referee.pid) + "/task"))
+        threads += task.is_directory();
+    EXPECT_EQ(threads, 2u);
     Process player({"velmora-player", "--host", "127.0.0.1", "--port", std::to_string(port)});
     Process selfplay({"velmora-selfplay", "--games", "100000000"});
     Process bench({"velmora-bench-net", "--round-trips", "10000000"});

@@ -572,8 +572,24 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     EXPECT_LE(field + static_cast<int>(sdl->GetTextInputWidth(serve->typed().size())), sdl->w);
     key(SDLK_ESCAPE);
 
-    // A join nobody takes: a refusal of its own.
+    // 0.0.0.0, "0" and 255.255.255.255 are no host: SDL_net would listen on every interface.
     const int port = free_port();
+    for (const char* nowhere : {"0.0.0.0", "0", "255.255.255.255"}) {
+        auto* refused = new DoJoinScreen(*sdl, *exch, profile, port, nowhere);
+        post(refused);
+        for (int i = 0; i < 300 && refused->StatusLine()[0] == 'C'; ++i) loop->Pass();
+        EXPECT_EQ(refused->StatusLine(),
+                  std::string("Error: ") + nowhere +
+                      " is no host's address: type the host's name or address");
+        EXPECT_FALSE(exch->ClientConnect(nowhere, port)) << nowhere;
+        const int probe = socket(AF_INET, SOCK_STREAM, 0);
+        const sockaddr_in address = loopback_address(port);
+        EXPECT_NE(connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0)
+            << "nothing listens on the port after joining " << nowhere;
+        close(probe);
+        key(SDLK_ESCAPE);
+    }
+    // A join nobody takes: a refusal of its own.
     auto* joining = new DoJoinScreen(*sdl, *exch, profile, port, "127.0.0.1");
     EXPECT_EQ(joining->StatusLine(), "Connecting to 127.0.0.1 ...");
     post(joining);
