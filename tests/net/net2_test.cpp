@@ -2,13 +2,17 @@
 #include "net/net2.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "net/fastevents.h"
+#include "net/game_search.h"
 #include "tests/support/loopback.h"
 
 namespace {
@@ -137,4 +141,68 @@ TEST_F(Net2, QuitWhileTheThreadWaitsForRoom) {
     ASSERT_EQ(NET2_Init(), 0);  // and the layer starts again cleanly
     SDL_Event e;
     EXPECT_EQ(FE_PollEvent(&e), 0);
+}
+
+namespace {
+
+// Sends `datagram` to the beacons on `port` from a socket of its own; the answers that come
+// within `ms`.
+std::vector<std::string> answers_to(const std::string& datagram, int port, int ms = 300) {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in to = loopback_address(port);
+    sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+           sizeof to);
+    std::vector<std::string> got;
+    pollfd waiting{fd, POLLIN, 0};
+    while (poll(&waiting, 1, ms) == 1) {
+        char buffer[600];
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n > 0) got.emplace_back(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return got;
+}
+
+}  // namespace
+
+// Hosts of this machine on one search port are each found, with what they offer; a host answers
+// only a whole search of our own, never with more bytes than the search had, and no more than
+// five a second.
+TEST(GameSearch, FindsEveryHostOfThisMachineAndAnswersOnlyOurSearches) {
+    const int port = free_port();
+    GameBeacon anna({"Anna", 1234, 1, 3}, port), bo({"Bo", 4321, 2, 2}, port);
+    ASSERT_TRUE(anna.answering() && bo.answering());
+    std::atomic<int> heard{0};
+    GameSearch search(port, [&] { ++heard; });
+    std::vector<GameSearch::Found> games;
+    for (int i = 0; i < 300 && games.size() < 2; ++i, SDL_Delay(10))
+        games = search.Games(SDL_GetTicks());
+    ASSERT_EQ(games.size(), 2u);
+    std::sort(games.begin(), games.end(),
+              [](const auto& a, const auto& b) { return a.offer.name < b.offer.name; });
+    EXPECT_EQ(games[0].offer.name, "Anna");
+    EXPECT_EQ(games[0].address, "127.0.0.1");
+    EXPECT_TRUE(games[0].offer.port == 1234 && games[0].offer.joined == 1 &&
+                games[0].offer.seats == 3);
+    EXPECT_TRUE(games[1].offer.name == "Bo" && games[1].offer.port == 4321);
+    EXPECT_GE(heard, 2);
+    EXPECT_LE(search.NextDropMs(SDL_GetTicks()), GameSearch::kSilentMs);
+    EXPECT_TRUE(search.Games(SDL_GetTicks() + GameSearch::kSilentMs + 1).empty());
+
+    const std::string whole = SearchDatagram(77);
+    for (const std::string& foreign :
+         {std::string("hello"), whole.substr(0, 100), whole + std::string(400, ' '),
+          "VELMORA SEARCH 2 77x" + std::string(140, ' '),
+          "VELMORA SEARCH 3 77" + std::string(141, ' ')})
+        EXPECT_TRUE(answers_to(foreign, port, 100).empty()) << foreign;
+    SDL_Delay(1000);  // the answers of the search above no longer count against the limit
+    std::size_t answered = 0;
+    for (int i = 0; i < 12; ++i)
+        for (const std::string& answer : answers_to(whole, port, 30)) {
+            ++answered;
+            EXPECT_LE(answer.size(), whole.size());
+            EXPECT_TRUE(ReadAnswer(answer, 77).has_value()) << answer;
+        }
+    EXPECT_GE(answered, 2u);
+    EXPECT_LE(answered, 10u) << "five answers a second from each host at most";
 }

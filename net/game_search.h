@@ -1,0 +1,101 @@
+// Finding games on the local network. A host waiting for players answers search datagrams on UDP
+// port 1234; a joining player sends them to every broadcast address and lists the games that
+// answer. Both are text of our own format: a search carries a random token that its answer
+// echoes, and is padded so that no answer is ever larger than the search it answers (a host is
+// useless as an amplifier). Anything else that arrives is dropped without a word.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The UDP port searches go to, the game's own number.
+constexpr int kSearchPort = 1234;
+// A search's size: more than the largest answer.
+constexpr std::size_t kSearchSize = 160;
+
+// A game as its host's answer tells it.
+struct GameOffer {
+    std::string name;  // the host's name: printable ASCII, at most 16 characters
+    int port = 0;      // the game's TCP port
+    int joined = 0;    // players in, of
+    int seats = 0;
+};
+
+std::string SearchDatagram(std::uint64_t token);
+// The token of a well-formed search, or none.
+std::optional<std::uint64_t> ReadSearch(const std::string& datagram);
+std::string AnswerDatagram(std::uint64_t token, const GameOffer& offer);
+// The game a well-formed answer to the search with `token` offers, or none.
+std::optional<GameOffer> ReadAnswer(const std::string& datagram, std::uint64_t token);
+
+// Answers searches for one hosted game while it lives, from a thread of its own, at most a few a
+// second. Several hosts on one machine each answer: the port is shared.
+class GameBeacon {
+  public:
+    GameBeacon(const GameOffer& offer, int search_port = kSearchPort);
+    ~GameBeacon();
+    GameBeacon(const GameBeacon&) = delete;
+    GameBeacon& operator=(const GameBeacon&) = delete;
+    void SetJoined(int joined) { offer_joined = joined; }
+    // Whether it answers: false where the port could not be opened.
+    bool answering() const { return fd >= 0; }
+
+  private:
+    void Run();
+    bool Admit();
+
+    GameOffer offer;
+    std::atomic<int> offer_joined;
+    int fd = -1;
+    int stop[2] = {-1, -1};
+    std::deque<Uint32> answered;
+    std::thread thread;
+};
+
+// Searches for games while it lives: a search at once and then every kEveryMs, to the broadcast
+// address of every interface that is up and has one, and to 127.255.255.255 for the games of this
+// machine.
+class GameSearch {
+  public:
+    static constexpr Uint32 kEveryMs = 2000;
+    static constexpr Uint32 kSilentMs = 6000;
+
+    struct Found {
+        GameOffer offer;
+        std::string address;  // the host's IPv4 address, dotted
+        Uint32 heard = 0;     // SDL_GetTicks() of its last answer
+    };
+
+    // `heard` is called, from the search's thread, after each answer.
+    explicit GameSearch(int search_port = kSearchPort, std::function<void()> heard_t = nullptr);
+    ~GameSearch();
+    GameSearch(const GameSearch&) = delete;
+    GameSearch& operator=(const GameSearch&) = delete;
+    // The games heard within kSilentMs of `now`, by address and port.
+    std::vector<Found> Games(Uint32 now) const;
+    // When the list next changes by itself: the first game to fall silent, in ms; ~0 for never.
+    Uint32 NextDropMs(Uint32 now) const;
+
+  private:
+    void Run();
+    void Send();
+    void Receive();
+
+    int port;
+    std::function<void()> heard;
+    int fd = -1;
+    int stop[2] = {-1, -1};
+    std::uint64_t token = 0;
+    mutable std::mutex lock;
+    std::vector<Found> found;
+    std::thread thread;
+};
