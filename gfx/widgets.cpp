@@ -74,7 +74,14 @@ unsigned SDL::DrawTextInput(SDL_Surface* surface, int x, int y, int chars, const
 }
 
 ButtonList::~ButtonList() {
+    Clear();
+}
+
+void ButtonList::Clear() {
     for (Button* b : buttons) delete b;
+    buttons.clear();
+    button_state = 0;
+    click = focus = nullptr;
 }
 
 Button* ButtonList::AddButton(SDL& sdl, int x, int y, std::string text, bool enabled) {

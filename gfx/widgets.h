@@ -37,6 +37,8 @@ class ButtonList {
     // The button stays owned by the list and valid as long as it.
     Button* AddButton(SDL& sdl, int x, int y, std::string text, bool enabled);
     void Draw(SDL& sdl, SDL_Surface* surface);
+    // Every button goes, and with them the press and the keyboard's choice.
+    void Clear();
 
     // The button at (x, y), or null.
     Button* At(int x, int y) const;

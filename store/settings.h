@@ -23,6 +23,8 @@ struct Settings {
     // The host joined last, offered again in the join screen.
     std::string last_host;
     Pace animations = Pace::kNormal;
+    // Whether a hosted game answers the searches of players on the local network.
+    bool findable = true;
 
     static constexpr int kNameChars = 16;
     static constexpr int kHostChars = 64;

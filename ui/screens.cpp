@@ -223,6 +223,7 @@ void TextEntryScreen::Draw() {
     const int h = sdl.GetFontHeight(1);
     sdl.DrawString(sdl.screen, 1, 10, 10 + 2 * h, help);
     sdl.DrawString(sdl.screen, 1, 10, 10 + 4 * h, problem.c_str());
+    DrawBelow();
     sdl.Present();
 }
 
@@ -253,14 +254,78 @@ bool TextEntryScreen::AcceptEvent(SDL_Event& event) {
 JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     : TextEntryScreen(sdl_t, exch_t, profile_t,
                       "Enter host name: ", "Press Enter when Done or Esc to Cancel",
-                      profile_t.settings.values.last_host) {}
+                      profile_t.settings.values.last_host),
+      search(kSearchPort, [] { Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr); }) {}
 
 void JoinScreen::Enter() {
-    if (ignore_screen) return;
-    ignore_screen = true;
     profile.settings.values.last_host = CleanText(text, Settings::kHostChars);
     profile.settings.Save();
-    PostScreen(new DoJoinScreen(sdl, exch, profile, kPort, text));
+    Join(kPort, text);
+}
+
+void JoinScreen::Join(int port, const std::string& host) {
+    if (ignore_screen) return;
+    ignore_screen = true;
+    PostScreen(new DoJoinScreen(sdl, exch, profile, port, host));
+}
+
+bool JoinScreen::AcceptEvent(SDL_Event& event) {
+    if (event.type == SDL_USEREVENT && event.user.code == EXCH_REDRAW) FollowSearch();
+    if (const Button* b = ButtonEvent(event)) {
+        int row = 0;
+        for (const Button* listed : buttons.buttons) {
+            if (listed == b) Join(games[row].offer.port, games[row].address);
+            ++row;
+        }
+        return false;
+    }
+    return TextEntryScreen::AcceptEvent(event);
+}
+
+void JoinScreen::FollowSearch() {
+    const std::vector<GameSearch::Found> heard = search.Games(SDL_GetTicks());
+    const auto same = [](const GameSearch::Found& a, const GameSearch::Found& b) {
+        return a.address == b.address && a.offer.port == b.offer.port &&
+               a.offer.name == b.offer.name && a.offer.joined == b.offer.joined;
+    };
+    if (std::equal(heard.begin(), heard.end(), games.begin(), games.end(), same)) return;
+    int chosen = -1, row = 0;
+    for (const Button* b : buttons.buttons) {
+        if (b == buttons.focus) chosen = row;
+        ++row;
+    }
+    games = heard;
+    buttons.Clear();
+    const int h = static_cast<int>(sdl.GetButtonHeight());
+    row = 0;
+    for (const GameSearch::Found& g : games) {
+        const std::string port =
+            g.offer.port == kPort ? "" : ", port " + int_to_string(g.offer.port);
+        Button* b = buttons.AddButton(sdl, 10, BelowY() + 2 * sdl.GetFontHeight(1) + row * h,
+                                      g.offer.name + " at " + g.address + port + ": " +
+                                          int_to_string(g.offer.joined) + " of " +
+                                          int_to_string(g.offer.seats) + " players",
+                                      true);
+        if (row++ == chosen) buttons.focus = b;
+    }
+    RequestRedraw();
+}
+
+void JoinScreen::Idle() {
+    FollowSearch();
+}
+
+Uint32 JoinScreen::NextWakeMs() const {
+    return search.NextDropMs(SDL_GetTicks());
+}
+
+void JoinScreen::DrawBelow() {
+    const int y = BelowY();
+    const char* title = games.empty() ? "Searching the local network for games..."
+                                      : "Games on the local network: click one, or choose it "
+                                        "with Up and Down and press Enter";
+    sdl.DrawString(sdl.screen, 1, 10, y, title);
+    buttons.Draw(sdl, sdl.screen);
 }
 
 void JoinScreen::Cancel() {
@@ -402,6 +467,9 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
     server = new ServerWithAutoPlay(players, exch);
     client = new Client(exch);
     client->SetName(profile.settings.values.name);
+    if (profile.settings.values.findable)
+        beacon =
+            std::make_unique<GameBeacon>(GameOffer{profile.settings.values.name, port, 0, players});
 }
 
 DoServeScreen::~DoServeScreen() {
@@ -426,6 +494,7 @@ bool DoServeScreen::AcceptEvent(SDL_Event& event) {
         return false;
     }
     if (exch.IsPlayerMessage() && exch.GetPlayerNum() != -1) RequestRedraw();
+    if (beacon) beacon->SetJoined(players - exch.GetPlayerWaitCount());
     if (RouteMessage(exch, client, server)) {
         PostScreen(new MainMenu(sdl, exch, profile));
         return false;

@@ -10,6 +10,7 @@
 #include "game/client_server.h"
 #include "game/strategy.h"
 #include "net/async_connect.h"
+#include "net/game_search.h"
 #include "ui/screen.h"
 
 // Hands the exchange's current player message to the referee (players 0 to 5) or to this
@@ -72,6 +73,9 @@ class TextEntryScreen : public Screen {
   protected:
     // Return with a non-empty text.
     virtual void Enter() = 0;
+    // Draws what the screen shows below the field, from BelowY() down.
+    virtual void DrawBelow() {}
+    int BelowY() const { return 10 + 6 * sdl.GetFontHeight(1); }
     // Escape.
     virtual void Cancel();
 
@@ -90,15 +94,28 @@ class TextEntryScreen : public Screen {
     int prevunicode;
 };
 
+// Asks for a host name, and lists the games on the local network that answer its search: a click,
+// or Up, Down and Enter, joins one of them instead.
 class JoinScreen : public TextEntryScreen {
   public:
     JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t);
+    bool AcceptEvent(SDL_Event& event) override;
+    void Idle() override;
+    Uint32 NextWakeMs() const override;
+    // The games listed now.
+    const std::vector<GameSearch::Found>& listed() const { return games; }
 
   private:
     void Enter() override;
     void Cancel() override;
+    void DrawBelow() override;
+    // The list follows the search: a row for each game heard, the keyboard's choice kept.
+    void FollowSearch();
+    void Join(int port, const std::string& host);
     // A screen change has been asked for: no second one.
     bool ignore_screen = false;
+    GameSearch search;
+    std::vector<GameSearch::Found> games;
 };
 
 class ServeScreen : public TextEntryScreen {
@@ -161,6 +178,8 @@ class DoServeScreen : public Screen {
     const char* failure = "";
     // Where the others can reach this machine.
     std::string addresses;
+    // Answers the searches of players on the local network while players are awaited.
+    std::unique_ptr<GameBeacon> beacon;
 };
 
 // This machine's own IPv4 addresses other than loopback, and its host name, for a host to tell.

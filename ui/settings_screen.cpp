@@ -23,6 +23,7 @@ SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     button_strength = next(0);
     button_fullscreen = next(0);
     button_animations = next(0);
+    button_findable = next(0);
     info_y = y + step / 2;
     button_back = next(step / 2 + 3 * sdl.GetFontHeight(1));
     ShowValues();
@@ -35,6 +36,7 @@ void SettingsScreen::ShowValues() {
     button_strength->text = std::string("Computer players: ") + StrengthName(v.strength);
     button_fullscreen->text = "Full screen: " + on_off(sdl.IsFullscreen());
     button_animations->text = std::string("Animations: ") + PaceName(v.animations);
+    button_findable->text = "Hosted games found on the local network: " + on_off(v.findable);
     button_back->text = "Back";
     for (Button* b : buttons.buttons) b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
 }
@@ -73,6 +75,7 @@ void SettingsScreen::Pressed(const Button* b) {
     if (b == button_players) v.players = NextPlayerCount(v.players);
     if (b == button_strength) v.strength = OtherStrength(v.strength);
     if (b == button_animations) v.animations = NextPace(v.animations);
+    if (b == button_findable) v.findable = !v.findable;
     // The window's size and state are written when the program ends.
     if (b == button_fullscreen) sdl.ToggleFullscreen();
     profile.settings.Save();

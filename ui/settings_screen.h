@@ -19,6 +19,7 @@ class SettingsScreen : public Screen {
     Button* button_strength;
     Button* button_fullscreen;
     Button* button_animations;
+    Button* button_findable;
     Button* button_back;
     // Below the buttons: the settings that change as the program is used.
     int info_y = 0;

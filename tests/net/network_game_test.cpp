@@ -359,10 +359,10 @@ TEST(NetworkGame, SeatsLeftInTheLobbyDoNotStopTheGame) {
 // finished and exits with 130.
 TEST(NetworkGame, HeadlessProgramsEndOnASignal) {
     const int port = free_port();
-    Referee referee(2, port);
+    Referee referee(2, port, "auto", {"--hidden"});
     ASSERT_TRUE(referee.ready);
-    // Waiting for players takes the main thread and the network thread alone: no timer thread,
-    // which woke a thousand times a second.
+    // Waiting for players, not to be found, takes the main thread and the network thread alone:
+    // no timer thread, which woke a thousand times a second.
     std::size_t threads = 0;
     for (const auto& task :
          std::filesystem::directory_iterator("/proc/" + std::to_string(referee.pid) + "/task"))

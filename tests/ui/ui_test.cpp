@@ -13,6 +13,7 @@
 
 #include "game/autoplay_server.h"
 #include "net/fastevents.h"
+#include "net/game_search.h"
 #include "tests/support/loopback.h"
 #include "tests/support/temp_home.h"
 #include "ui/game_screen.h"
@@ -572,6 +573,35 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     EXPECT_LE(field + static_cast<int>(sdl->GetTextInputWidth(serve->typed().size())), sdl->w);
     key(SDLK_ESCAPE);
 
+    // The join screen lists the games on the local network that answer its search (other tests'
+    // hosts may answer too); a click on one joins it, at its address and port.
+    {
+        const int game_port = free_port();
+        GameBeacon zed({"Zed", game_port, 1, 4});
+        post(new JoinScreen(*sdl, *exch, profile));
+        auto* listing = dynamic_cast<JoinScreen*>(loop->screen);
+        ASSERT_NE(listing, nullptr);
+        const auto row = [&] {
+            const auto& games = listing->listed();
+            for (std::size_t i = 0; i < games.size(); ++i)
+                if (games[i].offer.name == "Zed" && games[i].offer.port == game_port)
+                    return static_cast<int>(i);
+            return -1;
+        };
+        for (int i = 0; i < 300 && row() == -1; ++i) loop->Pass();
+        ASSERT_NE(row(), -1) << "the host of this machine is listed within three seconds";
+        EXPECT_EQ(listing->listed()[row()].address, "127.0.0.1");
+        EXPECT_EQ(listing->listed()[row()].offer.joined, 1);
+        const int h = sdl->GetFontHeight(1);
+        click(20, 10 + 8 * h + row() * static_cast<int>(sdl->GetButtonHeight()) + 5);
+        auto* joined = dynamic_cast<DoJoinScreen*>(loop->screen);
+        ASSERT_NE(joined, nullptr);
+        EXPECT_EQ(joined->StatusLine().rfind("Connecting to 127.0.0.1", 0) == 0 ||
+                      joined->StatusLine().find("127.0.0.1 refused") != std::string::npos,
+                  true)
+            << joined->StatusLine();
+        key(SDLK_ESCAPE);
+    }
     // 0.0.0.0, "0" and 255.255.255.255 are no host: SDL_net would listen on every interface.
     const int port = free_port();
     for (const char* nowhere : {"0.0.0.0", "0", "255.255.255.255"}) {
