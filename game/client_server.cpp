@@ -534,6 +534,9 @@ bool Client::Receive(const std::string& msg) {
             history = TurnHistory{};
             if (connector) connector->SetPlayerNum(playernum, numplayers);
             break;
+        case proto::kWaiting:
+            awaited_players = std::clamp(tokens.token(2), 0, kMaxPlayers);
+            break;
         case proto::kPlayerLeft:
             // A line naming no player of the game tells nothing: the game goes on.
             if (IsPlayer(tokens.token(2)) && connector) connector->PlayerLeft(tokens.token(2));

@@ -178,6 +178,8 @@ class Client {
     // Sends a chat line (printable ASCII, at most kChatChars); a referee that does not speak the
     // extension ignores it.
     void Chat(const std::string& text);
+    // The players the referee last said it awaits (its 102 line), 0 to kMaxPlayers.
+    int awaited() const { return awaited_players; }
 
     Tracker tracker;
     // Followed from the turn lines on the table above.
@@ -196,4 +198,5 @@ class Client {
     int turn = -1;
     ClientConnector* connector = nullptr;
     std::string name;
+    int awaited_players = 0;
 };

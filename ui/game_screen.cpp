@@ -187,6 +187,8 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_KEYDOWN && !closing && !ChatKey(event.key.keysym)) Key(event.key.keysym);
     LookThrough(event);
     FollowTurns(event);
+    // Before the game the picture counts the players the referee still awaits.
+    if (!Ready() && exch.IsPlayerMessage()) RequestRedraw();
     if (RouteMessage(exch, client, server)) Leave(server ? "" : "The host left the game");
     return closing && KeepWhenSettled();
 }
@@ -490,7 +492,14 @@ void GameScreen::ShowTurn() {
 void GameScreen::Draw() {
     if (!Ready()) {
         ClearToTable(sdl, sdl.screen);
-        sdl.DrawString(sdl.screen, 1, 10, 10, "Waiting . . .");
+        const int awaited = client->awaited();
+        const std::string waiting =
+            awaited > 0 ? "Waiting for " + int_to_string(awaited) +
+                              (awaited == 1 ? " more player . . ." : " more players . . .")
+                        : "Waiting . . .";
+        sdl.DrawString(sdl.screen, 1, 10, 10, waiting.c_str());
+        sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1),
+                       "Press Esc to return to the menu");
         sdl.Present();
         return;
     }

@@ -26,7 +26,8 @@ void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std
     ClearToTable(sdl, sdl.screen);
     const int h = sdl.GetFontHeight(1);
     sdl.DrawString(sdl.screen, 1, 10, 10, status.c_str());
-    sdl.DrawString(sdl.screen, 1, 10, 10 + h, "Press Esc to QUIT!");
+    // Esc returns to the menu there; it never ends the program.
+    sdl.DrawString(sdl.screen, 1, 10, 10 + h, "Press Esc to return to the menu");
     int y = 10 + 3 * h;
     for (const std::string& line : more) {
         sdl.DrawString(sdl.screen, 1, 10, y, line.c_str());
@@ -436,8 +437,10 @@ bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
     if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1 || !client) return false;
     if (client->Receive(exch.GetPlayerMessage())) {
         // Also after the game screen has been asked for: it is replaced at once, and its
-        // destructor frees the client.
-        Leave("The host left the game");
+        // destructor frees the client. A host that closes before its first line has no seat
+        // left: its game is full.
+        Leave(keep_values ? "The host left the game"
+                          : "The game at " + hostnm + " has already begun");
         return false;
     }
     if (keep_values || left) return false;
@@ -484,7 +487,7 @@ void DoServeScreen::Draw() {
     const int joined = players - exch.GetPlayerWaitCount();
     draw_waiting(sdl, "Still waiting for clients to connect...",
                  {"Players joined: " + int_to_string(joined) + " of " + int_to_string(players),
-                  "Others join at: " + addresses});
+                  "Others join at: " + addresses + ", port " + int_to_string(port)});
 }
 
 bool DoServeScreen::AcceptEvent(SDL_Event& event) {

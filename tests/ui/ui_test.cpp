@@ -627,26 +627,31 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     EXPECT_EQ(joining->StatusLine(), "Error: 127.0.0.1 refused: no game is hosted there");
     key(SDLK_ESCAPE);
 
-    // A host that sends its first line and closes at once: back on the menu, saying why.
+    // A host that closes at once, after its first line or before any (its game is full): back
+    // on the menu, saying why.
     const int host = socket(AF_INET, SOCK_STREAM, 0);
     const sockaddr_in address = loopback_address(port);
     ASSERT_EQ(bind(host, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     listen(host, 1);
-    post(new DoJoinScreen(*sdl, *exch, profile, port, "127.0.0.1"));
-    pollfd waiting{host, POLLIN, 0};
-    ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the join connects within 5 seconds";
-    const int peer = accept(host, nullptr, nullptr);
-    ASSERT_GE(peer, 0);
-    ASSERT_EQ(write(peer, "100 1 2 1\n", 10), 10);
-    close(peer);
-    close(host);
     MainMenu* menu = nullptr;
-    for (int i = 0; i < 300 && !menu; ++i) {
-        loop->Pass();
-        menu = dynamic_cast<MainMenu*>(loop->screen);
+    for (const std::string first : {"100 1 2 1\n", ""}) {
+        post(new DoJoinScreen(*sdl, *exch, profile, port, "127.0.0.1"));
+        pollfd waiting{host, POLLIN, 0};
+        ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the join connects within 5 seconds";
+        const int peer = accept(host, nullptr, nullptr);
+        ASSERT_GE(peer, 0);
+        ASSERT_EQ(write(peer, first.data(), first.size()), static_cast<ssize_t>(first.size()));
+        close(peer);
+        menu = nullptr;
+        for (int i = 0; i < 300 && !menu; ++i) {
+            loop->Pass();
+            menu = dynamic_cast<MainMenu*>(loop->screen);
+        }
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->reason(), first.empty() ? "The game at 127.0.0.1 has already begun"
+                                                : "The host left the game");
     }
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->reason(), "The host left the game");
+    close(host);
     EXPECT_TRUE(exch->ClientConnect("127.0.0.1", free_port()) == false) << "nobody listens";
 
     // "New game" pressed and released elsewhere starts nothing; clicked, it starts one game.

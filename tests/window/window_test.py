@@ -62,6 +62,7 @@ TARGET_RING = (20, 60, 255)
 CHOSEN_RING = (255, 230, 0)
 # The band behind a pile looked through.
 LOOK_BAND = (0, 70, 70)
+CHAT_BAND = (0, 80, 80)
 PORT = 1234
 # The menu's local game of the player's choice, and the buttons that choose it.
 CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
@@ -75,6 +76,7 @@ TABLE_ROWS = (3 * 18 + 10, 300)
 
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
                 "Game Over! You Lose, Player 1 Won!", "Game Over! You Lose, Player 2 Won!",
+                "Game Over! You Lose, Bo Won!",
                 "Welcome to Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds"]
@@ -558,18 +560,34 @@ def host_two_players(args, env, judge):
     return game
 
 
+def shows_chat(image):
+    """Whether the chat's lines show in their corner, right of the hand."""
+    return any(image.pixel(x, y) == CHAT_BAND for y in range(380, 548, 4)
+               for x in range(WIDTH - 190, WIDTH - 10, 4))
+
+
 def network_game(args, env, judge):
+    """The window hosts "Anna" (the name set in Settings) against a headless "Bo": the names are
+    told, a chat line typed in the window reaches Bo and shows in the window, and both see the
+    same winner."""
     game = host_two_players(args, env, judge)
     player = subprocess.Popen([os.path.join(args.build, "velmora-player"), "--host", "127.0.0.1",
-                               "--port", "1234"], cwd=args.build, stdout=subprocess.PIPE)
+                               "--port", "1234", "--name", "Bo"], cwd=args.build,
+                              stdout=subprocess.PIPE)
     try:
+        own_turn(game, judge)
+        game.key("t")
+        game.type("Hi Bo")
+        game.key("Return")
+        save(args, "chat.png", wait_for("the chat line shown",
+                                        lambda: (lambda m: shows_chat(m) and m)(game.shot()), 5))
         status = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)[0]
         lines = player.communicate(timeout=60)[0].decode().split("\n")
     finally:
         if player.poll() is None:
             player.kill()
-    seen = "Game Over! You Win!" if "winner 0" in lines else "Game Over! You Lose, Player 1 Won!"
-    if status != seen:
+    seen = "Game Over! You Win!" if "winner 0" in lines else "Game Over! You Lose, Bo Won!"
+    if status != seen or "chat 0 Hi Bo" not in lines or "seats Anna, Bo" not in lines:
         raise Failure(f"the host saw '{status}', the joining player {lines}")
     if game.close() != 0:
         raise Failure("closing the host's window: " + game.output())
