@@ -59,21 +59,6 @@ int udp_socket(int port, bool broadcast) {
     return fd;
 }
 
-// Waits up to kWaitMs for `fd` or the stop pipe; whether to go on (the pipe is silent).
-bool wait_for(int fd, int stop, int ms, bool& readable) {
-    pollfd watched[2] = {{fd, POLLIN, 0}, {stop, POLLIN, 0}};
-    poll(watched, 2, std::min(ms, kWaitMs));
-    readable = watched[0].revents & POLLIN;
-    return !(watched[1].revents & (POLLIN | POLLHUP));
-}
-
-void close_all(int& fd, int (&stop)[2]) {
-    for (int* f : {&fd, &stop[0], &stop[1]}) {
-        if (*f >= 0) close(*f);
-        *f = -1;
-    }
-}
-
 }  // namespace
 
 std::string SearchDatagram(std::uint64_t token) {
@@ -121,26 +106,40 @@ std::optional<GameOffer> ReadAnswer(const std::string& datagram, std::uint64_t t
                      static_cast<int>(*seats)};
 }
 
-GameBeacon::GameBeacon(const GameOffer& offer_t, int search_port)
-    : offer(offer_t), offer_joined(offer_t.joined) {
-    fd = udp_socket(search_port, false);
-    if (fd < 0 || pipe2(stop, O_CLOEXEC) != 0) {
-        std::fprintf(stderr,
-                     "velmora: the game cannot be found on the local network (UDP port %d)\n",
-                     search_port);
-        close_all(fd, stop);
-        return;
-    }
-    thread = std::thread([this] { Run(); });
-}
-
-GameBeacon::~GameBeacon() {
+UdpThread::~UdpThread() {
     if (thread.joinable()) {
         close(stop[1]);
         stop[1] = -1;
         thread.join();
     }
-    close_all(fd, stop);
+    for (int* f : {&fd, &stop[0], &stop[1]})
+        if (*f >= 0) close(*f);
+}
+
+bool UdpThread::Start(int port, bool broadcast, std::function<void()> serve) {
+    fd = udp_socket(port, broadcast);
+    if (fd >= 0 && pipe2(stop, O_CLOEXEC) == 0) {
+        thread = std::thread(std::move(serve));
+        return true;
+    }
+    if (fd >= 0) close(fd);
+    fd = -1;
+    return false;
+}
+
+bool UdpThread::Wait(int ms, bool& readable) const {
+    pollfd watched[2] = {{fd, POLLIN, 0}, {stop[0], POLLIN, 0}};
+    poll(watched, 2, std::min(ms, kWaitMs));
+    readable = watched[0].revents & POLLIN;
+    return !(watched[1].revents & (POLLIN | POLLHUP));
+}
+
+GameBeacon::GameBeacon(const GameOffer& offer_t, int search_port)
+    : offer(offer_t), offer_joined(offer_t.joined) {
+    if (!socket.Start(search_port, false, [this] { Run(); }))
+        std::fprintf(stderr,
+                     "velmora: the game cannot be found on the local network (UDP port %d)\n",
+                     search_port);
 }
 
 bool GameBeacon::Admit() {
@@ -153,12 +152,12 @@ bool GameBeacon::Admit() {
 
 void GameBeacon::Run() {
     bool readable = false;
-    while (wait_for(fd, stop[0], kWaitMs, readable)) {
+    while (socket.Wait(kWaitMs, readable)) {
         if (!readable) continue;
         char buffer[kLargest + 1];
         sockaddr_in from{};
         socklen_t from_size = sizeof from;
-        const ssize_t n = recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT,
+        const ssize_t n = recvfrom(socket.fd, buffer, sizeof buffer, MSG_DONTWAIT,
                                    reinterpret_cast<sockaddr*>(&from), &from_size);
         if (n <= 0) continue;
         const auto token = ReadSearch(std::string(buffer, static_cast<std::size_t>(n)));
@@ -167,8 +166,8 @@ void GameBeacon::Run() {
         now.joined = offer_joined;
         const std::string answer = AnswerDatagram(*token, now);
         if (answer.size() > static_cast<std::size_t>(n)) continue;
-        sendto(fd, answer.data(), answer.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
-               from_size);
+        sendto(socket.fd, answer.data(), answer.size(), MSG_DONTWAIT,
+               reinterpret_cast<sockaddr*>(&from), from_size);
     }
 }
 
@@ -176,21 +175,7 @@ GameSearch::GameSearch(int search_port, std::function<void()> heard_t)
     : port(search_port), heard(std::move(heard_t)) {
     std::random_device random;
     token = (static_cast<std::uint64_t>(random()) << 32 | random()) % 1000000000000000000ULL + 1;
-    fd = udp_socket(0, true);
-    if (fd < 0 || pipe2(stop, O_CLOEXEC) != 0) {
-        close_all(fd, stop);
-        return;
-    }
-    thread = std::thread([this] { Run(); });
-}
-
-GameSearch::~GameSearch() {
-    if (thread.joinable()) {
-        close(stop[1]);
-        stop[1] = -1;
-        thread.join();
-    }
-    close_all(fd, stop);
+    socket.Start(0, true, [this] { Run(); });
 }
 
 void GameSearch::Run() {
@@ -200,7 +185,7 @@ void GameSearch::Run() {
     for (;;) {
         const Uint32 since = SDL_GetTicks() - sent;
         const int left = since >= kEveryMs ? 0 : static_cast<int>(kEveryMs - since);
-        if (!wait_for(fd, stop[0], left, readable)) return;
+        if (!socket.Wait(left, readable)) return;
         if (readable) Receive();
         if (SDL_GetTicks() - sent >= kEveryMs) {
             sent = SDL_GetTicks();
@@ -226,8 +211,8 @@ void GameSearch::Send() {
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = target;
         to.sin_port = htons(static_cast<std::uint16_t>(port));
-        sendto(fd, search.data(), search.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&to),
-               sizeof to);
+        sendto(socket.fd, search.data(), search.size(), MSG_DONTWAIT,
+               reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 }
 
@@ -235,7 +220,7 @@ void GameSearch::Receive() {
     char buffer[kLargest + 1];
     sockaddr_in from{};
     socklen_t from_size = sizeof from;
-    for (ssize_t n; (n = recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT,
+    for (ssize_t n; (n = recvfrom(socket.fd, buffer, sizeof buffer, MSG_DONTWAIT,
                                   reinterpret_cast<sockaddr*>(&from), &from_size)) > 0;
          from_size = sizeof from) {
         const auto offer = ReadAnswer(std::string(buffer, static_cast<std::size_t>(n)), token);

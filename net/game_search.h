@@ -37,17 +37,37 @@ std::string AnswerDatagram(std::uint64_t token, const GameOffer& offer);
 // The game a well-formed answer to the search with `token` offers, or none.
 std::optional<GameOffer> ReadAnswer(const std::string& datagram, std::uint64_t token);
 
+// A UDP socket served by a thread of its own until its owner goes; the owner declares it last,
+// so that the thread has ended before anything it uses goes.
+class UdpThread {
+  public:
+    UdpThread() = default;
+    ~UdpThread();
+    UdpThread(const UdpThread&) = delete;
+    UdpThread& operator=(const UdpThread&) = delete;
+    // Opens the socket on `port` (0: the system's choice) and runs `serve` on the thread; false,
+    // with nothing started, when the socket cannot be opened.
+    bool Start(int port, bool broadcast, std::function<void()> serve);
+    // Waits up to `ms` (at most a second) for a datagram; false once the owner is going.
+    bool Wait(int ms, bool& readable) const;
+    int fd = -1;
+
+  private:
+    int stop[2] = {-1, -1};
+    std::thread thread;
+};
+
 // Answers searches for one hosted game while it lives, from a thread of its own, at most a few a
 // second. Several hosts on one machine each answer: the port is shared.
 class GameBeacon {
   public:
     GameBeacon(const GameOffer& offer, int search_port = kSearchPort);
-    ~GameBeacon();
     GameBeacon(const GameBeacon&) = delete;
     GameBeacon& operator=(const GameBeacon&) = delete;
+    ~GameBeacon() = default;
     void SetJoined(int joined) { offer_joined = joined; }
     // Whether it answers: false where the port could not be opened.
-    bool answering() const { return fd >= 0; }
+    bool answering() const { return socket.fd >= 0; }
 
   private:
     void Run();
@@ -55,10 +75,8 @@ class GameBeacon {
 
     GameOffer offer;
     std::atomic<int> offer_joined;
-    int fd = -1;
-    int stop[2] = {-1, -1};
     std::deque<Uint32> answered;
-    std::thread thread;
+    UdpThread socket;
 };
 
 // Searches for games while it lives: a search at once and then every kEveryMs, to the broadcast
@@ -77,7 +95,6 @@ class GameSearch {
 
     // `heard` is called, from the search's thread, after each answer.
     explicit GameSearch(int search_port = kSearchPort, std::function<void()> heard_t = nullptr);
-    ~GameSearch();
     GameSearch(const GameSearch&) = delete;
     GameSearch& operator=(const GameSearch&) = delete;
     // The games heard within kSilentMs of `now`, by address and port.
@@ -92,10 +109,8 @@ class GameSearch {
 
     int port;
     std::function<void()> heard;
-    int fd = -1;
-    int stop[2] = {-1, -1};
     std::uint64_t token = 0;
     mutable std::mutex lock;
     std::vector<Found> found;
-    std::thread thread;
+    UdpThread socket;
 };
