@@ -19,6 +19,8 @@ class OthersNews {
     // deal is no play).
     void Note(int mover, const std::string& name, const Tracker& before, const Tracker& now,
               bool records);
+    // Player p, named `name`, left the game: its line says so, and who plays on.
+    void Left(int p, const std::string& name);
     // The marks have been seen (the own move); the lines stay until the own turn ends.
     void ClearMarks() { marked.fill(false); }
     void Clear();

@@ -291,7 +291,9 @@ void TableTurn::SetSeats(const std::vector<SeatInfo>& seats) {
 }
 
 void TableTurn::SeatLeft(int p) {
-    if (p >= 0 && p < kMaxPlayers) away[p] = true;
+    if (p < 0 || p >= kMaxPlayers) return;
+    away[p] = true;
+    news.Left(p, SeatName(p));
 }
 
 void TableTurn::Reveal(const Tracker& full) {

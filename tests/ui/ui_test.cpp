@@ -491,6 +491,9 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 300 1 900 1 14 1 -1");
     client->Receive("2 200 1");
     EXPECT_EQ(turn().NewsText(), "Bo passed");
+    // A player who leaves is named in the news.
+    client->Receive("2 103 1");
+    EXPECT_EQ(turn().NewsText(), "Bo left; the computer plays the seat");
 
     // The drop that empties the hand sends the turn's line at once. Hand: king, red 3, black 6.
     client->Receive("2 300 0 900 0 14 1 5");
