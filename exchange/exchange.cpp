@@ -292,6 +292,13 @@ bool Exchange::ReadLines(int socket, std::string& buffer, int player_t, bool all
     return true;
 }
 
+bool Exchange::FillEmptySeats() {
+    if (server_socket == -1 || init_player_num == 0 || init_player_num >= numplayers) return false;
+    init_player_num = numplayers;
+    PushPlayerMessage(numplayers - 1, "0");
+    return true;
+}
+
 void Exchange::Accept(int socket) {
     if (server_socket == -1 || init_player_num >= numplayers) {
         NET2_TCPClose(socket);

@@ -41,6 +41,10 @@ class Exchange {
     int GetPlayerWaitCount() const { return numplayers - init_player_num; }
 
     bool EnterServerMode(int port_t, int numplayers_t);
+    // The seats nobody has taken yet are given to the computer: no one else is awaited, and the
+    // referee hears of it as of the last player's arrival. False when no seat is empty or
+    // nobody has joined.
+    bool FillEmptySeats();
     bool ServerSend(int player_t, const std::string& message_t);
     void ServerKill(int player_t);
     void ServerKillAll(bool send_disconnect);

@@ -22,7 +22,8 @@ bool is_key(const SDL_Event& event, SDLKey key) {
 }
 
 // The waiting screens' picture: a status line, how to leave, and more lines below.
-void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std::string> more) {
+void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std::string> more,
+                  ButtonList* buttons = nullptr) {
     ClearToTable(sdl, sdl.screen);
     const int h = sdl.GetFontHeight(1);
     sdl.DrawString(sdl.screen, 1, 10, 10, status.c_str());
@@ -33,6 +34,7 @@ void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std
         sdl.DrawString(sdl.screen, 1, 10, y, line.c_str());
         y += h;
     }
+    if (buttons) buttons->Draw(sdl, sdl.screen);
     sdl.Present();
 }
 
@@ -473,6 +475,8 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
     if (profile.settings.values.findable)
         beacon =
             std::make_unique<GameBeacon>(GameOffer{profile.settings.values.name, port, 0, players});
+    buttons.AddButton(sdl, 10, 10 + 6 * sdl.GetFontHeight(1), "Start now with computer players",
+                      true);
 }
 
 DoServeScreen::~DoServeScreen() {
@@ -487,7 +491,8 @@ void DoServeScreen::Draw() {
     const int joined = players - exch.GetPlayerWaitCount();
     draw_waiting(sdl, "Still waiting for clients to connect...",
                  {"Players joined: " + int_to_string(joined) + " of " + int_to_string(players),
-                  "Others join at: " + addresses + ", port " + int_to_string(port)});
+                  "Others join at: " + addresses + ", port " + int_to_string(port)},
+                 &buttons);
 }
 
 bool DoServeScreen::AcceptEvent(SDL_Event& event) {
@@ -498,6 +503,8 @@ bool DoServeScreen::AcceptEvent(SDL_Event& event) {
     }
     if (exch.IsPlayerMessage() && exch.GetPlayerNum() != -1) RequestRedraw();
     if (beacon) beacon->SetJoined(players - exch.GetPlayerWaitCount());
+    // The computer takes every seat still empty, and the game starts.
+    if (ButtonEvent(event) && exch.FillEmptySeats()) RequestRedraw();
     if (RouteMessage(exch, client, server)) {
         PostScreen(new MainMenu(sdl, exch, profile));
         return false;

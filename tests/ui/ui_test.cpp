@@ -771,6 +771,22 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
     EXPECT_GT(moves, 5);
 }
 
+// A host waiting for two more players starts at once with "Start now with computer players":
+// the empty seats are the computer's, and the host's turn comes.
+TEST_F(Ui, HostStartsNowWithComputerPlayers) {
+    post(new DoServeScreen(*sdl, *exch, profile, free_port(), 3));
+    for (int i = 0; i < 300 && exch->GetPlayerWaitCount() != 2; ++i) loop->Pass();
+    ASSERT_EQ(exch->GetPlayerWaitCount(), 2) << "the host has joined its own game";
+    click(20, 10 + 6 * sdl->GetFontHeight(1) + 5);
+    for (int i = 0; i < 3000 && !(dynamic_cast<GameScreen*>(loop->screen) && turn().IsOurTurn());
+         ++i)
+        loop->Pass();
+    ASSERT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
+    EXPECT_TRUE(turn().IsOurTurn());
+    EXPECT_EQ(sdl->numplayers, 3);
+    key(SDLK_ESCAPE);
+}
+
 namespace {
 
 // The moving cards' clock in the test below: it stands still unless the test moves it.
