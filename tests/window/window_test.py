@@ -69,6 +69,8 @@ CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
 # With no saved game to continue; a saved game adds "Continue game" after "Join a game...".
 CONTINUE = (60, MENU_TOP + 3 * BUTTON_H + 11)
 SAVED_GAME = ".local/state/velmora/saved-game.ini"
+# Where the pointer rests between actions: on no pile, card or button at any player count.
+AWAY = (700, 300)
 STATISTICS, SETTINGS = (40, 247), (40, 269)
 # The Settings screen's "Name" button, and the Statistics screen's table.
 SETTINGS_NAME = (40, 3 * 18 + 10 + 11)
@@ -227,8 +229,23 @@ class Game:
         self.pointer(self.move(x, y), ["mousedown", "1"], ["mouseup", "1"])
 
     def drag(self, x0, y0, x1, y1):
+        """A drag, after which the pointer leaves the table: resting on a pile, it would spread
+        the pile out."""
         self.pointer(self.move(x0, y0), ["mousedown", "1"],
-                     self.move((x0 + x1) // 2, (y0 + y1) // 2), self.move(x1, y1), ["mouseup", "1"])
+                     self.move((x0 + x1) // 2, (y0 + y1) // 2), self.move(x1, y1), ["mouseup", "1"],
+                     self.move(*AWAY))
+
+    def settled(self, seconds=2):
+        """The picture once two shots in a row are the same (a slow build redraws late)."""
+        last = self.shot()
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            time.sleep(0.05)
+            image = self.shot()
+            if same_pixels(image.data, last.data):
+                return image
+            last = image
+        return last
 
     def key(self, name):
         self.run(["xdotool", "key", "--window", self.wid, name])
@@ -336,8 +353,7 @@ def try_drags(game, image, args):
         save(args, "drop-targets.png", held)
         for x, y in PILE_CENTRES:
             game.drag(x0, 560, x, y)
-            time.sleep(0.1)
-            if hand_size(game.shot()) == before - 1:
+            if hand_size(game.settled()) == before - 1:
                 return True
     return False
 
@@ -374,8 +390,7 @@ def keyboard_turn(game, image, args):
                 time.sleep(0.2)
                 save(args, "focus.png", game.shot())
             game.key("Return")
-            time.sleep(0.1)
-            if hand_size(game.shot()) == before - 1:
+            if hand_size(game.settled()) == before - 1:
                 game.key("d")
                 return True
     return False
