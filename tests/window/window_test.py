@@ -744,15 +744,18 @@ def remembered(args, env, judge):
     game.click(*CHOSEN_GAME)
     for attempt in range(40):
         status = judge.status(game.shot())
-        if status == "It's your turn!" and laid_from_keys(game):
+        # The card laid may have been the hand's last: a game over has nothing to keep.
+        if (status == "It's your turn!" and laid_from_keys(game)
+                and judge.status(game.settled()) == "It's your turn!"):
             break
+        status = judge.status(game.shot())
         if status and status.startswith("Game Over"):
             time.sleep(END_GUARD_S)
         game.click(*(PLAY_AGAIN if status and status.startswith("Game Over") else AUTO))
         time.sleep(0.5)
     else:
         raise Failure("no card could be laid from the keys in 40 turns")
-    closed = game.shot()
+    closed = game.settled()
     if game.close() != 0:
         raise Failure("closing a local game: " + game.output())
     with open(os.path.join(home, SAVED_GAME)) as f:
