@@ -292,7 +292,7 @@ std::vector<SeatInfo> Server::Seats() const {
         const int state = exch.IsPlayerRemote(p) ? SeatInfo::kPerson
                           : left[p]              ? SeatInfo::kAway
                                                  : SeatInfo::kComputer;
-        seats.push_back({names[p].empty() ? "Player " + int_to_string(p) : names[p], state});
+        seats.push_back({names[p].empty() ? UnnamedSeat(p) : names[p], state});
     }
     return seats;
 }
@@ -321,8 +321,7 @@ void Server::RelayChat(int p, const Tokens& tokens) {
         SendExtension(p, line(proto::kChatDropped));
         return;
     }
-    std::string relay = line(proto::kChatRelay, p);
-    AppendText(relay, text);
+    const std::string relay = TextLine(proto::kChatRelay, p, text);
     for (int q = 0; q < numplayers; ++q) SendExtension(q, relay);
 }
 
@@ -521,11 +520,7 @@ bool Client::Receive(const std::string& msg) {
                 return RefereeLost();
             // The extension's version: a referee that does not speak it takes any version.
             exch.ClientSend(line(proto::kVersionAnswer, proto::kExtensionVersion));
-            if (!name.empty()) {
-                std::string named = line(proto::kName);
-                AppendText(named, name);
-                exch.ClientSend(named);
-            }
+            if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
             serverversion = tokens.token(2);
             numplayers = tokens.token(3);
             playernum = tokens.token(4);
@@ -617,10 +612,7 @@ void Client::FollowExtension(const Tokens& tokens) {
 
 void Client::Chat(const std::string& text) {
     const std::string clean = PrintableText(text, kChatChars);
-    if (clean.empty()) return;
-    std::string out = line(proto::kChat);
-    AppendText(out, clean);
-    exch.ClientSend(out);
+    if (!clean.empty()) exch.ClientSend(TextLine(proto::kChat, clean));
 }
 
 bool Client::IsPlayer(int p) const {

@@ -28,6 +28,19 @@ void AppendText(std::string& line, const std::string& text) {
     }
 }
 
+std::string TextLine(int code, const std::string& text) {
+    std::string line = int_to_string(code);
+    AppendText(line, text);
+    return line;
+}
+
+std::string TextLine(int code, int first, const std::string& text) {
+    std::string line = int_to_string(code) + ' ';
+    append_int(line, first);
+    AppendText(line, text);
+    return line;
+}
+
 std::string ReadText(const Tokens& tokens, std::size_t first, std::size_t count,
                      std::size_t limit) {
     std::string text;

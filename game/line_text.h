@@ -13,6 +13,9 @@ class Tokens;
 std::string PrintableText(const std::string& text, std::size_t limit);
 // Appends a blank and the code of each character of `text`.
 void AppendText(std::string& line, const std::string& text);
+// The line of `code` that carries `text`, and before it the number `first` where given.
+std::string TextLine(int code, const std::string& text);
+std::string TextLine(int code, int first, const std::string& text);
 // The text that `count` tokens from `first` on carry, read as PrintableText(limit): a code that is
 // no printable character is dropped.
 std::string ReadText(const Tokens& tokens, std::size_t first, std::size_t count, std::size_t limit);

@@ -4,6 +4,7 @@
 
 #include "exchange/tokens.h"
 #include "game/line_text.h"
+#include "game/protocol.h"
 
 namespace {
 
@@ -15,9 +16,13 @@ bool taken(const std::string& name, int p, const std::vector<SeatInfo>& seats) {
 
 }  // namespace
 
+std::string UnnamedSeat(int p) {
+    return "Player " + int_to_string(p);
+}
+
 std::string SeatName(int p, const std::string& wanted, const std::vector<SeatInfo>& seats) {
     std::string name = PrintableText(wanted, kNameChars);
-    if (name.empty()) name = "Player " + int_to_string(p);
+    if (name.empty()) name = UnnamedSeat(p);
     for (int n = 2; taken(name, p, seats) && n < 10; ++n) {
         const std::string number = " " + int_to_string(n);
         name = PrintableText(name.substr(0, kNameChars - number.size()), kNameChars) + number;
@@ -26,7 +31,7 @@ std::string SeatName(int p, const std::string& wanted, const std::vector<SeatInf
 }
 
 std::string SeatsLine(const std::vector<SeatInfo>& seats) {
-    std::string line = "401 ";
+    std::string line = int_to_string(proto::kSeats) + ' ';
     append_int(line, static_cast<int>(seats.size()));
     for (const SeatInfo& seat : seats) {
         line += ' ';
@@ -48,7 +53,7 @@ std::vector<SeatInfo> ReadSeats(const Tokens& tokens, int numplayers) {
             length > static_cast<int>(kNameChars) || at + 2 + length > tokens.data.size())
             return {};
         std::string name = ReadText(tokens, at + 2, length, kNameChars);
-        if (name.empty()) name = "Player " + int_to_string(p);
+        if (name.empty()) name = UnnamedSeat(p);
         seats.push_back({name, state});
         at += 2 + length;
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "exchange/players.h"
+
 class Tokens;
 
 struct SeatInfo {
@@ -20,6 +22,8 @@ struct SeatInfo {
 constexpr std::size_t kNameChars = 16;
 constexpr std::size_t kChatChars = 100;
 
+// What seat p is called while nobody has named it: "Player p".
+std::string UnnamedSeat(int p);
 // The name seat `p` gets from `wanted`: printable ASCII, at most kNameChars, blanks trimmed;
 // "Player p" when nothing is left; a name another seat holds gets a number ("Anna 2").
 std::string SeatName(int p, const std::string& wanted, const std::vector<SeatInfo>& seats);
@@ -39,5 +43,5 @@ class ChatGate {
     bool Admit(int p, Clock::time_point now);
 
   private:
-    std::deque<Clock::time_point> sent[6];
+    std::deque<Clock::time_point> sent[kMaxPlayers];
 };

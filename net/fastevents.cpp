@@ -54,7 +54,7 @@ void wakeMain() {
 // the lock let go meanwhile. Without a window (a program without one, or before it opens) only a
 // push or a signal brings an event, so the wake-up alone is watched. False for a window of
 // another driver, whose input only a look at SDL's queue finds.
-bool pollDisplay(Uint32 ms) {
+bool waitForWake(Uint32 ms) {
     const int fd = display_fd();
     if (wakePipe[0] < 0 || (fd < 0 && SDL_GetVideoSurface())) return false;
     mainPolling = true;
@@ -191,7 +191,7 @@ int FE_WaitEventTimeout(SDL_Event* event, Uint32 ms) {
         // A push and a quit signal (and on an X display its connection) all wake the wait, so
         // it waits for the whole span; on another driver's window it waits in ticks, which also
         // see a quit signal.
-        if (!pollDisplay(ms - waited))
+        if (!waitForWake(ms - waited))
             SDL_CondWaitTimeout(eventWait, eventLock, std::min(ms - waited, kTickMs));
     }
     drainOverflow();

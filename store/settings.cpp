@@ -3,7 +3,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "game/line_text.h"
 
 namespace {
 
@@ -21,14 +24,9 @@ std::string login_name() {
 }  // namespace
 
 std::string CleanText(const std::string& text, std::size_t limit) {
-    std::string out;
-    for (char c : text)
-        if (c >= 32 && c <= 126 && c != ';') out += c;
-    const auto first = out.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
-    out = out.substr(first, out.find_last_not_of(' ') - first + 1);
-    if (out.size() > limit) out = out.substr(0, limit);
-    return out.substr(0, out.find_last_not_of(' ') + 1);
+    std::string kept = text;
+    kept.erase(std::remove(kept.begin(), kept.end(), ';'), kept.end());
+    return PrintableText(kept, limit);
 }
 
 const char* StrengthName(Strategy s) {

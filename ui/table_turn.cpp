@@ -274,13 +274,13 @@ TableTexts TableTurn::Texts() const {
 
 std::string TableTurn::SeatName(int p) const {
     if (p >= 0 && p < kMaxPlayers && !names[p].empty()) return names[p];
-    return (local ? "Computer " : "Player ") + int_to_string(p);
+    return local ? "Computer " + int_to_string(p) : UnnamedSeat(p);
 }
 
 // The design's "Player N" unless the referee gave the seat a name.
 std::string TableTurn::WinnerName() const {
     const int w = winning_player;
-    return w < kMaxPlayers && !names[w].empty() ? names[w] : "Player " + int_to_string(w);
+    return w < kMaxPlayers && !names[w].empty() ? names[w] : UnnamedSeat(w);
 }
 
 void TableTurn::SetSeats(const std::vector<SeatInfo>& seats) {
