@@ -1,5 +1,6 @@
 #include "exchange/exchange.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -96,6 +97,7 @@ void Exchange::ProcessEvent() {
 
 bool Exchange::MayDeliver(int player_t) const {
     if (player_t == -1) return !client_dropped;
+    if (IsGuest(player_t)) return guest_recv.count(player_t - kFirstGuest) > 0;
     return is_player_number(player_t) && !killed[player_t];
 }
 
@@ -202,6 +204,7 @@ void Exchange::ServerKill(int player_t) {
 void Exchange::ServerKillAll(bool send_disconnect) {
     if (is_local_mode)
         throw std::runtime_error("Internal error: tried to kill all clients during a local game");
+    WelcomeGuests(false);
     if (send_disconnect)
         for (int p = 0; p < kMaxPlayers; ++p)
             if (sockets[p] != -1) PushPlayerMessage(p, "3");
@@ -299,7 +302,44 @@ bool Exchange::FillEmptySeats() {
     return true;
 }
 
+void Exchange::WelcomeGuests(bool on) {
+    guests_welcome = on;
+    if (on) return;
+    while (!guests.empty()) CloseGuest(kFirstGuest + guests.front());
+}
+
+void Exchange::GuestSend(int guest, const std::string& message_t) {
+    if (guest_recv.count(guest - kFirstGuest)) SendLine(guest - kFirstGuest, message_t);
+}
+
+void Exchange::CloseGuest(int guest) {
+    const int socket = guest - kFirstGuest;
+    if (!guest_recv.erase(socket)) return;
+    guests.erase(std::find(guests.begin(), guests.end(), socket));
+    NET2_TCPClose(socket);
+}
+
+bool Exchange::SeatGuest(int guest, int seat) {
+    const int socket = guest - kFirstGuest;
+    auto it = guest_recv.find(socket);
+    if (it == guest_recv.end() || seat < 0 || seat >= numplayers || sockets[seat] != -1)
+        return false;
+    sockets[seat] = socket;
+    players[socket] = seat;
+    recvbuf[seat] = it->second;
+    killed[seat] = false;
+    guest_recv.erase(it);
+    guests.erase(std::find(guests.begin(), guests.end(), socket));
+    return true;
+}
+
 void Exchange::Accept(int socket) {
+    if (server_socket != -1 && init_player_num >= numplayers && guests_welcome) {
+        if (guests.size() >= kMaxGuests) CloseGuest(kFirstGuest + guests.front());
+        guests.push_back(socket);
+        guest_recv[socket].clear();
+        return;
+    }
     if (server_socket == -1 || init_player_num >= numplayers) {
         NET2_TCPClose(socket);
         return;
@@ -315,6 +355,11 @@ void Exchange::Receive(int socket) {
     if (socket < 0) return;
     if (socket == client_socket) {
         ClientReceive();
+        return;
+    }
+    if (auto guest = guest_recv.find(socket); guest != guest_recv.end()) {
+        if (!ReadLines(socket, guest->second, kFirstGuest + socket))
+            CloseGuest(kFirstGuest + socket);
         return;
     }
     auto it = players.find(socket);
@@ -335,6 +380,10 @@ void Exchange::Close(int socket) {
     if (socket != -1 && socket == client_socket) {
         ReadLines(socket, client_recv, -1, true);
         ClientLost(false);
+        return;
+    }
+    if (guest_recv.count(socket)) {
+        CloseGuest(kFirstGuest + socket);
         return;
     }
     auto it = players.find(socket);

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "exchange/players.h"
 #include "net/event_codes.h"
@@ -46,6 +47,19 @@ class Exchange {
     // nobody has joined.
     bool FillEmptySeats();
     bool ServerSend(int player_t, const std::string& message_t);
+
+    // Connections that come while every seat is taken are held as guests while this is on, so
+    // that a player whose connection dropped can ask for the seat back; at most kMaxGuests, the
+    // oldest closed for a new one. Off closes them all. A guest's lines come as network lines of
+    // the player number GuestNumber(handle).
+    void WelcomeGuests(bool on);
+    static constexpr int kMaxGuests = 4;
+    static constexpr int kFirstGuest = 1000;
+    static bool IsGuest(int player_t) { return player_t >= kFirstGuest; }
+    void GuestSend(int guest, const std::string& message_t);
+    void CloseGuest(int guest);
+    // The guest's connection becomes the one of `seat`, an empty seat of this game.
+    bool SeatGuest(int guest, int seat);
     void ServerKill(int player_t);
     void ServerKillAll(bool send_disconnect);
     bool ServerDisable();
@@ -96,6 +110,10 @@ class Exchange {
     std::map<int, int> players;
     int sockets[kMaxPlayers] = {-1, -1, -1, -1, -1, -1};
     std::string recvbuf[kMaxPlayers];
+    bool guests_welcome = false;
+    // Guests' connections, oldest first, and what each sent of a line so far.
+    std::vector<int> guests;
+    std::map<int, std::string> guest_recv;
     // Players the referee killed: their lines still queued are dropped. A player who closed the
     // connection itself keeps its last lines, which arrive before its departure.
     bool killed[kMaxPlayers] = {};

@@ -9,6 +9,7 @@
 #include "game/cards.h"
 #include "game/line_text.h"
 #include "game/protocol.h"
+#include "game/table_line.h"
 #include "game/tracker_modify.h"
 
 namespace {
@@ -191,9 +192,14 @@ bool Server::Receive(int player_t, const std::string& msg) {
             if (player_t >= 0 && player_t < numplayers) {
                 left[player_t] = true;
                 SendSeats();
+                FollowAwaySeats();
             }
             return exch.GetPlayerWaitCount() == 0 && !exch.IsAnyoneConnected();
         case kNetworkLine:
+            if (Exchange::IsGuest(player_t)) {
+                GuestLine(player_t, tokens);
+                return false;
+            }
             // A peer sending what no client writes is not playing: let the referee take over.
             if (!is_protocol_text(msg)) {
                 exch.ServerKill(player_t);
@@ -222,7 +228,13 @@ void Server::ReceiveLine(int player_t, Tokens& tokens) {
                 break;
             }
             // The seats first: the game's first lines may name them.
-            if (Speaks(player_t)) SendSeats();
+            if (Speaks(player_t)) {
+                SendSeats();
+                secrets[player_t] = DrawSecret();
+                std::string secret = line(proto::kSeatSecret);
+                AppendSecret(secret, *secrets[player_t]);
+                SendExtension(player_t, secret);
+            }
             EvaluateVersions();
             break;
         case proto::kName:
@@ -325,6 +337,45 @@ void Server::RelayChat(int p, const Tokens& tokens) {
     for (int q = 0; q < numplayers; ++q) SendExtension(q, relay);
 }
 
+void Server::Goodbye() {
+    for (int p = 0; p < numplayers; ++p) SendExtension(p, line(proto::kGoodbye));
+}
+
+bool Server::Reclaimable(int p) const {
+    return p >= 0 && p < numplayers && client_versions_done && win == -1 && left[p] &&
+           !exch.IsPlayerRemote(p) && secrets[p];
+}
+
+void Server::FollowAwaySeats() {
+    bool any = false;
+    for (int p = 0; p < numplayers; ++p) any = any || Reclaimable(p);
+    exch.WelcomeGuests(any);
+}
+
+// A guest gets one try: the right secret of a seat whose person is away takes the seat back, with
+// the table as that seat sees it; anything else is refused and the connection closed. Only the
+// lines after it reach the seat: every answer it owed while away was given in its name.
+void Server::GuestLine(int guest, const Tokens& tokens) {
+    if (tokens.token(1) != proto::kRejoin) {
+        exch.CloseGuest(guest);
+        return;
+    }
+    const int p = tokens.token(2);
+    const std::optional<SeatSecret> secret = ReadSecret(tokens, 3);
+    if (!Reclaimable(p) || !secret || !secrets[p]->Matches(*secret) || !exch.SeatGuest(guest, p)) {
+        const int why = tokens.data.size() > 2 ? proto::kNotYourSeat : proto::kInPlay;
+        exch.GuestSend(guest, line(proto::kRejoinRefused, why));
+        exch.CloseGuest(guest);
+        return;
+    }
+    left[p] = false;
+    client_versions[p] = proto::kExtensionVersion;
+    exch.ServerSend(
+        p, SeatViewLine(proto::kSeatView, {numplayers, p, turn, SeenBy(tracker, p), turns}));
+    SendSeats();
+    FollowAwaySeats();
+}
+
 void Server::RejectPlay(int player_t, const Tokens& tokens) {
     if (exch.IsLocalMode())
         throw std::runtime_error("Local game: invalid play from player " + int_to_string(player_t) +
@@ -347,6 +398,8 @@ bool Server::IsValidPlay(const Tokens& tokens) const {
 void Server::ResetClients() {
     win = -1;
     turn = -1;
+    for (auto& secret : secrets) secret.reset();
+    FollowAwaySeats();
     std::fill(std::begin(client_versions), std::end(client_versions), -1);
     for (int i = 0; i < numplayers; ++i) {
         std::string msg = line(proto::kVersion, proto::kProtocolVersion);
@@ -403,6 +456,7 @@ void Server::Win(int winner) {
     win = winner;
     SendAll(line(proto::kWinner, win));
     on_disconnect = kOwesNothing;
+    FollowAwaySeats();
 }
 
 void Server::AutoPlay() {
@@ -570,11 +624,58 @@ bool Client::Receive(const std::string& msg) {
             turn = tokens.token(2);
             if (turn == playernum) exch.ClientSend(line(proto::kDealAck));
             break;
+        case proto::kSeatView:
+            if (rejoining && !TakeSeatView(tokens)) return RefereeLost();
+            break;
+        case proto::kRejoinRefused:
+            if (rejoining || playernum == -1) refused = std::clamp(tokens.token(2), 0, 1);
+            break;
+        case proto::kGoodbye:
+            goodbye = true;
+            break;
         default:
             FollowExtension(tokens);
             break;
     }
     return false;
+}
+
+bool Client::TakeSeatView(const Tokens& tokens) {
+    std::optional<SeatView> view = ReadSeatView(tokens, 2);
+    if (!view) return false;
+    rejoining = false;
+    serverversion = proto::kProtocolVersion;
+    numplayers = view->numplayers;
+    playernum = view->seat;
+    turn = view->turn;
+    tracker = view->table;
+    history = view->history;
+    restored = true;
+    TellRestored();
+    return true;
+}
+
+void Client::TellRestored() {
+    if (!connector || !restored) return;
+    restored = false;
+    connector->SetPlayerNum(playernum, numplayers);
+    connector->Rejoined(turn);
+}
+
+void Client::ConnectClientConnector(ClientConnector* connector_t) {
+    connector = connector_t;
+    TellRestored();
+}
+
+void Client::Rejoin(int seat, const SeatSecret& secret) {
+    rejoining = true;
+    std::string out = line(proto::kRejoin, seat);
+    AppendSecret(out, secret);
+    exch.ClientSend(out);
+}
+
+void Client::AskToJoin() {
+    exch.ClientSend(line(proto::kRejoin));
 }
 
 void Client::Resume(const PlayTurn& at, int playernum_t) {
@@ -604,6 +705,10 @@ void Client::FollowExtension(const Tokens& tokens) {
         }
         case proto::kChatDropped:
             connector->ChatDropped();
+            break;
+        case proto::kSeatSecret:
+            if (const auto secret = ReadSecret(tokens, 2); secret && IsPlayer(playernum))
+                connector->SecretGiven(*secret);
             break;
         default:
             break;

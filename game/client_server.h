@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "game/line_text.h"
 #include "game/play_turn.h"
 #include "game/seat_list.h"
+#include "game/seat_secret.h"
 #include "game/tracker.h"
 
 class Exchange;
@@ -51,6 +53,9 @@ class Server {
     std::vector<SeatInfo> Seats() const;
     // Off: the referee speaks only the game's own lines, as one without the extension does.
     void SpeakExtension(bool on) { extension = on; }
+    // The host ends the game on purpose: the clients that speak the extension are told so before
+    // their connections close, so that none of them takes it for a drop.
+    void Goodbye();
 
   protected:
     // What the turn player owes, in on_disconnect.
@@ -93,6 +98,12 @@ class Server {
     void SendExtension(int p, const std::string& msg);
     void TakeName(int p, const Tokens& tokens);
     void RelayChat(int p, const Tokens& tokens);
+    // A line of a connection that came while every seat was taken: only a rejoin is heard.
+    void GuestLine(int guest, const Tokens& tokens);
+    // Whether seat p's person left this game in play and may take the seat back with its secret.
+    bool Reclaimable(int p) const;
+    // Guests are held only while a seat can be taken back.
+    void FollowAwaySeats();
 
     void ReceiveLine(int player_t, Tokens& tokens);
     void Seen();
@@ -107,6 +118,8 @@ class Server {
     // The names the players gave, and the seats whose person left this game.
     std::string names[kMaxPlayers];
     bool left[kMaxPlayers] = {};
+    // Each extension client's secret for its seat in this game.
+    std::optional<SeatSecret> secrets[kMaxPlayers];
     ChatGate chat_gate;
     bool extension = true;
 };
@@ -124,6 +137,11 @@ class ClientConnector {
     virtual void SeatsChanged(const std::vector<SeatInfo>&) {}
     virtual void ChatLine(int, const std::string&) {}
     virtual void ChatDropped() {}
+    // The referee's secret for the own seat in this game, which takes the seat back after a drop.
+    virtual void SecretGiven(const SeatSecret&) {}
+    // A rejoin took the seat back: the client's table and history are the seat's again, `turn`
+    // whose turn it is (the computer still plays the own one, if it is that).
+    virtual void Rejoined(int) {}
 
   protected:
     ~ClientConnector() = default;
@@ -165,7 +183,8 @@ class Client {
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
-    void ConnectClientConnector(ClientConnector* connector_t) { connector = connector_t; }
+    // A connector that comes after a rejoin's table is told of it at once.
+    void ConnectClientConnector(ClientConnector* connector_t);
     // One player message for this client. True when the referee is gone, or is lost: a referee
     // across the network is not trusted, and a line naming no player of the game or carrying
     // records that fail on this table ends the connection, the table unchanged by that line.
@@ -180,6 +199,16 @@ class Client {
     void Chat(const std::string& text);
     // The players the referee last said it awaits (its 102 line), 0 to kMaxPlayers.
     int awaited() const { return awaited_players; }
+    // The first line on a connection: asks for `seat` back with its secret; without them, only
+    // to be told if the game is in play (a free seat takes the player as always).
+    void Rejoin(int seat, const SeatSecret& secret);
+    void AskToJoin();
+    // Why the referee refused a rejoin (proto::kInPlay or kNotYourSeat), -1 while it did not.
+    int refusal() const { return refused; }
+    // The referee said it ends the game on purpose: the close that follows is no drop.
+    bool host_left() const { return goodbye; }
+    // The own seat and the game's players, -1 and 0 until the referee says.
+    int seat() const { return playernum; }
 
     Tracker tracker;
     // Followed from the turn lines on the table above.
@@ -190,6 +219,9 @@ class Client {
     bool RecordsApply(const Tokens& tokens) const;
     bool RefereeLost();
     void FollowExtension(const Tokens& tokens);
+    bool TakeSeatView(const Tokens& tokens);
+    // A connector hears of a rejoin's table once, when there is one.
+    void TellRestored();
 
     Exchange& exch;
     int serverversion = -1;
@@ -199,4 +231,8 @@ class Client {
     ClientConnector* connector = nullptr;
     std::string name;
     int awaited_players = 0;
+    bool rejoining = false;
+    bool restored = false;
+    int refused = -1;
+    bool goodbye = false;
 };

@@ -52,4 +52,14 @@ constexpr int kChat = 410;         // client: a chat line, one character code a 
 constexpr int kChatRelay = 411;    // referee: sender's seat, the line
 constexpr int kChatDropped = 412;  // referee, to the sender alone: a line came too fast
 
+// Coming back after a dropped connection. A client may open a connection with 420: with a seat and
+// its secret it asks for that seat back, bare it only asks to be told when the game is in play.
+constexpr int kRejoin = 420;         // client, first line: [seat, the secret's 8 parts]
+constexpr int kRejoinRefused = 421;  // referee, then it closes: why (kInPlay or kNotYourSeat)
+constexpr int kSeatView = 422;       // referee, to the rejoined client: the table as it sees it
+constexpr int kSeatSecret = 423;     // referee, after the 101: the secret's 8 parts
+constexpr int kGoodbye = 424;        // referee: the host ends the game on purpose
+constexpr int kInPlay = 0;
+constexpr int kNotYourSeat = 1;
+
 }  // namespace proto

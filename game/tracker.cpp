@@ -211,31 +211,28 @@ std::array<signed char, std::size(kSidePiles)> Tracker::opening_faces() const {
     return faces;
 }
 
-bool Tracker::is_whole_game(int numplayers, std::string& why) const {
-    std::array<int, kNumCards> faces{}, numbers{};
-    for (signed char f : cards)
-        if (is_card(f)) ++faces[f];
+bool Tracker::holds_each_card_once() const {
+    std::array<int, kNumCards> numbers{};
     for (const auto& p : pile)
-        for (signed char c : p)
-            if (is_card(c))
-                ++numbers[c];
-            else
-                numbers[0] = 2;
-    const auto once = [](const std::array<int, kNumCards>& a) {
-        return std::all_of(a.begin(), a.end(), [](int n) { return n == 1; });
-    };
-    if (!once(faces)) return why = "the faces are not the 52 cards, each once", false;
-    if (!once(numbers)) return why = "the piles do not hold every card exactly once", false;
+        for (signed char c : p) {
+            if (!is_card(c) || numbers[c]++ > 0) return false;
+        }
+    return std::all_of(numbers.begin(), numbers.end(), [](int n) { return n == 1; });
+}
+
+bool Tracker::deck_in_dealing_order() const {
     const auto& deck = pile[kDeck];
     for (std::size_t i = 0; i < deck.size(); ++i)
-        if (deck[i] != kNumCards - 1 - static_cast<int>(i))
-            return why = "the deck is not in the order it is dealt", false;
-    for (int p = 0; p < kMaxPlayers; ++p)
-        if (pile[p].empty() == (p < numplayers))
-            return why = "hand " + std::to_string(p) + (p < numplayers ? " is empty" : " is extra"),
-                   false;
+        if (deck[i] != kNumCards - 1 - static_cast<int>(i)) return false;
+    return true;
+}
+
+bool Tracker::board_of_runs(std::string& why) const {
     for (int p = kFirstBoardPile; p <= kLastBoardPile; ++p) {
         const auto& run = pile[p];
+        for (signed char c : run)
+            if (!is_card(cards[c]))
+                return why = "board pile " + std::to_string(p) + " has a face not known", false;
         if (!run.empty() && !is_side_pile(p) && !is_king(cards[run.front()]))
             return why = "corner pile " + std::to_string(p) + " does not start with a king", false;
         for (std::size_t i = 1; i < run.size(); ++i)
@@ -243,6 +240,22 @@ bool Tracker::is_whole_game(int numplayers, std::string& why) const {
                 return why = "board pile " + std::to_string(p) + " is no run of the rules", false;
     }
     return true;
+}
+
+bool Tracker::is_whole_game(int numplayers, std::string& why) const {
+    std::array<int, kNumCards> faces{};
+    for (signed char f : cards)
+        if (is_card(f)) ++faces[f];
+    if (!std::all_of(faces.begin(), faces.end(), [](int n) { return n == 1; }))
+        return why = "the faces are not the 52 cards, each once", false;
+    if (!holds_each_card_once())
+        return why = "the piles do not hold every card exactly once", false;
+    if (!deck_in_dealing_order()) return why = "the deck is not in the order it is dealt", false;
+    for (int p = 0; p < kMaxPlayers; ++p)
+        if (pile[p].empty() == (p < numplayers))
+            return why = "hand " + std::to_string(p) + (p < numplayers ? " is empty" : " is extra"),
+                   false;
+    return board_of_runs(why);
 }
 
 Tracker SeenBy(const Tracker& t, int player) {

@@ -88,6 +88,13 @@ class Tracker {
     // order, no hand of a seat beyond the game's, no player's hand empty, and each board pile a
     // run that the rules can build (a corner pile on a king). `why` names the first fault.
     bool is_whole_game(int numplayers, std::string& why) const;
+    // Each card number 0..51 in exactly one pile.
+    bool holds_each_card_once() const;
+    // The deck holds the card numbers not yet drawn, in the order they are dealt.
+    bool deck_in_dealing_order() const;
+    // Each board pile's faces known and a run that the rules can build (a corner pile on a king);
+    // `why` names the first fault.
+    bool board_of_runs(std::string& why) const;
 
     // cards[n]: the face of card number n, -1 while unknown.
     signed char cards[52] = {};

@@ -1,0 +1,179 @@
+// Coming back after a dropped connection, in one process: the referee serves on loopback, this
+// program's client holds seat 0 and a peer on a plain socket seat 1.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <optional>
+#include <string>
+
+#include "exchange/exchange.h"
+#include "game/autoplay_server.h"
+#include "game/protocol.h"
+#include "tests/support/loopback.h"
+
+namespace {
+
+// Plays seat 0 with "220" and keeps the secret the referee gives it.
+class Keeper final : public TableFollower {
+  public:
+    using TableFollower::TableFollower;
+    std::optional<SeatSecret> secret;
+    int rejoined_turn = -2;
+
+  private:
+    void OwnTurn() override { exch.ClientSend(int_to_string(proto::kAutoPlay)); }
+    void SecretGiven(const SeatSecret& s) override { secret = s; }
+    void Rejoined(int turn) override { rejoined_turn = turn; }
+};
+
+// A peer of the game's own lines on a plain socket; it can hold its play turn.
+struct Peer {
+    explicit Peer(int port) : fd(connect_to_loopback(port)) {}
+    ~Peer() { close(fd); }
+    void send_line(const std::string& text) {
+        const std::string out = text + "\n";
+        EXPECT_EQ(::send(fd, out.data(), out.size(), MSG_NOSIGNAL), ssize_t(out.size()));
+    }
+    // Answers every complete line received; false once the other end closed.
+    bool serve() {
+        pollfd p{fd, POLLIN, 0};
+        while (!closed && poll(&p, 1, 0) > 0) {
+            char buf[4096];
+            const ssize_t n = read(fd, buf, sizeof buf);
+            closed = n <= 0;
+            if (n > 0) pending.append(buf, static_cast<std::size_t>(n));
+        }
+        for (auto nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
+            lines.push_back(pending.substr(0, nl));
+            pending.erase(0, nl + 1);
+            Answer(Tokens(lines.back()));
+        }
+        return !closed;
+    }
+    void Answer(const Tokens& t) {
+        if (t.token(0) == proto::kVersion) me = t.token(3), send_line("101 1");
+        if (t.token(0) == proto::kTurn || t.token(0) == proto::kDealTurn) turn = t.token(1);
+        if (t.token(0) == proto::kDealTurn && turn == me) send_line("311");
+        if (t.token(0) == proto::kPublished && turn == me) send_line("201");
+        if (t.token(0) == proto::kTurn && turn == me) {
+            if (hold)
+                held = true;
+            else
+                send_line("220");
+        }
+    }
+    int fd;
+    std::string pending;
+    std::vector<std::string> lines;
+    int me = -1, turn = -1;
+    bool hold = false, held = false, closed = false;
+};
+
+struct ServedGame {
+    ServedGame() {
+        EXPECT_TRUE(serving && connected);
+        client.ConnectClientConnector(&keeper);
+    }
+    ~ServedGame() { exch.ServerDisable(); }
+    // Routes events and serves the peer until `done` holds; false after 20 s without it.
+    template <typename Done>
+    bool run_until(Done done) {
+        for (int i = 0; i < 20000 && !done(); ++i) {
+            if (exch.WaitEvent(1) && exch.IsPlayerMessage()) {
+                if (exch.GetPlayerNum() == -1)
+                    client_gone = client.Receive(exch.GetPlayerMessage()) || client_gone;
+                else
+                    server.Receive(exch.GetPlayerNum(), exch.GetPlayerMessage());
+            }
+            if (exch.event.type == SDL_USEREVENT && exch.event.user.code == EXCH_WINNER)
+                winner = EventNumber(exch.event.user.data1);
+            peer.serve();
+        }
+        return done();
+    }
+    // Seat 0's connection drops while the peer holds its play turn; a new one asks for the seat.
+    void drop_and_rejoin_at_peers_turn(const SeatSecret& secret) {
+        peer.hold = true;
+        ASSERT_TRUE(run_until([&] { return peer.held && server.AwaitsPlay(); }));
+        exch.ClientDisconnect();
+        ASSERT_TRUE(run_until([&] { return server.Seats()[0].state == SeatInfo::kAway; }));
+        client_gone = false;
+        ASSERT_TRUE(exch.ClientConnect("127.0.0.1", port));
+        client.Rejoin(0, secret);
+    }
+
+    int port = free_port();
+    Exchange exch;
+    bool serving = exch.EnterServerMode(port, 2);
+    ServerWithAutoPlay server{2, exch, [] { return 7u; }};
+    Client client{exch};
+    Keeper keeper{exch, client};
+    // Seat 0 is this program's client, seat 1 the peer.
+    bool connected = exch.ClientConnect("127.0.0.1", port);
+    Peer peer{port};
+    bool client_gone = false;
+    int winner = -1;
+};
+
+}  // namespace
+
+// The rejoined client holds the table exactly as the referee shows that seat, and its history;
+// the others hear that it is back; it plays the game to its end with everyone agreeing.
+TEST(Rejoin, TheRightSecretGivesTheSeatAndItsTableBack) {
+    ServedGame g;
+    ASSERT_TRUE(g.run_until([&] { return g.keeper.secret.has_value(); }));
+    g.drop_and_rejoin_at_peers_turn(*g.keeper.secret);
+    ASSERT_TRUE(g.run_until([&] { return g.keeper.rejoined_turn != -2; }));
+    EXPECT_EQ(g.keeper.rejoined_turn, 1);
+    EXPECT_EQ(g.client.seat(), 0);
+    const Tracker seen = SeenBy(g.server.table(), 0);
+    for (int p = 0; p < kNumPiles; ++p) EXPECT_EQ(g.client.tracker.pile[p], seen.pile[p]) << p;
+    EXPECT_TRUE(std::equal(std::begin(seen.cards), std::end(seen.cards), g.client.tracker.cards));
+    EXPECT_EQ(g.client.history.passes, g.server.history().passes);
+    EXPECT_EQ(g.client.history.hand_cards, g.server.history().hand_cards);
+    EXPECT_EQ(g.client.history.turns_without_draw, g.server.history().turns_without_draw);
+    EXPECT_EQ(g.server.Seats()[0].state, SeatInfo::kPerson);
+
+    g.peer.hold = false;
+    g.peer.send_line("220");
+    ASSERT_TRUE(g.run_until([&] { return g.winner != -1; }));
+    EXPECT_FALSE(g.client_gone);
+    EXPECT_EQ(g.winner, g.server.winner());
+    for (int p = 0; p < kNumPiles; ++p)
+        EXPECT_EQ(g.client.tracker.pile[p], g.server.table().pile[p]) << p;
+}
+
+// Only the secret of an away seat takes it back: a wrong one, or none, is refused with one line and
+// the connection closed after that first try; a seat whose person is present is not offered, and
+// while no seat is away nobody is held at all.
+TEST(Rejoin, WrongMissingOrPresentSeatsAreRefused) {
+    ServedGame g;
+    ASSERT_TRUE(g.run_until([&] { return g.keeper.secret.has_value(); }));
+    SeatSecret wrong = *g.keeper.secret;
+    wrong.parts[7] ^= 1;
+    g.drop_and_rejoin_at_peers_turn(wrong);
+    ASSERT_TRUE(g.run_until([&] { return g.client_gone; }));
+    EXPECT_EQ(g.client.refusal(), proto::kNotYourSeat);
+    EXPECT_EQ(g.server.Seats()[0].state, SeatInfo::kAway);
+
+    // The bare line of a plain join, and a line that is no rejoin.
+    for (const std::string first : {"420", "101 2"}) {
+        Peer guest(g.port);
+        guest.send_line(first);
+        ASSERT_TRUE(g.run_until([&] { return !guest.serve(); })) << first;
+        EXPECT_EQ(guest.lines,
+                  first == "420" ? std::vector<std::string>{"421 0"} : std::vector<std::string>{});
+    }
+
+    g.client_gone = false;
+    ASSERT_TRUE(g.exch.ClientConnect("127.0.0.1", g.port));
+    g.client.Rejoin(0, *g.keeper.secret);
+    ASSERT_TRUE(g.run_until([&] { return g.server.Seats()[0].state == SeatInfo::kPerson; }));
+    std::string again = "420 0";
+    AppendSecret(again, *g.keeper.secret);
+    Peer twin(g.port);
+    twin.send_line(again);
+    ASSERT_TRUE(g.run_until([&] { return !twin.serve(); }));
+    EXPECT_TRUE(twin.lines.empty());
+    EXPECT_FALSE(g.client_gone);
+}
