@@ -192,7 +192,6 @@ bool Server::Receive(int player_t, const std::string& msg) {
             if (player_t >= 0 && player_t < numplayers) {
                 left[player_t] = true;
                 SendSeats();
-                FollowAwaySeats();
             }
             return exch.GetPlayerWaitCount() == 0 && !exch.IsAnyoneConnected();
         case kNetworkLine:
@@ -346,10 +345,12 @@ bool Server::Reclaimable(int p) const {
            !exch.IsPlayerRemote(p) && secrets[p];
 }
 
-void Server::FollowAwaySeats() {
-    bool any = false;
-    for (int p = 0; p < numplayers; ++p) any = any || Reclaimable(p);
-    exch.WelcomeGuests(any);
+// A seat's connection may drop before the referee hears of it: a guest is held throughout a game
+// in play that handed out secrets, so that the first try to take a seat back can wait for that.
+void Server::FollowGuests() {
+    const bool in_play = client_versions_done && win == -1;
+    exch.WelcomeGuests(in_play && std::any_of(std::begin(secrets), std::end(secrets),
+                                              [](const auto& s) { return s.has_value(); }));
 }
 
 // A guest gets one try: the right secret of a seat whose person is away takes the seat back, with
@@ -362,8 +363,12 @@ void Server::GuestLine(int guest, const Tokens& tokens) {
     }
     const int p = tokens.token(2);
     const std::optional<SeatSecret> secret = ReadSecret(tokens, 3);
-    if (!Reclaimable(p) || !secret || !secrets[p]->Matches(*secret) || !exch.SeatGuest(guest, p)) {
-        const int why = tokens.data.size() > 2 ? proto::kNotYourSeat : proto::kInPlay;
+    const bool known =
+        p >= 0 && p < numplayers && secrets[p] && secret && secrets[p]->Matches(*secret);
+    int why = tokens.data.size() > 2 ? proto::kNotYourSeat : proto::kInPlay;
+    // The old connection's end may not have reached the referee yet: the client tries again.
+    if (known && (exch.IsPlayerRemote(p) || !left[p])) why = proto::kSeatInUse;
+    if (!known || !Reclaimable(p) || !exch.SeatGuest(guest, p)) {
         exch.GuestSend(guest, line(proto::kRejoinRefused, why));
         exch.CloseGuest(guest);
         return;
@@ -373,7 +378,6 @@ void Server::GuestLine(int guest, const Tokens& tokens) {
     exch.ServerSend(
         p, SeatViewLine(proto::kSeatView, {numplayers, p, turn, SeenBy(tracker, p), turns}));
     SendSeats();
-    FollowAwaySeats();
 }
 
 void Server::RejectPlay(int player_t, const Tokens& tokens) {
@@ -399,7 +403,7 @@ void Server::ResetClients() {
     win = -1;
     turn = -1;
     for (auto& secret : secrets) secret.reset();
-    FollowAwaySeats();
+    FollowGuests();
     std::fill(std::begin(client_versions), std::end(client_versions), -1);
     for (int i = 0; i < numplayers; ++i) {
         std::string msg = line(proto::kVersion, proto::kProtocolVersion);
@@ -426,6 +430,7 @@ void Server::EvaluateVersions() {
         if (any_version([](int v) { return v == -1; })) return;
         client_versions_done = true;
         any_client_versions_done = true;
+        FollowGuests();
         DrawBoard();
         NextTurn(true);
         on_disconnect = kOwesDealAck;
@@ -456,7 +461,7 @@ void Server::Win(int winner) {
     win = winner;
     SendAll(line(proto::kWinner, win));
     on_disconnect = kOwesNothing;
-    FollowAwaySeats();
+    FollowGuests();
 }
 
 void Server::AutoPlay() {
@@ -628,7 +633,7 @@ bool Client::Receive(const std::string& msg) {
             if (rejoining && !TakeSeatView(tokens)) return RefereeLost();
             break;
         case proto::kRejoinRefused:
-            if (rejoining || playernum == -1) refused = std::clamp(tokens.token(2), 0, 1);
+            if (rejoining || playernum == -1) refused = std::clamp(tokens.token(2), 0, 2);
             break;
         case proto::kGoodbye:
             goodbye = true;
@@ -669,9 +674,14 @@ void Client::ConnectClientConnector(ClientConnector* connector_t) {
 
 void Client::Rejoin(int seat, const SeatSecret& secret) {
     rejoining = true;
+    refused = -1;
     std::string out = line(proto::kRejoin, seat);
     AppendSecret(out, secret);
     exch.ClientSend(out);
+}
+
+bool Client::MayRejoinAgain() const {
+    return refused == -1 || refused == proto::kSeatInUse;
 }
 
 void Client::AskToJoin() {

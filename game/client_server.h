@@ -102,8 +102,8 @@ class Server {
     void GuestLine(int guest, const Tokens& tokens);
     // Whether seat p's person left this game in play and may take the seat back with its secret.
     bool Reclaimable(int p) const;
-    // Guests are held only while a seat can be taken back.
-    void FollowAwaySeats();
+    // Guests are held only while a game is in play with seats that may be taken back.
+    void FollowGuests();
 
     void ReceiveLine(int player_t, Tokens& tokens);
     void Seen();
@@ -202,8 +202,12 @@ class Client {
     // The first line on a connection: asks for `seat` back with its secret; without them, only
     // to be told if the game is in play (a free seat takes the player as always).
     void Rejoin(int seat, const SeatSecret& secret);
+    // Whether the last rejoin's end leaves the seat to be asked for again: the connection closed
+    // without a word, or the seat's old connection was still open.
+    bool MayRejoinAgain() const;
     void AskToJoin();
-    // Why the referee refused a rejoin (proto::kInPlay or kNotYourSeat), -1 while it did not.
+    // Why the referee refused a rejoin (proto::kInPlay, kNotYourSeat or kSeatInUse), -1 while it
+    // did not.
     int refusal() const { return refused; }
     // The referee said it ends the game on purpose: the close that follows is no drop.
     bool host_left() const { return goodbye; }

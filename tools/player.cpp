@@ -1,8 +1,10 @@
 // Joins a served game and plays every turn: with "220" (the referee's `auto` plays it), as a
 // client without a window does, or with the strong player's moves chosen on its own table.
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "exchange/exchange.h"
@@ -53,9 +55,67 @@ class Player final : public TableFollower {
         std::printf("chat dropped\n");
         std::fflush(stdout);
     }
+    void SecretGiven(const SeatSecret& s) override { secret = s; }
+    void Rejoined(int) override {
+        std::printf("rejoined seat %d\n", playernum);
+        std::fflush(stdout);
+        rejoined = true;
+    }
 
     Strategy strategy;
     std::string say;
+
+  public:
+    // This game's secret for the own seat, until the game ends.
+    std::optional<SeatSecret> secret;
+    bool rejoined = false;
+};
+
+using Clock = std::chrono::steady_clock;
+// How long a player whose connection dropped tries to get its seat back.
+constexpr auto kRejoinFor = std::chrono::seconds(60);
+constexpr Uint32 kRetryMs = 100;
+
+// Gets the seat back after a dropped connection: connects again and again, for up to kRejoinFor,
+// until the referee takes the secret; a refusal ends the tries.
+class Rejoiner {
+  public:
+    Rejoiner(Exchange& exch_t, Client& client_t, std::string host_t, int port_t)
+        : exch(exch_t), client(client_t), host(std::move(host_t)), port(port_t) {}
+
+    void Start(const SeatSecret& secret_t) {
+        secret = secret_t;
+        seat = client.seat();
+        until = Clock::now() + kRejoinFor;
+        Try();
+    }
+    // A try's connection closed; false when no try is left.
+    bool Again() {
+        if (!client.MayRejoinAgain() || Clock::now() > until) return false;
+        SDL_Delay(kRetryMs);
+        Try();
+        return true;
+    }
+
+  private:
+    void Try() {
+        while (!exch.ClientConnect(host, port) && Clock::now() < until && !QuitAsked())
+            SDL_Delay(kRetryMs);
+        client.Rejoin(seat, secret);
+    }
+    static bool QuitAsked() {
+        SDL_Event e;
+        SDL_PumpEvents();
+        return SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
+    }
+
+    Exchange& exch;
+    Client& client;
+    std::string host;
+    int port;
+    SeatSecret secret;
+    int seat = -1;
+    Clock::time_point until;
 };
 
 }  // namespace
@@ -69,11 +129,14 @@ int main(int argc, char** argv) {
         "with strategy S: auto (the referee plays it) or strong (chosen here, on this\n"
         "player's own table); prints 'winner W' after each of K games (1), 'seats A, B, ...'\n"
         "whenever the referee names the seats and 'chat SEAT LINE' for each chat line; says\n"
-        "TEXT in the chat at its first play turn.\n",
-        {"--host", "--port", "--games", "--strategy", "--name", "--say"});
+        "TEXT in the chat at its first play turn. A connection that drops mid-game is\n"
+        "opened again, for up to a minute, to take the seat back ('rejoined seat S');\n"
+        "--drop-after L drops it on purpose after the first L lines from the referee.\n",
+        {"--host", "--port", "--games", "--strategy", "--name", "--say", "--drop-after"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
     const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
+    const long drop_after = line.Number("--drop-after", 0, 0, 1000000);
     const std::string host = line.Text("--host");
     if (host.empty()) line.Fail("--host is required");
     try {
@@ -87,22 +150,41 @@ int main(int argc, char** argv) {
         client.SetName(line.Text("--name", ""));
         Player player(exch, client, strategy, line.Text("--say", ""));
         client.ConnectClientConnector(&player);
+        Rejoiner rejoiner(exch, client, host, port);
         int seen = 0;
+        long lines = 0;
+        bool dropping = false, trying = false;
         while (seen < games && exch.WaitEvent()) {
             if (exch.event.type == SDL_QUIT) {
                 exch.ClientDisconnect();
                 std::printf("interrupted: %d games finished\n", seen);
                 return kInterruptedStatus;
             }
-            if (exch.IsPlayerMessage() && exch.GetPlayerNum() == -1) {
+            if (dropping && exch.IsPlayerMessage() && exch.GetPlayerMessage() == "3") {
+                // Every line of the dropped connection still queued is gone by now.
+                dropping = false;
+                trying = true;
+                rejoiner.Start(*player.secret);
+            } else if (exch.IsPlayerMessage() && exch.GetPlayerNum() == -1) {
                 if (client.Receive(exch.GetPlayerMessage())) {
-                    std::fprintf(stderr, "Error: the connection to the referee was lost\n");
-                    return 1;
+                    const bool again =
+                        trying ? rejoiner.Again() : player.secret && !client.host_left();
+                    if (!again) {
+                        std::fprintf(stderr, "Error: the connection to the referee was lost\n");
+                        return 1;
+                    }
+                    if (!trying) rejoiner.Start(*player.secret);
+                    trying = true;
+                }
+                if (player.rejoined) trying = player.rejoined = false;
+                if (++lines == drop_after && player.secret) {
+                    exch.ClientDisconnect();
+                    dropping = true;
                 }
             } else if (exch.event.type == SDL_USEREVENT && exch.event.user.code == EXCH_WINNER) {
-                std::printf("winner %d\n",
-                            static_cast<int>(reinterpret_cast<intptr_t>(exch.event.user.data1)));
+                std::printf("winner %d\n", EventNumber(exch.event.user.data1));
                 std::fflush(stdout);
+                player.secret.reset();
                 ++seen;
             }
         }

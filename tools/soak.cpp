@@ -196,10 +196,42 @@ void say(int fd, const std::string& text) {
     _exit(dropped ? kDroppedStatus : 0);
 }
 
+// ---- An intruder, in a process of its own ----
+
+// An intruder's exit status once the referee let it sit down.
+constexpr int kIntrudedStatus = 3;
+
+// Asks for a seat with a made-up secret, again and again on new connections, until stopped; each
+// connection must be refused (421) or closed, never seated.
+[[noreturn]] void intrude(int port, int players, unsigned seed) {
+    std::mt19937 rng(seed);
+    // Every seat is taken by then: the intruder never takes a free one as a new player.
+    usleep(500 * 1000);
+    const auto deadline = Clock::now() + std::chrono::seconds(kGameSeconds);
+    while (Clock::now() < deadline) {
+        const int fd = connect_to(port);
+        if (fd < 0) _exit(0);
+        std::string guess = "420 " + int_to_string(static_cast<int>(rng() % players));
+        for (int i = 0; i < 8; ++i) guess += " " + int_to_string(static_cast<int>(rng() % 65536));
+        say(fd, guess + "\n");
+        std::string got;
+        char buf[4096];
+        pollfd p{fd, POLLIN, 0};
+        for (ssize_t n = 1; n > 0 && poll(&p, 1, 1000) > 0;) {
+            n = recv(fd, buf, sizeof buf, 0);
+            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+        }
+        close(fd);
+        if (!got.empty() && got.rfind("421 ", 0) != 0) _exit(kIntrudedStatus);
+        usleep(20000);
+    }
+    _exit(0);
+}
+
 // ---- One game ----
 
 struct Tally {
-    int games = 0, dropped = 0, crashes = 0, hangs = 0;
+    int games = 0, dropped = 0, rejoined = 0, late = 0, intrusions = 0, crashes = 0, hangs = 0;
     long peak_rss_kib = 0;
     bool disagreed = false;
 };
@@ -221,7 +253,12 @@ std::string winner_of(const std::string& text) {
     return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
 }
 
-void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent, Tally& tally) {
+bool says(const Child& c, const std::string& what) {
+    return c.text.find(what) != std::string::npos;
+}
+
+void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent, int rejoin_percent,
+               Tally& tally) {
     const int players = 2 + static_cast<int>(rng() % 4);
     const int port = free_port();
     Child referee = spawn({dir + "/velmora-referee", "--players", int_to_string(players), "--port",
@@ -230,7 +267,7 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
     while (referee.text.find("serving") == std::string::npos && !poll_child(referee) &&
            Clock::now() - start < std::chrono::seconds(10))
         usleep(2000);
-    std::vector<Child> honest, bad;
+    std::vector<Child> honest, bad, droppers;
     std::string seats;
     for (int p = 0; p < players; ++p) {
         if (static_cast<int>(rng() % 100) < misbehave_percent) {
@@ -242,19 +279,30 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
             if (c.pid == 0) misbehave(port, how, seed);
             bad.push_back(c);
         } else {
-            honest.push_back(spawn(
-                {dir + "/velmora-player", "--host", "127.0.0.1", "--port", int_to_string(port)}));
+            std::vector<std::string> args = {dir + "/velmora-player", "--host", "127.0.0.1",
+                                             "--port", int_to_string(port)};
+            const bool drops = static_cast<int>(rng() % 100) < rejoin_percent;
+            if (drops) args.insert(args.end(), {"--drop-after", int_to_string(10 + rng() % 60)});
+            (drops ? droppers : honest).push_back(spawn(args));
         }
         usleep(5000);  // seats are taken in this order
+    }
+    Child intruder;
+    if (!droppers.empty()) {
+        const unsigned seed = rng();
+        intruder.pid = fork();
+        if (intruder.pid == 0) intrude(port, players, seed);
     }
     // Every honest player ends with the game's winner (without one, the referee names it or ends);
     // then the misbehaving players still there are stopped, and the referee ends once all left.
     auto decided = [&] {
         poll_child(referee);
         for (Child& c : bad) poll_child(c);
-        // Without honest players the game may also end unplayed: everybody left.
+        // Without honest players the game may also end unplayed: everybody left. A player who
+        // dropped its connection may come back too late, and keep trying until the referee ends.
         bool done = !honest.empty() || !winner_of(referee.text).empty() || referee.status != -1;
         for (Child& c : honest) done = poll_child(c) && done;
+        for (Child& c : droppers) done = (poll_child(c) || referee.status != -1) && done;
         return done;
     };
     auto wait = [&](auto condition, int seconds) {
@@ -270,6 +318,12 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
     }
     hung = !wait([&] { return poll_child(referee); }, 10) || hung;
     for (Child& c : honest) stop(c);
+    for (Child& c : droppers) stop(c);
+    if (intruder.pid > 0) {
+        poll_child(intruder);
+        tally.intrusions += intruder.status == kIntrudedStatus;
+        stop(intruder);
+    }
     stop(referee);
     if (interrupted) return;
     ++tally.games;
@@ -283,6 +337,15 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
     };
     tally.crashes += crashed(referee);
     for (const Child& c : honest) tally.crashes += crashed(c);
+    for (const Child& c : droppers) {
+        tally.crashes += crashed(c);
+        tally.rejoined += says(c, "rejoined");
+        // Only a player who got its seat back, or never dropped, can know the winner.
+        if (says(c, "rejoined") || says(c, "winner"))
+            honest.push_back(c);
+        else
+            ++tally.late;
+    }
     tally.peak_rss_kib = std::max(tally.peak_rss_kib, referee.max_rss_kib);
     std::string seen;
     for (const Child& c : honest) {
@@ -303,11 +366,13 @@ std::string program_dir(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CommandLine line(argc, argv,
-                           "usage: velmora-soak [--games N] [--misbehave PERCENT] [--seed S]\n",
-                           {"--games", "--misbehave", "--seed"});
+    const CommandLine line(
+        argc, argv,
+        "usage: velmora-soak [--games N] [--misbehave PERCENT] [--rejoin PERCENT] [--seed S]\n",
+        {"--games", "--misbehave", "--rejoin", "--seed"});
     const int games = static_cast<int>(line.Number("--games", 20, 1, 1000000));
     const int percent = static_cast<int>(line.Number("--misbehave", 25, 0, 100));
+    const int rejoin = static_cast<int>(line.Number("--rejoin", 25, 0, 100));
     const unsigned seed = static_cast<unsigned>(line.Number("--seed", 1, 0, UINT_MAX));
     signal(SIGPIPE, SIG_IGN);
     signal(SIGINT, [](int) { interrupted = 1; });
@@ -315,13 +380,17 @@ int main(int argc, char** argv) {
     const std::string dir = program_dir(argv[0]);
     std::mt19937 rng(seed);
     Tally tally;
-    for (int g = 0; g < games && !interrupted; ++g) play_game(dir, rng, percent, tally);
+    for (int g = 0; g < games && !interrupted; ++g) play_game(dir, rng, percent, rejoin, tally);
     if (interrupted) {
         std::printf("interrupted: %d games finished\n", tally.games);
         return kInterruptedStatus;
     }
     if (tally.disagreed) std::printf("an honest player missed the winner or saw another one\n");
-    std::printf("%d games, %d players dropped, %d crashes, %d hangs, peak RSS %ld KiB\n",
-                tally.games, tally.dropped, tally.crashes, tally.hangs, tally.peak_rss_kib);
-    return tally.crashes == 0 && tally.hangs == 0 && !tally.disagreed ? 0 : 1;
+    std::printf(
+        "%d games, %d players dropped, %d rejoined, %d back too late, %d seats taken by an "
+        "intruder, %d crashes, %d hangs, peak RSS %ld KiB\n",
+        tally.games, tally.dropped, tally.rejoined, tally.late, tally.intrusions, tally.crashes,
+        tally.hangs, tally.peak_rss_kib);
+    return tally.crashes == 0 && tally.hangs == 0 && !tally.disagreed && tally.intrusions == 0 ? 0
+                                                                                               : 1;
 }
