@@ -1,5 +1,6 @@
 // Joins a served game and plays every turn: with "220" (the referee's `auto` plays it), as a
 // client without a window does, or with the strong player's moves chosen on its own table.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -74,7 +75,9 @@ class Player final : public TableFollower {
 using Clock = std::chrono::steady_clock;
 // How long a player whose connection dropped tries to get its seat back.
 constexpr auto kRejoinFor = std::chrono::seconds(60);
-constexpr Uint32 kRetryMs = 100;
+// The pause before each new try doubles from the first to the last.
+constexpr Uint32 kFirstRetryMs = 5;
+constexpr Uint32 kLastRetryMs = 1000;
 
 // Gets the seat back after a dropped connection: connects again and again, for up to kRejoinFor,
 // until the referee takes the secret; a refusal ends the tries.
@@ -87,12 +90,13 @@ class Rejoiner {
         secret = secret_t;
         seat = client.seat();
         until = Clock::now() + kRejoinFor;
+        pause_ms = kFirstRetryMs;
         Try();
     }
     // A try's connection closed; false when no try is left.
     bool Again() {
         if (!client.MayRejoinAgain() || Clock::now() > until) return false;
-        SDL_Delay(kRetryMs);
+        Pause();
         Try();
         return true;
     }
@@ -100,8 +104,12 @@ class Rejoiner {
   private:
     void Try() {
         while (!exch.ClientConnect(host, port) && Clock::now() < until && !QuitAsked())
-            SDL_Delay(kRetryMs);
+            Pause();
         client.Rejoin(seat, secret);
+    }
+    void Pause() {
+        SDL_Delay(pause_ms);
+        pause_ms = std::min(2 * pause_ms, kLastRetryMs);
     }
     static bool QuitAsked() {
         SDL_Event e;
@@ -116,6 +124,7 @@ class Rejoiner {
     SeatSecret secret;
     int seat = -1;
     Clock::time_point until;
+    Uint32 pause_ms = kFirstRetryMs;
 };
 
 }  // namespace

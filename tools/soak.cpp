@@ -1,9 +1,13 @@
 // Network games under attack: each game a headless referee process and 2 to 5 players over
-// loopback, of whom the given share misbehave. Every game must still end, every honest player must
-// see the same winner, and no process may crash.
-//   velmora-soak [--games N] [--misbehave PERCENT] [--seed S]
-// The last line: "N games, D players dropped, C crashes, H hangs, peak RSS M KiB" (the referee's
-// peak resident memory over all games); the exit status is 0 only without crashes and hangs.
+// loopback, of whom the given share misbehave, and of the honest ones the given share drop their
+// connection at a random moment and take their seat back, while an intruder guesses secrets.
+// Every game must still end, every honest player (the rejoined ones too) must see the same
+// winner, no intruder may sit down, and no process may crash.
+//   velmora-soak [--games N] [--misbehave PERCENT] [--rejoin PERCENT] [--seed S]
+// The last line counts the games, the misbehaving players the referee dropped, the players who
+// rejoined, those back too late (their game had ended), the seats taken by an intruder, the
+// crashes, the hangs and the referee's peak resident memory; the exit status is 0 only without
+// crashes, hangs, disagreements and intruders.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
