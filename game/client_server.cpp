@@ -376,7 +376,7 @@ void Server::GuestLine(int guest, const Tokens& tokens) {
     left[p] = false;
     client_versions[p] = proto::kExtensionVersion;
     exch.ServerSend(
-        p, SeatViewLine(proto::kSeatView, {numplayers, p, turn, SeenBy(tracker, p), turns}));
+        p, SeatTableLine(proto::kSeatTable, {numplayers, p, turn, SeenBy(tracker, p), turns}));
     SendSeats();
 }
 
@@ -629,8 +629,8 @@ bool Client::Receive(const std::string& msg) {
             turn = tokens.token(2);
             if (turn == playernum) exch.ClientSend(line(proto::kDealAck));
             break;
-        case proto::kSeatView:
-            if (rejoining && !TakeSeatView(tokens)) return RefereeLost();
+        case proto::kSeatTable:
+            if (rejoining && !TakeSeatTable(tokens)) return RefereeLost();
             break;
         case proto::kRejoinRefused:
             if (rejoining || playernum == -1) refused = std::clamp(tokens.token(2), 0, 2);
@@ -645,8 +645,8 @@ bool Client::Receive(const std::string& msg) {
     return false;
 }
 
-bool Client::TakeSeatView(const Tokens& tokens) {
-    std::optional<SeatView> view = ReadSeatView(tokens, 2);
+bool Client::TakeSeatTable(const Tokens& tokens) {
+    std::optional<SeatTable> view = ReadSeatTable(tokens, 2);
     if (!view) return false;
     rejoining = false;
     serverversion = proto::kProtocolVersion;

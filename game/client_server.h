@@ -223,7 +223,7 @@ class Client {
     bool RecordsApply(const Tokens& tokens) const;
     bool RefereeLost();
     void FollowExtension(const Tokens& tokens);
-    bool TakeSeatView(const Tokens& tokens);
+    bool TakeSeatTable(const Tokens& tokens);
     // A connector hears of a rejoin's table once, when there is one.
     void TellRestored();
 

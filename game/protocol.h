@@ -56,11 +56,11 @@ constexpr int kChatDropped = 412;  // referee, to the sender alone: a line came 
 // its secret it asks for that seat back, bare it only asks to be told when the game is in play.
 constexpr int kRejoin = 420;         // client, first line: [seat, the secret's 8 parts]
 constexpr int kRejoinRefused = 421;  // referee, then it closes: why (one of the three below)
-constexpr int kSeatView = 422;       // referee, to the rejoined client: the table as it sees it
+constexpr int kSeatTable = 422;      // referee, to the rejoined client: the table as it sees it
 constexpr int kSeatSecret = 423;     // referee, after the 101: the secret's 8 parts
 constexpr int kGoodbye = 424;        // referee: the host ends the game on purpose
-constexpr int kInPlay = 0;       // no seat asked for, and none is free
-constexpr int kNotYourSeat = 1;  // a wrong secret, or none given for this seat in this game
-constexpr int kSeatInUse = 2;    // the right secret, but the seat's old connection is still open
+constexpr int kInPlay = 0;           // no seat asked for, and none is free
+constexpr int kNotYourSeat = 1;      // a wrong secret, or none given for this seat in this game
+constexpr int kSeatInUse = 2;  // the right secret, but the seat's old connection is still open
 
 }  // namespace proto

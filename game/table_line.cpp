@@ -27,7 +27,7 @@ class Reader {
     unsigned next;
 };
 
-bool faces_known_where_seen(const SeatView& v) {
+bool faces_known_where_seen(const SeatTable& v) {
     std::array<bool, kNumCards> seen{};
     for (int p = 0; p < kNumPiles; ++p)
         for (signed char c : v.table.pile[p]) {
@@ -42,7 +42,7 @@ bool faces_known_where_seen(const SeatView& v) {
 
 }  // namespace
 
-std::string SeatViewLine(int code, const SeatView& view) {
+std::string SeatTableLine(int code, const SeatTable& view) {
     std::string out = int_to_string(code);
     for (int n : {view.numplayers, view.seat, view.turn, int{view.history.drew},
                   view.history.turns_without_draw, view.history.passes, view.history.hand_cards}) {
@@ -64,9 +64,9 @@ std::string SeatViewLine(int code, const SeatView& view) {
     return out;
 }
 
-std::optional<SeatView> ReadSeatView(const Tokens& tokens, unsigned first) {
+std::optional<SeatTable> ReadSeatTable(const Tokens& tokens, unsigned first) {
     Reader in(tokens, first);
-    SeatView v;
+    SeatTable v;
     v.numplayers = in.Next(2, kMaxPlayers);
     v.seat = in.Next(0, v.numplayers - 1);
     v.turn = in.Next(-1, v.numplayers - 1);

@@ -10,7 +10,7 @@
 
 class Tokens;
 
-struct SeatView {
+struct SeatTable {
     int numplayers = 0;
     int seat = 0;
     // Whose turn it is, -1 between turns of the deal.
@@ -22,9 +22,9 @@ struct SeatView {
 
 // The line of `code`: players, seat, turn, the history's four numbers, the 52 faces, then each
 // pile's count and card numbers from the bottom.
-std::string SeatViewLine(int code, const SeatView& view);
+std::string SeatTableLine(int code, const SeatTable& view);
 // The view of such a line, its fields from token `first` on; none unless it is one a referee could
 // send: every card number in one pile, the deck in dealing order, no hand beyond the game's, the
 // faces known exactly on the board and in the seat's own hand, each known once, and the board piles
 // runs of the rules.
-std::optional<SeatView> ReadSeatView(const Tokens& tokens, unsigned first);
+std::optional<SeatTable> ReadSeatTable(const Tokens& tokens, unsigned first);

@@ -5,7 +5,11 @@
 Profile::Profile() : Profile(FindPlaces()) {}
 
 Profile::Profile(const Places& places_t)
-    : places(places_t), settings(places.config), statistics(places.data), saved_game(places.state) {
+    : places(places_t),
+      settings(places.config),
+      statistics(places.data),
+      saved_game(places.state),
+      rejoin(places.state) {
     if (places.config.empty() || places.data.empty() || places.state.empty())
         std::fprintf(stderr,
                      "velmora: HOME is not set: settings, statistics or games are not kept\n");

@@ -1,8 +1,9 @@
-// Everything the program keeps of its player between runs: the settings, the statistics and the
-// saved local game, each in its own folder.
+// Everything the program keeps of its player between runs: the settings, the statistics, the
+// saved local game and the ticket back into a network game, each in its own folder.
 #pragma once
 
 #include "store/places.h"
+#include "store/rejoin_ticket.h"
 #include "store/saved_game.h"
 #include "store/settings.h"
 #include "store/statistics.h"
@@ -17,4 +18,5 @@ class Profile {
     SettingsFile settings;
     StatisticsFile statistics;
     SavedGameFile saved_game;
+    RejoinTicketFile rejoin;
 };

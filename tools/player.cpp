@@ -19,17 +19,21 @@ namespace {
 
 // Plays its turns: with "220" (the referee's `auto`), or with the strong player on the client's
 // table, which shows only this player's cards, sent as "210" lines. Prints the seats and the chat
-// lines the referee sends, and says its own line at its first play turn.
+// lines the referee sends, and says its own line at the first play turn.
 class Player final : public TableFollower {
   public:
     Player(Exchange& exch_t, Client& client_t, Strategy strategy_t, std::string say_t)
         : TableFollower(exch_t, client_t), strategy(strategy_t), say(std::move(say_t)) {}
 
   private:
-    void OwnTurn() override {
-        // By the first play turn every player has answered the referee: all of them hear it.
+    // By the first play turn, anybody's, every player has answered the referee: all of them hear
+    // the line. (A player's own first turn may never come: another may win before it.)
+    void TurnBegins(int turn) override {
         if (!say.empty()) client.Chat(say);
         say.clear();
+        TableFollower::TurnBegins(turn);
+    }
+    void OwnTurn() override {
         if (strategy != Strategy::kStrong) {
             exch.ClientSend(int_to_string(proto::kAutoPlay));
             return;
@@ -103,8 +107,7 @@ class Rejoiner {
 
   private:
     void Try() {
-        while (!exch.ClientConnect(host, port) && Clock::now() < until && !QuitAsked())
-            Pause();
+        while (!exch.ClientConnect(host, port) && Clock::now() < until && !QuitAsked()) Pause();
         client.Rejoin(seat, secret);
     }
     void Pause() {
@@ -138,7 +141,7 @@ int main(int argc, char** argv) {
         "with strategy S: auto (the referee plays it) or strong (chosen here, on this\n"
         "player's own table); prints 'winner W' after each of K games (1), 'seats A, B, ...'\n"
         "whenever the referee names the seats and 'chat SEAT LINE' for each chat line; says\n"
-        "TEXT in the chat at its first play turn. A connection that drops mid-game is\n"
+        "TEXT in the chat at the first play turn. A connection that drops mid-game is\n"
         "opened again, for up to a minute, to take the seat back ('rejoined seat S');\n"
         "--drop-after L drops it on purpose after the first L lines from the referee.\n",
         {"--host", "--port", "--games", "--strategy", "--name", "--say", "--drop-after"});

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
         for (bool over = false; !over && exch.WaitEvent();) {
             findable();
             if (exch.event.type == SDL_QUIT) {
+                server.Goodbye();
                 std::printf("interrupted: %d games finished\n", games);
                 return kInterruptedStatus;
             }

@@ -58,6 +58,14 @@ void MyClientConnector::ChatDropped() {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
+// The table came whole with the rejoin: the view is built from it. The computer still plays the
+// own turn, if it is that: the own turn opens with the next one.
+void MyClientConnector::Rejoined(int turn) {
+    if (gui) gui->Build();
+    if (turn != playernum) table_turn->TurnBegins(turn);
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
 void MyClientConnector::TurnBegins(int turn) {
     Exchange::PushLocalMessage(EXCH_TURN, EventData(turn), EventData(playernum));
 }
@@ -99,11 +107,14 @@ void MyTrackerModify::PileToPileTop(int target_pile, int src_pile) {
 
 void ReleaseGame(Exchange& exch, Client* client, Server* server) {
     if (server) {
-        // The others' game ends with ours; a local game frees the exchange for the next one.
-        if (exch.IsLocalMode())
+        // The others' game ends with ours, and they are told so first; a local game frees the
+        // exchange for the next one.
+        if (exch.IsLocalMode()) {
             exch.LocalModeDisable();
-        else
+        } else {
+            server->Goodbye();
             exch.ServerDisable();
+        }
         delete server;
     } else {
         exch.ClientDisconnect();
@@ -189,8 +200,46 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
     FollowTurns(event);
     // Before the game the picture counts the players the referee still awaits.
     if (!Ready() && exch.IsPlayerMessage()) RequestRedraw();
-    if (RouteMessage(exch, client, server)) Leave(server ? "" : "The host left the game");
+    const bool gone = RouteMessage(exch, client, server);
+    KeepTicket();
+    if (gone) Gone();
     return closing && KeepWhenSettled();
+}
+
+void GameScreen::JoinedAt(const std::string& host, int port, std::optional<SeatSecret> held) {
+    ticket = RejoinTicket{host, port, sdl.playernum, {}};
+    ticket_kept = held.has_value();
+    if (held) ticket->secret = *held;
+}
+
+void GameScreen::KeepTicket() {
+    if (!con.given_secret) return;
+    if (ticket) {
+        ticket->seat = sdl.playernum;
+        ticket->secret = *con.given_secret;
+        ticket_kept = profile.rejoin.Save(*ticket);
+    }
+    con.given_secret.reset();
+}
+
+void GameScreen::ForgetTicket() {
+    if (ticket_kept) profile.rejoin.Remove();
+    ticket_kept = false;
+}
+
+void GameScreen::Gone() {
+    if (server) {
+        Leave("");
+        return;
+    }
+    if (ticket_kept && GameInPlay() && !client->host_left()) {
+        if (leaving) return;
+        leaving = true;
+        PostScreen(new DoJoinScreen(sdl, exch, profile, *ticket, true));
+        return;
+    }
+    ForgetTicket();
+    Leave("The host left the game");
 }
 
 // The right button held on a board pile spreads it out until the button is released or the
@@ -256,6 +305,7 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         const int winner = EventNumber(event.user.data1);
         ended_at = SDL_GetTicks();
         table_turn.GameOver(winner);
+        ForgetTicket();
         // Where this program is the referee it knows every hand: they are shown face up.
         if (server) table_turn.Reveal(server->table());
         CountGame(winner == sdl.playernum);
@@ -338,6 +388,7 @@ void GameScreen::Escape() {
     if (escape_asked && now - escape_at <= kEscapeMs) {
         // A local game thrown away counts as lost.
         if (local_strength) CountGame(false);
+        ForgetTicket();
         Leave("");
         return;
     }

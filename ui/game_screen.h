@@ -7,6 +7,7 @@
 
 #include "game/client_server.h"
 #include "game/tracker_modify.h"
+#include "store/rejoin_ticket.h"
 #include "store/saved_game.h"
 #include "ui/chat_log.h"
 #include "ui/screen.h"
@@ -30,7 +31,14 @@ class MyClientConnector final : public TableFollower {
     void SeatsChanged(const std::vector<SeatInfo>& seats) override;
     void ChatLine(int seat, const std::string& text) override;
     void ChatDropped() override;
+    void SecretGiven(const SeatSecret& secret) override { given_secret = secret; }
+    void Rejoined(int turn) override;
 
+  public:
+    // The referee's secret for the own seat, until the game screen keeps it.
+    std::optional<SeatSecret> given_secret;
+
+  private:
     SDL* sdl;
     TableTurn* table_turn;
     ChatLog* chat;
@@ -73,6 +81,9 @@ class GameScreen : public Screen {
     bool Moving() const override;
 
     void InitGUI(ButtonList* list);
+    // A game joined at `host`: the ticket back into it is kept while it is in play. `held`: the
+    // secret of a seat taken back, until the referee gives a new one.
+    void JoinedAt(const std::string& host, int port, std::optional<SeatSecret> held);
     // The turn of this screen's game: its moves, choices, hint and news.
     const TableTurn& turn() const { return table_turn; }
 
@@ -122,10 +133,19 @@ class GameScreen : public Screen {
     bool OnPile(int x, int y, int pile) const;
     // Back to the main menu, once, with a line telling why ("" for none).
     void Leave(const std::string& why);
+    // The connection to the referee ended: a dropped one of a game in play is reconnected.
+    void Gone();
+    // The ticket back into a joined game is kept once the referee gave the secret, and goes
+    // once the game is over or left on purpose.
+    void KeepTicket();
+    void ForgetTicket();
     void ShowState();
 
     Client* client;
     Server* server;
+    // Where this program joined, and whether the file holds the ticket.
+    std::optional<RejoinTicket> ticket;
+    bool ticket_kept = false;
     TableTurn table_turn;
     ChatLog chat;
     MyClientConnector con;

@@ -32,6 +32,10 @@ void OthersNews::Left(int p, const std::string& name) {
     if (p >= 0 && p < kMaxPlayers) news[p] = name + " left; the computer plays the seat";
 }
 
+void OthersNews::Back(int p, const std::string& name) {
+    if (p >= 0 && p < kMaxPlayers) news[p] = name + " is back";
+}
+
 void OthersNews::Restore(const Marks& marks_t, const Lines& lines_t) {
     marked = marks_t;
     movers.fill(-1);

@@ -21,6 +21,8 @@ class OthersNews {
               bool records);
     // Player p, named `name`, left the game: its line says so, and who plays on.
     void Left(int p, const std::string& name);
+    // Player p's person took the seat back after a dropped connection.
+    void Back(int p, const std::string& name);
     // The marks have been seen (the own move); the lines stay until the own turn ends.
     void ClearMarks() { marked.fill(false); }
     void Clear();

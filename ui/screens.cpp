@@ -258,7 +258,10 @@ JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     : TextEntryScreen(sdl_t, exch_t, profile_t,
                       "Enter host name: ", "Press Enter when Done or Esc to Cancel",
                       profile_t.settings.values.last_host),
-      search(kSearchPort, [] { Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr); }) {}
+      search(kSearchPort, [] { Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr); }),
+      ticket(profile_t.rejoin.Load()) {
+    FollowSearch();
+}
 
 void JoinScreen::Enter() {
     profile.settings.values.last_host = CleanText(text, Settings::kHostChars);
@@ -275,9 +278,14 @@ void JoinScreen::Join(int port, const std::string& host) {
 bool JoinScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_USEREVENT && event.user.code == EXCH_REDRAW) FollowSearch();
     if (const Button* b = ButtonEvent(event)) {
-        int row = 0;
+        int row = ticket ? -1 : 0;
         for (const Button* listed : buttons.buttons) {
-            if (listed == b) Join(games[row].offer.port, games[row].address);
+            if (listed == b && row == -1 && !ignore_screen) {
+                ignore_screen = true;
+                PostScreen(new DoJoinScreen(sdl, exch, profile, *ticket, false));
+            } else if (listed == b) {
+                Join(games[row].offer.port, games[row].address);
+            }
             ++row;
         }
         return false;
@@ -291,7 +299,9 @@ void JoinScreen::FollowSearch() {
         return a.address == b.address && a.offer.port == b.offer.port &&
                a.offer.name == b.offer.name && a.offer.joined == b.offer.joined;
     };
-    if (std::equal(heard.begin(), heard.end(), games.begin(), games.end(), same)) return;
+    if (list_built && std::equal(heard.begin(), heard.end(), games.begin(), games.end(), same))
+        return;
+    list_built = true;
     int chosen = -1, row = 0;
     for (const Button* b : buttons.buttons) {
         if (b == buttons.focus) chosen = row;
@@ -301,6 +311,11 @@ void JoinScreen::FollowSearch() {
     buttons.Clear();
     const int h = static_cast<int>(sdl.GetButtonHeight());
     row = 0;
+    if (ticket) {
+        Button* b = buttons.AddButton(sdl, 10, BelowY() + 2 * sdl.GetFontHeight(1),
+                                      "Rejoin the game at " + ticket->host, true);
+        if (row++ == chosen) buttons.focus = b;
+    }
     for (const GameSearch::Found& g : games) {
         const std::string port =
             g.offer.port == kPort ? "" : ", port " + int_to_string(g.offer.port);
@@ -358,11 +373,22 @@ DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, int
                            std::string hostnm_t)
     : Screen(sdl_t, exch_t, profile_t), port(port_t), hostnm(std::move(hostnm_t)) {}
 
+DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t,
+                           const RejoinTicket& ticket_t, bool dropped_t)
+    : Screen(sdl_t, exch_t, profile_t),
+      port(ticket_t.port),
+      hostnm(ticket_t.host),
+      ticket(ticket_t),
+      dropped(dropped_t) {}
+
 DoJoinScreen::~DoJoinScreen() {
     if (!keep_values) ReleaseGame(exch, client, server);
 }
 
 std::string DoJoinScreen::StatusLine() const {
+    if (ticket && (outcome == AsyncConnect::kPending || waiting))
+        return dropped ? "Connection lost: reconnecting..."
+                       : "Rejoining the game at " + hostnm + " ...";
     switch (outcome) {
         case AsyncConnect::kPending:
             return "Connecting to " + hostnm + " ...";
@@ -383,7 +409,14 @@ std::string DoJoinScreen::StatusLine() const {
 }
 
 void DoJoinScreen::Shown() {
-    if (outcome != AsyncConnect::kPending || connect || left) return;
+    if (outcome != AsyncConnect::kPending || connect || left || retry_at) return;
+    first_try = SDL_GetTicks();
+    StartAttempt();
+}
+
+void DoJoinScreen::StartAttempt() {
+    retry_at.reset();
+    outcome = AsyncConnect::kPending;
     connect = std::make_unique<AsyncConnect>(hostnm, port);
     started = SDL_GetTicks();
 }
@@ -401,29 +434,70 @@ void DoJoinScreen::Leave(const std::string& why) {
     PostScreen(new MainMenu(sdl, exch, profile, why));
 }
 
+bool DoJoinScreen::TryAgainLater() {
+    if (!ticket || SDL_GetTicks() - first_try >= kRejoinMs) return false;
+    retry_at = SDL_GetTicks() + kRetryMs;
+    RequestRedraw();
+    return true;
+}
+
 void DoJoinScreen::Connected() {
     outcome = connect->outcome();
     if (outcome == AsyncConnect::kConnected && exch.ClientAdopt(connect->TakeSocket())) {
         client = new Client(exch);
         client->SetName(profile.settings.values.name);
-    } else if (outcome == AsyncConnect::kConnected)
+        if (ticket)
+            client->Rejoin(ticket->seat, ticket->secret);
+        else
+            client->AskToJoin();
+    } else if (outcome == AsyncConnect::kConnected) {
         waiting = false;
+    } else if (outcome != AsyncConnect::kUnknownHost && outcome != AsyncConnect::kNotAHost) {
+        TryAgainLater();
+    }
     connect.reset();
     RequestRedraw();
 }
 
+void DoJoinScreen::Closed() {
+    const int refusal = client->refusal();
+    const bool again = ticket && client->MayRejoinAgain();
+    ReleaseGame(exch, client, server);
+    client = nullptr;
+    if (again && TryAgainLater()) return;
+    if (ticket && refusal != -1) {
+        // The game holds the seat no more: the ticket is of no use.
+        profile.rejoin.Remove();
+        Leave("The game at " + hostnm + " no longer holds your seat");
+        return;
+    }
+    if (ticket) {
+        Leave("Could not get back into the game at " + hostnm);
+        return;
+    }
+    // A host that closes before its first line, or refuses, has no seat left: its game is full.
+    Leave("The game at " + hostnm + " has already begun");
+}
+
 Uint32 DoJoinScreen::NextWakeMs() const {
+    const Uint32 now = SDL_GetTicks();
+    if (retry_at) return *retry_at > now ? *retry_at - now : 0;
     if (!connect) return kNoWake;
-    const Uint32 waited = SDL_GetTicks() - started;
+    const Uint32 waited = now - started;
     return waited >= kConnectMs ? 0 : kConnectMs - waited;
 }
 
 void DoJoinScreen::Idle() {
+    if (retry_at && SDL_GetTicks() >= *retry_at) {
+        StartAttempt();
+        RequestRedraw();
+        return;
+    }
     if (!connect || SDL_GetTicks() - started < kConnectMs) return;
     // The attempt goes on alone and closes whatever it gets.
     connect.reset();
     outcome = AsyncConnect::kNoAnswer;
-    RequestRedraw();
+    if (!TryAgainLater()) RequestRedraw();
 }
 
 bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
@@ -439,14 +513,18 @@ bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
     if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1 || !client) return false;
     if (client->Receive(exch.GetPlayerMessage())) {
         // Also after the game screen has been asked for: it is replaced at once, and its
-        // destructor frees the client. A host that closes before its first line has no seat
-        // left: its game is full.
-        Leave(keep_values ? "The host left the game"
-                          : "The game at " + hostnm + " has already begun");
+        // destructor frees the client.
+        if (keep_values)
+            Leave("The host left the game");
+        else
+            Closed();
         return false;
     }
-    if (keep_values || left) return false;
-    PostScreen(new GameScreen(sdl, exch, profile, client, server));
+    // A refusal comes before the close.
+    if (keep_values || left || client->refusal() != -1) return false;
+    auto* game = new GameScreen(sdl, exch, profile, client, server);
+    game->JoinedAt(hostnm, port, ticket ? std::optional<SeatSecret>(ticket->secret) : std::nullopt);
+    PostScreen(game);
     keep_values = true;
     return false;
 }

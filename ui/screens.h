@@ -11,6 +11,7 @@
 #include "game/strategy.h"
 #include "net/async_connect.h"
 #include "net/game_search.h"
+#include "store/rejoin_ticket.h"
 #include "ui/screen.h"
 
 // Hands the exchange's current player message to the referee (players 0 to 5) or to this
@@ -116,6 +117,9 @@ class JoinScreen : public TextEntryScreen {
     bool ignore_screen = false;
     GameSearch search;
     std::vector<GameSearch::Found> games;
+    bool list_built = false;
+    // The ticket back into a game left mid-play, offered above the games found.
+    std::optional<RejoinTicket> ticket;
 };
 
 class ServeScreen : public TextEntryScreen {
@@ -126,11 +130,16 @@ class ServeScreen : public TextEntryScreen {
     void Enter() override;
 };
 
-// Connects to a host, without blocking the window, and waits for the game to begin.
+// Connects to a host, without blocking the window, and waits for the game to begin. With a ticket
+// it asks for the ticket's seat back instead, trying again for up to a minute while the host
+// cannot be reached or has not yet heard that the seat's old connection ended.
 class DoJoinScreen : public Screen {
   public:
     DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, int port_t,
                  std::string hostnm_t);
+    // `dropped`: the connection of a game in play dropped just now ("reconnecting").
+    DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, const RejoinTicket& ticket_t,
+                 bool dropped_t);
     ~DoJoinScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     // Starts the attempt: its outcome must find this screen current.
@@ -141,14 +150,27 @@ class DoJoinScreen : public Screen {
 
     // How long a connection may take before the attempt gives up.
     static constexpr Uint32 kConnectMs = 10000;
+    // How long a seat is asked for again, and the pauses between the tries.
+    static constexpr Uint32 kRejoinMs = 60000;
+    static constexpr Uint32 kRetryMs = 500;
     std::string StatusLine() const;
 
   private:
     void Leave(const std::string& why);
     void Connected();
+    // The connection closed before the game screen took over.
+    void Closed();
+    // Another try to take the seat back, after a pause, while the minute lasts.
+    bool TryAgainLater();
+    void StartAttempt();
 
     int port;
     std::string hostnm;
+    std::optional<RejoinTicket> ticket;
+    bool dropped = false;
+    Uint32 first_try = 0;
+    // When the next try to take the seat back is due, while one waits.
+    std::optional<Uint32> retry_at;
     Server* server = nullptr;
     Client* client = nullptr;
     bool keep_values = false;

@@ -286,7 +286,9 @@ std::string TableTurn::WinnerName() const {
 void TableTurn::SetSeats(const std::vector<SeatInfo>& seats) {
     for (std::size_t p = 0; p < seats.size() && p < names.size(); ++p) {
         names[p] = seats[p].name;
+        const bool back = away[p] && seats[p].state == SeatInfo::kPerson;
         away[p] = seats[p].state == SeatInfo::kAway;
+        if (back) news.Back(static_cast<int>(p), names[p]);
     }
 }
 

@@ -643,6 +643,14 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
         ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the join connects within 5 seconds";
         const int peer = accept(host, nullptr, nullptr);
         ASSERT_GE(peer, 0);
+        // The joiner's first line ("420": is the game in play?) is read, as a referee reads it;
+        // a close with it unread would reset the connection and lose what the host wrote.
+        char asked[8] = {};
+        pollfd line{peer, POLLIN, 0};
+        for (int i = 0; i < 300 && poll(&line, 1, 10) == 0;) loop->Pass(), ++i;
+        ASSERT_EQ(poll(&line, 1, 0), 1);
+        EXPECT_EQ(read(peer, asked, sizeof asked), 4);
+        EXPECT_STREQ(asked, "420\n");
         ASSERT_EQ(write(peer, first.data(), first.size()), static_cast<ssize_t>(first.size()));
         close(peer);
         menu = nullptr;
