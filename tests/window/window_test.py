@@ -36,6 +36,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 TEAL = (0, 128, 128)
@@ -78,7 +79,7 @@ TABLE_ROWS = (3 * 18 + 10, 300)
 
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
                 "Game Over! You Lose, Player 1 Won!", "Game Over! You Lose, Player 2 Won!",
-                "Game Over! You Lose, Bo Won!",
+                "Game Over! You Lose, Bo Won!", "Game Over! You Lose, Player 0 Won!",
                 "Welcome to Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds"]
@@ -609,6 +610,112 @@ def network_game(args, env, judge):
     print("network game:", status)
 
 
+class SlowPeer:
+    """A player of the game's own lines alone, on a socket of this test, that takes a while over
+    each of its turns: while it thinks, the game waits."""
+
+    def __init__(self, think_s=0.4):
+        self.sock = socket.create_connection(("127.0.0.1", PORT), timeout=5)
+        self.sock.settimeout(0.2)
+        self.think_s, self.winner, self.stop = think_s, None, False
+        self.thread = threading.Thread(target=self.play, daemon=True)
+        self.thread.start()
+
+    def send(self, text):
+        self.sock.sendall((text + "\n").encode())
+
+    def play(self):
+        me, turn, pending = -1, -1, b""
+        end = time.monotonic() + 300
+        while not self.stop and self.winner is None and time.monotonic() < end:
+            try:
+                data = self.sock.recv(4096)
+            except socket.timeout:
+                continue
+            if not data:
+                return
+            pending += data
+            while b"\n" in pending:
+                line, pending = pending.split(b"\n", 1)
+                t = [int(x) for x in line.split()]
+                if t[0] == 100:
+                    me = t[3]
+                    self.send("101 1")
+                if t[0] in (300, 310):
+                    turn = t[1]
+                if t[0] == 310 and turn == me:
+                    self.send("311")
+                if t[0] == 200 and turn == me:
+                    self.send("201")
+                if t[0] == 300 and turn == me:
+                    time.sleep(self.think_s)
+                    self.send("220")
+                if t[0] == 105:
+                    self.winner = t[1]
+
+    def close(self):
+        self.stop = True
+        self.thread.join(5)
+        self.sock.close()
+
+
+def join_by_name(game, judge):
+    game.click(60, MENU_TOP + 2 * BUTTON_H + 11)
+    left_menu(game, judge)
+    for _ in range(20):
+        game.key("BackSpace")
+    game.type("127.0.0.1")
+    game.key("Return")
+
+
+def rejoined(args, env, judge):
+    """A window that joined a headless referee's game is killed on its turn; started again, its
+    join screen offers "Rejoin the game at 127.0.0.1", and a click on it takes the seat back at
+    the same table, with its hand, to play the game to its end: the other player sees the same
+    winner."""
+    referee = subprocess.Popen([os.path.join(args.build, "velmora-referee"), "--players", "2",
+                                "--hidden"], cwd=args.build, stdout=subprocess.PIPE)
+    peer = None
+    try:
+        time.sleep(0.5)
+        game = Game(args, env)
+        at_menu(game, judge)
+        join_by_name(game, judge)
+        peer = SlowPeer()
+        own_turn(game, judge)
+        ticket = os.path.join(env["HOME"], ".local/state/velmora/rejoin.ini")
+        wait_for("the ticket back into the game", lambda: os.path.exists(ticket), 5)
+        if os.stat(ticket).st_mode & 0o077:
+            raise Failure("the ticket back into the game can be read by others")
+        game.proc.kill()
+        game.proc.wait(10)
+        game = Game(args, env)
+        at_menu(game, judge)
+        game.click(60, MENU_TOP + 2 * BUTTON_H + 11)
+        left_menu(game, judge)
+        save(args, "rejoin-offered.png", game.shot())
+        game.click(60, 10 + 8 * 18 + 11)
+        image = wait_for("the table again", lambda: (lambda m: judge.status(m) in (
+            "It's your turn!", "Waiting for another player") and m)(game.shot()), 15)
+        if hand_size(image) < 1:
+            raise Failure("the rejoined table shows no hand")
+        status = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)[0]
+        wait_for("the other player's end of the game", lambda: peer.winner is not None, 10)
+    finally:
+        if peer:
+            peer.close()
+        referee.kill()
+        referee.wait(10)
+    seen = "Game Over! You Win!" if status == "Game Over! You Win!" else \
+        f"Game Over! You Lose, Player {peer.winner} Won!"
+    if status != seen or os.path.exists(ticket):
+        raise Failure(f"after the rejoin the window saw '{status}', the other player's winner was "
+                      f"{peer.winner}; the ticket {'stayed' if os.path.exists(ticket) else 'went'}")
+    if game.close() != 0:
+        raise Failure("closing the rejoined window: " + game.output())
+    print("rejoined after a killed window:", status)
+
+
 def closing(args, env, judge):
     game = Game(args, env)
     at_menu(game, judge)
@@ -930,6 +1037,7 @@ def main():
         strong_local_games(args, env, judge)
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
+        rejoined(args, env, judge)
     return on_display(body) or on_display(lambda env: scaled_local_game(args, env, Judge(args)),
                                           "2048x1536")
 
