@@ -1,6 +1,7 @@
 // The client, with a connector that applies the records as the game screen does, fed arbitrary
-// lines from a referee: its table stays whole, a line that loses the referee leaves the table
-// exactly as it was, and the seats and chat lines it passes on are well formed.
+// lines from a referee, asking for a seat back first or not: its table stays whole, a line that
+// loses the referee leaves the table exactly as it was, and the seats, chat lines and rejoined
+// tables it passes on are well formed.
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,11 @@ class Applier : public ClientConnector {
                 seat.state > SeatInfo::kAway)
                 broken("a seat named or played as no seat is");
     }
+    // A table taken back is whole, for a seat of its game.
+    void Rejoined(int turn) override {
+        if (client.seat() < 0 || client.seat() >= numplayers || turn < -1 || turn >= numplayers)
+            broken("a rejoin's table for no seat or turn of its game");
+    }
     void ChatLine(int seat, const std::string& text) override {
         if (seat < 0 || seat >= numplayers || !clean(text, kChatChars))
             broken("a chat line from no seat, or not printable");
@@ -57,7 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Applier applier(client);
     client.ConnectClientConnector(&applier);
     client.tracker.ResetClient();
-    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::string text(reinterpret_cast<const char*>(data), size);
+    // An input that starts "R" asks for seat 0 back first: the referee's table may come.
+    if (!text.empty() && text[0] == 'R') {
+        client.Rejoin(0, SeatSecret{});
+        text.erase(0, 1);
+    }
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();

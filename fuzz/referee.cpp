@@ -1,5 +1,5 @@
 // The referee of a served game fed arbitrary player messages from arbitrary player numbers (joins,
-// lines, departures), from every phase of a game (lobby, deal, play, after the win); the players
+// lines, departures, guests' rejoins), from every phase of a game (lobby, deal, play, after the win); the players
 // it answers for keep the game going between them. The table stays whole, turn and winner stay
 // players, and a play is applied whole or not at all.
 #include <unistd.h>
@@ -88,8 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string message = text.substr(at, end - at);
         at = end + 1;
         if (message.empty()) continue;
-        // The first byte names the sender, -3 to 8; the rest is the message itself.
-        game.receive(static_cast<unsigned char>(message[0]) % 12 - 3, message.substr(1));
+        // The first byte names the sender, -3 to 8 or a guest asking for a seat back; the rest is
+        // the message itself.
+        const int sender = static_cast<unsigned char>(message[0]) % 14 - 3;
+        game.receive(sender > 8 ? Exchange::kFirstGuest + sender : sender, message.substr(1));
         game.run(300);
     }
     return 0;
