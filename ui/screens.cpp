@@ -422,7 +422,9 @@ void DoJoinScreen::StartAttempt() {
 }
 
 void DoJoinScreen::Draw() {
-    draw_waiting(sdl, StatusLine(), {});
+    const bool asking = ticket && !left && (connect || retry_at || client);
+    draw_waiting(sdl, StatusLine(),
+                 {asking ? "The host keeps your seat; trying again for up to a minute" : ""});
 }
 
 // Back to the menu, once. The connection this screen opened closes with it (ReleaseGame), or the
