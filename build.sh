@@ -54,7 +54,7 @@ test)
     build build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
     TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
         own_network ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
-        -R '^(Net2|Net2Lifecycle|Served|ServerMode|Exchange|FastEvents|GameSearch)\.'
+        -R '^(Net2|Net2Lifecycle|Served|ServerMode|Exchange|FastEvents|GameSearch|Rejoin)\.'
     build build
     own_network ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
