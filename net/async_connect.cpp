@@ -1,12 +1,16 @@
 #include "net/async_connect.h"
 
 #include <SDL_net.h>
+#include <SDL_thread.h>
+#include <pthread.h>
+#include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <thread>
+#include <vector>
 
 #include "net/event_codes.h"
 #include "net/fastevents.h"
@@ -18,9 +22,30 @@ struct AsyncConnect::Attempt {
     bool abandoned = false;
     Outcome outcome = kPending;
     TCPsocket socket = nullptr;
+    std::string host;
+    int port = 0;
+    // While the thread waits in its connect, a signal to it ends the wait (EINTR), and SDL_net
+    // then closes the half-open socket: nothing of the attempt is left.
+    bool connecting = false;
+    pthread_t thread{};
+    bool finished = false;
+    SDL_Thread* sdl_thread = nullptr;
 };
 
 namespace {
+
+// The signal that interrupts a connect: its handler does nothing, and it restarts no call.
+constexpr int kInterrupt = SIGUSR2;
+
+void install_interrupt() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        sigaction(kInterrupt, &action, nullptr);
+    });
+}
 
 AsyncConnect::Outcome connect_to(const std::string& host, int port, TCPsocket& socket) {
     IPaddress ip;
@@ -62,16 +87,60 @@ void report(AsyncConnect::Attempt& a, AsyncConnect::Outcome outcome, TCPsocket s
 
 int next_number = 0;
 
+// The attempts whose threads have not been waited for yet. SDL creates the threads, so that the
+// error text SDL_net writes on failure is each thread's own, never another thread's.
+std::vector<std::shared_ptr<AsyncConnect::Attempt>> running;
+
+void reap_finished() {
+    auto finished = [](const std::shared_ptr<AsyncConnect::Attempt>& a) {
+        std::lock_guard<std::mutex> hold(a->lock);
+        return a->finished;
+    };
+    for (auto& a : running)
+        if (finished(a)) SDL_WaitThread(a->sdl_thread, nullptr);
+    running.erase(std::remove_if(running.begin(), running.end(), finished), running.end());
+}
+
+int run_attempt(void* data) {
+    AsyncConnect::Attempt& a = *static_cast<AsyncConnect::Attempt*>(data);
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, kInterrupt);
+    pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
+    TCPsocket socket = nullptr;
+    AsyncConnect::Outcome outcome = AsyncConnect::kFailed;
+    bool go;
+    {
+        std::lock_guard<std::mutex> hold(a.lock);
+        go = !a.abandoned;
+        a.thread = pthread_self();
+        a.connecting = go;
+    }
+    if (go) outcome = connect_to(a.host, a.port, socket);
+    {
+        std::lock_guard<std::mutex> hold(a.lock);
+        a.connecting = false;
+    }
+    report(a, outcome, socket);
+    std::lock_guard<std::mutex> hold(a.lock);
+    a.finished = true;
+    return 0;
+}
+
 }  // namespace
 
 AsyncConnect::AsyncConnect(const std::string& host, int port)
     : attempt(std::make_shared<Attempt>()) {
+    install_interrupt();
+    reap_finished();
     attempt->number = ++next_number;
-    std::thread([a = attempt, host, port] {
-        TCPsocket socket = nullptr;
-        const Outcome outcome = connect_to(host, port, socket);
-        report(*a, outcome, socket);
-    }).detach();
+    attempt->host = host;
+    attempt->port = port;
+    attempt->sdl_thread = SDL_CreateThread(run_attempt, attempt.get());
+    if (attempt->sdl_thread)
+        running.push_back(attempt);
+    else
+        report(*attempt, kFailed, nullptr);
 }
 
 AsyncConnect::~AsyncConnect() {
@@ -79,6 +148,7 @@ AsyncConnect::~AsyncConnect() {
     attempt->abandoned = true;
     if (attempt->socket) SDLNet_TCP_Close(attempt->socket);
     attempt->socket = nullptr;
+    if (attempt->connecting) pthread_kill(attempt->thread, kInterrupt);
 }
 
 bool AsyncConnect::Ends(const SDL_Event& event) const {

@@ -14,7 +14,8 @@ class AsyncConnect {
     enum Outcome { kPending, kConnected, kUnknownHost, kNotAHost, kRefused, kNoAnswer, kFailed };
 
     AsyncConnect(const std::string& host, int port);
-    // An attempt still running is abandoned: its connection, if one comes, is closed at once.
+    // An attempt still running is abandoned at once: a connect still waiting is interrupted and
+    // its socket closed, a connection that came is closed.
     ~AsyncConnect();
     AsyncConnect(const AsyncConnect&) = delete;
     AsyncConnect& operator=(const AsyncConnect&) = delete;

@@ -496,7 +496,7 @@ void DoJoinScreen::Idle() {
         return;
     }
     if (!connect || SDL_GetTicks() - started < kConnectMs) return;
-    // The attempt goes on alone and closes whatever it gets.
+    // Abandoned, the attempt ends at once.
     connect.reset();
     outcome = AsyncConnect::kNoAnswer;
     if (!TryAgainLater()) RequestRedraw();

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "net/async_connect.h"
 #include "net/fastevents.h"
 #include "net/game_search.h"
 #include "tests/support/loopback.h"
@@ -205,4 +206,49 @@ TEST(GameSearch, FindsEveryHostOfThisMachineAndAnswersOnlyOurSearches) {
         }
     EXPECT_GE(answered, 2u);
     EXPECT_LE(answered, 10u) << "five answers a second from each host at most";
+}
+
+namespace {
+
+// Sockets of this network namespace still trying to reach `port` (state SYN_SENT).
+int connects_pending(int port) {
+    std::FILE* f = std::fopen("/proc/net/tcp", "r");
+    if (!f) return -1;
+    char line[512];
+    int pending = 0;
+    while (std::fgets(line, sizeof line, f)) {
+        unsigned remote_port = 0, state = 0;
+        if (std::sscanf(line, " %*d: %*x:%*x %*x:%x %x", &remote_port, &state) == 2)
+            pending += static_cast<int>(remote_port) == port && state == 2;
+    }
+    std::fclose(f);
+    return pending;
+}
+
+}  // namespace
+
+// A host whose accept queue is full never answers a connect: cancelling the attempt ends it at
+// once, no half-open connection left to complete against whatever listens there later.
+TEST_F(Net2, ACancelledConnectLeavesNothingBehind) {
+    const int port = free_port();
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in at = loopback_address(port);
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        connect(fillers.back(), reinterpret_cast<const sockaddr*>(&at), sizeof at);
+    }
+    SDL_Delay(200);
+    const int before = connects_pending(port);
+    {
+        AsyncConnect attempt("127.0.0.1", port);
+        for (int i = 0; i < 100 && connects_pending(port) == before; ++i) SDL_Delay(10);
+        ASSERT_EQ(connects_pending(port), before + 1) << "the attempt waits for an answer";
+    }
+    for (int i = 0; i < 100 && connects_pending(port) > before; ++i) SDL_Delay(10);
+    EXPECT_EQ(connects_pending(port), before) << "an attempt outlived its cancel by a second";
+    for (int fd : fillers) close(fd);
+    close(listener);
 }
