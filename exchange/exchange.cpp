@@ -154,6 +154,7 @@ bool Exchange::EnterServerMode(int port_t, int numplayers_t) {
     }
     numplayers = numplayers_t;
     init_player_num = 0;
+    reopened.clear();
     for (int& s : sockets) s = -1;
     for (auto& b : recvbuf) b.clear();
     for (bool& k : killed) k = false;
@@ -297,9 +298,28 @@ bool Exchange::ReadLines(int socket, std::string& buffer, int player_t, bool all
 
 bool Exchange::FillEmptySeats() {
     if (server_socket == -1 || init_player_num == 0 || init_player_num >= numplayers) return false;
+    const int last = reopened.empty() ? numplayers - 1 : reopened.back();
+    reopened.clear();
     init_player_num = numplayers;
-    PushPlayerMessage(numplayers - 1, "0");
+    PushPlayerMessage(last, "0");
     return true;
+}
+
+int Exchange::ReopenEmptySeats() {
+    if (server_socket == -1 || is_local_mode) return 0;
+    reopened.clear();
+    for (int p = numplayers - 1; p >= 0; --p)
+        if (sockets[p] == -1) reopened.push_back(p);
+    init_player_num = numplayers - static_cast<int>(reopened.size());
+    return static_cast<int>(reopened.size());
+}
+
+// The next seat a connection takes: the lowest seat reopened after a game, or the next in order.
+int Exchange::NextSeat() {
+    if (reopened.empty()) return init_player_num;
+    const int seat = reopened.back();
+    reopened.pop_back();
+    return seat;
 }
 
 void Exchange::WelcomeGuests(bool on) {
@@ -344,10 +364,12 @@ void Exchange::Accept(int socket) {
         NET2_TCPClose(socket);
         return;
     }
-    sockets[init_player_num] = socket;
-    players[socket] = init_player_num;
-    recvbuf[init_player_num].clear();
-    PushPlayerMessage(init_player_num, "0");
+    const int seat = NextSeat();
+    sockets[seat] = socket;
+    players[socket] = seat;
+    recvbuf[seat].clear();
+    killed[seat] = false;
+    PushPlayerMessage(seat, "0");
     ++init_player_num;
 }
 

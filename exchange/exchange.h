@@ -46,6 +46,9 @@ class Exchange {
     // referee hears of it as of the last player's arrival. False when no seat is empty or
     // nobody has joined.
     bool FillEmptySeats();
+    // After a game: every seat without a connection is open to a new one again, the lowest
+    // first; the number of seats opened.
+    int ReopenEmptySeats();
     bool ServerSend(int player_t, const std::string& message_t);
 
     // Connections that come while every seat is taken are held as guests while this is on, so
@@ -82,6 +85,7 @@ class Exchange {
     void Receive(int socket);
     void Close(int socket);
     void ForgetPlayer(int player_t, int socket);
+    int NextSeat();
     // The referee's connection failed under us: close it and tell this program's client. Lines
     // of it still queued are dropped when `drop_lines` is set.
     void ClientLost(bool drop_lines);
@@ -110,6 +114,8 @@ class Exchange {
     std::map<int, int> players;
     int sockets[kMaxPlayers] = {-1, -1, -1, -1, -1, -1};
     std::string recvbuf[kMaxPlayers];
+    // Seats open again after a game, the lowest last.
+    std::vector<int> reopened;
     bool guests_welcome = false;
     // Guests' connections, oldest first, and what each sent of a line so far.
     std::vector<int> guests;

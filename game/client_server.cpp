@@ -180,12 +180,12 @@ bool Server::Receive(int player_t, const std::string& msg) {
     switch (tokens.token(0)) {
         case kJoined:
             // A referee that took up a game where it left off has its players already.
-            if (client_versions_done) return false;
+            if (client_versions_done && !refilling) return false;
             // A seat taken anew starts without the name of whoever sat there before.
             if (player_t >= 0 && player_t < numplayers)
                 names[player_t].clear(), left[player_t] = false;
             SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
-            if (exch.GetPlayerWaitCount() == 0) ResetClients();
+            if (exch.GetPlayerWaitCount() == 0) refilling = false, ResetClients();
             return false;
         case kGone:
             SendAll(line(proto::kPlayerLeft, player_t));
@@ -403,6 +403,8 @@ void Server::ResetClients() {
     win = -1;
     turn = -1;
     for (auto& secret : secrets) secret.reset();
+    // A new game: a seat without a connection is the computer's, nobody's away.
+    std::fill(std::begin(left), std::end(left), false);
     FollowGuests();
     std::fill(std::begin(client_versions), std::end(client_versions), -1);
     for (int i = 0; i < numplayers; ++i) {
@@ -438,6 +440,12 @@ void Server::EvaluateVersions() {
     }
     if (win == -1) return;
     if (any_version([](int v) { return v != -1; })) return;
+    // Seats whose players left wait for new ones, or for the host to give them to the computer.
+    if (!exch.IsLocalMode() && exch.ReopenEmptySeats() > 0) {
+        refilling = true;
+        SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
+        return;
+    }
     ResetClients();
 }
 

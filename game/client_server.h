@@ -118,6 +118,8 @@ class Server {
     // The names the players gave, and the seats whose person left this game.
     std::string names[kMaxPlayers];
     bool left[kMaxPlayers] = {};
+    // After a game, seats whose players left wait for new ones before the next game.
+    bool refilling = false;
     // Each extension client's secret for its seat in this game.
     std::optional<SeatSecret> secrets[kMaxPlayers];
     ChatGate chat_gate;

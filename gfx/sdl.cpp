@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "gfx/masks.h"
+#include "net/async_connect.h"
 #include "net/fastevents.h"
 #include "net/net2.h"
 
@@ -51,6 +52,7 @@ SDL::~SDL() {
         if (font) freeFont(font);
     free_card_images();
     if (own_picture) SDL_FreeSurface(own_picture);
+    AsyncConnect::EndAll();
     NET2_Quit();
     FE_Quit();
     SDLNet_Quit();

@@ -161,6 +161,21 @@ AsyncConnect::Outcome AsyncConnect::outcome() const {
     return attempt->outcome;
 }
 
+// A thread about to enter its connect when signalled would miss the signal: it is signalled
+// until it ends.
+void AsyncConnect::EndAll() {
+    for (auto& a : running) {
+        for (bool finished = false; !finished; SDL_Delay(finished ? 0 : 5)) {
+            std::lock_guard<std::mutex> hold(a->lock);
+            a->abandoned = true;
+            if (a->connecting) pthread_kill(a->thread, kInterrupt);
+            finished = a->finished;
+        }
+        SDL_WaitThread(a->sdl_thread, nullptr);
+    }
+    running.clear();
+}
+
 int AsyncConnect::TakeSocket() {
     TCPsocket socket;
     {

@@ -26,6 +26,8 @@ class AsyncConnect {
     // socket handle, now the caller's (-1 if the layer could not take it).
     Outcome outcome() const;
     int TakeSocket();
+    // At the program's end: every attempt still running is abandoned, and its thread waited for.
+    static void EndAll();
 
     struct Attempt;
 

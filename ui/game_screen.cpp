@@ -21,6 +21,11 @@ Uint32 move_ms(Pace pace) {
     return kMs[static_cast<int>(pace)];
 }
 
+// "1 more player", "2 more players".
+std::string Awaited(int players) {
+    return int_to_string(players) + (players == 1 ? " more player" : " more players");
+}
+
 bool is_press(const SDL_Event& event) {
     return event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN;
 }
@@ -155,6 +160,11 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     button_again =
         end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - 2 * bh - 1, "Play again", true);
     button_menu = end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, "Menu", true);
+    // The wide button lies under the five text lines, clear of the board and of every seat;
+    // "Menu" stays in its place.
+    button_fill = refill_buttons.AddButton(sdl, 10, 10 + 5 * sdl.GetFontHeight(1), kFillText, true);
+    button_refill_menu =
+        refill_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, "Menu", true);
     InitGUI(&buttons);
     if (resume) TakeUp(*resume);
 }
@@ -200,6 +210,10 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
     FollowTurns(event);
     // Before the game the picture counts the players the referee still awaits.
     if (!Ready() && exch.IsPlayerMessage()) RequestRedraw();
+    // So do the seats waiting for players after "Play again".
+    if (again_sent && exch.IsPlayerMessage() && exch.GetPlayerNum() == -1 &&
+        Tokens(exch.GetPlayerMessage()).token(1) == proto::kWaiting)
+        RequestRedraw();
     const bool gone = RouteMessage(exch, client, server);
     KeepTicket();
     if (gone) Gone();
@@ -373,9 +387,8 @@ bool GameScreen::JustEnded() const {
 // After the game: Up and Down choose "Play again" or "Menu", Enter presses it.
 void GameScreen::EndKey(const SDL_keysym& key) {
     if (JustEnded()) return;
-    if (key.sym == SDLK_UP || key.sym == SDLK_DOWN)
-        end_buttons.MoveFocus(key.sym == SDLK_UP ? -1 : 1);
-    if (key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER) Clicked(end_buttons.focus);
+    if (key.sym == SDLK_UP || key.sym == SDLK_DOWN) Active().MoveFocus(key.sym == SDLK_UP ? -1 : 1);
+    if (key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER) Clicked(Active().focus);
 }
 
 void GameScreen::Escape() {
@@ -507,7 +520,12 @@ Uint32 GameScreen::NextWakeMs() const {
 }
 
 ButtonList& GameScreen::Active() {
-    return Ready() && table_turn.winner() != -1 ? end_buttons : buttons;
+    if (!Ready() || table_turn.winner() == -1) return buttons;
+    return Refilling() ? refill_buttons : end_buttons;
+}
+
+bool GameScreen::Refilling() const {
+    return server && again_sent && table_turn.winner() != -1 && client->awaited() > 0;
 }
 
 // The buttons' looks and the status line follow the state of the game.
@@ -517,6 +535,8 @@ void GameScreen::ShowState() {
     if (table_turn.winner() == -1) again_sent = false, end_buttons.focus = nullptr;
     if (escape_asked)
         table_turn.SetNotice("Press Esc again to leave the game");
+    else if (Refilling())
+        table_turn.SetNotice("Waiting for " + Awaited(client->awaited()) + " to join");
     else if (again_sent)
         table_turn.SetNotice("Waiting for the other players");
     else
@@ -545,9 +565,7 @@ void GameScreen::Draw() {
         ClearToTable(sdl, sdl.screen);
         const int awaited = client->awaited();
         const std::string waiting =
-            awaited > 0 ? "Waiting for " + int_to_string(awaited) +
-                              (awaited == 1 ? " more player . . ." : " more players . . .")
-                        : "Waiting . . .";
+            awaited > 0 ? "Waiting for " + Awaited(awaited) + " . . ." : "Waiting . . .";
         sdl.DrawString(sdl.screen, 1, 10, 10, waiting.c_str());
         sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1),
                        "Press Esc to return to the menu");
@@ -568,7 +586,7 @@ void GameScreen::ButtonDown(int x, int y) {
     refusal.clear();
     if (table_turn.HideChoices()) RequestRedraw();
     if (table_turn.winner() != -1) {
-        if (!JustEnded()) end_buttons.ButtonDown(x, y);
+        if (!JustEnded()) Active().ButtonDown(x, y);
         return;
     }
     // A press on a button is always the button, whatever card lies beneath it.
@@ -634,7 +652,9 @@ void GameScreen::Clicked(const Button* b) {
         if (again_sent) return;
         again_sent = true;
         exch.ClientSend(int_to_string(proto::kGameOverAck));
-    } else if (b == button_menu) {
+    } else if (b == button_fill) {
+        exch.FillEmptySeats();
+    } else if (b == button_menu || b == button_refill_menu) {
         Leave("");
     }
     RequestRedraw();

@@ -108,6 +108,8 @@ class GameScreen : public Screen {
     bool GameInPlay() const;
     // "Undo", "Done" and "Auto" during a game; "Play again" and "Menu" once it is over.
     ButtonList& Active();
+    // The host asked to play again, and seats whose players left wait for new ones.
+    bool Refilling() const;
     void Clicked(const Button* b);
     // The keys of the game: choosing and playing cards and piles, the buttons' letters.
     void Key(const SDL_keysym& key);
@@ -157,6 +159,11 @@ class GameScreen : public Screen {
     Button* button_menu = nullptr;
     ButtonList buttons;
     ButtonList end_buttons;
+    // While seats wait for players after "Play again" at the host.
+    static constexpr const char* kFillText = "Start now with computer players";
+    Button* button_fill = nullptr;
+    Button* button_refill_menu = nullptr;
+    ButtonList refill_buttons;
     // A first Escape during a game only asks; a second one within kEscapeMs leaves.
     static constexpr Uint32 kEscapeMs = 3000;
     Uint32 escape_at = 0;

@@ -36,7 +36,10 @@ const auto* const registered = ::testing::AddGlobalTestEnvironment(new Libraries
 
 struct Net2 : ::testing::Test {
     void SetUp() override { ASSERT_EQ(NET2_Init(), 0); }
-    void TearDown() override { NET2_Quit(); }
+    void TearDown() override {
+        AsyncConnect::EndAll();
+        NET2_Quit();
+    }
 
     // The next network event of `code`, skipping others, within two seconds; false if none.
     bool next_event(int code, SDL_Event& e, int timeout_ms = 2000) {

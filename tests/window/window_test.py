@@ -56,6 +56,8 @@ AUTO = (25, HEIGHT - BUTTON_H - 1 + 11)
 # After a game, at the right: "Play again" above "Menu". A press in the first half second after
 # the end is ignored.
 PLAY_AGAIN = (WIDTH - 40, HEIGHT - 2 * BUTTON_H - 1 + 11)
+# While a seat left after a game waits for a player: under the five text lines.
+FILL_SEATS = (60, 10 + 5 * 18 + 11)
 END_GUARD_S = 0.6
 # The ring around the cards the other players moved.
 MOVED_RING = (255, 120, 0)
@@ -80,6 +82,7 @@ TABLE_ROWS = (3 * 18 + 10, 300)
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
                 "Game Over! You Lose, Player 1 Won!", "Game Over! You Lose, Player 2 Won!",
                 "Game Over! You Lose, Bo Won!", "Game Over! You Lose, Player 0 Won!",
+                "Waiting for 1 more player to join",
                 "Welcome to Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds"]
@@ -605,9 +608,16 @@ def network_game(args, env, judge):
     seen = "Game Over! You Win!" if "winner 0" in lines else "Game Over! You Lose, Bo Won!"
     if status != seen or "chat 0 Hi Bo" not in lines or "seats Anna, Bo" not in lines:
         raise Failure(f"the host saw '{status}', the joining player {lines}")
+    # Bo has gone: "Play again" waits for a player to take the seat, or for the computer.
+    time.sleep(END_GUARD_S)
+    game.click(*PLAY_AGAIN)
+    wait_for("the seat left empty to wait for a player",
+             lambda: judge.status(game.shot()) == "Waiting for 1 more player to join", 10)
+    game.click(*FILL_SEATS)
+    own_turn(game, judge)
     if game.close() != 0:
         raise Failure("closing the host's window: " + game.output())
-    print("network game:", status)
+    print("network game:", status, "; played again with the computer in the seat left")
 
 
 class SlowPeer:
