@@ -183,8 +183,9 @@ bool Server::Receive(int player_t, const std::string& msg) {
             if (client_versions_done && !refilling) return false;
             // A seat taken anew starts without the name of whoever sat there before.
             if (player_t >= 0 && player_t < numplayers)
-                names[player_t].clear(), left[player_t] = false;
+                names[player_t].clear(), left[player_t] = false, introduced[player_t] = false;
             SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
+            SendSeats();
             if (exch.GetPlayerWaitCount() == 0) refilling = false, ResetClients();
             return false;
         case kGone:
@@ -237,6 +238,9 @@ void Server::ReceiveLine(int player_t, Tokens& tokens) {
             EvaluateVersions();
             break;
         case proto::kName:
+            // A name that comes before the game shows the player speaks the extension: the
+            // waiting players are named.
+            if (!client_versions_done && exch.IsPlayerRemote(player_t)) introduced[player_t] = true;
             if (Speaks(player_t)) TakeName(player_t, tokens);
             break;
         case proto::kChat:
@@ -293,8 +297,9 @@ void Server::Seen() {
 }
 
 bool Server::Speaks(int p) const {
-    return extension && p >= 0 && p < numplayers &&
-           client_versions[p] >= proto::kExtensionVersion && exch.IsPlayerRemote(p);
+    if (!extension || p < 0 || p >= numplayers || !exch.IsPlayerRemote(p)) return false;
+    if (client_versions[p] >= proto::kExtensionVersion) return true;
+    return client_versions[p] == -1 && !client_versions_done && introduced[p];
 }
 
 std::vector<SeatInfo> Server::Seats() const {
@@ -694,6 +699,7 @@ bool Client::MayRejoinAgain() const {
 
 void Client::AskToJoin() {
     exch.ClientSend(line(proto::kRejoin));
+    if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
 }
 
 void Client::Resume(const PlayTurn& at, int playernum_t) {
@@ -711,7 +717,9 @@ void Client::FollowExtension(const Tokens& tokens) {
     if (!connector) return;
     switch (tokens.token(1)) {
         case proto::kSeats: {
-            std::vector<SeatInfo> seats = ReadSeats(tokens, numplayers);
+            // Before its 100 line the client knows the game's size from the list alone.
+            const int seats_of = numplayers > 0 ? numplayers : tokens.token(2);
+            std::vector<SeatInfo> seats = ReadSeats(tokens, seats_of);
             if (!seats.empty()) connector->SeatsChanged(seats);
             break;
         }

@@ -92,7 +92,8 @@ class Server {
 
   private:
     // Whether player p takes and gets the extension's lines: a connected client that answered
-    // this game's 100 with the extension's version.
+    // this game's 100 with the extension's version, or, while the game waits for its players,
+    // gave its name.
     bool Speaks(int p) const;
     void SendSeats();
     void SendExtension(int p, const std::string& msg);
@@ -117,6 +118,8 @@ class Server {
     SeedSource seed_source;
     // The names the players gave, and the seats whose person left this game.
     std::string names[kMaxPlayers];
+    // Players who gave their name while waiting for the game: they speak the extension.
+    bool introduced[kMaxPlayers] = {};
     bool left[kMaxPlayers] = {};
     // After a game, seats whose players left wait for new ones before the next game.
     bool refilling = false;
@@ -207,6 +210,7 @@ class Client {
     // Whether the last rejoin's end leaves the seat to be asked for again: the connection closed
     // without a word, or the seat's old connection was still open.
     bool MayRejoinAgain() const;
+    // Also tells the name, so that the players waiting for the game are named.
     void AskToJoin();
     // Why the referee refused a rejoin (proto::kInPlay, kNotYourSeat or kSeatInUse), -1 while it
     // did not.

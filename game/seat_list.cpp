@@ -30,6 +30,13 @@ std::string SeatName(int p, const std::string& wanted, const std::vector<SeatInf
     return name;
 }
 
+std::string PeopleSeated(const std::vector<SeatInfo>& seats) {
+    std::string names;
+    for (const SeatInfo& seat : seats)
+        if (seat.state == SeatInfo::kPerson) names += (names.empty() ? "" : ", ") + seat.name;
+    return names;
+}
+
 std::string SeatsLine(const std::vector<SeatInfo>& seats) {
     std::string line = int_to_string(proto::kSeats) + ' ';
     append_int(line, static_cast<int>(seats.size()));
@@ -44,7 +51,7 @@ std::string SeatsLine(const std::vector<SeatInfo>& seats) {
 }
 
 std::vector<SeatInfo> ReadSeats(const Tokens& tokens, int numplayers) {
-    if (tokens.token(2) != numplayers) return {};
+    if (tokens.token(2) != numplayers || numplayers < 2 || numplayers > kMaxPlayers) return {};
     std::vector<SeatInfo> seats;
     std::size_t at = 3;
     for (int p = 0; p < numplayers; ++p) {

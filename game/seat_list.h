@@ -27,6 +27,8 @@ std::string UnnamedSeat(int p);
 // The name seat `p` gets from `wanted`: printable ASCII, at most kNameChars, blanks trimmed;
 // "Player p" when nothing is left; a name another seat holds gets a number ("Anna 2").
 std::string SeatName(int p, const std::string& wanted, const std::vector<SeatInfo>& seats);
+// The names of the seats a person plays, joined by ", ": who is in.
+std::string PeopleSeated(const std::vector<SeatInfo>& seats);
 // The 401 line: the seat count, then per seat its state, the name's length and its characters.
 std::string SeatsLine(const std::vector<SeatInfo>& seats);
 // The seats of a 401 line of a game of `numplayers`; empty when the line is not one.

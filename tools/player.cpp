@@ -160,6 +160,7 @@ int main(int argc, char** argv) {
         }
         Client client(exch);
         client.SetName(line.Text("--name", ""));
+        client.AskToJoin();
         Player player(exch, client, strategy, line.Text("--say", ""));
         client.ConnectClientConnector(&player);
         Rejoiner rejoiner(exch, client, host, port);

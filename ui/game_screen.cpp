@@ -48,7 +48,8 @@ void MyClientConnector::PlayerLeft(int p) {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
-void MyClientConnector::SeatsChanged(const std::vector<SeatInfo>& seats) {
+void MyClientConnector::SeatsChanged(const std::vector<SeatInfo>& seats_t) {
+    seats = seats_t;
     table_turn->SetSeats(seats);
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
@@ -569,6 +570,9 @@ void GameScreen::Draw() {
         sdl.DrawString(sdl.screen, 1, 10, 10, waiting.c_str());
         sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1),
                        "Press Esc to return to the menu");
+        const std::string in = PeopleSeated(con.seats);
+        if (!in.empty())
+            sdl.DrawString(sdl.screen, 1, 10, 10 + 3 * sdl.GetFontHeight(1), ("In: " + in).c_str());
         sdl.Present();
         return;
     }

@@ -37,6 +37,8 @@ class MyClientConnector final : public TableFollower {
   public:
     // The referee's secret for the own seat, until the game screen keeps it.
     std::optional<SeatSecret> given_secret;
+    // The seats as the referee last told them: before the game, who is in.
+    std::vector<SeatInfo> seats;
 
   private:
     SDL* sdl;

@@ -552,6 +552,7 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
     server = new ServerWithAutoPlay(players, exch);
     client = new Client(exch);
     client->SetName(profile.settings.values.name);
+    client->AskToJoin();
     if (profile.settings.values.findable)
         beacon =
             std::make_unique<GameBeacon>(GameOffer{profile.settings.values.name, port, 0, players});
@@ -569,8 +570,10 @@ void DoServeScreen::Draw() {
         return;
     }
     const int joined = players - exch.GetPlayerWaitCount();
+    const std::string in = PeopleSeated(server->Seats());
     draw_waiting(sdl, "Still waiting for clients to connect...",
-                 {"Players joined: " + int_to_string(joined) + " of " + int_to_string(players),
+                 {"Players joined: " + int_to_string(joined) + " of " + int_to_string(players) +
+                      (in.empty() ? "" : ": " + in),
                   "Others join at: " + addresses + ", port " + int_to_string(port)},
                  &buttons);
 }
