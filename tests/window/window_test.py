@@ -12,8 +12,14 @@ judged from screenshots taken with ImageMagick's import.
 - The menu's chosen local game: 3 players against "Strong" played to "Game Over"; then 5 players.
 - Joining a host whose accept queue is full: the window keeps answering, Escape returns to the
   menu at once; left alone, the attempt gives up after 10 seconds with its error line.
-- A network game: the program hosts two players, velmora-player joins over TCP, both see the same
-  winner.
+- A network game: the program hosts "Anna" for two players, velmora-player "Bo" joins over TCP;
+  the names are told, a chat line reaches Bo, both see the same winner; Bo gone, "Play again"
+  waits for a player and "Start now with computer players" starts the next game.
+- Coming back: a window that joined a headless referee's game is killed on its turn, started
+  again, and takes its seat back with "Rejoin the game at 127.0.0.1" to play to the same winner.
+- Two windows side by side and a headless player in one game: the joining window finds the host
+  in its join screen's list and joins with a click; a chat line typed in one window shows in the
+  other; both windows end with the same winner.
 - On a screen more than twice the picture's size: the window starts at twice the size, sharp;
   F11 fills the screen and back; a local game played with a drag at the scaled positions (up
   to three games, until a card could be dragged).
@@ -56,6 +62,8 @@ AUTO = (25, HEIGHT - BUTTON_H - 1 + 11)
 # After a game, at the right: "Play again" above "Menu". A press in the first half second after
 # the end is ignored.
 PLAY_AGAIN = (WIDTH - 40, HEIGHT - 2 * BUTTON_H - 1 + 11)
+# The join screen's first row of games found.
+LIST_ROW = (60, 10 + 8 * 18 + 11)
 # While a seat left after a game waits for a player: under the five text lines.
 FILL_SEATS = (60, 10 + 5 * 18 + 11)
 END_GUARD_S = 0.6
@@ -82,7 +90,8 @@ TABLE_ROWS = (3 * 18 + 10, 300)
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
                 "Game Over! You Lose, Player 1 Won!", "Game Over! You Lose, Player 2 Won!",
                 "Game Over! You Lose, Bo Won!", "Game Over! You Lose, Player 0 Won!",
-                "Waiting for 1 more player to join",
+                "Waiting for 1 more player to join", "Waiting for 1 more player . . .",
+                "Game Over! You Lose, Anna Won!", "Game Over! You Lose, Cy Won!",
                 "Welcome to Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds"]
@@ -181,6 +190,7 @@ class Game:
     def __init__(self, args, env, program=None, cwd=None, scale=1):
         self.args, self.env, self.scale = args, env, scale
         Game.running.append(self)
+        self.wid = None
         self.proc = subprocess.Popen([program or os.path.join(args.build, "velmora")],
                                      cwd=cwd or args.build, env=env, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
@@ -191,6 +201,8 @@ class Game:
         if self.proc.poll() is not None:
             raise Failure("the program ended at start: " + self.output())
         found = self.run(["xdotool", "search", "--name", "^Velmora$"], check=False).split()
+        others = {g.wid for g in Game.running if g is not self and g.proc.poll() is None}
+        found = [w for w in found if w not in others]
         return found[0] if found else None
 
     def run(self, command, check=True):
@@ -726,6 +738,78 @@ def rejoined(args, env, judge):
     print("rejoined after a killed window:", status)
 
 
+def two_windows(args, env, judge):
+    """Two windows and a headless player in one game: "Anna" hosts three players, "Cy" (a home
+    of its own) finds the game in its join screen's list and joins it with a click, then "Bo"
+    joins; a chat line typed in Anna's window shows in Cy's, and both windows play to the same
+    winner."""
+    cy_env = dict(env, HOME=tempfile.mkdtemp(prefix="velmora-home-cy-"))
+    set_setting(env["HOME"], "name", "Anna")
+    set_setting(cy_env["HOME"], "name", "Cy")
+    set_setting(cy_env["HOME"], "animations", "Off")
+    anna = Game(args, env)
+    at_menu(anna, judge)
+    anna.click(60, MENU_TOP + BUTTON_H + 11)
+    left_menu(anna, judge)
+    anna.key("BackSpace")
+    anna.type("3")
+    anna.key("Return")
+    wait_for("the host's waiting screen",
+             lambda: judge.status(anna.shot()) == "Still waiting for clients to connect...", 10)
+    cy = Game(args, cy_env)
+    # Side by side, so that a click and a picture of one never meet the other.
+    cy.run(["xdotool", "windowmove", cy.wid, str(WIDTH + 20), "0"])
+    at_menu(cy, judge)
+    cy.click(60, MENU_TOP + 2 * BUTTON_H + 11)
+    left_menu(cy, judge)
+    listed = wait_for("the host listed", lambda: (lambda m: m.pixel(12, LIST_ROW[1]) != TEAL
+                                                  and m)(cy.shot()), 10)
+    save(args, "join-list-window.png", listed)
+    cy.click(*LIST_ROW)
+    wait_for("the joiner's waiting screen",
+             lambda: judge.status(cy.shot()) == "Waiting for 1 more player . . .", 10)
+    bo = subprocess.Popen([os.path.join(args.build, "velmora-player"), "--host", "127.0.0.1",
+                           "--name", "Bo"], cwd=args.build, stdout=subprocess.PIPE)
+    try:
+        wait_for("both tables", lambda: all(judge.status(g.shot()) in (
+            "It's your turn!", "Waiting for another player") for g in (anna, cy)), 20)
+        anna.key("t")
+        anna.type("Hi Cy")
+        anna.key("Return")
+        save(args, "chat-window.png", wait_for(
+            "Anna's line in Cy's window", lambda: (lambda m: shows_chat(m) and m)(cy.shot()), 5))
+        statuses = play_both(judge, anna, cy)
+        bo_lines = bo.communicate(timeout=60)[0].decode().split("\n")
+    finally:
+        if bo.poll() is None:
+            bo.kill()
+    names = ["Anna", "Cy", "Bo"]
+    winners = {names[i] if s == "Game Over! You Win!" else s.split(", ")[1][:-len(" Won!")]
+               for i, s in enumerate(statuses)}
+    if len(winners) != 1 or "chat 0 Hi Cy" not in bo_lines:
+        raise Failure(f"the windows ended with {statuses}, Bo heard {bo_lines}")
+    for game in (anna, cy):
+        if game.close() != 0:
+            raise Failure("closing a window of the game: " + game.output())
+    shutil.rmtree(cy_env["HOME"], ignore_errors=True)
+    print("two windows and a headless player:", " / ".join(statuses))
+
+
+def play_both(judge, *games):
+    """Plays every own turn of each window with "Auto" until all show the game's end; their
+    final status lines."""
+    deadline = time.monotonic() + 300
+    while time.monotonic() < deadline:
+        statuses = [judge.status(g.shot()) for g in games]
+        if all(s and s.startswith("Game Over") for s in statuses):
+            return statuses
+        for game, status in zip(games, statuses):
+            if status == "It's your turn!":
+                game.click(*AUTO)
+        time.sleep(0.2)
+    raise Failure(f"the game of two windows did not end: {statuses}")
+
+
 def closing(args, env, judge):
     game = Game(args, env)
     at_menu(game, judge)
@@ -1048,8 +1132,9 @@ def main():
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
         rejoined(args, env, judge)
-    return on_display(body) or on_display(lambda env: scaled_local_game(args, env, Judge(args)),
-                                          "2048x1536")
+    return (on_display(body) or
+            on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700") or
+            on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
 
 
 if __name__ == "__main__":
