@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/median_ms.h"
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
 #include "game/protocol.h"
@@ -21,12 +22,6 @@
 #include "tools/headless.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double ms_since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // Seat 0: keeps its secret and never ends its turn, so that the game waits at the table.
 class Sitter final : public TableFollower {
@@ -68,7 +63,7 @@ struct Peer {
 
 // A TCP connect to a listener, a line there and its echo back, in milliseconds.
 double connect_round_trip_ms(int port, int listener) {
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     const int fd = connect_to_loopback(port);
     const int peer = accept(listener, nullptr, nullptr);
     char c = 'x';
@@ -79,11 +74,6 @@ double connect_round_trip_ms(int port, int listener) {
     close(fd);
     close(peer);
     return ms;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace
@@ -101,8 +91,8 @@ int main(int argc, char** argv) {
     Peer peer;
     peer.fd = connect_to_loopback(port);
     const auto run_until = [&](auto done) {
-        const auto end = Clock::now() + std::chrono::seconds(10);
-        while (!done() && Clock::now() < end) {
+        const auto end = BenchClock::now() + std::chrono::seconds(10);
+        while (!done() && BenchClock::now() < end) {
             if (exch.WaitEvent(1) && exch.IsPlayerMessage()) {
                 if (exch.GetPlayerNum() == -1)
                     client.Receive(exch.GetPlayerMessage());
@@ -117,7 +107,7 @@ int main(int argc, char** argv) {
     std::vector<double> rejoin;
     for (int i = 0; i < rounds; ++i) {
         sitter.back = false;
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         exch.ClientDisconnect();
         run_until([&] { return server.Seats()[0].state == SeatInfo::kAway; });
         if (!exch.ClientConnect("127.0.0.1", port)) return 1;

@@ -14,16 +14,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/median_ms.h"
 #include "net/game_search.h"
 #include "tests/support/loopback.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double ms_since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // One datagram to an echoing socket and back, over loopback, in milliseconds.
 double udp_round_trip_ms() {
@@ -32,7 +27,7 @@ double udp_round_trip_ms() {
     bind(echo, reinterpret_cast<sockaddr*>(&at), sizeof at);
     socklen_t size = sizeof at;
     getsockname(echo, reinterpret_cast<sockaddr*>(&at), &size);
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     char buffer[kSearchSize] = {};
     sendto(asker, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&at), sizeof at);
     sockaddr_in from{};
@@ -50,11 +45,6 @@ double udp_round_trip_ms() {
     return ms;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,7 +58,7 @@ int main(int argc, char** argv) {
     std::vector<double> listed, plain;
     for (int r = 0; r < rounds; ++r) {
         std::atomic<bool> heard{false};
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         GameSearch search(port, [&] { heard = true; });
         while (!heard && ms_since(start) < 5000) usleep(100);
         listed.push_back(ms_since(start));
