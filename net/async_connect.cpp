@@ -91,9 +91,12 @@ int next_number = 0;
 // error text SDL_net writes on failure is each thread's own, never another thread's.
 std::vector<std::shared_ptr<AsyncConnect::Attempt>> running;
 
+// Also signals again an abandoned attempt still in its connect: the first signal may have come
+// just before the connect began.
 void reap_finished() {
     auto finished = [](const std::shared_ptr<AsyncConnect::Attempt>& a) {
         std::lock_guard<std::mutex> hold(a->lock);
+        if (a->abandoned && a->connecting) pthread_kill(a->thread, kInterrupt);
         return a->finished;
     };
     for (auto& a : running)
