@@ -305,33 +305,83 @@ void SDL::EasyDrawCard(char rot, char alpha, SDL_Surface* surface, unsigned x, u
     DrawCard(surface, x, y, card);
 }
 
-SDL_Surface* SDL::MakeCardRing(int rot, Uint8 red, Uint8 green, Uint8 blue) {
+namespace {
+
+// Which pixels of a card image of rotation-independent shape a ring of `style` covers.
+class RingShape {
+  public:
+    RingShape(SDL_Surface* card_t, RingStyle style_t) : card(card_t), style(style_t) {}
+
+    bool At(int x, int y) const {
+        const bool inside = Covered(x, y);
+        switch (style) {
+            case RingStyle::kSolid:
+                return Band(x, y, inside, 3);
+            case RingStyle::kDashed:
+                return Band(x, y, inside, 3) && Around(x, y, 10.0);
+            case RingStyle::kDotted:
+                return Band(x, y, inside, 3) && Around(x, y, 3.5);
+            case RingStyle::kDouble:
+                // The edge's line, a gap, and a second line further in.
+                return inside ? NearOther(x, y, true, 7) && !NearOther(x, y, true, 5)
+                              : Band(x, y, false, 3);
+            case RingStyle::kCorners:
+                return Band(x, y, inside, 5) && AtCorner(x, y);
+        }
+        return false;
+    }
+
+  private:
+    bool Covered(int x, int y) const {
+        if (x < 0 || y < 0 || x >= kCardImageSize || y >= kCardImageSize) return false;
+        const auto* row = static_cast<const Uint8*>(card->pixels) + y * card->pitch;
+        return (reinterpret_cast<const Uint32*>(row)[x] & card->format->Amask) != 0;
+    }
+    // Whether a pixel of the other kind lies within `reach` of (x, y).
+    bool NearOther(int x, int y, bool inside, int reach) const {
+        for (int dy = -reach; dy <= reach; ++dy)
+            for (int dx = -reach; dx <= reach; ++dx)
+                if (Covered(x + dx, y + dy) != inside) return true;
+        return false;
+    }
+    // Every other slice of `degrees` around the card's centre: dashes or dots along the edge in
+    // any rotation.
+    static bool Around(int x, int y, double degrees) {
+        const double centre = kCardImageSize / 2.0;
+        const double angle = std::atan2(y + 0.5 - centre, x + 0.5 - centre) * 180.0 / M_PI + 180.0;
+        return static_cast<int>(angle / degrees) % 2 == 0;
+    }
+    // The edge's band: `inner` pixels inside it, one outside.
+    bool Band(int x, int y, bool inside, int inner) const {
+        return NearOther(x, y, inside, inside ? inner : 1);
+    }
+    // Near a corner of the card, in any rotation: around a corner the card covers about a
+    // quarter of a small square, along an edge about half.
+    bool AtCorner(int x, int y) const {
+        constexpr int kReach = 16;
+        int covered = 0, all = 0;
+        for (int dy = -kReach; dy <= kReach; ++dy)
+            for (int dx = -kReach; dx <= kReach; ++dx) covered += Covered(x + dx, y + dy), ++all;
+        return covered * 100 < 42 * all;
+    }
+
+    SDL_Surface* card;
+    RingStyle style;
+};
+
+}  // namespace
+
+SDL_Surface* SDL::MakeCardRing(int rot, RingStyle style, Uint8 red, Uint8 green, Uint8 blue) {
     if (rot < 0 || rot > 7) throw GraphicsError("no card rotation " + std::to_string(rot));
-    constexpr int kInside = 3, kOutside = 1;
     SDL_Surface* card = card_images[kBackSlot + rot];
     SDL_Surface* ring = CreateSurface32(kCardImageSize, kCardImageSize);
     const Uint32 colour = SDL_MapRGBA(ring->format, red, green, blue, SDL_ALPHA_OPAQUE);
     {
         const Lock card_lock(card), ring_lock(ring);
-        const Uint32 amask = card->format->Amask;
-        auto covered = [&](int x, int y) {
-            if (x < 0 || y < 0 || x >= kCardImageSize || y >= kCardImageSize) return false;
-            const auto* row = static_cast<const Uint8*>(card->pixels) + y * card->pitch;
-            return (reinterpret_cast<const Uint32*>(row)[x] & amask) != 0;
-        };
-        // Whether a pixel of the other kind lies within `reach` of (x, y).
-        auto near_other = [&](int x, int y, bool inside, int reach) {
-            for (int dy = -reach; dy <= reach; ++dy)
-                for (int dx = -reach; dx <= reach; ++dx)
-                    if (covered(x + dx, y + dy) != inside) return true;
-            return false;
-        };
+        const RingShape shape(card, style);
         for (int y = 0; y < kCardImageSize; ++y)
-            for (int x = 0; x < kCardImageSize; ++x) {
-                const bool inside = covered(x, y);
-                if (near_other(x, y, inside, inside ? kInside : kOutside))
-                    Plot32(ring, x, y, colour);
-            }
+            for (int x = 0; x < kCardImageSize; ++x)
+                if (shape.At(x, y)) Plot32(ring, x, y, colour);
     }
     SDL_SetAlpha(ring, SDL_SRCALPHA | SDL_RLEACCEL, SDL_ALPHA_OPAQUE);
     return ring;

@@ -22,6 +22,10 @@ constexpr int kEmptySlot = 62;
 // Side of a prepared card image; a card's centre is at (64, 64) of it in every rotation.
 constexpr int kCardImageSize = 128;
 
+// How a ring around a card is drawn, so that rings of different meaning differ in shape as well
+// as colour: all along the edge, in dashes, in dots, as two lines, or only at the corners.
+enum class RingStyle { kSolid, kDashed, kDotted, kDouble, kCorners };
+
 // The table colour, behind everything the program draws.
 constexpr Uint8 kTableRed = 0, kTableGreen = 128, kTableBlue = 128;
 
@@ -82,9 +86,9 @@ class SDL {
     // pointer to that surface in the image's blit map).
     SDL_Surface* EasyCardImage(char rot, char alpha, unsigned card);
     // A mark that follows a card's edge in rotation `rot`: a ring in the given colour, a little
-    // inside and outside the edge, transparent elsewhere; drawn like a card image. The caller
-    // owns it.
-    SDL_Surface* MakeCardRing(int rot, Uint8 red, Uint8 green, Uint8 blue);
+    // inside and outside the edge, transparent elsewhere; drawn like a card image. Its style
+    // tells it apart without its colour. The caller owns it.
+    SDL_Surface* MakeCardRing(int rot, RingStyle style, Uint8 red, Uint8 green, Uint8 blue);
 
     void DrawRect3D(SDL_Surface* screen, int x, int y, unsigned w, unsigned h, bool out);
     unsigned GetButtonHeight();

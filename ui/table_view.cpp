@@ -12,10 +12,15 @@ namespace {
 
 // Orange for the cards the others moved, blue for the piles a drop may go to, magenta for the
 // hint, yellow for the keyboard's chosen card and pile, cyan for the pile chosen to be moved;
-// none of them a card's, the table's or a button's colour.
+// none of them a card's, the table's or a button's colour. Each has a shape of its own too, for
+// a player who cannot tell the colours apart: solid (with the mover's badge), dashed, doubled,
+// corners only, dotted.
 enum RingKind { kMovedRing, kTargetRing, kHintRing, kChosenRing, kSourceRing, kRingKinds };
 constexpr Uint8 kRingColour[kRingKinds][3] = {
     {255, 120, 0}, {20, 60, 255}, {225, 0, 225}, {255, 230, 0}, {0, 230, 255}};
+constexpr RingStyle kRingStyle[kRingKinds] = {RingStyle::kSolid, RingStyle::kDashed,
+                                              RingStyle::kDouble, RingStyle::kCorners,
+                                              RingStyle::kDotted};
 
 // Whether the pixel (x, y) of a card image is not transparent.
 bool IsOpaque(SDL_Surface* image, int x, int y) {
@@ -203,7 +208,7 @@ void GUI::Ring(SDL_Surface* surface, int kind, int rot, int x, int y) {
     SDL_Surface*& ring = rings[kind][rot];
     if (!ring) {
         const Uint8* c = kRingColour[kind];
-        ring = sdl->MakeCardRing(rot, c[0], c[1], c[2]);
+        ring = sdl->MakeCardRing(rot, kRingStyle[kind], c[0], c[1], c[2]);
     }
     SDL_Rect dst{static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
     SDL_BlitSurface(ring, nullptr, surface, &dst);

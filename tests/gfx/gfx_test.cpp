@@ -2,6 +2,7 @@
 // widgets. The dummy video driver's window is 8-bit, so pixels are checked on 32-bit surfaces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -236,6 +237,32 @@ TEST_F(Graphics, RotationsLandWhereTheTableExpects) {
     sdl->DrawCard(target, 100, 50, 6);
     EXPECT_EQ(pixel(target, 128, 66), sheet(6, 0, 0));
     EXPECT_EQ(pixel(target, 127, 66), Pixel(kWhite));
+}
+
+// The rings that mark cards differ in shape, not in colour alone, in every rotation: each pair of
+// styles differs in a good part of its pixels, and each ring lies on the card's edge.
+TEST_F(Graphics, RingStylesDifferWithoutTheirColour) {
+    const RingStyle styles[] = {RingStyle::kSolid, RingStyle::kDashed, RingStyle::kDotted,
+                                RingStyle::kDouble, RingStyle::kCorners};
+    for (int rot = 0; rot < 8; ++rot) {
+        std::vector<std::vector<bool>> masks;
+        for (RingStyle style : styles) {
+            SDL_Surface* ring = sdl->MakeCardRing(rot, style, 255, 255, 255);
+            std::vector<bool> mask(128 * 128);
+            for (int i = 0; i < 128 * 128; ++i) mask[i] = pixel(ring, i % 128, i / 128).a != 0;
+            SDL_FreeSurface(ring);
+            EXPECT_GT(std::count(mask.begin(), mask.end(), true), 40) << rot;
+            masks.push_back(mask);
+        }
+        for (std::size_t a = 0; a < masks.size(); ++a)
+            for (std::size_t b = a + 1; b < masks.size(); ++b) {
+                int differ = 0, either = 0;
+                for (int i = 0; i < 128 * 128; ++i)
+                    differ += masks[a][i] != masks[b][i], either += masks[a][i] || masks[b][i];
+                EXPECT_GT(differ * 100, 30 * either) << "styles " << a << " and " << b << " at "
+                                                     << rot << " look alike without colour";
+            }
+    }
 }
 
 TEST_F(Graphics, CacheRendersAFaceOnlyForANewRotationOrAlpha) {
