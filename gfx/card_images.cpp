@@ -204,6 +204,17 @@ void SDL::load_card_images(const char* bmp_filename) {
     }
 }
 
+void SDL::UseSuitColours(bool high_contrast) {
+    if (high_contrast == contrast_sheet) return;
+    const std::string file = card_dir + "/" + (high_contrast ? kContrastSheet : kClassicSheet);
+    SDL_Surface* sheet = load_card_sheet(file.c_str());
+    // The backs and empty piles are alike in both sheets; the faces are drawn anew when next shown.
+    SDL_FreeSurface(card_deck);
+    card_deck = sheet;
+    std::fill(std::begin(easy_rot), std::end(easy_rot), -1);
+    contrast_sheet = high_contrast;
+}
+
 void SDL::Plot32(SDL_Surface* dest, unsigned x, unsigned y, unsigned color) {
     if (x >= static_cast<unsigned>(dest->w) || y >= static_cast<unsigned>(dest->h)) return;
     auto* row = static_cast<Uint8*>(dest->pixels) + y * dest->pitch;

@@ -85,6 +85,8 @@ void SDL::InitVideo(int width, int height, std::string fontdir, std::string card
     load_font(1, font2, 1.0f);
     load_font(0, font2, 0.0f);
     load_card_images(cardfilename.c_str());
+    const std::size_t slash = cardfilename.rfind('/');
+    card_dir = slash == std::string::npos ? "." : cardfilename.substr(0, slash);
     w = width;
     h = height;
     // Before the first mode is set, SDL tells the desktop's size.

@@ -85,6 +85,13 @@ class SDL {
     // never blit it onto a surface that is freed while it lives (SDL would keep a dangling
     // pointer to that surface in the image's blit map).
     SDL_Surface* EasyCardImage(char rot, char alpha, unsigned card);
+    // The suits' colours: every face is drawn from now on from the card sheet beside the one
+    // InitVideo loaded, with the classic inks or with high contrast ones. Throws GraphicsError,
+    // nothing changed, when that sheet cannot be read.
+    void UseSuitColours(bool high_contrast);
+    static constexpr const char* kClassicSheet = "deck_default.bmp";
+    static constexpr const char* kContrastSheet = "deck_contrast.bmp";
+
     // A mark that follows a card's edge in rotation `rot`: a ring in the given colour, a little
     // inside and outside the edge, transparent elsewhere; drawn like a card image. Its style
     // tells it apart without its colour. The caller owns it.
@@ -101,6 +108,9 @@ class SDL {
 
     SDL_Surface* card_deck = nullptr;
     std::array<SDLFont*, 4> fonts{};
+    // The folder of the card sheets, and whether the high contrast one is in use.
+    std::string card_dir;
+    bool contrast_sheet = false;
     signed char easy_alpha[52];
     signed char easy_rot[52];
     TrackerModify* tracker_modify = nullptr;

@@ -73,6 +73,7 @@ void SettingsFile::Load() {
     if (w > 0 && h > 0 && w <= kMaxWindow && h <= kMaxWindow) v.window_w = w, v.window_h = h;
     v.fullscreen = ParseCount(kept.Find("", "fullscreen")) == 1;
     v.findable = ParseCount(kept.Find("", "findable")) != 0;
+    v.high_contrast = ParseCount(kept.Find("", "high_contrast")) == 1;
     if (const std::string* host = kept.Find("", "last_host"))
         v.last_host = CleanText(*host, Settings::kHostChars);
     if (const std::string* pace = kept.Find("", "animations"))
@@ -94,6 +95,7 @@ void SettingsFile::Put() {
     kept.Set("", "last_host", v.last_host);
     kept.Set("", "animations", PaceName(v.animations));
     kept.Set("", "findable", v.findable ? "1" : "0");
+    kept.Set("", "high_contrast", v.high_contrast ? "1" : "0");
 }
 
 void SettingsFile::Save() {

@@ -25,6 +25,8 @@ struct Settings {
     Pace animations = Pace::kNormal;
     // Whether a hosted game answers the searches of players on the local network.
     bool findable = true;
+    // The suits in a bright orange-red and a deep black rather than the classic red and black.
+    bool high_contrast = false;
 
     static constexpr int kNameChars = 16;
     static constexpr int kHostChars = 64;

@@ -1,6 +1,7 @@
 // Draws the program's data files: the card sheet and the two bitmap fonts. Run by the build:
 //   velmora-make-assets OUTDIR SANS.ttf SANS-BOLD.ttf
-// writes OUTDIR/3rdparty/deck_default.bmp and OUTDIR/3rdparty/font/data/font{1,2}/font.*.
+// writes OUTDIR/3rdparty/deck_default.bmp (classic suit colours), deck_contrast.bmp (high
+// contrast) and OUTDIR/3rdparty/font/data/font{1,2}/font.*.
 // Glyphs and suit symbols come from FreeType; everything else is drawn here. The output depends
 // only on the inputs, so a rebuild gives the same bytes.
 #include <ft2build.h>
@@ -29,6 +30,15 @@ constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kEdge{55, 55, 60};
 constexpr Rgb kRed{200, 16, 32};
 constexpr Rgb kBlack{24, 24, 28};
+
+// The suits' inks of a card sheet. High contrast keeps red and black, but a bright orange-red
+// against a deep black, so that they differ in lightness too: to a player who cannot tell red
+// from green the classic red turns dark.
+struct Inks {
+    Rgb red, black;
+};
+constexpr Inks kClassicInks{kRed, kBlack};
+constexpr Inks kContrastInks{{240, 90, 0}, {4, 4, 6}};
 constexpr Rgb kBackBlue{28, 58, 160};
 constexpr Rgb kBackLight{92, 128, 218};
 constexpr Rgb kOutline{214, 240, 240};
@@ -269,9 +279,9 @@ void court(Cell& cell, const Faces& f, int rank, int suit, Rgb colour) {
     }
 }
 
-Cell face_cell(const Faces& f, int face) {
+Cell face_cell(const Faces& f, int face, const Inks& inks) {
     const int rank = face % 13, suit = face / 13;
-    const Rgb colour = suit % 2 ? kRed : kBlack;
+    const Rgb colour = suit % 2 ? inks.red : inks.black;
     Cell cell;
     card_shape(cell, kEdge, kWhite, 1.0, 5.0);
     corner_index(cell, f, rank, suit, colour);
@@ -353,14 +363,14 @@ void write_bmp(const std::string& path, int w, int h, const std::vector<Rgb>& px
     write_file(path, out);
 }
 
-void write_sheet(const std::string& path, const Faces& f) {
+void write_sheet(const std::string& path, const Faces& f, const Inks& inks) {
     const int w = kCellW * kSheetCells;
     std::vector<Rgb> sheet(static_cast<size_t>(w) * kCellH, kKey);
     auto put = [&](int index, const Cell& cell) {
         for (int y = 0; y < kCellH; ++y)
             for (int x = 0; x < kCellW; ++x) sheet[y * w + index * kCellW + x] = cell.at(x, y);
     };
-    for (int face = 0; face < 52; ++face) put(face, face_cell(f, face));
+    for (int face = 0; face < 52; ++face) put(face, face_cell(f, face, inks));
     put(kBackCell, back_cell());
     put(kEmptyCell, empty_cell());
     write_bmp(path, w, kCellH, sheet);
@@ -563,7 +573,8 @@ int main(int argc, char** argv) {
             const Font regular(lib, argv[2]), bold(lib, argv[3]);
             const std::string root = std::string(argv[1]) + "/3rdparty";
             for (const char* sub : {"", "/font", "/font/data"}) mkdir((root + sub).c_str(), 0755);
-            write_sheet(root + "/deck_default.bmp", Faces{regular, bold});
+            write_sheet(root + "/deck_default.bmp", Faces{regular, bold}, kClassicInks);
+            write_sheet(root + "/deck_contrast.bmp", Faces{regular, bold}, kContrastInks);
             write_font(root + "/font/data/font1", bold, 24, 18);
             write_font(root + "/font/data/font2", regular, 18, 14);
             mkdir((std::string(argv[1]) + "/icons").c_str(), 0755);

@@ -111,6 +111,7 @@ int main(int argc, char** argv) {
         sdl.SetIcon(data + "3rdparty/velmora-icon.bmp");
         sdl.InitVideo(800, 600, data + kFontDir, data + kCardSheet, choice.w, choice.h,
                       choice.full);
+        sdl.UseSuitColours(profile.settings.values.high_contrast);
         WindowChoice started;
         sdl.WindowedSize(started.w, started.h);
         started.full = sdl.IsFullscreen();

@@ -1,5 +1,7 @@
 #include "ui/settings_screen.h"
 
+#include <cstdio>
+
 namespace {
 
 std::string on_off(bool on) {
@@ -24,6 +26,7 @@ SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     button_fullscreen = next(0);
     button_animations = next(0);
     button_findable = next(0);
+    button_suits = next(0);
     info_y = y + step / 2;
     button_back = next(step / 2 + 3 * sdl.GetFontHeight(1));
     ShowValues();
@@ -37,6 +40,8 @@ void SettingsScreen::ShowValues() {
     button_fullscreen->text = "Full screen: " + on_off(sdl.IsFullscreen());
     button_animations->text = std::string("Animations: ") + PaceName(v.animations);
     button_findable->text = "Hosted games found on the local network: " + on_off(v.findable);
+    button_suits->text =
+        std::string("Suit colours: ") + (v.high_contrast ? "High contrast" : "Classic");
     button_back->text = "Back";
     for (Button* b : buttons.buttons) b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
 }
@@ -76,11 +81,22 @@ void SettingsScreen::Pressed(const Button* b) {
     if (b == button_strength) v.strength = OtherStrength(v.strength);
     if (b == button_animations) v.animations = NextPace(v.animations);
     if (b == button_findable) v.findable = !v.findable;
+    if (b == button_suits) UseSuitColours(!v.high_contrast);
     // The window's size and state are written when the program ends.
     if (b == button_fullscreen) sdl.ToggleFullscreen();
     profile.settings.Save();
     ShowValues();
     RequestRedraw();
+}
+
+// A sheet that cannot be read leaves the colours as they were.
+void SettingsScreen::UseSuitColours(bool high_contrast) {
+    try {
+        sdl.UseSuitColours(high_contrast);
+        profile.settings.values.high_contrast = high_contrast;
+    } catch (const GraphicsError& e) {
+        std::fprintf(stderr, "velmora: %s\n", e.what());
+    }
 }
 
 bool SettingsScreen::AcceptEvent(SDL_Event& event) {

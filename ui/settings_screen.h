@@ -13,6 +13,7 @@ class SettingsScreen : public Screen {
   private:
     void ShowValues();
     void Pressed(const Button* b);
+    void UseSuitColours(bool high_contrast);
 
     Button* button_name;
     Button* button_players;
@@ -20,6 +21,7 @@ class SettingsScreen : public Screen {
     Button* button_fullscreen;
     Button* button_animations;
     Button* button_findable;
+    Button* button_suits;
     Button* button_back;
     // Below the buttons: the settings that change as the program is used.
     int info_y = 0;

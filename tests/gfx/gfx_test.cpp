@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <tuple>
 #include <vector>
 
 #include "gfx/letterbox.h"
 #include "gfx/scaler.h"
 #include "gfx/sdl.h"
+#include "gfx/sheet_geometry.h"
 #include "gfx/widgets.h"
 #include "gfx_data.h"
 #include "net/event_codes.h"
@@ -262,6 +266,52 @@ TEST_F(Graphics, RingStylesDifferWithoutTheirColour) {
                 EXPECT_GT(differ * 100, 30 * either) << "styles " << a << " and " << b << " at "
                                                      << rot << " look alike without colour";
             }
+    }
+}
+
+namespace {
+
+// The lightness (CIE L*) of an sRGB colour as a player with protanopia or deuteranopia sees it:
+// the colour in linear light passed through Viénot, Brettel and Mollon's (1999) simulation.
+double seen_lightness(const Pixel& p, bool protan) {
+    auto linear = [](int c) {
+        const double v = c / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const double r = linear(p.r), g = linear(p.g), b = linear(p.b);
+    const double k = protan ? 0.11238 : 0.29275;
+    const double rg = std::clamp(k * r + (1 - k) * g, 0.0, 1.0);
+    const double blue = std::clamp((protan ? 0.00401 : -0.02234) * (r - g) + b, 0.0, 1.0);
+    const double y = 0.2126 * rg + 0.7152 * rg + 0.0722 * blue;
+    return y > 0.008856 ? 116 * std::cbrt(y) - 16 : 903.3 * y;
+}
+
+}  // namespace
+
+// The ink of the red suits and of the black ones, read from each built card sheet at the big pip
+// of an ace, must differ in lightness by 40 L* under both simulations in high contrast. The
+// classic sheet's figures are printed beside them (22 and 39: a red that turns dark).
+TEST(SuitColours, HighContrastInksDifferInLightnessToRedGreenBlindEyes) {
+    const std::string dir = std::string(VELMORA_BIN_DIR) + "/3rdparty/";
+    for (const char* name : {SDL::kClassicSheet, SDL::kContrastSheet}) {
+        // Read as 32-bit pixels, whatever depth the file has.
+        SDL_Surface* file = load_card_sheet((dir + name).c_str());
+        SDL_Surface* form =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, 0xff0000, 0xff00, 0xff, 0);
+        SDL_Surface* sheet = SDL_ConvertSurface(file, form->format, SDL_SWSURFACE);
+        // The ace of spades (face 0) and of hearts (13): their big pip's middle.
+        const Pixel black = pixel(sheet, 0 * kCellW + 36, 48);
+        const Pixel red = pixel(sheet, 13 * kCellW + 36, 48);
+        for (SDL_Surface* s : {file, form, sheet}) SDL_FreeSurface(s);
+        EXPECT_GT(red.r, 2 * red.g) << name << ": the red suits stay red";
+        for (const bool protan : {true, false}) {
+            const double apart = seen_lightness(red, protan) - seen_lightness(black, protan);
+            std::printf("%s, %s: red and black %.1f L* apart\n", name,
+                        protan ? "protanopia" : "deuteranopia", apart);
+            if (std::string(name) == SDL::kContrastSheet) {
+                EXPECT_GE(apart, 40.0) << name;
+            }
+        }
     }
 }
 

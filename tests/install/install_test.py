@@ -32,7 +32,8 @@ EXPECTED = sorted(
     ["bin/" + p for p in ["velmora"] + HEADLESS]
     + ["share/applications/velmora.desktop", "share/doc/velmora/changelog.gz",
        "share/doc/velmora/copyright", "share/metainfo/org.velmora.Velmora.metainfo.xml",
-       "share/velmora/3rdparty/deck_default.bmp", "share/velmora/3rdparty/velmora-icon.bmp"]
+       "share/velmora/3rdparty/deck_default.bmp", "share/velmora/3rdparty/deck_contrast.bmp",
+       "share/velmora/3rdparty/velmora-icon.bmp"]
     + [f"share/man/man6/{p}.6.gz" for p in ["velmora"] + HEADLESS]
     + [f"share/icons/hicolor/{n}x{n}/apps/velmora.png" for n in (48, 64, 128, 256)]
     + [f"share/velmora/3rdparty/font/data/{f}/font.{e}" for f in ("font1", "font2")

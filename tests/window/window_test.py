@@ -419,10 +419,11 @@ def play_to_the_end(game, judge, args, drag, keys=False):
     card was laid from the keyboard."""
     dragged, laid_out, best, marks, keyed = False, False, (0, None), False, False
     deadline = time.monotonic() + 300
-    turns, last, changed = 0, None, time.monotonic()
+    turns, last, changed, unmoved = 0, None, time.monotonic(), 0
     while time.monotonic() < deadline:
         image = game.shot()
         status = judge.status(image)
+        unmoved = unmoved + 1 if image.data == last else 0
         if image.data != last:
             last, changed = image.data, time.monotonic()
         if status and status.startswith("Game Over"):
@@ -446,7 +447,8 @@ def play_to_the_end(game, judge, args, drag, keys=False):
             dragged = True
             game.click(*DONE)
         else:
-            game.click(*AUTO)
+            # A turn that a slow build saw two moves of keeps "Auto" closed: "Done" ends it.
+            game.click(*(DONE if unmoved >= 3 else AUTO))
         turns += 1
         time.sleep(0.2)
     save(args, "unfinished.png", image)
