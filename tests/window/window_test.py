@@ -947,10 +947,12 @@ def remembered(args, env, judge):
     game.click(*CHOSEN_GAME)
     for attempt in range(40):
         status = judge.status(game.shot())
-        # The card laid may have been the hand's last: a game over has nothing to keep.
-        if (status == "It's your turn!" and laid_from_keys(game)
-                and judge.status(game.settled()) == "It's your turn!"):
-            break
+        # The card laid may have been the hand's last: a game over has nothing to keep. A slow
+        # build may show the emptied hand before "Game Over".
+        if status == "It's your turn!" and laid_from_keys(game):
+            image = game.settled()
+            if judge.status(image) == "It's your turn!" and hand_size(image) > 0:
+                break
         status = judge.status(game.shot())
         if status and status.startswith("Game Over"):
             time.sleep(END_GUARD_S)
