@@ -642,6 +642,8 @@ class SlowPeer:
         self.sock = socket.create_connection(("127.0.0.1", PORT), timeout=5)
         self.sock.settimeout(0.2)
         self.think_s, self.winner, self.stop = think_s, None, False
+        # While held, the peer keeps its turn: the game waits for it.
+        self.hold, self.turn_due = False, False
         self.thread = threading.Thread(target=self.play, daemon=True)
         self.thread.start()
 
@@ -652,6 +654,10 @@ class SlowPeer:
         me, turn, pending = -1, -1, b""
         end = time.monotonic() + 300
         while not self.stop and self.winner is None and time.monotonic() < end:
+            if self.turn_due and not self.hold:
+                time.sleep(self.think_s)
+                self.send("220")
+                self.turn_due = False
             try:
                 data = self.sock.recv(4096)
             except socket.timeout:
@@ -672,8 +678,7 @@ class SlowPeer:
                 if t[0] == 200 and turn == me:
                     self.send("201")
                 if t[0] == 300 and turn == me:
-                    time.sleep(self.think_s)
-                    self.send("220")
+                    self.turn_due = True
                 if t[0] == 105:
                     self.winner = t[1]
 
@@ -711,6 +716,8 @@ def rejoined(args, env, judge):
         wait_for("the ticket back into the game", lambda: os.path.exists(ticket), 5)
         if os.stat(ticket).st_mode & 0o077:
             raise Failure("the ticket back into the game can be read by others")
+        # The game waits at the other player's next turn until the window is back.
+        peer.hold = True
         game.proc.kill()
         game.proc.wait(10)
         game = Game(args, env)
@@ -721,6 +728,7 @@ def rejoined(args, env, judge):
         game.click(60, 10 + 8 * 18 + 11)
         image = wait_for("the table again", lambda: (lambda m: judge.status(m) in (
             "It's your turn!", "Waiting for another player") and m)(game.shot()), 15)
+        peer.hold = False
         if hand_size(image) < 1:
             raise Failure("the rejoined table shows no hand")
         status = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)[0]
