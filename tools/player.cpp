@@ -19,19 +19,20 @@ namespace {
 
 // Plays its turns: with "220" (the referee's `auto`), or with the strong player on the client's
 // table, which shows only this player's cards, sent as "210" lines. Prints the seats and the chat
-// lines the referee sends, and says its own line at the first play turn.
+// lines the referee sends, and says its own line as the board is laid out.
 class Player final : public TableFollower {
   public:
     Player(Exchange& exch_t, Client& client_t, Strategy strategy_t, std::string say_t)
         : TableFollower(exch_t, client_t), strategy(strategy_t), say(std::move(say_t)) {}
 
   private:
-    // By the first play turn, anybody's, every player has answered the referee: all of them hear
-    // the line. (A player's own first turn may never come: another may win before it.)
-    void TurnBegins(int turn) override {
+    // The board's line comes once every player has answered the referee: all of them hear the
+    // line, before the game can pass this player's first turn (a later turn may never come:
+    // another player may win first).
+    void Play(int turn, int playernum_t, Tokens& command) override {
         if (!say.empty()) client.Chat(say);
         say.clear();
-        TableFollower::TurnBegins(turn);
+        TableFollower::Play(turn, playernum_t, command);
     }
     void OwnTurn() override {
         if (strategy != Strategy::kStrong) {
@@ -141,7 +142,7 @@ int main(int argc, char** argv) {
         "with strategy S: auto (the referee plays it) or strong (chosen here, on this\n"
         "player's own table); prints 'winner W' after each of K games (1), 'seats A, B, ...'\n"
         "whenever the referee names the seats and 'chat SEAT LINE' for each chat line; says\n"
-        "TEXT in the chat at the first play turn. A connection that drops mid-game is\n"
+        "TEXT in the chat as the board is laid out. A connection that drops mid-game is\n"
         "opened again, for up to a minute, to take the seat back ('rejoined seat S');\n"
         "--drop-after L drops it on purpose after the first L lines from the referee.\n",
         {"--host", "--port", "--games", "--strategy", "--name", "--say", "--drop-after"});
