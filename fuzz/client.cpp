@@ -6,6 +6,7 @@
 #include <string>
 
 #include "exchange/exchange.h"
+#include "exchange/utf8.h"
 #include "fuzz/fuzz_support.h"
 #include "game/client_server.h"
 #include "game/tracker_modify.h"
@@ -24,7 +25,7 @@ class Applier : public ClientConnector {
     }
     void SetPlayerNum(int, int numplayers_t) override { numplayers = numplayers_t; }
     // The extension's news, whatever the referee sent: one seat for each player, each named in
-    // printable ASCII within its limit; chat lines from a seat of the game.
+    // printable Latin-1 within its limit; chat lines from a seat of the game.
     void SeatsChanged(const std::vector<SeatInfo>& seats) override {
         if (static_cast<int>(seats.size()) != numplayers) broken("a seat list of another game");
         for (const SeatInfo& seat : seats)
@@ -44,7 +45,8 @@ class Applier : public ClientConnector {
 
   private:
     static bool clean(const std::string& text, std::size_t limit) {
-        return !text.empty() && text.size() <= limit && PrintableText(text, limit) == text;
+        return !text.empty() && CodePoints(text).size() <= limit &&
+               PrintableText(text, limit) == text;
     }
     void apply(Tokens& command) {
         std::string ignored;

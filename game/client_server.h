@@ -199,7 +199,7 @@ class Client {
     void Resume(const PlayTurn& at, int playernum_t);
     // The name the referee is told after each 101, where it speaks the extension.
     void SetName(const std::string& name_t) { name = PrintableText(name_t, kNameChars); }
-    // Sends a chat line (printable ASCII, at most kChatChars); a referee that does not speak the
+    // Sends a chat line (printable Latin-1, at most kChatChars); a referee that does not speak the
     // extension ignores it.
     void Chat(const std::string& text);
     // The players the referee last said it awaits (its 102 line), 0 to kMaxPlayers.

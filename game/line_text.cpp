@@ -1,31 +1,53 @@
 #include "game/line_text.h"
 
+#include <algorithm>
+
 #include "exchange/tokens.h"
+#include "exchange/utf8.h"
 
 namespace {
 
-bool printable(int c) {
+bool ascii(unsigned c) {
     return c >= 32 && c <= 126;
+}
+
+// The kept characters of `codes`, blanks trimmed, at most `limit`, as UTF-8.
+std::string kept_text(std::vector<unsigned> codes, bool (*keep)(unsigned), std::size_t limit) {
+    codes.erase(std::remove_if(codes.begin(), codes.end(), [keep](unsigned c) { return !keep(c); }),
+                codes.end());
+    const auto blank = [](unsigned c) { return c == ' '; };
+    auto first = std::find_if_not(codes.begin(), codes.end(), blank);
+    auto last = std::min(codes.end(), first + std::min<std::size_t>(limit, codes.end() - first));
+    while (last != first && blank(*(last - 1))) --last;
+    std::string out;
+    for (auto c = first; c != last; ++c) AppendUtf8(out, *c);
+    return out;
 }
 
 }  // namespace
 
 std::string PrintableText(const std::string& text, std::size_t limit) {
-    std::string out;
-    for (char c : text)
-        if (printable(static_cast<unsigned char>(c))) out += c;
-    const auto first = out.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
-    out = out.substr(first, out.find_last_not_of(' ') - first + 1);
-    if (out.size() > limit) out.resize(limit);
-    return out.substr(0, out.find_last_not_of(' ') + 1);
+    return kept_text(CodePoints(text), IsPrintableLatin1, limit);
+}
+
+std::string PrintableAscii(const std::string& text, std::size_t limit) {
+    return kept_text(CodePoints(text), ascii, limit);
 }
 
 void AppendText(std::string& line, const std::string& text) {
-    for (char c : text) {
+    for (unsigned c : CodePoints(text)) {
+        if (!IsPrintableLatin1(c)) continue;
         line += ' ';
-        append_int(line, static_cast<unsigned char>(c));
+        append_int(line, static_cast<int>(c));
     }
+}
+
+void AppendCountedText(std::string& line, const std::string& text) {
+    std::string codes;
+    AppendText(codes, text);
+    line += ' ';
+    append_int(line, static_cast<int>(std::count(codes.begin(), codes.end(), ' ')));
+    line += codes;
 }
 
 std::string TextLine(int code, const std::string& text) {
@@ -43,8 +65,8 @@ std::string TextLine(int code, int first, const std::string& text) {
 
 std::string ReadText(const Tokens& tokens, std::size_t first, std::size_t count,
                      std::size_t limit) {
-    std::string text;
+    std::vector<unsigned> codes;
     for (std::size_t i = first; i < first + count && i < tokens.data.size(); ++i)
-        if (printable(tokens.data[i])) text += static_cast<char>(tokens.data[i]);
-    return PrintableText(text, limit);
+        if (tokens.data[i] >= 0) codes.push_back(static_cast<unsigned>(tokens.data[i]));
+    return kept_text(std::move(codes), IsPrintableLatin1, limit);
 }

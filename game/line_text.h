@@ -1,6 +1,6 @@
 // Texts inside protocol lines (a player's name, a chat line): each character travels as its code,
-// one decimal number, so that every line stays integers that Tokens reads. Only printable ASCII is
-// ever kept from a line, whoever sent it.
+// one decimal number (its Latin-1 code), so that every line stays integers that Tokens reads. Only
+// printable Latin-1 is ever kept from a line, whoever sent it; the program holds texts as UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -8,11 +8,15 @@
 
 class Tokens;
 
-// `text` with every character but printable ASCII (32 to 126) removed, blanks trimmed at both
-// ends, at most `limit` characters.
+// UTF-8 `text` with every character but printable Latin-1 (32 to 126, 160 to 255) removed,
+// blanks trimmed at both ends, at most `limit` characters.
 std::string PrintableText(const std::string& text, std::size_t limit);
-// Appends a blank and the code of each character of `text`.
+// The same with printable ASCII only: a host name.
+std::string PrintableAscii(const std::string& text, std::size_t limit);
+// Appends a blank and the code of each character of UTF-8 `text` (cleaned by PrintableText).
 void AppendText(std::string& line, const std::string& text);
+// Appends a blank, the number of characters AppendText would append, and them.
+void AppendCountedText(std::string& line, const std::string& text);
 // The line of `code` that carries `text`, and before it the number `first` where given.
 std::string TextLine(int code, const std::string& text);
 std::string TextLine(int code, int first, const std::string& text);

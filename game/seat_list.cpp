@@ -25,7 +25,7 @@ std::string SeatName(int p, const std::string& wanted, const std::vector<SeatInf
     if (name.empty()) name = UnnamedSeat(p);
     for (int n = 2; taken(name, p, seats) && n < 10; ++n) {
         const std::string number = " " + int_to_string(n);
-        name = PrintableText(name.substr(0, kNameChars - number.size()), kNameChars) + number;
+        name = PrintableText(name, kNameChars - number.size()) + number;
     }
     return name;
 }
@@ -43,9 +43,7 @@ std::string SeatsLine(const std::vector<SeatInfo>& seats) {
     for (const SeatInfo& seat : seats) {
         line += ' ';
         append_int(line, seat.state);
-        line += ' ';
-        append_int(line, static_cast<int>(seat.name.size()));
-        AppendText(line, seat.name);
+        AppendCountedText(line, seat.name);
     }
     return line;
 }

@@ -24,7 +24,7 @@ constexpr std::size_t kChatChars = 100;
 
 // What seat p is called while nobody has named it: "Player p".
 std::string UnnamedSeat(int p);
-// The name seat `p` gets from `wanted`: printable ASCII, at most kNameChars, blanks trimmed;
+// The name seat `p` gets from `wanted`: printable Latin-1, at most kNameChars, blanks trimmed;
 // "Player p" when nothing is left; a name another seat holds gets a number ("Anna 2").
 std::string SeatName(int p, const std::string& wanted, const std::vector<SeatInfo>& seats);
 // The names of the seats a person plays, joined by ", ": who is in.

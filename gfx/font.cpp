@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "exchange/utf8.h"
+#include "gfx/font_cells.h"
 #include "gfx/masks.h"
 
 namespace {
@@ -65,6 +68,13 @@ bool read_font_files(const std::string& dir, Loaded& font, std::string& error) {
     return true;
 }
 
+// The atlas cell of the character at byte `i` of UTF-8 `str`, moving `i` past it.
+int cell_of(const char* str, std::size_t size, std::size_t& i) {
+    const auto byte = static_cast<unsigned char>(str[i]);
+    const unsigned code = byte < 0x80 ? (++i, byte) : NextCodePoint(str, size, i);
+    return HasOwnCell(code) ? static_cast<int>(code) : kReplacementCell;
+}
+
 }  // namespace
 
 SDLFont* initFont(const char* fontdir, float r, float g, float b, float a, std::string* error) {
@@ -96,8 +106,9 @@ SDLFont* initFont(const char* fontdir, float r, float g, float b, float a, std::
 int drawString(SDL_Surface* screen, SDLFont* font, int x, int y, const char* str) {
     const int s = font->charWidth;
     int pen = 0;
-    for (const char* c = str; *c; ++c) {
-        const auto k = static_cast<unsigned char>(*c);
+    const std::size_t size = std::strlen(str);
+    for (std::size_t i = 0; i < size;) {
+        const int k = cell_of(str, size, i);
         const int w = font->widths[k];
         // Glyphs are centred in their cells; each strip is two pixels wider than its advance.
         fontDrawIMG(screen, font->font, x + pen, y, w + 2, s, s * (k % 16) + (s / 2 - w / 2),
@@ -109,7 +120,8 @@ int drawString(SDL_Surface* screen, SDLFont* font, int x, int y, const char* str
 
 int stringWidth(SDLFont* font, const char* str) {
     int width = 0;
-    for (const char* c = str; *c; ++c) width += font->widths[static_cast<unsigned char>(*c)];
+    const std::size_t size = std::strlen(str);
+    for (std::size_t i = 0; i < size;) width += font->widths[cell_of(str, size, i)];
     return width;
 }
 

@@ -19,7 +19,8 @@ struct SDLFont {
 // is missing or malformed; then `error`, when given, names the file and what is wrong with it.
 SDLFont* initFont(const char* fontdir, float r, float g, float b, float a,
                   std::string* error = nullptr);
-// Draws `str` literally with its top-left corner at (x, y); returns the width drawn.
+// Draws UTF-8 `str` with its top-left corner at (x, y); returns the width drawn. A character
+// without a glyph (beyond Latin-1, a control code, a broken sequence) shows the replacement mark.
 int drawString(SDL_Surface* screen, SDLFont* font, int x, int y, const char* str);
 int stringWidth(SDLFont* font, const char* str);
 // Blits the rectangle (x2, y2, w, h) of `img` to (x, y) of `screen`.

@@ -48,6 +48,7 @@ SDL::SDL(unsigned flags) {
 }
 
 SDL::~SDL() {
+    sounds.Close();
     for (SDLFont* font : fonts)
         if (font) freeFont(font);
     free_card_images();

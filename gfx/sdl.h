@@ -11,6 +11,7 @@
 #include "gfx/font.h"
 #include "gfx/graphics_error.h"
 #include "gfx/scaler.h"
+#include "gfx/sounds.h"
 
 class Tracker;
 class TrackerModify;
@@ -64,8 +65,8 @@ class SDL {
     void SetIcon(const std::string& bmp_filename);
     // Fills the clip rectangle; the components are taken as unsigned bytes.
     void Clear(SDL_Surface* surface, char red, char green, char blue);
-    // Text is drawn and measured literally. Fonts: 0 black and 1 white (buttons, screens), 2
-    // black and 3 white (the larger face).
+    // Text is UTF-8, drawn and measured as gfx/font.h says. Fonts: 0 black and 1 white (buttons,
+    // screens), 2 black and 3 white (the larger face).
     int DrawString(SDL_Surface* surface, unsigned fontnum, int x, int y, const char* str);
     int GetStringWidth(unsigned fontnum, const char* str);
     int GetFontHeight(unsigned fontnum);
@@ -126,6 +127,8 @@ class SDL {
     // surface of the window's format that Present scales into the window.
     SDL_Surface* screen = nullptr;
     SDL_Surface* window = nullptr;
+    // Silent until opened: the headless programs and the tests never open it.
+    Sounds sounds;
 
   private:
     void load_font(unsigned fontnum, const std::string& dir, float shade);

@@ -13,6 +13,9 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <vector>
+
+#include "exchange/utf8.h"
 
 namespace {
 
@@ -78,9 +81,11 @@ std::optional<std::uint64_t> ReadSearch(const std::string& datagram) {
 }
 
 std::string AnswerDatagram(std::uint64_t token, const GameOffer& offer) {
+    std::string name;
+    const std::vector<unsigned> codes = CodePoints(offer.name);
+    for (std::size_t i = 0; i < codes.size() && i < kNameChars; ++i) AppendUtf8(name, codes[i]);
     return kAnswerHead + std::to_string(token) + ' ' + std::to_string(offer.port) + ' ' +
-           std::to_string(offer.joined) + ' ' + std::to_string(offer.seats) + ' ' +
-           offer.name.substr(0, kNameChars);
+           std::to_string(offer.joined) + ' ' + std::to_string(offer.seats) + ' ' + name;
 }
 
 std::optional<GameOffer> ReadAnswer(const std::string& datagram, std::uint64_t token) {
@@ -96,11 +101,10 @@ std::optional<GameOffer> ReadAnswer(const std::string& datagram, std::uint64_t t
     const auto seats = number(datagram, at, 1);
     if (!seats || !blank_at(datagram, at)) return std::nullopt;
     const std::string name = datagram.substr(at);
-    const bool printable = std::all_of(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) <= 126;
-    });
+    const std::vector<unsigned> codes = CodePoints(name);
+    const bool printable = std::all_of(codes.begin(), codes.end(), IsPrintableLatin1);
     if (*port < 1 || *port > 65535 || *seats < 2 || *seats > 5 || *joined > *seats ||
-        name.size() > kNameChars || !printable)
+        codes.size() > kNameChars || !printable)
         return std::nullopt;
     return GameOffer{name, static_cast<int>(*port), static_cast<int>(*joined),
                      static_cast<int>(*seats)};

@@ -24,7 +24,7 @@ constexpr std::size_t kSearchSize = 160;
 
 // A game as its host's answer tells it.
 struct GameOffer {
-    std::string name;  // the host's name: printable ASCII, at most 16 characters
+    std::string name;  // the host's name: printable Latin-1 in UTF-8, at most 16 characters
     int port = 0;      // the game's TCP port
     int joined = 0;    // players in, of
     int seats = 0;

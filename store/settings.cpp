@@ -29,6 +29,15 @@ std::string CleanText(const std::string& text, std::size_t limit) {
     return PrintableText(kept, limit);
 }
 
+std::string CleanHost(const std::string& text) {
+    return PrintableAscii(CleanText(text, Settings::kHostChars), Settings::kHostChars);
+}
+
+bool KnownLanguage(const std::string& code) {
+    return std::any_of(std::begin(kLanguages), std::end(kLanguages),
+                       [&](const Language& l) { return code == l.code; });
+}
+
 const char* StrengthName(Strategy s) {
     return s == Strategy::kStrong ? "Strong" : "Normal";
 }
@@ -74,8 +83,11 @@ void SettingsFile::Load() {
     v.fullscreen = ParseCount(kept.Find("", "fullscreen")) == 1;
     v.findable = ParseCount(kept.Find("", "findable")) != 0;
     v.high_contrast = ParseCount(kept.Find("", "high_contrast")) == 1;
-    if (const std::string* host = kept.Find("", "last_host"))
-        v.last_host = CleanText(*host, Settings::kHostChars);
+    v.sound = ParseCount(kept.Find("", "sound")) != 0;
+    if (const std::string* language = kept.Find("", "language");
+        language && KnownLanguage(*language))
+        v.language = *language;
+    if (const std::string* host = kept.Find("", "last_host")) v.last_host = CleanHost(*host);
     if (const std::string* pace = kept.Find("", "animations"))
         for (int i = 0; i < kPaces; ++i)
             if (*pace == kPaceNames[i]) v.animations = static_cast<Pace>(i);
@@ -96,6 +108,8 @@ void SettingsFile::Put() {
     kept.Set("", "animations", PaceName(v.animations));
     kept.Set("", "findable", v.findable ? "1" : "0");
     kept.Set("", "high_contrast", v.high_contrast ? "1" : "0");
+    kept.Set("", "sound", v.sound ? "1" : "0");
+    kept.Set("", "language", v.language);
 }
 
 void SettingsFile::Save() {

@@ -10,7 +10,7 @@
 enum class Pace { kOff, kFast, kNormal, kSlow };
 
 struct Settings {
-    // Printable ASCII, at most kNameChars, blanks trimmed; the login name by default.
+    // Printable Latin-1 in UTF-8, at most kNameChars, blanks trimmed; the login name by default.
     std::string name;
     // The local game chosen in the menu.
     int players = 3;
@@ -27,14 +27,28 @@ struct Settings {
     bool findable = true;
     // The suits in a bright orange-red and a deep black rather than the classic red and black.
     bool high_contrast = false;
+    bool sound = true;
+    // The language of the texts: "" follows the environment, else a code of kLanguages.
+    std::string language;
 
     static constexpr int kNameChars = 16;
     static constexpr int kHostChars = 64;
 };
 
-// `text` with every character but printable ASCII removed (';' too, which starts a comment in the
+// The languages the game ships, by code, each with its name in itself.
+struct Language {
+    const char* code;
+    const char* name;
+};
+constexpr Language kLanguages[] = {
+    {"de", "Deutsch"}, {"en", "English"}, {"es", "Español"}, {"fr", "Français"}};
+bool KnownLanguage(const std::string& code);
+
+// `text` with every character but printable Latin-1 removed (';' too, which starts a comment in the
 // file), blanks trimmed, at most `limit` characters.
 std::string CleanText(const std::string& text, std::size_t limit);
+// The same in printable ASCII, at most kHostChars: a host name.
+std::string CleanHost(const std::string& text);
 // "Normal" or "Strong", as the menu says it.
 const char* StrengthName(Strategy s);
 // The menu's toggles: 2, 3, 4, 5 and round again; Normal and Strong.

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/font_cells.h"
 #include "gfx/sheet_geometry.h"
 
 namespace {
@@ -520,8 +521,8 @@ void write_icons(const std::string& outdir, const Font& font) {
 }
 
 // An atlas of 16 x 16 square cells: printable ASCII and Latin-1 from the font, each glyph on a
-// common baseline and centred in its cell where the drawing code expects it; other codes blank
-// with the width of a blank.
+// common baseline and centred in its cell where the drawing code expects it, and the replacement
+// character's mark in its cell; other codes blank with the width of a blank.
 void write_font(const std::string& dir, const Font& font, int cell, int pixels) {
     const int side = cell * 16;
     std::vector<uint8_t> atlas(static_cast<size_t>(side) * side, 0);
@@ -530,12 +531,12 @@ void write_font(const std::string& dir, const Font& font, int cell, int pixels) 
     const int baseline = (cell - ascent - descent) / 2 + ascent;
     const int blank = font.render(' ', pixels).advance;
     for (int k = 0; k < 256; ++k) {
-        const bool drawn = (k >= 32 && k < 127) || (k >= 160 && font.has(k));
-        if (!drawn) {
+        const unsigned code = k == kReplacementCell ? 0xFFFD : static_cast<unsigned>(k);
+        if (!(HasOwnCell(k) || k == kReplacementCell) || !font.has(code)) {
             widths[k] = static_cast<uint8_t>(blank);
             continue;
         }
-        const Glyph g = font.render(k, pixels);
+        const Glyph g = font.render(code, pixels);
         // The strip drawn for a glyph is its advance plus two pixels, centred in the cell.
         const int advance = std::min(g.advance, cell - 4);
         widths[k] = static_cast<uint8_t>(advance);

@@ -15,7 +15,8 @@ int between(int a, int b, double e) {
 
 }  // namespace
 
-void CardMotion::Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now) {
+void CardMotion::Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now,
+                     SoundName landing) {
     if (join && !steps.empty()) {
         Step& last = steps.back();
         for (Flight& f : flights) {
@@ -28,13 +29,27 @@ void CardMotion::Add(const Tracker& after, std::vector<Flight> flights, bool joi
     }
     Uint32 length = 0;
     for (const Flight& f : flights) length = std::max(length, f.delay + move_ms);
-    steps.push_back({after, std::move(flights), now, length});
+    steps.push_back({after, std::move(flights), now, length, {landing}});
 }
 
-bool CardMotion::Advance(Uint32 now) {
+bool CardMotion::SoundAtEnd(SoundName sound) {
+    if (steps.empty()) return false;
+    steps.back().sounds.push_back(sound);
+    return true;
+}
+
+std::vector<SoundName> CardMotion::Finish() {
+    std::vector<SoundName> last;
+    if (!steps.empty()) last = std::move(steps.back().sounds);
+    steps.clear();
+    return last;
+}
+
+bool CardMotion::Advance(Uint32 now, std::vector<SoundName>& landed) {
     bool changed = false;
     while (!steps.empty() && now - steps.front().start >= steps.front().length) {
         const Uint32 end = steps.front().start + steps.front().length;
+        landed.insert(landed.end(), steps.front().sounds.begin(), steps.front().sounds.end());
         steps.pop_front();
         // The next step follows on from the end of this one, so a late frame does not stretch
         // the whole sequence.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/tracker.h"
+#include "gfx/sound_names.h"
 #include "ui/table_layout.h"
 
 // One card's way across the table: the frame's corner and rotation where it sets off and where it
@@ -33,14 +34,18 @@ class CardMotion {
     // How long one move takes; 0 shows every change at once.
     void SetMoveMs(Uint32 ms) { move_ms = ms; }
     bool off() const { return move_ms == 0; }
-    // Queues a step that leads to `after`. With `join`, the flights join the last step, each
-    // setting off a little after the one before: the cards of a deal leave together.
-    void Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now);
+    // Queues a step that leads to `after`, sounding `landing` as it ends. With `join`, the
+    // flights join the last step, each setting off a little after the one before: the cards of
+    // a deal leave together, and sound once.
+    void Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now,
+             SoundName landing);
+    // Adds `sound` to the end of the last step; false when nothing moves.
+    bool SoundAtEnd(SoundName sound);
     // Ends the steps that are over at `now` and begins the next; whether the table to show
-    // changed.
-    bool Advance(Uint32 now);
-    // Every step ends at once.
-    void Finish() { steps.clear(); }
+    // changed. The sounds of the steps that ended are added to `landed`.
+    bool Advance(Uint32 now, std::vector<SoundName>& landed);
+    // Every step ends at once; the sounds of the last, which ends the picture, are returned.
+    std::vector<SoundName> Finish();
     bool Busy() const { return !steps.empty(); }
     // The table the running step leads to; null when nothing moves.
     const Tracker* Showing() const { return steps.empty() ? nullptr : &steps.front().after; }
@@ -60,6 +65,7 @@ class CardMotion {
         std::vector<Flight> flights;
         Uint32 start = 0;
         Uint32 length = 0;
+        std::vector<SoundName> sounds;
     };
     bool Landed(const Step& step, const Flight& f, Uint32 now) const;
 

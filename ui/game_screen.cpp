@@ -8,6 +8,7 @@
 #include "game/protocol.h"
 #include "ui/screens.h"
 #include "ui/table_view.h"
+#include "ui/typed_text.h"
 
 namespace {
 
@@ -311,6 +312,7 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
     if (is_program_event(event, EXCH_TURN)) {
         const int turn = EventNumber(event.user.data1);
         own_turns += turn == sdl.playernum;
+        if (turn == sdl.playernum) gui->SoundAfterMoves(SoundName::kYourTurn);
         table_turn.TurnBegins(turn);
         pass_asked = false;
         refusal.clear();
@@ -324,6 +326,7 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         // Where this program is the referee it knows every hand: they are shown face up.
         if (server) table_turn.Reveal(server->table());
         CountGame(winner == sdl.playernum);
+        gui->SoundAfterMoves(winner == sdl.playernum ? SoundName::kWon : SoundName::kLost);
         RequestRedraw();
     }
 }
@@ -430,11 +433,10 @@ bool GameScreen::ChatKey(const SDL_keysym& key) {
             SDL_EnableUNICODE(unicode_before);
             break;
         case SDLK_BACKSPACE:
-            if (!chat_field.empty()) chat_field.pop_back();
+            EraseChar(chat_field);
             break;
         default:
-            if (key.unicode >= 32 && key.unicode <= 126 && chat_field.size() < kChatChars)
-                chat_field += static_cast<char>(key.unicode);
+            TypeChar(chat_field, key.unicode, Typeable::kLatin1, kChatChars);
             break;
     }
     RequestRedraw();

@@ -81,6 +81,7 @@ class GameScreen : public Screen {
     void Idle() override;
     Uint32 NextWakeMs() const override;
     bool Moving() const override;
+    bool TakesText() const override { return typing; }
 
     void InitGUI(ButtonList* list);
     // A game joined at `host`: the ticket back into it is kept while it is in play. `held`: the

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/sdl.h"
+#include "gfx/sound_names.h"
 #include "store/profile.h"
 #include "tools/command_line.h"
 #include "ui/game_screen.h"
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
         sdl.InitVideo(800, 600, data + kFontDir, data + kCardSheet, choice.w, choice.h,
                       choice.full);
         sdl.UseSuitColours(profile.settings.values.high_contrast);
+        sdl.sounds.SetOn(profile.settings.values.sound);
+        sdl.sounds.Open(data + kSoundDir);
         WindowChoice started;
         sdl.WindowedSize(started.w, started.h);
         started.full = sdl.IsFullscreen();

@@ -36,6 +36,16 @@ class Screen {
     // frame after each idle pass (over which the rules may lie).
     virtual bool Moving() const { return false; }
     static constexpr Uint32 kNoWake = ~Uint32{0};
+    // Whether keys type into a field now: then M is a letter, not the sound's switch.
+    virtual bool TakesText() const { return false; }
+    // Sound on or off, kept at once; the screen is drawn again, as it may show the setting.
+    void ToggleSound() {
+        Settings& v = profile.settings.values;
+        v.sound = !v.sound;
+        sdl.sounds.SetOn(v.sound);
+        profile.settings.Save();
+        RequestRedraw();
+    }
 
   protected:
     // Hands `next` to the screen loop, which shows it in place of the current screen.

@@ -83,6 +83,9 @@ bool ScreenLoop::OnWindowEvent(const SDL_Event& event) {
         Draw();
     } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F1) {
         ShowRules(!rules_open);
+    } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_m &&
+               !(event.key.keysym.mod & (KMOD_CTRL | KMOD_ALT)) && screen && !screen->TakesText()) {
+        screen->ToggleSound();
     } else {
         return false;
     }

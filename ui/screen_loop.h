@@ -41,7 +41,8 @@ class ScreenLoop {
 
   private:
     void OnProgramEvent(const SDL_Event& event);
-    // The window's own events (resized, exposed, F11), which no screen sees; whether it was one.
+    // The window's own events (resized, exposed, F11, F1, M for the sound), which no screen sees;
+    // whether it was one.
     bool OnWindowEvent(const SDL_Event& event);
     // While the rules are open they take the keys and the pointer: Esc, F1 or a click closes
     // them; whether the event was theirs.

@@ -197,11 +197,12 @@ bool MainMenu::AcceptEvent(SDL_Event& event) {
 
 TextEntryScreen::TextEntryScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t,
                                  const char* prompt_t, const char* help_t, std::string text_t,
-                                 int limit_t)
+                                 int limit_t, Typeable typeable_t)
     : Screen(sdl_t, exch_t, profile_t),
       text(std::move(text_t)),
       prompt(prompt_t),
       help(help_t),
+      typeable(typeable_t),
       limit(limit_t),
       prevunicode(SDL_EnableUNICODE(1)) {
     SDL_EnableKeyRepeat(500, 30);
@@ -243,12 +244,8 @@ bool TextEntryScreen::AcceptEvent(SDL_Event& event) {
     } else if (key.sym == SDLK_ESCAPE) {
         Cancel();
     } else if (key.sym == SDLK_BACKSPACE) {
-        if (!text.empty()) {
-            text.pop_back();
-            RequestRedraw();
-        }
-    } else if ((key.unicode & 0xFF) != 0 && static_cast<int>(text.size()) < FieldChars()) {
-        text += static_cast<char>(key.unicode & 0xFF);
+        if (EraseChar(text)) RequestRedraw();
+    } else if (TypeChar(text, key.unicode, typeable, FieldChars())) {
         RequestRedraw();
     }
     return false;
@@ -264,7 +261,7 @@ JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
 }
 
 void JoinScreen::Enter() {
-    profile.settings.values.last_host = CleanText(text, Settings::kHostChars);
+    profile.settings.values.last_host = CleanHost(text);
     profile.settings.Save();
     Join(kPort, text);
 }

@@ -13,6 +13,7 @@
 #include "net/game_search.h"
 #include "store/rejoin_ticket.h"
 #include "ui/screen.h"
+#include "ui/typed_text.h"
 
 // Hands the exchange's current player message to the referee (players 0 to 5) or to this
 // program's client (-1), where there is one; true when the one that took it is done with the
@@ -62,13 +63,15 @@ class MainMenu : public Screen {
 // A one-line text field with a prompt and a help line; Return acts on the text.
 class TextEntryScreen : public Screen {
   public:
-    // `limit`: the most characters the text may have.
+    // `limit`: the most characters the text may have; `typeable_t`: which.
     TextEntryScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, const char* prompt_t,
-                    const char* help_t, std::string text_t, int limit_t = joinchars);
+                    const char* help_t, std::string text_t, int limit_t = joinchars,
+                    Typeable typeable_t = Typeable::kAscii);
     ~TextEntryScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
     const std::string& typed() const { return text; }
+    bool TakesText() const override { return true; }
     const std::string& refusal() const { return problem; }
 
   protected:
@@ -91,6 +94,7 @@ class TextEntryScreen : public Screen {
 
     const char* prompt;
     const char* help;
+    Typeable typeable;
     int limit;
     int prevunicode;
 };

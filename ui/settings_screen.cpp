@@ -27,6 +27,7 @@ SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     button_animations = next(0);
     button_findable = next(0);
     button_suits = next(0);
+    button_sound = next(0);
     info_y = y + step / 2;
     button_back = next(step / 2 + 3 * sdl.GetFontHeight(1));
     ShowValues();
@@ -42,6 +43,7 @@ void SettingsScreen::ShowValues() {
     button_findable->text = "Hosted games found on the local network: " + on_off(v.findable);
     button_suits->text =
         std::string("Suit colours: ") + (v.high_contrast ? "High contrast" : "Classic");
+    button_sound->text = "Sound: " + on_off(v.sound);
     button_back->text = "Back";
     for (Button* b : buttons.buttons) b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
 }
@@ -82,6 +84,7 @@ void SettingsScreen::Pressed(const Button* b) {
     if (b == button_animations) v.animations = NextPace(v.animations);
     if (b == button_findable) v.findable = !v.findable;
     if (b == button_suits) UseSuitColours(!v.high_contrast);
+    if (b == button_sound) ToggleSound();
     // The window's size and state are written when the program ends.
     if (b == button_fullscreen) sdl.ToggleFullscreen();
     profile.settings.Save();
@@ -112,7 +115,7 @@ bool SettingsScreen::AcceptEvent(SDL_Event& event) {
 NameScreen::NameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     : TextEntryScreen(sdl_t, exch_t, profile_t,
                       "Enter your name: ", "Press Enter when Done or Esc to Cancel",
-                      profile_t.settings.values.name, Settings::kNameChars) {}
+                      profile_t.settings.values.name, Settings::kNameChars, Typeable::kLatin1) {}
 
 void NameScreen::Enter() {
     const std::string name = CleanText(text, Settings::kNameChars);

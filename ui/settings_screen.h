@@ -22,12 +22,13 @@ class SettingsScreen : public Screen {
     Button* button_animations;
     Button* button_findable;
     Button* button_suits;
+    Button* button_sound;
     Button* button_back;
     // Below the buttons: the settings that change as the program is used.
     int info_y = 0;
 };
 
-// Types the player's name: printable ASCII, at most Settings::kNameChars characters.
+// Types the player's name: printable Latin-1, at most Settings::kNameChars characters.
 class NameScreen : public TextEntryScreen {
   public:
     NameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t);

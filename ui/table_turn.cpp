@@ -71,23 +71,31 @@ std::vector<int> TableTurn::TargetsOf(DragKind kind, int data) const {
 }
 
 bool TableTurn::DropOn(DragKind kind, int data, int p) {
-    if (!Moving() || !is_board_pile(p)) return false;
+    // A pile put back where it lies is no move.
+    if (!Moving() || !is_board_pile(p) || (kind == DragKind::kPile && p == data)) return false;
+    const std::optional<Move> m = MoveOnto(kind, data, p);
+    if (!m) {
+        sdl.sounds.Play(SoundName::kRefused);
+        return false;
+    }
+    Make(*m);
+    sdl.sounds.Play(m->kind == Move::kPile ? SoundName::kPileMoved : SoundName::kCardLaid);
+    return true;
+}
+
+std::optional<Move> TableTurn::MoveOnto(DragKind kind, int data, int p) const {
     const Tracker& t = table();
     if (kind == DragKind::kPile) {
-        if (!is_board_pile(data) || !t.is_valid_pile_move(data, p)) return false;
-        Make({Move::kPile, data, p, -1});
-        return true;
+        if (!is_board_pile(data) || !t.is_valid_pile_move(data, p)) return std::nullopt;
+        return Move{Move::kPile, data, p, -1};
     }
-    if (kind != DragKind::kHandCard) return false;
+    if (kind != DragKind::kHandCard) return std::nullopt;
     const auto card = static_cast<signed char>(data);
     for (Move::Kind k : {Move::kUnder, Move::kOnTop}) {
         const Move m{k, sdl.playernum, p, card};
-        if (IsLegal(t, sdl.playernum, m)) {
-            Make(m);
-            return true;
-        }
+        if (IsLegal(t, sdl.playernum, m)) return m;
     }
-    return false;
+    return std::nullopt;
 }
 
 void TableTurn::Make(const Move& m) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ class TableTurn {
     std::vector<int> TargetsOf(DragKind kind, int data) const;
     // A pile or hand card dropped on board pile p: the one way the mouse and the keyboard make
     // a move. A hand card goes under the pile where it fits there (while a side pile is open),
-    // else on top; a move the rules refuse does nothing. Whether a move was made.
+    // else on top; a move the rules refuse does nothing but sound so. Whether a move was made.
     bool DropOn(DragKind kind, int data, int p);
     // Takes back the turn's last move: the table, the records and the marks are as before it.
     bool CanUndo() const { return !steps.empty(); }
@@ -133,6 +134,8 @@ class TableTurn {
     std::string WinnerName() const;
     // A legal move by hand: remembered for Undo, recorded, made on the table.
     void Make(const Move& m);
+    // The move that puts the dragged card or pile on board pile `p`, if the rules allow one.
+    std::optional<Move> MoveOnto(DragKind kind, int data, int p) const;
     void EndOwnTurn();
     void ClearHint();
 

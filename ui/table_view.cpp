@@ -128,10 +128,14 @@ void GUI::Settle() {
 
 void GUI::CardsMoved(int target, int src) {
     if (!sdl->tracker || !sdl->sane) return;
+    const SoundName sound = src == kDeck         ? SoundName::kCardDrawn
+                            : is_board_pile(src) ? SoundName::kPileMoved
+                                                 : SoundName::kCardLaid;
     // A drag holds the table as it is: what comes meanwhile shows at once.
     if (motion.off() || drag.active()) {
         FinishMoves();
         UpdateAllPiles();
+        sdl->sounds.Play(sound);
         return;
     }
     const Tracker& now = *sdl->tracker;
@@ -141,19 +145,29 @@ void GUI::CardsMoved(int target, int src) {
         if (std::find(left.begin(), left.end(), c) != left.end())
             flights.push_back({c, SpotOf(settled, c), SpotOf(now, c)});
     const bool dealt = src == kDeck;
-    motion.Add(now, std::move(flights), dealt && joining, clock());
+    motion.Add(now, std::move(flights), dealt && joining, clock(), sound);
     joining = dealt;
     Settle();
     BuildShown();
 }
 
 void GUI::FinishMoves() {
-    motion.Finish();
+    play(motion.Finish());
     BuildShown();
 }
 
 void GUI::AdvanceMoves() {
-    if (motion.Advance(clock())) BuildShown();
+    std::vector<SoundName> landed;
+    if (motion.Advance(clock(), landed)) BuildShown();
+    play(landed);
+}
+
+void GUI::SoundAfterMoves(SoundName sound) {
+    if (!motion.SoundAtEnd(sound)) sdl->sounds.Play(sound);
+}
+
+void GUI::play(const std::vector<SoundName>& sounds) {
+    for (SoundName s : sounds) sdl->sounds.Play(s);
 }
 
 void GUI::BuildShown() {

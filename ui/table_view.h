@@ -101,6 +101,8 @@ class GUI {
     void SetMoveMs(Uint32 ms) { motion.SetMoveMs(ms); }
     // Every moving card lands at once.
     void FinishMoves();
+    // Sounds `sound` as the cards now moving land, or at once when none moves.
+    void SoundAfterMoves(SoundName sound);
     bool Moving() const { return motion.Busy(); }
     // The moves that are over by now end, and the next begin.
     void AdvanceMoves();
@@ -172,6 +174,7 @@ class GUI {
     int DrawnCount(int p) const;
     // The table before the referee's next move: where that move's cards set off.
     void Settle();
+    void play(const std::vector<SoundName>& sounds);
     // Every pile as the picture shows it now.
     void BuildShown();
     // `text`, shortened with "..." where it would run into the seat at the top right.

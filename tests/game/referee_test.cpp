@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "game/cards.h"
+#include "game/line_text.h"
 #include "game/seat_list.h"
 #include "local_game.h"
 #include "table_helpers.h"
@@ -377,7 +378,17 @@ TEST(SeatList, NamesSeatLinesAndTheChatLimit) {
     EXPECT_EQ(SeatName(0, "Anna", seats), "Anna") << "the own name is no other's";
     EXPECT_EQ(SeatName(2, " \x01 ", seats), "Player 2");
     EXPECT_EQ(SeatName(2, "Abcdefghijklmnopqrst", {{"Abcdefghijklmnop"}}), "Abcdefghijklmn 2");
-    seats.push_back({"Player 2", SeatInfo::kComputer});
+    // Latin-1 letters are kept and counted as one character each; C1 controls, characters beyond
+    // Latin-1 and broken UTF-8 are dropped. On the line each travels as its Latin-1 code.
+    EXPECT_EQ(SeatName(2, "Zo\u00eb \u00c5ngstr\u00f6m-N\u00fa\u00f1ez", {}),
+              "Zo\u00eb \u00c5ngstr\u00f6m-N\u00fa\u00f1");
+    EXPECT_EQ(SeatName(2, "Jo\u0085\u20ac\xC3\u00e9", {}), "Jo\u00e9");
+    std::string e16;
+    for (int i = 0; i < 17; ++i) e16 += "\u00e9";
+    EXPECT_EQ(SeatName(1, e16, {{PrintableText(e16, 16)}}), PrintableText(e16, 14) + " 2");
+    EXPECT_EQ(TextLine(410, "\u00e9!"), "410 233 33");
+    EXPECT_EQ(ReadText(Tokens("410 90 128 255 256 -1 233"), 1, 6, 16), "Z\u00ff\u00e9");
+    seats.push_back({"Zo\u00eb", SeatInfo::kComputer});
     const std::vector<SeatInfo> back = ReadSeats(Tokens("2 " + SeatsLine(seats)), 3);
     ASSERT_EQ(back.size(), 3u);
     for (int p = 0; p < 3; ++p)

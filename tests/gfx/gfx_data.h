@@ -20,8 +20,10 @@ constexpr int kCell = kSide / 16;
 // Advance widths: 8 by default, so that "aaaaa" is 40 pixels wide.
 inline int width_of(int code) {
     switch (code) {
-        case 1:
+        case 0xE9:  // e acute
             return 0;
+        case 127:  // the replacement mark
+            return 11;
         case 'b':
             return 9;
         case '%':

@@ -84,7 +84,7 @@ class Graphics : public ::testing::Test {
 
 const Pixel kBlack{0, 0, 0, 255}, kWhite{255, 255, 255, 255};
 
-TEST(Font, DecodesMeasuresAndDrawsTextLiterally) {
+TEST(Font, DecodesMeasuresAndDrawsUtf8Text) {
     SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 100, 40, 32, 0xFF, 0xFF00, 0xFF0000, 0);
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 255, 255, 255));
     SDLFont* font = initFont((data_dir() + "/font/font2").c_str(), 0, 0, 0, 1);
@@ -104,11 +104,23 @@ TEST(Font, DecodesMeasuresAndDrawsTextLiterally) {
     EXPECT_EQ(pixel(s, 18, 12), Pixel(kBlack)) << "'b' begins at x + width of 'a'";
     EXPECT_EQ(pixel(s, 17, 12), Pixel(kWhite));
 
-    // A glyph of advance 0 still blits its two-pixel strip from the middle of its cell.
-    EXPECT_EQ(drawString(s, font, 50, 20, "\x01"), 0);
+    // UTF-8 "é" is the one Latin-1 glyph 233, of advance 0 here: it still blits its two-pixel
+    // strip from the middle of its cell.
+    EXPECT_EQ(drawString(s, font, 50, 20, "\xC3\xA9"), 0);
     EXPECT_EQ(pixel(s, 50, 23), Pixel(kBlack));
     EXPECT_EQ(pixel(s, 51, 23), Pixel(kBlack));
     EXPECT_EQ(pixel(s, 52, 23), Pixel(kWhite));
+    // Beyond Latin-1 ("€", U+20AC), a control code, a broken or overlong sequence, a surrogate:
+    // one replacement mark (advance 11 here) each, and what follows is read anew.
+    EXPECT_EQ(stringWidth(font, "\xE2\x82\xAC"), 11);
+    EXPECT_EQ(stringWidth(font, "\x01\x7F\xC2\x85"), 33);
+    EXPECT_EQ(stringWidth(font,
+                          "\xC3"
+                          "a"),
+              11 + 8);
+    EXPECT_EQ(stringWidth(font, "\xC0\xA1"), 22);
+    EXPECT_EQ(stringWidth(font, "\xED\xA0\x80"), 33);
+    EXPECT_EQ(stringWidth(font, "\xE2\x82"), 22) << "cut short at the end";
 
     // Directives are text: "%s%n" is four glyphs.
     EXPECT_EQ(stringWidth(font, "%s%n"), 7 + 5 + 7 + 8);

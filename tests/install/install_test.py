@@ -37,7 +37,9 @@ EXPECTED = sorted(
     + [f"share/man/man6/{p}.6.gz" for p in ["velmora"] + HEADLESS]
     + [f"share/icons/hicolor/{n}x{n}/apps/velmora.png" for n in (48, 64, 128, 256)]
     + [f"share/velmora/3rdparty/font/data/{f}/font.{e}" for f in ("font1", "font2")
-       for e in ("ini", "raw", "dat")])
+       for e in ("ini", "raw", "dat")]
+    + [f"share/velmora/sounds/{n}.wav" for n in ("card-laid", "pile-moved", "card-drawn",
+                                                 "your-turn", "refused", "won", "lost")])
 
 
 def run(command, **kw):

@@ -220,8 +220,14 @@ void expect_game_finishes(Players& players, Referee& referee) {
 }  // namespace
 
 // The first player chooses its turns with the strong player on its own table; the others let
-// the referee play theirs.
-TEST(NetworkGame, HeadlessPlayersPlayToAWinner) {
+// the referee play theirs. No headless program opens audio: with SDL's disk driver asked for,
+// no audio file appears.
+TEST(NetworkGame, HeadlessPlayersPlayToAWinnerInSilence) {
+    char dir[] = "/tmp/velmora-audio-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    const std::string audio = std::string(dir) + "/audio.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", audio.c_str(), 1);
     for (int n : {2, 3, 5}) {
         const int port = free_port();
         Referee referee(n, port);
@@ -230,6 +236,12 @@ TEST(NetworkGame, HeadlessPlayersPlayToAWinner) {
         for (int i = 0; i < n; ++i) add_player(players, port, i == 0 ? "strong" : "auto");
         expect_game_finishes(players, referee);
     }
+    Process selfplay({"velmora-selfplay", "--games", "2"});
+    std::vector<std::string> lines;
+    EXPECT_EQ(selfplay.wait(lines), 0);
+    EXPECT_FALSE(access(audio.c_str(), F_OK) == 0) << "a headless program opened audio";
+    unlink(audio.c_str());
+    rmdir(dir);
 }
 
 TEST(NetworkGame, ConnectionPastTheLastPlayerIsClosed) {

@@ -2,9 +2,11 @@
 // operations, with the game's own data files.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <ctime>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -19,6 +21,7 @@
 #include "ui/game_screen.h"
 #include "ui/screen_loop.h"
 #include "ui/screens.h"
+#include "ui/settings_screen.h"
 #include "ui/table_layout.h"
 #include "ui/table_turn.h"
 #include "ui/table_view.h"
@@ -888,6 +891,86 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
     for (std::size_t i = 0; i < still.pictures.size(); ++i)
         EXPECT_TRUE(moving.pictures[i] == still.pictures[i]) << "picture " << i;
     EXPECT_FALSE(moving.before_landing == still.pictures.back()) << "the last move still moves";
+}
+
+// SDL's disk audio driver writes what the mixer plays into a file, silence as zeros.
+struct AudioFile {
+    std::string path;
+    std::size_t size() const {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    }
+    // Whether any of the `bytes` from byte `from` on sounds, once written (waiting at most 2 s).
+    bool SoundFrom(std::size_t from, std::size_t bytes) const {
+        for (int i = 0; i < 400 && size() < from + bytes; ++i) SDL_Delay(5);
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(from));
+        std::vector<char> data(bytes);
+        in.read(data.data(), static_cast<std::streamsize>(bytes));
+        data.resize(static_cast<std::size_t>(in.gcount()));
+        return std::any_of(data.begin(), data.end(), [](char c) { return c != 0; });
+    }
+    // Past whatever still plays: the end of the file once the mixer is quiet, and two buffers
+    // that may still be on their way.
+    std::size_t QuietEnd() const {
+        for (int i = 0; i < 400 && Mix_Playing(-1) > 0; ++i) SDL_Delay(5);
+        return size() + 2 * 4096;
+    }
+};
+
+// A laid card sounds at once; another player's card as it lands, not before; a muted game stays
+// silent; M switches the sound on every screen but one that takes text.
+TEST_F(Ui, SoundsFollowTheViewAndStayOffWhenMuted) {
+    const AudioFile audio{home.path + "/audio.raw"};
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", audio.path.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "2", 1);
+    sdl->sounds.Open(VELMORA_BIN_DIR "/sounds");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    constexpr std::size_t kAWhile = 64 * 1024;  // about 0.7 s of sound
+
+    // Hand: red 8, red 8, ace; side piles black 9, black 7, black 7 and a hole; the other
+    // player holds one card.
+    Tracker t;
+    std::fill(std::begin(t.cards), std::end(t.cards), -1);
+    t.pile[0] = {0, 1, 2}, t.pile[1] = {6};
+    t.pile[6] = {3}, t.pile[8] = {4}, t.pile[10] = {5};
+    const int faces[] = {20, 46, 0, 8, 6, 32, 12};
+    for (int n = 0; n < 7; ++n) t.cards[n] = static_cast<signed char>(faces[n]);
+    own_table(t);
+    TableTurn turn(*sdl, [](int p) { gui->UpdatePile(p); });
+    turn.TurnBegins(0);
+    ASSERT_FALSE(audio.SoundFrom(0, 4096)) << "silent before anything happens";
+
+    std::size_t from = audio.size();
+    ASSERT_TRUE(turn.DropOn(DragKind::kHandCard, 0, 6));
+    EXPECT_TRUE(audio.SoundFrom(from, kAWhile)) << "a laid card";
+
+    gui->SetClock(frozen_clock);
+    gui->SetMoveMs(220);
+    from = audio.QuietEnd();
+    t.pile[1].clear(), t.pile[7].push_back(6);
+    gui->CardsMoved(7, 1);
+    EXPECT_FALSE(audio.SoundFrom(from, kAWhile)) << "a card in flight";
+    from = audio.size();
+    frozen_ms += 1000;
+    gui->AdvanceMoves();
+    EXPECT_TRUE(audio.SoundFrom(from, kAWhile)) << "the card landed";
+
+    std::vector<std::string> log;
+    post(new Probe(*sdl, *exch, profile, log));
+    key(SDLK_m, 'm');
+    EXPECT_FALSE(profile.settings.values.sound || sdl->sounds.On()) << "M mutes";
+    from = audio.QuietEnd();
+    ASSERT_TRUE(turn.DropOn(DragKind::kHandCard, 2, 12));
+    ASSERT_FALSE(turn.DropOn(DragKind::kHandCard, 1, 7)) << "refused, and silent too";
+    EXPECT_FALSE(audio.SoundFrom(from, kAWhile)) << "muted";
+    post(new NameScreen(*sdl, *exch, profile));
+    key(SDLK_m, 'm');
+    EXPECT_FALSE(sdl->sounds.On()) << "M typed into the name";
+    key(SDLK_ESCAPE);
+    key(SDLK_m, 'm');
+    EXPECT_TRUE(profile.settings.values.sound && sdl->sounds.On()) << "M on the Settings screen";
 }
 
 // At 2 to 5 players the seats overlap nothing: not each other, the board's piles fanned out
