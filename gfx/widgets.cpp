@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "exchange/exchange.h"
+#include "exchange/utf8.h"
 #include "gfx/sdl.h"
 
 namespace {
@@ -173,7 +174,11 @@ std::vector<std::string> WrappedLines(SDL& sdl, unsigned font, const std::string
         }
         if (!row.empty()) rows.push_back(row);
         row.clear();
-        for (char c : word) {
+        // A word wider than the row is cut between characters, never inside one.
+        for (std::size_t i = 0; i < word.size();) {
+            const std::size_t start = i;
+            NextCodePoint(word.data(), word.size(), i);
+            const std::string c = word.substr(start, i - start);
             if (!row.empty() && !fits(row + c)) rows.push_back(row), row.clear();
             row += c;
         }

@@ -38,10 +38,6 @@ bool KnownLanguage(const std::string& code) {
                        [&](const Language& l) { return code == l.code; });
 }
 
-const char* StrengthName(Strategy s) {
-    return s == Strategy::kStrong ? "Strong" : "Normal";
-}
-
 int NextPlayerCount(int players) {
     return players >= 5 ? 2 : players + 1;
 }

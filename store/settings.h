@@ -49,12 +49,10 @@ bool KnownLanguage(const std::string& code);
 std::string CleanText(const std::string& text, std::size_t limit);
 // The same in printable ASCII, at most kHostChars: a host name.
 std::string CleanHost(const std::string& text);
-// "Normal" or "Strong", as the menu says it.
-const char* StrengthName(Strategy s);
 // The menu's toggles: 2, 3, 4, 5 and round again; Normal and Strong.
 int NextPlayerCount(int players);
 Strategy OtherStrength(Strategy s);
-// "Off", "Fast", "Normal" or "Slow", as the Settings screen says it; a click goes on to the next.
+// "Off", "Fast", "Normal" or "Slow", as the file keeps it; a click goes on to the next.
 const char* PaceName(Pace p);
 Pace NextPace(Pace p);
 

@@ -6,10 +6,6 @@ namespace {
 
 constexpr int kVersion = 1;
 
-std::string players_text(int players) {
-    return std::to_string(players) + " players";
-}
-
 }  // namespace
 
 std::string LocalKind(int players, Strategy strength) {
@@ -21,22 +17,13 @@ std::string NetworkKind(int players) {
     return "network " + std::to_string(players);
 }
 
-std::string KindLabel(const std::string& kind) {
+std::optional<GameKind> ReadKind(const std::string& kind) {
     for (int p = 2; p <= 5; ++p) {
         for (Strategy s : {Strategy::kAuto, Strategy::kStrong})
-            if (kind == LocalKind(p, s))
-                return "Local, " + players_text(p) + ", " + StrengthName(s);
-        if (kind == NetworkKind(p)) return "Network, " + players_text(p);
+            if (kind == LocalKind(p, s)) return GameKind{true, p, s};
+        if (kind == NetworkKind(p)) return GameKind{false, p, Strategy::kAuto};
     }
-    return "";
-}
-
-std::string SummaryLine(const GameRecord& r) {
-    std::string line = "Won " + std::to_string(r.won) + " of " + std::to_string(r.played) + " (" +
-                       std::to_string(r.win_percent()) + " %)";
-    if (r.streak > 0) line += ", streak " + std::to_string(r.streak);
-    if (r.streak < 0) line += ", lost " + std::to_string(-r.streak) + " in a row";
-    return line;
+    return std::nullopt;
 }
 
 StatisticsFile::StatisticsFile(const std::string& dir) : file(dir, "statistics.ini") {}
@@ -95,6 +82,6 @@ void StatisticsFile::Reset() {
 std::vector<std::string> StatisticsFile::Kinds() const {
     std::vector<std::string> kinds;
     for (const std::string& s : kept.Sections())
-        if (!KindLabel(s).empty() && Get(s).played > 0) kinds.push_back(s);
+        if (ReadKind(s) && Get(s).played > 0) kinds.push_back(s);
     return kinds;
 }

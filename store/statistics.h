@@ -2,6 +2,7 @@
 // kind of game played.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,13 @@ struct GameRecord {
 // The kinds of game: "local P strong" or "local P auto", and "network P".
 std::string LocalKind(int players, Strategy strength);
 std::string NetworkKind(int players);
-// How a kind reads on the screen ("Local, 3 players, Strong"), "" for no kind of ours.
-std::string KindLabel(const std::string& kind);
-// "Won 12 of 20 (60 %), streak 3".
-std::string SummaryLine(const GameRecord& r);
+struct GameKind {
+    bool local;
+    int players;
+    Strategy strength;  // of a local game's computer players
+};
+// What a kind says; none for no kind of ours.
+std::optional<GameKind> ReadKind(const std::string& kind);
 
 class StatisticsFile {
   public:

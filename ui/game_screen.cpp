@@ -7,7 +7,9 @@
 #include "exchange/tokens.h"
 #include "game/protocol.h"
 #include "ui/screens.h"
+#include "ui/statistics_screen.h"
 #include "ui/table_view.h"
+#include "ui/texts.h"
 #include "ui/typed_text.h"
 
 namespace {
@@ -22,9 +24,11 @@ Uint32 move_ms(Pace pace) {
     return kMs[static_cast<int>(pace)];
 }
 
-// "1 more player", "2 more players".
-std::string Awaited(int players) {
-    return int_to_string(players) + (players == 1 ? " more player" : " more players");
+// "Waiting for 1 more player to join" and the like: `format` fills in "1 more player".
+std::string Awaited(int players, const char* format) {
+    return Fill(
+        format,
+        Fill(TranslatePlural("table line", "%d more player", "%d more players", players), players));
 }
 
 bool is_press(const SDL_Event& event) {
@@ -61,7 +65,8 @@ void MyClientConnector::ChatLine(int seat, const std::string& text) {
 }
 
 void MyClientConnector::ChatDropped() {
-    chat->Add("Too many lines at once: the last one was not sent", SDL_GetTicks());
+    chat->Add(Translate("table line", "Too many lines at once: the last one was not sent"),
+              SDL_GetTicks());
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
@@ -151,22 +156,30 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     }
     client->ConnectClientConnector(&con);
     const int bh = static_cast<int>(sdl.GetButtonHeight());
-    button_undo = buttons.AddButton(sdl, 10, sdl.h - 3 * bh - 1, "Undo", false);
-    button_done = buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, "Done", true);
-    button_auto = buttons.AddButton(sdl, 10, sdl.h - bh - 1, "Auto", true);
+    button_undo =
+        buttons.AddButton(sdl, 10, sdl.h - 3 * bh - 1, Translate("game button", "Undo"), false);
+    button_done =
+        buttons.AddButton(sdl, 10, sdl.h - 2 * bh - 1, Translate("game button", "Done"), true);
+    button_auto =
+        buttons.AddButton(sdl, 10, sdl.h - bh - 1, Translate("game button", "Auto"), true);
     // Above the others in their column: beside "Auto" it covered the first hand card's corner.
-    button_hint = buttons.AddButton(sdl, 10, sdl.h - 4 * bh - 1, "Hint", true);
+    button_hint =
+        buttons.AddButton(sdl, 10, sdl.h - 4 * bh - 1, Translate("game button", "Hint"), true);
     // After the game, at the other side: a click meant for "Auto" as the game ends lands on
-    // no button.
-    const int again_w = static_cast<int>(sdl.GetButtonWidth("Play again"));
+    // no button. Both end at the window's right edge less 10, whichever is wider.
+    const char* again = Translate("end button", "Play again");
+    const char* menu = Translate("end button", "Menu");
+    const int again_w =
+        static_cast<int>(std::max(sdl.GetButtonWidth(again), sdl.GetButtonWidth(menu)));
     button_again =
-        end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - 2 * bh - 1, "Play again", true);
-    button_menu = end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, "Menu", true);
+        end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - 2 * bh - 1, again, true);
+    button_menu = end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, menu, true);
     // The wide button lies under the five text lines, clear of the board and of every seat;
     // "Menu" stays in its place.
-    button_fill = refill_buttons.AddButton(sdl, 10, 10 + 5 * sdl.GetFontHeight(1), kFillText, true);
+    button_fill = refill_buttons.AddButton(sdl, 10, 10 + 5 * sdl.GetFontHeight(1),
+                                           Translate("button", kFillText), true);
     button_refill_menu =
-        refill_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, "Menu", true);
+        refill_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, menu, true);
     InitGUI(&buttons);
     if (resume) TakeUp(*resume);
 }
@@ -255,7 +268,7 @@ void GameScreen::Gone() {
         return;
     }
     ForgetTicket();
-    Leave("The host left the game");
+    Leave(Translate("line", "The host left the game"));
 }
 
 // The right button held on a board pile spreads it out until the button is released or the
@@ -471,9 +484,10 @@ void GameScreen::Idle() {
         const bool late = SDL_GetTicks() - closing_at > kCloseMs;
         if (!KeepWhenSettled() && !late) return;
         if (!kept && GameInPlay())
-            std::fprintf(stderr,
-                         "velmora: the game could not be kept: the computer players "
-                         "did not finish their turns in time\n");
+            std::fprintf(stderr, "velmora: %s\n",
+                         Translate("terminal",
+                                   "the game could not be kept: the computer players did not "
+                                   "finish their turns in time"));
         Exchange::PushLocalMessage(EXCH_QUIT, nullptr, nullptr);
         closing = false;
         return;
@@ -537,11 +551,12 @@ void GameScreen::ShowState() {
     // until a key chooses one.
     if (table_turn.winner() == -1) again_sent = false, end_buttons.focus = nullptr;
     if (escape_asked)
-        table_turn.SetNotice("Press Esc again to leave the game");
+        table_turn.SetNotice(Translate("table line", "Press Esc again to leave the game"));
     else if (Refilling())
-        table_turn.SetNotice("Waiting for " + Awaited(client->awaited()) + " to join");
+        table_turn.SetNotice(
+            Awaited(client->awaited(), Translate("table line", "Waiting for %s to join")));
     else if (again_sent)
-        table_turn.SetNotice("Waiting for the other players");
+        table_turn.SetNotice(Translate("table line", "Waiting for the other players"));
     else
         table_turn.SetNotice(refusal);
     const bool free = gui->dragging() == DragKind::kNone;
@@ -568,13 +583,15 @@ void GameScreen::Draw() {
         ClearToTable(sdl, sdl.screen);
         const int awaited = client->awaited();
         const std::string waiting =
-            awaited > 0 ? "Waiting for " + Awaited(awaited) + " . . ." : "Waiting . . .";
+            awaited > 0 ? Awaited(awaited, Translate("line", "Waiting for %s . . ."))
+                        : Translate("line", "Waiting . . .");
         sdl.DrawString(sdl.screen, 1, 10, 10, waiting.c_str());
         sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1),
-                       "Press Esc to return to the menu");
+                       Translate("line", "Press Esc to return to the menu"));
         const std::string in = PeopleSeated(con.seats);
         if (!in.empty())
-            sdl.DrawString(sdl.screen, 1, 10, 10 + 3 * sdl.GetFontHeight(1), ("In: " + in).c_str());
+            sdl.DrawString(sdl.screen, 1, 10, 10 + 3 * sdl.GetFontHeight(1),
+                           Fill(Translate("line", "In: %s"), in).c_str());
         sdl.Present();
         return;
     }
@@ -643,7 +660,7 @@ void GameScreen::Clicked(const Button* b) {
         // A turn that could have laid a card passes only when asked twice.
         if (!pass_asked && table_turn.CouldMoveButDidNot()) {
             pass_asked = true;
-            refusal = "Press D again to pass";
+            refusal = Translate("table line", "Press D again to pass");
         } else {
             SendPlay();
         }

@@ -13,9 +13,11 @@
 #include "store/profile.h"
 #include "tools/command_line.h"
 #include "ui/game_screen.h"
+#include "ui/language.h"
 #include "ui/screen_loop.h"
 #include "ui/screens.h"
 #include "ui/table_view.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -52,14 +54,24 @@ std::string find_data() {
                              tried);
 }
 
+// The catalogues (found by the German one): locale/ in a build tree, ../locale from
+// share/velmora in an installed one; "" where there are none, and the texts stay English.
+std::string find_locale() {
+    for (const std::string& p : data_places())
+        for (const char* sub : {"/locale", "/../locale"})
+            if (access((p + sub + "/de/LC_MESSAGES/velmora.mo").c_str(), R_OK) == 0) return p + sub;
+    return "";
+}
+
 constexpr const char* kUsage =
-    "usage: velmora [--fullscreen] [--window WxH]\n"
-    "  --fullscreen   fill the whole screen in this run\n"
-    "  --window WxH   open a window of W x H pixels in this run (for example 1200x900)\n"
-    "  --help         print this text and exit\n"
-    "  --version      print the version and exit\n"
-    "Settings, statistics and a local game left unfinished are kept in $XDG_CONFIG_HOME,\n"
-    "$XDG_DATA_HOME and $XDG_STATE_HOME (see velmora(6)).\n";
+    Marked("terminal",
+           "usage: velmora [--fullscreen] [--window WxH]\n"
+           "  --fullscreen   fill the whole screen in this run\n"
+           "  --window WxH   open a window of W x H pixels in this run (for example 1200x900)\n"
+           "  --help         print this text and exit\n"
+           "  --version      print the version and exit\n"
+           "Settings, statistics and a local game left unfinished are kept in $XDG_CONFIG_HOME,\n"
+           "$XDG_DATA_HOME and $XDG_STATE_HOME (see velmora(6)).\n");
 
 constexpr int kMinSide = 100;
 constexpr int kMaxSide = 16384;
@@ -81,9 +93,10 @@ WindowChoice window_choice(const CommandLine& line, const Settings& kept) {
         choice = {ParseCount(&w), ParseCount(&h), false};
         if (choice.w < kMinSide || choice.h < kMinSide || choice.w > kMaxSide ||
             choice.h > kMaxSide)
-            line.Fail("--window takes a size such as 1200x900, each side from " +
-                      std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) + ", not '" +
-                      size + "'");
+            line.Fail(Fill(Translate("terminal",
+                                     "--window takes a size such as 1200x900, each "
+                                     "side from %d to %d, not '%s'"),
+                           kMinSide, kMaxSide, size));
     }
     if (line.Given("--fullscreen")) choice.full = true;
     return choice;
@@ -102,11 +115,14 @@ void keep_window(SDL& sdl, const WindowChoice& started, Settings& kept) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CommandLine line(argc, argv, kUsage, {"--window"}, {"--fullscreen"});
+    StartLanguage(find_locale(), "");
+    const CommandLine line(argc, argv, Translate("terminal", kUsage), {"--window"},
+                           {"--fullscreen"});
     int status = 0;
     try {
         const std::string data = find_data();
         Profile profile;
+        UseLanguage(profile.settings.values.language);
         const WindowChoice choice = window_choice(line, profile.settings.values);
         SDL sdl(SDL::kFlags);
         sdl.SetIcon(data + "3rdparty/velmora-icon.bmp");

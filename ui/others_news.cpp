@@ -4,13 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "exchange/tokens.h"
+#include "ui/texts.h"
 
 namespace {
-
-std::string count_of(int n, const char* one, const char* many) {
-    return int_to_string(n) + " " + (n == 1 ? one : many);
-}
 
 // Where each card lies on a table.
 std::array<int, kNumCards> piles_of(const Tracker& t) {
@@ -29,11 +25,12 @@ void OthersNews::Clear() {
 }
 
 void OthersNews::Left(int p, const std::string& name) {
-    if (p >= 0 && p < kMaxPlayers) news[p] = name + " left; the computer plays the seat";
+    if (p >= 0 && p < kMaxPlayers)
+        news[p] = Fill(Translate("table line", "%s left; the computer plays the seat"), name);
 }
 
 void OthersNews::Back(int p, const std::string& name) {
-    if (p >= 0 && p < kMaxPlayers) news[p] = name + " is back";
+    if (p >= 0 && p < kMaxPlayers) news[p] = Fill(Translate("table line", "%s is back"), name);
 }
 
 void OthersNews::Restore(const Marks& marks_t, const Lines& lines_t) {
@@ -63,16 +60,18 @@ void OthersNews::Note(int mover, const std::string& name, const Tracker& before,
         movers[c] = static_cast<signed char>(mover);
     }
     if (records && played == 0 && pile_moves.empty()) return;  // a deal
-    std::string& n = news[mover];
-    n = name;
-    if (!records) {
-        n += " passed";
-        return;
-    }
-    if (played > 0) n += " played " + count_of(played, "card", "cards");
-    if (played > 0 && !pile_moves.empty()) n += " and";
-    if (!pile_moves.empty())
-        n += " moved " + count_of(static_cast<int>(pile_moves.size()), "pile", "piles");
+    news[mover] = Told(name, records, played, static_cast<int>(pile_moves.size()));
+}
+
+std::string OthersNews::Told(const std::string& name, bool records, int played, int piles) {
+    if (!records) return Fill(Translate("table line", "%s passed"), name);
+    const std::string cards =
+        Fill(TranslatePlural("table line", "%d card", "%d cards", played), played);
+    const std::string moved =
+        Fill(TranslatePlural("table line", "%d pile", "%d piles", piles), piles);
+    if (piles == 0) return Fill(Translate("table line", "%s played %s"), name, cards);
+    if (played == 0) return Fill(Translate("table line", "%s moved %s"), name, moved);
+    return Fill(Translate("table line", "%s played %s and moved %s"), name, cards, moved);
 }
 
 std::string OthersNews::Text() const {

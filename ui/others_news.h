@@ -36,6 +36,8 @@ class OthersNews {
     std::string Text() const;
 
   private:
+    // What the mover did: "Bo passed", "Bo played 2 cards and moved 1 pile".
+    static std::string Told(const std::string& name, bool records, int played, int piles);
     Marks marked{};
     std::array<signed char, kNumCards> movers{};
     Lines news;

@@ -5,25 +5,28 @@
 #include "game/cards.h"
 #include "gfx/sdl.h"
 #include "gfx/widgets.h"
+#include "ui/texts.h"
 
 namespace {
 
-constexpr const char* kRules =
+constexpr const char* kRules = Marked(
+    "rules text",
     "Each player gets five cards, and the four side piles one card each. Every turn begins "
     "with a card drawn from the deck. Lay cards from your hand by these rules, as many as you "
-    "like, then press Done. The first player to empty the hand wins.";
+    "like, then press Done. The first player to empty the hand wins.");
 
 constexpr const char* kCaptions[] = {
-    "A card goes on a card one rank higher of the other colour.",
-    "Only a king opens an empty corner pile; any card an empty side pile.",
-    "A whole pile goes onto a pile where its bottom card fits.",
-    "While a side pile is empty, a card may slide under a pile.",
+    Marked("rules caption", "A card goes on a card one rank higher of the other colour."),
+    Marked("rules caption", "Only a king opens an empty corner pile; any card an empty side pile."),
+    Marked("rules caption", "A whole pile goes onto a pile where its bottom card fits."),
+    Marked("rules caption", "While a side pile is empty, a card may slide under a pile."),
 };
 
-constexpr const char* kKeys =
+constexpr const char* kKeys = Marked(
+    "rules text",
     "Mouse: drag a card or a pile. Keys: Left and Right choose a card, Tab a pile, Enter plays; "
     "Space marks a pile to move, P moves it; D Done, A Auto, H Hint, Ctrl+Z Undo; Esc leaves "
-    "a game; F11 the whole screen; F1 these rules.";
+    "a game; F11 the whole screen; F1 these rules; M the sound.");
 
 // Faces: suit * 13 + rank, rank 0 the ace; suits 1 and 3 are red.
 constexpr int face(int suit, int rank) {
@@ -74,16 +77,17 @@ int RulesPage::Wrapped(int x, int y, int width, const char* text) {
 
 void RulesPage::RulePicture(int rule, int x, int y) {
     draw_rule(sdl, rule, x, y);
-    Wrapped(x + 200, y + 10, 170, kCaptions[rule]);
+    Wrapped(x + 200, y + 10, kCaptionWidth, Translate("rules caption", kCaptions[rule]));
 }
 
 void RulesPage::Draw() {
     ClearToTable(sdl, sdl.screen);
     const int h = sdl.GetFontHeight(1);
-    sdl.DrawString(sdl.screen, 1, 10, 10, "How to play Velmora (Esc, F1 or a click returns)");
-    int y = Wrapped(10, 10 + 2 * h, sdl.w - 20, kRules) + h / 2;
+    sdl.DrawString(sdl.screen, 1, 10, 10,
+                   Translate("line", "How to play Velmora (Esc, F1 or a click returns)"));
+    int y = Wrapped(10, 10 + 2 * h, sdl.w - 20, Translate("rules text", kRules)) + h / 2;
     for (int rule = 0; rule < 4; ++rule)
         RulePicture(rule, 10 + (rule % 2) * 395, y + (rule / 2) * 130);
-    Wrapped(10, y + 2 * 130 + h / 2, sdl.w - 20, kKeys);
+    Wrapped(10, y + 2 * 130 + h / 2, sdl.w - 20, Translate("rules text", kKeys));
     sdl.Present();
 }

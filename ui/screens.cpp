@@ -10,6 +10,7 @@
 #include "ui/settings_screen.h"
 #include "ui/statistics_screen.h"
 #include "ui/table_view.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ void draw_waiting(SDL& sdl, const std::string& status, std::initializer_list<std
     const int h = sdl.GetFontHeight(1);
     sdl.DrawString(sdl.screen, 1, 10, 10, status.c_str());
     // Esc returns to the menu there; it never ends the program.
-    sdl.DrawString(sdl.screen, 1, 10, 10 + h, "Press Esc to return to the menu");
+    sdl.DrawString(sdl.screen, 1, 10, 10 + h, Translate("line", "Press Esc to return to the menu"));
     int y = 10 + 3 * h;
     for (const std::string& line : more) {
         sdl.DrawString(sdl.screen, 1, 10, y, line.c_str());
@@ -81,28 +82,29 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string
         y += step;
         return b;
     };
-    button_new = next("New game (local, 2 players)", 0);
-    button_serve = next("Serve and join a game...", 0);
-    button_join = next("Join a game...", 0);
-    if (saved) button_continue = next("Continue game", 0);
+    button_new = next(Translate("button", "New game (local, 2 players)"), 0);
+    button_serve = next(Translate("button", "Serve and join a game..."), 0);
+    button_join = next(Translate("button", "Join a game..."), 0);
+    if (saved) button_continue = next(Translate("button", "Continue game"), 0);
     button_chosen = next("", step / 2);
     button_players = next("", 0);
     button_strength = next("", 0);
-    button_statistics = next("Statistics", step / 2);
-    button_settings = next("Settings", 0);
-    button_rules = next("Rules", 0);
-    button_quit = next("Quit", step / 2);
+    button_statistics = next(Translate("button", "Statistics"), step / 2);
+    button_settings = next(Translate("button", "Settings"), 0);
+    button_rules = next(Translate("button", "Rules"), 0);
+    button_quit = next(Translate("button", "Quit"), step / 2);
     ShowChoices();
 }
 
 // The choice buttons' labels follow the choice; a click on either changes it.
 void MainMenu::ShowChoices() {
     const Settings& chosen = profile.settings.values;
-    const std::string players = std::to_string(chosen.players);
-    button_chosen->text =
-        "New game (local, " + players + " players, " + StrengthName(chosen.strength) + ")";
-    button_players->text = "Players: " + players;
-    button_strength->text = std::string("Computer players: ") + StrengthName(chosen.strength);
+    const int players = chosen.players;
+    button_chosen->text = Fill(Translate("button", "New game (local, %d players, %s)"), players,
+                               StrengthLabel(chosen.strength));
+    button_players->text = Fill(Translate("button", "Players: %d"), players);
+    button_strength->text =
+        Fill(Translate("button", "Computer players: %s"), StrengthLabel(chosen.strength));
     for (Button* b : {button_chosen, button_players, button_strength})
         b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
 }
@@ -168,8 +170,9 @@ bool MainMenu::Pressed(const Button* b) {
 
 void MainMenu::Draw() {
     ClearToTable(sdl, sdl.screen);
-    sdl.DrawString(sdl.screen, 1, 10, 10, "Welcome to Velmora!");
-    sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1), "Version 0.10");
+    sdl.DrawString(sdl.screen, 1, 10, 10, Translate("line", "Welcome to Velmora!"));
+    sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1),
+                   Fill(Translate("line", "Version %s"), VELMORA_VERSION).c_str());
     buttons.Draw(sdl, sdl.screen);
     const int below = button_quit->y + button_quit->h + sdl.GetFontHeight(1);
     sdl.DrawString(sdl.screen, 1, 10, below, why.c_str());
@@ -252,8 +255,8 @@ bool TextEntryScreen::AcceptEvent(SDL_Event& event) {
 }
 
 JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
-    : TextEntryScreen(sdl_t, exch_t, profile_t,
-                      "Enter host name: ", "Press Enter when Done or Esc to Cancel",
+    : TextEntryScreen(sdl_t, exch_t, profile_t, Translate("line", "Enter host name: "),
+                      Translate("line", "Press Enter when Done or Esc to Cancel"),
                       profile_t.settings.values.last_host),
       search(kSearchPort, [] { Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr); }),
       ticket(profile_t.rejoin.Load()) {
@@ -309,18 +312,21 @@ void JoinScreen::FollowSearch() {
     const int h = static_cast<int>(sdl.GetButtonHeight());
     row = 0;
     if (ticket) {
-        Button* b = buttons.AddButton(sdl, 10, BelowY() + 2 * sdl.GetFontHeight(1),
-                                      "Rejoin the game at " + ticket->host, true);
+        Button* b = buttons.AddButton(
+            sdl, 10, BelowY() + 2 * sdl.GetFontHeight(1),
+            Fill(Translate("button", "Rejoin the game at %s"), ticket->host), true);
         if (row++ == chosen) buttons.focus = b;
     }
     for (const GameSearch::Found& g : games) {
-        const std::string port =
-            g.offer.port == kPort ? "" : ", port " + int_to_string(g.offer.port);
-        Button* b = buttons.AddButton(sdl, 10, BelowY() + 2 * sdl.GetFontHeight(1) + row * h,
-                                      g.offer.name + " at " + g.address + port + ": " +
-                                          int_to_string(g.offer.joined) + " of " +
-                                          int_to_string(g.offer.seats) + " players",
-                                      true);
+        const std::string at = g.offer.port == kPort
+                                   ? Fill(Translate("button", "%s at %s"), g.offer.name, g.address)
+                                   : Fill(Translate("button", "%s at %s, port %d"), g.offer.name,
+                                          g.address, g.offer.port);
+        const std::string label = Fill(
+            TranslatePlural("button", "%s: %d of %d player", "%s: %d of %d players", g.offer.seats),
+            at, g.offer.joined, g.offer.seats);
+        Button* b =
+            buttons.AddButton(sdl, 10, BelowY() + 2 * sdl.GetFontHeight(1) + row * h, label, true);
         if (row++ == chosen) buttons.focus = b;
     }
     RequestRedraw();
@@ -336,9 +342,11 @@ Uint32 JoinScreen::NextWakeMs() const {
 
 void JoinScreen::DrawBelow() {
     const int y = BelowY();
-    const char* title = games.empty() ? "Searching the local network for games..."
-                                      : "Games on the local network: click one, or choose it "
-                                        "with Up and Down and press Enter";
+    const char* title = games.empty()
+                            ? Translate("line", "Searching the local network for games...")
+                            : Translate("line",
+                                        "Games on the local network: click one, or choose it "
+                                        "with Up and Down and press Enter");
     sdl.DrawString(sdl.screen, 1, 10, y, title);
     buttons.Draw(sdl, sdl.screen);
 }
@@ -351,8 +359,8 @@ void JoinScreen::Cancel() {
 
 ServeScreen::ServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     : TextEntryScreen(sdl_t, exch_t, profile_t,
-                      "Enter number of players total: ", "Press Enter when Done or Esc to cancel",
-                      "2") {}
+                      Translate("line", "Enter number of players total: "),
+                      Translate("line", "Press Enter when Done or Esc to cancel"), "2") {}
 
 void ServeScreen::Enter() {
     const int n = string_to_int(text);
@@ -360,7 +368,7 @@ void ServeScreen::Enter() {
         PostScreen(new DoServeScreen(sdl, exch, profile, kPort, n));
         return;
     }
-    problem = "Enter a number from 2 to 5";
+    problem = Translate("line", "Enter a number from 2 to 5");
     RequestRedraw();
 }
 
@@ -384,25 +392,29 @@ DoJoinScreen::~DoJoinScreen() {
 
 std::string DoJoinScreen::StatusLine() const {
     if (ticket && (outcome == AsyncConnect::kPending || waiting))
-        return dropped ? "Connection lost: reconnecting..."
-                       : "Rejoining the game at " + hostnm + " ...";
+        return dropped ? Translate("line", "Connection lost: reconnecting...")
+                       : Fill(Translate("line", "Rejoining the game at %s ..."), hostnm);
     switch (outcome) {
         case AsyncConnect::kPending:
-            return "Connecting to " + hostnm + " ...";
+            return Fill(Translate("line", "Connecting to %s ..."), hostnm);
         case AsyncConnect::kConnected:
-            return waiting ? "Please wait a moment..." : "Error: couldn't connect to server!";
+            return waiting ? Translate("line", "Please wait a moment...")
+                           : Translate("line", "Error: couldn't connect to server!");
         case AsyncConnect::kUnknownHost:
-            return "Error: no host is known by the name " + hostnm;
+            return Fill(Translate("line", "Error: no host is known by the name %s"), hostnm);
         case AsyncConnect::kNotAHost:
-            return "Error: " + hostnm + " is no host's address: type the host's name or address";
+            return Fill(
+                Translate("line",
+                          "Error: %s is no host's address: type the host's name or address"),
+                hostnm);
         case AsyncConnect::kRefused:
-            return "Error: " + hostnm + " refused: no game is hosted there";
+            return Fill(Translate("line", "Error: %s refused: no game is hosted there"), hostnm);
         case AsyncConnect::kNoAnswer:
-            return "Error: no answer from " + hostnm + " within 10 seconds";
+            return Fill(Translate("line", "Error: no answer from %s within 10 seconds"), hostnm);
         case AsyncConnect::kFailed:
             break;
     }
-    return "Error: couldn't connect to server!";
+    return Translate("line", "Error: couldn't connect to server!");
 }
 
 void DoJoinScreen::Shown() {
@@ -420,8 +432,10 @@ void DoJoinScreen::StartAttempt() {
 
 void DoJoinScreen::Draw() {
     const bool asking = ticket && !left && (connect || retry_at || client);
-    draw_waiting(sdl, StatusLine(),
-                 {asking ? "The host keeps your seat; trying again for up to a minute" : ""});
+    draw_waiting(
+        sdl, StatusLine(),
+        {asking ? Translate("line", "The host keeps your seat; trying again for up to a minute")
+                : ""});
 }
 
 // Back to the menu, once. The connection this screen opened closes with it (ReleaseGame), or the
@@ -467,15 +481,15 @@ void DoJoinScreen::Closed() {
     if (ticket && refusal != -1) {
         // The game holds the seat no more: the ticket is of no use.
         profile.rejoin.Remove();
-        Leave("The game at " + hostnm + " no longer holds your seat");
+        Leave(Fill(Translate("line", "The game at %s no longer holds your seat"), hostnm));
         return;
     }
     if (ticket) {
-        Leave("Could not get back into the game at " + hostnm);
+        Leave(Fill(Translate("line", "Could not get back into the game at %s"), hostnm));
         return;
     }
     // A host that closes before its first line, or refuses, has no seat left: its game is full.
-    Leave("The game at " + hostnm + " has already begun");
+    Leave(Fill(Translate("line", "The game at %s has already begun"), hostnm));
 }
 
 Uint32 DoJoinScreen::NextWakeMs() const {
@@ -514,7 +528,7 @@ bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
         // Also after the game screen has been asked for: it is replaced at once, and its
         // destructor frees the client.
         if (keep_values)
-            Leave("The host left the game");
+            Leave(Translate("line", "The host left the game"));
         else
             Closed();
         return false;
@@ -536,14 +550,14 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
       addresses(LocalAddresses()) {
     if (!exch.EnterServerMode(port, players)) {
         waiting = false;
-        failure = "Error: port 1234 is in use: is a game hosted here already?";
+        failure = Translate("line", "Error: port 1234 is in use: is a game hosted here already?");
         return;
     }
     if (!exch.ClientConnect(kLoopback, port)) {
         // Nobody can join a game its host cannot: the port is given back at once.
         exch.ServerDisable();
         waiting = false;
-        failure = "Error: can't start server and connect to it!";
+        failure = Translate("line", "Error: can't start server and connect to it!");
         return;
     }
     server = new ServerWithAutoPlay(players, exch);
@@ -553,8 +567,8 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
     if (profile.settings.values.findable)
         beacon =
             std::make_unique<GameBeacon>(GameOffer{profile.settings.values.name, port, 0, players});
-    buttons.AddButton(sdl, 10, 10 + 6 * sdl.GetFontHeight(1), "Start now with computer players",
-                      true);
+    buttons.AddButton(sdl, 10, 10 + 6 * sdl.GetFontHeight(1),
+                      Translate("button", "Start now with computer players"), true);
 }
 
 DoServeScreen::~DoServeScreen() {
@@ -568,10 +582,12 @@ void DoServeScreen::Draw() {
     }
     const int joined = players - exch.GetPlayerWaitCount();
     const std::string in = PeopleSeated(server->Seats());
-    draw_waiting(sdl, "Still waiting for clients to connect...",
-                 {"Players joined: " + int_to_string(joined) + " of " + int_to_string(players) +
-                      (in.empty() ? "" : ": " + in),
-                  "Others join at: " + addresses + ", port " + int_to_string(port)},
+    const std::string count = Fill(
+        TranslatePlural("line", "Players joined: %d of %d", "Players joined: %d of %d", players),
+        joined, players);
+    draw_waiting(sdl, Translate("line", "Still waiting for clients to connect..."),
+                 {in.empty() ? count : count + ": " + in,
+                  Fill(Translate("line", "Others join at: %s, port %d"), addresses, port)},
                  &buttons);
 }
 

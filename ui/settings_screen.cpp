@@ -2,13 +2,8 @@
 
 #include <cstdio>
 
-namespace {
-
-std::string on_off(bool on) {
-    return on ? "On" : "Off";
-}
-
-}  // namespace
+#include "ui/language.h"
+#include "ui/texts.h"
 
 SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     : Screen(sdl_t, exch_t, profile_t) {
@@ -28,6 +23,7 @@ SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     button_findable = next(0);
     button_suits = next(0);
     button_sound = next(0);
+    button_language = next(0);
     info_y = y + step / 2;
     button_back = next(step / 2 + 3 * sdl.GetFontHeight(1));
     ShowValues();
@@ -35,16 +31,21 @@ SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
 
 void SettingsScreen::ShowValues() {
     const Settings& v = profile.settings.values;
-    button_name->text = "Name: " + v.name;
-    button_players->text = "Players: " + std::to_string(v.players);
-    button_strength->text = std::string("Computer players: ") + StrengthName(v.strength);
-    button_fullscreen->text = "Full screen: " + on_off(sdl.IsFullscreen());
-    button_animations->text = std::string("Animations: ") + PaceName(v.animations);
-    button_findable->text = "Hosted games found on the local network: " + on_off(v.findable);
-    button_suits->text =
-        std::string("Suit colours: ") + (v.high_contrast ? "High contrast" : "Classic");
-    button_sound->text = "Sound: " + on_off(v.sound);
-    button_back->text = "Back";
+    button_name->text = Fill(Translate("button", "Name: %s"), v.name);
+    button_players->text = Fill(Translate("button", "Players: %d"), v.players);
+    button_strength->text =
+        Fill(Translate("button", "Computer players: %s"), StrengthLabel(v.strength));
+    button_fullscreen->text =
+        Fill(Translate("button", "Full screen: %s"), OnOff(sdl.IsFullscreen()));
+    button_animations->text = Fill(Translate("button", "Animations: %s"), PaceLabel(v.animations));
+    button_findable->text =
+        Fill(Translate("button", "Hosted games found on the local network: %s"), OnOff(v.findable));
+    button_suits->text = Fill(
+        Translate("button", "Suit colours: %s"),
+        v.high_contrast ? Translate("button", "High contrast") : Translate("button", "Classic"));
+    button_sound->text = Fill(Translate("button", "Sound: %s"), OnOff(v.sound));
+    button_language->text = Fill(Translate("button", "Language: %s"), LanguageLabel(v.language));
+    button_back->text = Translate("button", "Back");
     for (Button* b : buttons.buttons) b->w = static_cast<int>(sdl.GetButtonWidth(b->text.c_str()));
 }
 
@@ -53,19 +54,21 @@ void SettingsScreen::Draw() {
     ShowValues();
     ClearToTable(sdl, sdl.screen);
     const int h = sdl.GetFontHeight(1);
-    sdl.DrawString(sdl.screen, 1, 10, 10, "Settings");
+    sdl.DrawString(sdl.screen, 1, 10, 10, Translate("line", "Settings"));
     sdl.DrawString(sdl.screen, 1, 10, 10 + h,
-                   "Click a setting, or choose it with Up and Down "
-                   "and press Enter, to change it");
+                   Translate("line",
+                             "Click a setting, or choose it with Up and Down "
+                             "and press Enter, to change it"));
     buttons.Draw(sdl, sdl.screen);
     int w, wh;
     sdl.WindowedSize(w, wh);
     const std::string host = profile.settings.values.last_host;
-    const std::string window = "Window: " + std::to_string(w) + " x " + std::to_string(wh) +
-                               " (kept when the program ends)";
+    const std::string window =
+        Fill(Translate("line", "Window: %d x %d (kept when the program ends)"), w, wh);
     sdl.DrawString(sdl.screen, 1, 10, info_y, window.c_str());
-    sdl.DrawString(sdl.screen, 1, 10, info_y + h,
-                   ("Last host joined: " + (host.empty() ? "none" : host)).c_str());
+    const std::string last = host.empty() ? Translate("line", "Last host joined: none")
+                                          : Fill(Translate("line", "Last host joined: %s"), host);
+    sdl.DrawString(sdl.screen, 1, 10, info_y + h, last.c_str());
     sdl.Present();
 }
 
@@ -85,6 +88,10 @@ void SettingsScreen::Pressed(const Button* b) {
     if (b == button_findable) v.findable = !v.findable;
     if (b == button_suits) UseSuitColours(!v.high_contrast);
     if (b == button_sound) ToggleSound();
+    if (b == button_language) {
+        v.language = NextLanguage(v.language);
+        UseLanguage(v.language);
+    }
     // The window's size and state are written when the program ends.
     if (b == button_fullscreen) sdl.ToggleFullscreen();
     profile.settings.Save();
@@ -113,14 +120,14 @@ bool SettingsScreen::AcceptEvent(SDL_Event& event) {
 }
 
 NameScreen::NameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
-    : TextEntryScreen(sdl_t, exch_t, profile_t,
-                      "Enter your name: ", "Press Enter when Done or Esc to Cancel",
+    : TextEntryScreen(sdl_t, exch_t, profile_t, Translate("line", "Enter your name: "),
+                      Translate("line", "Press Enter when Done or Esc to Cancel"),
                       profile_t.settings.values.name, Settings::kNameChars, Typeable::kLatin1) {}
 
 void NameScreen::Enter() {
     const std::string name = CleanText(text, Settings::kNameChars);
     if (name.empty()) {
-        problem = "Enter a name of letters, digits or signs";
+        problem = Translate("line", "Enter a name of letters, digits or signs");
         RequestRedraw();
         return;
     }

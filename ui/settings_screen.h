@@ -23,6 +23,7 @@ class SettingsScreen : public Screen {
     Button* button_findable;
     Button* button_suits;
     Button* button_sound;
+    Button* button_language;
     Button* button_back;
     // Below the buttons: the settings that change as the program is used.
     int info_y = 0;

@@ -2,7 +2,15 @@
 // asks first, then clears it. Esc or "Back" returns to the menu.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "ui/screens.h"
+
+// How a kind of game reads on the screen ("Local, 3 players, Strong"), "" for no kind of ours.
+std::string KindLabel(const std::string& kind);
+// "Won 12 of 20 (60 %), streak 3".
+std::string SummaryLine(const GameRecord& r);
 
 class StatisticsScreen : public Screen {
   public:
@@ -10,8 +18,8 @@ class StatisticsScreen : public Screen {
     bool AcceptEvent(SDL_Event& event) override;
     void Draw() override;
 
-    // The table's columns, from the left: where each starts.
-    static constexpr int kColumns[] = {10, 300, 380, 440, 520, 640, 710};
+    // The table's columns: the kind of game, then six figures.
+    static constexpr std::size_t kColumns = 7;
 
   private:
     // "Reset" and "Back", or, while asking, "Clear them" and "Keep them".

@@ -5,6 +5,7 @@
 #include "exchange/tokens.h"
 #include "game/protocol.h"
 #include "gfx/sdl.h"
+#include "ui/texts.h"
 
 TableTurn::TableTurn(SDL& sdl_t, std::function<void(int)> pile_changed_t)
     : sdl(sdl_t), pile_changed(std::move(pile_changed_t)) {}
@@ -179,23 +180,26 @@ bool TableTurn::PlayChosen(bool pile_only, std::string& refusal) {
     if (!Moving() || target == -1) return false;
     if (source != -1) {
         if (DropOn(DragKind::kPile, source, target)) return true;
-        refusal = "That pile does not fit on the chosen pile";
+        refusal = Translate("table line", "That pile does not fit on the chosen pile");
         return false;
     }
     if (pile_only || card == -1) return false;
     if (DropOn(DragKind::kHandCard, card, target)) return true;
-    refusal = "That card does not fit on the chosen pile";
+    refusal = Translate("table line", "That card does not fit on the chosen pile");
     return false;
 }
 
 namespace {
 
-// Each board pile by where it lies, 6 to 13.
-const char* const kPileNames[] = {"top",    "top right",   "right", "bottom right",
-                                  "bottom", "bottom left", "left",  "top left"};
+// Each board pile by where it lies, 6 to 13, as the hint names it.
+const char* const kPileNames[] = {
+    Marked("pile", "the top pile"),    Marked("pile", "the top right pile"),
+    Marked("pile", "the right pile"),  Marked("pile", "the bottom right pile"),
+    Marked("pile", "the bottom pile"), Marked("pile", "the bottom left pile"),
+    Marked("pile", "the left pile"),   Marked("pile", "the top left pile")};
 
-std::string pile_name(int p) {
-    return std::string("the ") + kPileNames[p - kFirstBoardPile] + " pile";
+const char* pile_name(int p) {
+    return Translate("pile", kPileNames[p - kFirstBoardPile]);
 }
 
 }  // namespace
@@ -203,18 +207,21 @@ std::string pile_name(int p) {
 void TableTurn::ShowHint(const std::vector<Move>& turn) {
     ClearHint();
     if (turn.empty()) {
-        hint_text = "Hint: keep your cards this turn";
+        hint_text = Translate("table line", "Hint: keep your cards this turn");
         return;
     }
     const Move& first = turn.front();
     hint_card = first.kind == Move::kPile ? table().pile[first.from].back() : first.card;
     hint_pile = first.to;
     if (first.kind == Move::kPile)
-        hint_text = "Hint: move " + pile_name(first.from) + " onto " + pile_name(first.to);
+        hint_text = Fill(Translate("table line", "Hint: move %s onto %s"), pile_name(first.from),
+                         pile_name(first.to));
     else if (first.kind == Move::kUnder)
-        hint_text = "Hint: slide the marked card under " + pile_name(first.to);
+        hint_text = Fill(Translate("table line", "Hint: slide the marked card under %s"),
+                         pile_name(first.to));
     else
-        hint_text = "Hint: lay the marked card on " + pile_name(first.to);
+        hint_text =
+            Fill(Translate("table line", "Hint: lay the marked card on %s"), pile_name(first.to));
 }
 
 void TableTurn::ClearHint() {
@@ -243,19 +250,21 @@ std::string TableTurn::StatusText() const {
     if (!notice.empty()) return notice;
     if (!hint_text.empty() && IsOurTurn()) return hint_text;
     const int me = sdl.playernum;
-    if (winning_player == me) return "Game Over! You Win!";
-    if (winning_player != -1) return "Game Over! You Lose, " + WinnerName() + " Won!";
-    if (turn_player == me) return "It's your turn!";
-    if (turn_player == -1) return "Waiting for other players to connect";
-    return "Waiting for another player";
+    if (winning_player == me) return Translate("table line", "Game Over! You Win!");
+    if (winning_player != -1)
+        return Fill(Translate("table line", "Game Over! You Lose, %s Won!"), WinnerName());
+    if (turn_player == me) return Translate("table line", "It's your turn!");
+    if (turn_player == -1) return Translate("table line", "Waiting for other players to connect");
+    return Translate("table line", "Waiting for another player");
 }
 
 std::string TableTurn::InfoText() const {
     const Tracker& t = table();
-    std::string info = "You are player " + int_to_string(sdl.playernum) + ". Cards:";
+    std::string counts;
     for (int i = 0; i < sdl.numplayers && i < kMaxPlayers; ++i)
-        info += " " + int_to_string(static_cast<int>(t.pile[i].size()));
-    return info + ". Cards in deck: " + int_to_string(static_cast<int>(t.pile[kDeck].size()));
+        counts += (i ? " " : "") + int_to_string(static_cast<int>(t.pile[i].size()));
+    return Fill(Translate("table line", "You are player %d. Cards: %s. Cards in deck: %d"),
+                sdl.playernum, counts, static_cast<int>(t.pile[kDeck].size()));
 }
 
 Highlights TableTurn::Marks() const {
@@ -282,13 +291,14 @@ TableTexts TableTurn::Texts() const {
 
 std::string TableTurn::SeatName(int p) const {
     if (p >= 0 && p < kMaxPlayers && !names[p].empty()) return names[p];
-    return local ? "Computer " + int_to_string(p) : UnnamedSeat(p);
+    return Fill(local ? Translate("plate", "Computer %d") : Translate("plate", "Player %d"), p);
 }
 
 // The design's "Player N" unless the referee gave the seat a name.
 std::string TableTurn::WinnerName() const {
     const int w = winning_player;
-    return w < kMaxPlayers && !names[w].empty() ? names[w] : UnnamedSeat(w);
+    return w < kMaxPlayers && !names[w].empty() ? names[w]
+                                                : Fill(Translate("plate", "Player %d"), w);
 }
 
 void TableTurn::SetSeats(const std::vector<SeatInfo>& seats) {
@@ -325,5 +335,5 @@ std::vector<SeatView> TableTurn::OtherSeats() const {
 }
 
 SeatView TableTurn::OwnSeat() const {
-    return {"You", IsOurTurn(), false, {}};
+    return {Translate("plate", "You"), IsOurTurn(), false, {}};
 }

@@ -5,6 +5,8 @@
 #include "gfx/sdl.h"
 #include "gfx/widgets.h"
 #include "ui/table_layout.h"
+#include "ui/texts.h"
+#include "ui/typed_text.h"
 
 GUI* gui = nullptr;
 
@@ -323,7 +325,8 @@ void GUI::DrawSeats(SDL_Surface* surface) {
 void GUI::DrawSeat(SDL_Surface* surface, const SeatView& seat, int k) {
     const SeatBox box = OtherSeat(k, sdl->numplayers - 1, sdl->w, sdl->h);
     const int cards = DrawnCount((sdl->playernum + 1 + k) % sdl->numplayers);
-    const std::string name = seat.name + (seat.away ? " (away)" : "");
+    const std::string name =
+        seat.away ? Fill(Translate("plate", "%s (away)"), seat.name) : seat.name;
     name_plate(*sdl, surface, box.x, box.y, box.w, name, std::to_string(cards), seat.turn);
     const bool faces = !seat.faces.empty();
     const int count = faces ? static_cast<int>(seat.faces.size()) : cards;
@@ -395,7 +398,7 @@ std::string GUI::Fitted(const std::string& text) const {
     const int room = sdl->w - 220;
     if (sdl->GetStringWidth(1, text.c_str()) <= room) return text;
     std::string cut = text;
-    while (!cut.empty() && sdl->GetStringWidth(1, (cut + "...").c_str()) > room) cut.pop_back();
+    while (!cut.empty() && sdl->GetStringWidth(1, (cut + "...").c_str()) > room) EraseChar(cut);
     return cut + "...";
 }
 
@@ -438,16 +441,17 @@ void GUI::DrawChat(SDL_Surface* surface) {
     }
     if (!typing) return;
     // Short of the buttons at the bottom right after a game.
-    const int fy = sdl->h - bh - 1, label = sdl->GetStringWidth(1, "Say: ");
+    const char* say = Translate("table line", "Say:");
+    const int fy = sdl->h - bh - 1,
+              label = sdl->GetStringWidth(1, say) + sdl->GetStringWidth(1, " ");
     const int room = sdl->w - 120 - (70 + label);
     unsigned chars = 60;
     while (chars > 8 && static_cast<int>(sdl->GetTextInputWidth(chars)) > room) --chars;
-    const std::string tail =
-        field.size() > chars - 2 ? field.substr(field.size() - (chars - 2)) : field;
+    const std::string tail = LastChars(field, chars - 2);
     // On a band of its own: the line lies over the hand's lower edge.
     fillrect(surface, 66, fy - 2, static_cast<unsigned>(label + 8) + sdl->GetTextInputWidth(chars),
              static_cast<unsigned>(bh + 3), SDL_MapRGB(surface->format, 0, 80, 80));
-    sdl->DrawString(surface, 1, 70, fy + 2, "Say:");
+    sdl->DrawString(surface, 1, 70, fy + 2, say);
     sdl->DrawTextInput(surface, 70 + label, fy, static_cast<int>(chars), (tail + "_").c_str());
 }
 

@@ -22,3 +22,11 @@ bool EraseChar(std::string& text) {
 std::size_t CharCount(const std::string& text) {
     return CodePoints(text).size();
 }
+
+std::string LastChars(const std::string& text, std::size_t n) {
+    std::string out;
+    const std::vector<unsigned> codes = CodePoints(text);
+    for (std::size_t i = codes.size() > n ? codes.size() - n : 0; i < codes.size(); ++i)
+        AppendUtf8(out, codes[i]);
+    return out;
+}

@@ -17,3 +17,5 @@ bool TypeChar(std::string& text, Uint16 unicode, Typeable kind, std::size_t limi
 // Removes the last character; whether there was one.
 bool EraseChar(std::string& text);
 std::size_t CharCount(const std::string& text);
+// The last `n` characters of `text`.
+std::string LastChars(const std::string& text, std::size_t n);

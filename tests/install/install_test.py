@@ -38,6 +38,7 @@ EXPECTED = sorted(
     + [f"share/icons/hicolor/{n}x{n}/apps/velmora.png" for n in (48, 64, 128, 256)]
     + [f"share/velmora/3rdparty/font/data/{f}/font.{e}" for f in ("font1", "font2")
        for e in ("ini", "raw", "dat")]
+    + [f"share/locale/{lang}/LC_MESSAGES/velmora.mo" for lang in ("de", "es", "fr")]
     + [f"share/velmora/sounds/{n}.wav" for n in ("card-laid", "pile-moved", "card-drawn",
                                                  "your-turn", "refused", "won", "lost")])
 
@@ -52,10 +53,11 @@ def files_below(root):
                   for d, _, names in os.walk(root) for f in names)
 
 
-def shows_menu(args, env, judge, program, what):
-    """Starts `program` from a directory without data: its menu must appear; then closes it."""
+def shows_menu(args, env, judge, program, what, welcome="Welcome to Velmora!"):
+    """Starts `program` from a directory without data: its menu must appear, saying `welcome`;
+    then closes it."""
     game = Game(args, env, program=program, cwd=tempfile.mkdtemp())
-    wait_for(f"the menu of {what}", lambda: judge.status(game.shot()) == "Welcome to Velmora!", 20)
+    wait_for(f"the menu of {what}", lambda: judge.status(game.shot()) == welcome, 20)
     if game.close() != 0:
         raise Failure(f"{what} did not end with status 0: {game.output()}")
     print(f"{what}: the menu shows")
@@ -148,6 +150,10 @@ def main():
         os.makedirs(os.path.dirname(moved))
         shutil.move(os.path.join(stage, "usr"), moved)
         shows_menu(args, env, judge, os.path.join(moved, "bin/velmora"), "the moved tree")
+        # The catalogues are found beside the moved data too.
+        shows_menu(args, dict(env, LANGUAGE="de", LANG="C.UTF-8"), judge,
+                   os.path.join(moved, "bin/velmora"), "the moved tree in German",
+                   "Willkommen bei Velmora!")
         validators(moved)
         unix_tools(os.path.join(moved, "bin"))
         game_without_data(os.path.join(moved, "bin"))

@@ -92,7 +92,7 @@ STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You
                 "Game Over! You Lose, Bo Won!", "Game Over! You Lose, Player 0 Won!",
                 "Waiting for 1 more player to join", "Waiting for 1 more player . . .",
                 "Game Over! You Lose, Anna Won!", "Game Over! You Lose, Cy Won!",
-                "Welcome to Velmora!",
+                "Welcome to Velmora!", "Willkommen bei Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds"]
 
