@@ -563,6 +563,24 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     key(SDLK_ESCAPE);
     ASSERT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
 
+    // A host name takes printable ASCII only; a name Latin-1 letters too, each one character of
+    // the limit however many bytes it takes, and Backspace takes back the whole character.
+    post(new JoinScreen(*sdl, *exch, profile));
+    for (int c : {0xE9, 9, 0x20AC}) key(SDLK_a, static_cast<Uint16>(c));
+    EXPECT_EQ(dynamic_cast<JoinScreen&>(*loop->screen).typed(), "");
+    post(new NameScreen(*sdl, *exch, profile));
+    const auto& name = dynamic_cast<NameScreen&>(*loop->screen);
+    while (!name.typed().empty()) key(SDLK_BACKSPACE);
+    for (int c : {0x5A, 0x6F, 0xEB, 0x85, 0x20AC}) key(SDLK_a, static_cast<Uint16>(c));  // Zoë
+    for (int i = 0; i < 20; ++i) key(SDLK_a, 0xE9);
+    std::string e13;
+    for (int i = 0; i < 13; ++i) e13 += "\u00e9";
+    EXPECT_EQ(name.typed(), "Zo\u00eb" + e13);
+    key(SDLK_BACKSPACE);
+    key(SDLK_RETURN);
+    EXPECT_EQ(profile.settings.values.name, "Zo\u00eb" + e13.substr(2));
+    post(new MainMenu(*sdl, *exch, profile));
+
     // The player count is refused with a reason, and its field stays inside the window.
     click(15, 125);  // the last row of "Serve and join a game..."
     auto* serve = dynamic_cast<ServeScreen*>(loop->screen);
