@@ -97,7 +97,7 @@ void Exchange::ProcessEvent() {
 
 bool Exchange::MayDeliver(int player_t) const {
     if (player_t == -1) return !client_dropped;
-    if (IsGuest(player_t)) return guest_recv.count(player_t - kFirstGuest) > 0;
+    if (IsGuest(player_t)) return FindGuest(player_t - kFirstGuest) != guests.end();
     return is_player_number(player_t) && !killed[player_t];
 }
 
@@ -325,39 +325,49 @@ int Exchange::NextSeat() {
 void Exchange::WelcomeGuests(bool on) {
     guests_welcome = on;
     if (on) return;
-    while (!guests.empty()) CloseGuest(kFirstGuest + guests.front());
+    while (!guests.empty()) CloseGuest(kFirstGuest + guests.front().socket);
+}
+
+std::vector<Exchange::Guest>::iterator Exchange::FindGuest(int socket) {
+    return std::find_if(guests.begin(), guests.end(),
+                        [socket](const Guest& g) { return g.socket == socket; });
+}
+
+std::vector<Exchange::Guest>::const_iterator Exchange::FindGuest(int socket) const {
+    return std::find_if(guests.begin(), guests.end(),
+                        [socket](const Guest& g) { return g.socket == socket; });
 }
 
 void Exchange::GuestSend(int guest, const std::string& message_t) {
-    if (guest_recv.count(guest - kFirstGuest)) SendLine(guest - kFirstGuest, message_t);
+    if (FindGuest(guest - kFirstGuest) != guests.end()) SendLine(guest - kFirstGuest, message_t);
 }
 
 void Exchange::CloseGuest(int guest) {
-    const int socket = guest - kFirstGuest;
-    if (!guest_recv.erase(socket)) return;
-    guests.erase(std::find(guests.begin(), guests.end(), socket));
-    NET2_TCPClose(socket);
+    const auto it = FindGuest(guest - kFirstGuest);
+    if (it == guests.end()) return;
+    guests.erase(it);
+    NET2_TCPClose(guest - kFirstGuest);
 }
 
 bool Exchange::SeatGuest(int guest, int seat) {
-    const int socket = guest - kFirstGuest;
-    auto it = guest_recv.find(socket);
-    if (it == guest_recv.end() || seat < 0 || seat >= numplayers || sockets[seat] != -1)
-        return false;
+    const auto it = FindGuest(guest - kFirstGuest);
+    if (it == guests.end() || seat < 0 || seat >= numplayers || sockets[seat] != -1) return false;
+    TakeSeat(seat, it->socket, std::move(it->recv));
+    guests.erase(it);
+    return true;
+}
+
+void Exchange::TakeSeat(int seat, int socket, std::string pending) {
     sockets[seat] = socket;
     players[socket] = seat;
-    recvbuf[seat] = it->second;
+    recvbuf[seat] = std::move(pending);
     killed[seat] = false;
-    guest_recv.erase(it);
-    guests.erase(std::find(guests.begin(), guests.end(), socket));
-    return true;
 }
 
 void Exchange::Accept(int socket) {
     if (server_socket != -1 && init_player_num >= numplayers && guests_welcome) {
-        if (guests.size() >= kMaxGuests) CloseGuest(kFirstGuest + guests.front());
-        guests.push_back(socket);
-        guest_recv[socket].clear();
+        if (guests.size() >= kMaxGuests) CloseGuest(kFirstGuest + guests.front().socket);
+        guests.push_back({socket, ""});
         return;
     }
     if (server_socket == -1 || init_player_num >= numplayers) {
@@ -365,10 +375,7 @@ void Exchange::Accept(int socket) {
         return;
     }
     const int seat = NextSeat();
-    sockets[seat] = socket;
-    players[socket] = seat;
-    recvbuf[seat].clear();
-    killed[seat] = false;
+    TakeSeat(seat, socket, "");
     PushPlayerMessage(seat, "0");
     ++init_player_num;
 }
@@ -379,9 +386,8 @@ void Exchange::Receive(int socket) {
         ClientReceive();
         return;
     }
-    if (auto guest = guest_recv.find(socket); guest != guest_recv.end()) {
-        if (!ReadLines(socket, guest->second, kFirstGuest + socket))
-            CloseGuest(kFirstGuest + socket);
+    if (auto guest = FindGuest(socket); guest != guests.end()) {
+        if (!ReadLines(socket, guest->recv, kFirstGuest + socket)) CloseGuest(kFirstGuest + socket);
         return;
     }
     auto it = players.find(socket);
@@ -404,7 +410,7 @@ void Exchange::Close(int socket) {
         ClientLost(false);
         return;
     }
-    if (guest_recv.count(socket)) {
+    if (FindGuest(socket) != guests.end()) {
         CloseGuest(kFirstGuest + socket);
         return;
     }

@@ -80,8 +80,17 @@ class Exchange {
 
   private:
     static constexpr int kNobody = -2;
+    // A connection held as a guest, with what it sent of a line so far.
+    struct Guest {
+        int socket;
+        std::string recv;
+    };
     void ProcessEvent();
     void Accept(int socket);
+    // Seat `seat` is played over `socket` from now on; `pending` is what it sent of a line.
+    void TakeSeat(int seat, int socket, std::string pending);
+    std::vector<Guest>::iterator FindGuest(int socket);
+    std::vector<Guest>::const_iterator FindGuest(int socket) const;
     void Receive(int socket);
     void Close(int socket);
     void ForgetPlayer(int player_t, int socket);
@@ -117,9 +126,8 @@ class Exchange {
     // Seats open again after a game, the lowest last.
     std::vector<int> reopened;
     bool guests_welcome = false;
-    // Guests' connections, oldest first, and what each sent of a line so far.
-    std::vector<int> guests;
-    std::map<int, std::string> guest_recv;
+    // Guests' connections, oldest first.
+    std::vector<Guest> guests;
     // Players the referee killed: their lines still queued are dropped. A player who closed the
     // connection itself keeps its last lines, which arrive before its departure.
     bool killed[kMaxPlayers] = {};
