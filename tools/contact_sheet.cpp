@@ -37,12 +37,16 @@ void draw_rotations(SDL& sdl, SDL_Surface* sheet, int top) {
 
 void draw_samples(SDL& sdl, SDL_Surface* sheet, int top) {
     const int x = 12;
-    // A face at alpha 128 over another card, as while it is dragged.
+    // A face over another card, as a pile shows them.
     sdl.EasyDrawCard(0, -1, sheet, x - kFrameX, top - kFrameY, 51);
-    sdl.EasyDrawCard(0, static_cast<char>(128), sheet, x + 24 - kFrameX, top + 20 - kFrameY, 0);
+    sdl.EasyDrawCard(0, -1, sheet, x + 24 - kFrameX, top + 20 - kFrameY, 0);
     const int tx = 150;
     sdl.DrawString(sheet, 1, tx, top, "Player 2 (you) - Your turn: drag cards, then press Done.");
     sdl.DrawString(sheet, 1, tx, top + 22, "0123456789 !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~");
+    // Latin-1 letters and signs, and a character beyond Latin-1 (the euro sign): its mark.
+    sdl.DrawString(sheet, 1, tx + 440, top + 22,
+                   "\u00c0\u00c9\u00ce\u00d5\u00dc \u00e0\u00e9\u00ee\u00f5\u00fc "
+                   "\u00df\u00f1\u00e7\u00ff \u00bf\u00a1\u00ab\u00bb\u00a9 \u20ac");
     sdl.DrawString(sheet, 3, tx, top + 44, "Game Over! Velmora 0.10 - ABCDEFGHIJKLM");
     const int by = top + 80;
     ButtonList buttons;

@@ -520,6 +520,27 @@ void write_icons(const std::string& outdir, const Font& font) {
     write_bmp(outdir + "/3rdparty/velmora-icon.bmp", kWindowIcon, kWindowIcon, keyed);
 }
 
+bool has_ink(const Glyph& g, int row) {
+    for (int x = 0; x < g.w; ++x)
+        if (g.at(x, row)) return true;
+    return false;
+}
+
+// The baseline that centres the ink of every letter in a cell: the accents of Latin-1's capitals
+// (É, Ä, Å) reach above the font's ascent, and must not be cut at the cell's top. Where the
+// tallest and the deepest glyph do not both fit, the accents win over the descenders' last row.
+int ink_baseline(const Font& font, int cell, int pixels) {
+    int above = 0, below = 0;
+    for (unsigned code = 32; code < 256; ++code) {
+        if (!HasOwnCell(code) || !font.has(code)) continue;
+        const Glyph g = font.render(code, pixels);
+        if (g.h == 0) continue;
+        above = std::max(above, g.top);
+        below = std::max(below, g.h - g.top);
+    }
+    return above + std::max(0, cell - above - below) / 2;
+}
+
 // An atlas of 16 x 16 square cells: printable ASCII and Latin-1 from the font, each glyph on a
 // common baseline and centred in its cell where the drawing code expects it, and the replacement
 // character's mark in its cell; other codes blank with the width of a blank.
@@ -527,8 +548,7 @@ void write_font(const std::string& dir, const Font& font, int cell, int pixels) 
     const int side = cell * 16;
     std::vector<uint8_t> atlas(static_cast<size_t>(side) * side, 0);
     std::vector<uint8_t> widths(256, 0);
-    const auto [ascent, descent] = font.extent(pixels);
-    const int baseline = (cell - ascent - descent) / 2 + ascent;
+    const int baseline = ink_baseline(font, cell, pixels);
     const int blank = font.render(' ', pixels).advance;
     for (int k = 0; k < 256; ++k) {
         const unsigned code = k == kReplacementCell ? 0xFFFD : static_cast<unsigned>(k);
@@ -545,6 +565,10 @@ void write_font(const std::string& dir, const Font& font, int cell, int pixels) 
         const int pen = std::max(0, g.left);
         for (int y = 0; y < g.h; ++y) {
             const int ay = baseline - g.top + y;
+            // A letter's row cut off at the cell's edge is a letter misread: no font of ours
+            // may lose one (the replacement mark may lose its rim).
+            if ((ay < 0 || ay >= cell) && k != kReplacementCell && has_ink(g, y))
+                throw std::runtime_error("glyph " + std::to_string(k) + " does not fit its cell");
             if (ay < 0 || ay >= cell) continue;
             for (int x = 0; x < g.w; ++x) {
                 const int ax = strip + pen + x;
