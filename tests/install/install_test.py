@@ -122,6 +122,11 @@ def debian_package(args, env, judge, work):
     unpacked = os.path.join(work, "unpacked")
     run(["dpkg-deb", "-x", deb, unpacked], check=True)
     shows_menu(args, env, judge, os.path.join(unpacked, "usr/games/velmora"), "the package's game")
+    # The shared-library check makes every library the programs link a dependency.
+    depends = run(["dpkg-deb", "-f", deb, "Depends"]).stdout.decode()
+    for library in ("libsdl1.2debian", "libsdl-net1.2", "libsdl-mixer1.2"):
+        if library not in depends:
+            raise Failure(f"the package does not depend on {library}: {depends}")
     report = run(["lintian", "--allow-root", deb]).stdout.decode()
     errors = [line for line in report.splitlines() if line.startswith("E:")]
     if errors:

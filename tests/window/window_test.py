@@ -1111,6 +1111,10 @@ def on_display(body, size="1024x768"):
     env = dict(os.environ, DISPLAY=display.name, SDL_VIDEODRIVER="x11", HOME=home)
     for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"):
         env.pop(name, None)
+    # The texts compared are English, whatever language the machine speaks; no sound is played.
+    for name in ("LANGUAGE", "LC_ALL", "LC_MESSAGES"):
+        env.pop(name, None)
+    env.update(LANG="C.UTF-8", SDL_AUDIODRIVER="dummy")
     # Pictures are compared as soon as the model has moved on: the cards do not move, but where
     # a test asks for it.
     set_setting(home, "animations", "Off")
