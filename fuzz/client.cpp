@@ -24,10 +24,13 @@ class Applier : public ClientConnector {
         if (command.data.size() > 3) apply(command);
     }
     void SetPlayerNum(int, int numplayers_t) override { numplayers = numplayers_t; }
-    // The extension's news, whatever the referee sent: one seat for each player, each named in
-    // printable Latin-1 within its limit; chat lines from a seat of the game.
+    // The extension's news, whatever the referee sent: one seat for each player (before the
+    // game's first line, who waits in the lobby: 2 to 5 seats), each named in printable Latin-1
+    // within its limit; chat lines from a seat of the game.
     void SeatsChanged(const std::vector<SeatInfo>& seats) override {
-        if (static_cast<int>(seats.size()) != numplayers) broken("a seat list of another game");
+        const int n = static_cast<int>(seats.size());
+        if (numplayers ? n != numplayers : n < 2 || n > kMaxPlayers)
+            broken("a seat list of another game");
         for (const SeatInfo& seat : seats)
             if (!clean(seat.name, kNameChars) || seat.state < SeatInfo::kComputer ||
                 seat.state > SeatInfo::kAway)
