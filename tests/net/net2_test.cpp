@@ -209,6 +209,16 @@ TEST(GameSearch, FindsEveryHostOfThisMachineAndAnswersOnlyOurSearches) {
         }
     EXPECT_GE(answered, 2u);
     EXPECT_LE(answered, 10u) << "five answers a second from each host at most";
+
+    // A host's name travels in UTF-8: at most 16 characters of printable Latin-1.
+    const GameOffer zoe{"Zo\u00eb \u00c5ngstr\u00f6m-N\u00fa\u00f1ez", 1234, 1, 3};
+    const auto read = ReadAnswer(AnswerDatagram(77, zoe), 77);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->name, "Zo\u00eb \u00c5ngstr\u00f6m-N\u00fa\u00f1");
+    for (const char* bad : {"Jo\u0085", "\u20ac", "\xC3",
+                            "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"
+                            "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"})
+        EXPECT_FALSE(ReadAnswer("VELMORA GAME 2 77 1234 1 3 " + std::string(bad), 77)) << bad;
 }
 
 namespace {
