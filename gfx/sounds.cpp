@@ -17,13 +17,14 @@ Sounds::~Sounds() {
     Close();
 }
 
-void Sounds::Open(const std::string& dir_t) {
-    dir = dir_t;
+void Sounds::Start() {
+    if (started) return;
+    started = true;
     if (on) OpenDevice();
 }
 
 void Sounds::OpenDevice() {
-    if (tried) return;
+    if (tried || dir.empty()) return;
     tried = true;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == -1) {
         std::fprintf(stderr, "velmora: no audio device (%s): playing in silence\n", SDL_GetError());
@@ -63,7 +64,7 @@ void Sounds::Close() {
 
 void Sounds::SetOn(bool on_t) {
     on = on_t;
-    if (on && !dir.empty()) OpenDevice();
+    if (on && started) OpenDevice();
     if (!on && opened) Mix_HaltChannel(-1);
 }
 

@@ -16,10 +16,13 @@ class Sounds {
     Sounds(const Sounds&) = delete;
     Sounds& operator=(const Sounds&) = delete;
 
-    // The sounds are in `dir`: while on, opens the audio device and reads them (off, that waits
-    // until on). Without a device, or without the files, says so once on standard error;
-    // nothing fails.
-    void Open(const std::string& dir_t);
+    // The sounds are in `dir`; nothing is opened yet.
+    void Find(const std::string& dir_t) { dir = dir_t; }
+    // From now on the audio device may open: at once while on, else when switched on. It opens
+    // once and reads the sounds; without a device, or without the files, that is said once on
+    // standard error and nothing fails. The program starts it after its first picture, so that
+    // the window never waits for the audio device.
+    void Start();
     // Off stops what plays and keeps silent until on again.
     void SetOn(bool on_t);
     bool On() const { return on; }
@@ -32,6 +35,7 @@ class Sounds {
     void OpenDevice();
 
     std::string dir;
+    bool started = false;
     bool tried = false;
     bool opened = false;
     bool on = true;

@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
                       choice.full);
         sdl.UseSuitColours(profile.settings.values.high_contrast);
         sdl.sounds.SetOn(profile.settings.values.sound);
-        sdl.sounds.Open(data + kSoundDir);
+        sdl.sounds.Find(data + kSoundDir);
         WindowChoice started;
         sdl.WindowedSize(started.w, started.h);
         started.full = sdl.IsFullscreen();

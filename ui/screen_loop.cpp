@@ -171,6 +171,8 @@ bool ScreenLoop::Pass() {
     const bool acted = rules_open ? (old_x = x, old_y = y, old_button_one = button_one, false)
                                   : Feed(x, y, button_one);
     if (!taken && screen) {
+        // The first picture is out: the audio device may open now.
+        sdl.sounds.Start();
         // The frame after the last move is drawn too: whether it moves is asked before.
         const bool moving = screen->Moving();
         screen->Idle();

@@ -943,7 +943,8 @@ TEST_F(Ui, SoundsFollowTheViewAndStayOffWhenMuted) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", audio.path.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "2", 1);
-    sdl->sounds.Open(VELMORA_BIN_DIR "/sounds");
+    sdl->sounds.Find(VELMORA_BIN_DIR "/sounds");
+    sdl->sounds.Start();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     constexpr std::size_t kAWhile = 64 * 1024;  // about 0.7 s of sound
 
