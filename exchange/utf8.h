@@ -15,8 +15,12 @@ std::vector<unsigned> CodePoints(const std::string& text);
 // The code point at byte `i` of the `size` bytes of `text` (i < size), moving `i` past it.
 unsigned NextCodePoint(const char* text, std::size_t size, std::size_t& i);
 void AppendUtf8(std::string& out, unsigned code);
-// Whether a character is one a player may type and the protocol carries: printable Latin-1
-// (32 to 126 and 160 to 255).
-inline bool IsPrintableLatin1(unsigned code) {
-    return (code >= 32 && code <= 126) || (code >= 160 && code <= 255);
+// Printable ASCII, 32 to 126: what a host name takes.
+constexpr bool IsPrintableAscii(unsigned code) {
+    return code >= 32 && code <= 126;
+}
+// Whether a character is one a player may type, the protocol carries and the fonts have a glyph
+// of its own for: printable Latin-1 (32 to 126 and 160 to 255).
+constexpr bool IsPrintableLatin1(unsigned code) {
+    return IsPrintableAscii(code) || (code >= 160 && code <= 255);
 }

@@ -7,10 +7,6 @@
 
 namespace {
 
-bool ascii(unsigned c) {
-    return c >= 32 && c <= 126;
-}
-
 // The kept characters of `codes`, blanks trimmed, at most `limit`, as UTF-8.
 std::string kept_text(std::vector<unsigned> codes, bool (*keep)(unsigned), std::size_t limit) {
     codes.erase(std::remove_if(codes.begin(), codes.end(), [keep](unsigned c) { return !keep(c); }),
@@ -31,7 +27,7 @@ std::string PrintableText(const std::string& text, std::size_t limit) {
 }
 
 std::string PrintableAscii(const std::string& text, std::size_t limit) {
-    return kept_text(CodePoints(text), ascii, limit);
+    return kept_text(CodePoints(text), IsPrintableAscii, limit);
 }
 
 void AppendText(std::string& line, const std::string& text) {

@@ -72,7 +72,7 @@ bool read_font_files(const std::string& dir, Loaded& font, std::string& error) {
 int cell_of(const char* str, std::size_t size, std::size_t& i) {
     const auto byte = static_cast<unsigned char>(str[i]);
     const unsigned code = byte < 0x80 ? (++i, byte) : NextCodePoint(str, size, i);
-    return HasOwnCell(code) ? static_cast<int>(code) : kReplacementCell;
+    return IsPrintableLatin1(code) ? static_cast<int>(code) : kReplacementCell;
 }
 
 }  // namespace

@@ -21,16 +21,20 @@ std::string login_name() {
     return pw && pw->pw_name ? pw->pw_name : "";
 }
 
+// `text` without ';', which starts a comment in the file.
+std::string without_comment_sign(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), ';'), text.end());
+    return text;
+}
+
 }  // namespace
 
 std::string CleanText(const std::string& text, std::size_t limit) {
-    std::string kept = text;
-    kept.erase(std::remove(kept.begin(), kept.end(), ';'), kept.end());
-    return PrintableText(kept, limit);
+    return PrintableText(without_comment_sign(text), limit);
 }
 
 std::string CleanHost(const std::string& text) {
-    return PrintableAscii(CleanText(text, Settings::kHostChars), Settings::kHostChars);
+    return PrintableAscii(without_comment_sign(text), Settings::kHostChars);
 }
 
 bool KnownLanguage(const std::string& code) {

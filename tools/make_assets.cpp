@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/utf8.h"
 #include "gfx/font_cells.h"
 #include "gfx/sheet_geometry.h"
 
@@ -532,7 +533,7 @@ bool has_ink(const Glyph& g, int row) {
 int ink_baseline(const Font& font, int cell, int pixels) {
     int above = 0, below = 0;
     for (unsigned code = 32; code < 256; ++code) {
-        if (!HasOwnCell(code) || !font.has(code)) continue;
+        if (!IsPrintableLatin1(code) || !font.has(code)) continue;
         const Glyph g = font.render(code, pixels);
         if (g.h == 0) continue;
         above = std::max(above, g.top);
@@ -552,7 +553,7 @@ void write_font(const std::string& dir, const Font& font, int cell, int pixels) 
     const int blank = font.render(' ', pixels).advance;
     for (int k = 0; k < 256; ++k) {
         const unsigned code = k == kReplacementCell ? 0xFFFD : static_cast<unsigned>(k);
-        if (!(HasOwnCell(k) || k == kReplacementCell) || !font.has(code)) {
+        if (!(IsPrintableLatin1(k) || k == kReplacementCell) || !font.has(code)) {
             widths[k] = static_cast<uint8_t>(blank);
             continue;
         }

@@ -8,9 +8,8 @@ namespace {
 
 constexpr int kHandY = 120;  // the hand's row, this far above the picture's bottom
 constexpr int kHandX = 50;
-constexpr int kHandStep = 18;        // the closest the cards come
-constexpr int kCardWidth = 73;       // the widest: side by side
-constexpr int kHandRoomRight = 260;  // from the right edge, free for the buttons after a game
+constexpr int kHandStep = 18;   // the closest the cards come
+constexpr int kCardWidth = 73;  // the widest: side by side
 
 // Each board pile's home relative to the picture's centre, and the direction its cards fan out.
 struct PileHome {

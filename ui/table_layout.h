@@ -14,6 +14,8 @@ CardSpot BoardSpot(int pilenum, int sequence, int w, int h);
 // The hand card at `index` of `count`, from the left: up to a card's width apart while the row
 // has room, closer as the hand grows; the first card stays where it is.
 CardSpot HandSpot(int index, int count, int w, int h);
+// The hand's row ends this far from the right edge, leaving room for the buttons after a game.
+constexpr int kHandRoomRight = 260;
 // How far a chosen hand card is lifted out of the row.
 constexpr int kHandLift = 16;
 

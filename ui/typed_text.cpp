@@ -4,7 +4,7 @@
 
 bool TypeChar(std::string& text, Uint16 unicode, Typeable kind, std::size_t limit) {
     const bool takes =
-        kind == Typeable::kAscii ? unicode >= 32 && unicode <= 126 : IsPrintableLatin1(unicode);
+        kind == Typeable::kAscii ? IsPrintableAscii(unicode) : IsPrintableLatin1(unicode);
     if (!takes || CharCount(text) >= limit) return false;
     AppendUtf8(text, unicode);
     return true;

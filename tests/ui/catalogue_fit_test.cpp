@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gfx/sdl.h"
+#include "gfx/sheet_geometry.h"
 #include "gfx/widgets.h"
 #include "ui/language.h"
 #include "ui/rules_page.h"
@@ -94,8 +95,8 @@ std::string sample(const std::string& text, const std::string& name) {
 }
 
 constexpr int kW = 800, kH = 600;
-// A card's left edge in its 128-pixel frame; the hand's room ends this far from the right.
-constexpr int kCardInset = 28, kCardWidth = 73, kHandRoomRight = 260;
+// A card's left edge in its 128-pixel frame.
+constexpr int kCardInset = 28;
 
 struct Fit : ::testing::Test {
     void SetUp() override {
@@ -112,7 +113,7 @@ struct Fit : ::testing::Test {
     };
     Measure measure(const std::string& place, const std::string& id, const std::string& text) {
         const int hand_left = HandSpot(0, 1, kW, kH).x + kCardInset;
-        const int hand_right = kW - kHandRoomRight + kCardInset + kCardWidth;
+        const int hand_right = kW - kHandRoomRight + kCardInset + kCellW;
         if (place == "button") return {button_w(text), kW - 20};
         if (place == "game button") return {button_w(text), hand_left - 10 - 2};
         if (place == "end button") return {button_w(text), kW - 10 - hand_right - 4};
