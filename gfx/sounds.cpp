@@ -11,6 +11,10 @@ constexpr int kRate = 22050;
 constexpr int kBufferSamples = 512;
 constexpr int kChannels = 8;
 
+void say_silent(const char* why) {
+    std::fprintf(stderr, "velmora: no audio device (%s): playing in silence\n", why);
+}
+
 }  // namespace
 
 Sounds::~Sounds() {
@@ -27,11 +31,11 @@ void Sounds::OpenDevice() {
     if (tried || dir.empty()) return;
     tried = true;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == -1) {
-        std::fprintf(stderr, "velmora: no audio device (%s): playing in silence\n", SDL_GetError());
+        say_silent(SDL_GetError());
         return;
     }
     if (Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, kBufferSamples) == -1) {
-        std::fprintf(stderr, "velmora: no audio device (%s): playing in silence\n", Mix_GetError());
+        say_silent(Mix_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;
     }
