@@ -918,8 +918,13 @@ def moving_cards(args, env, judge, saved):
             ends.append(settled(game, before, judge))
         if game.close() != 0:
             raise Failure("closing a continued game: " + game.output())
-    # Each window closed on a game in play kept it again: the menu goes on without it.
-    os.remove(os.path.join(home, SAVED_GAME))
+        # A window closed on a game in play keeps it again; the others' moves may have ended it.
+        over = (judge.status(ends[-1]) or "").startswith("Game Over")
+        if os.path.exists(os.path.join(home, SAVED_GAME)) == over:
+            raise Failure(f"a window closed on '{judge.status(ends[-1])}' kept the wrong thing")
+    # The menu goes on without a kept game.
+    if os.path.exists(os.path.join(home, SAVED_GAME)):
+        os.remove(os.path.join(home, SAVED_GAME))
     set_setting(home, "animations", "Off")
     for end, how in ((ends[1], "in time"), (ends[2], "by a press in mid-move")):
         if not same_pixels(end.data, ends[0].data):
