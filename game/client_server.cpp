@@ -351,11 +351,13 @@ bool Server::Reclaimable(int p) const {
 }
 
 // A seat's connection may drop before the referee hears of it: a guest is held throughout a game
-// in play that handed out secrets, so that the first try to take a seat back can wait for that.
+// that handed out secrets, so that the first try to take a seat back can wait for that. The game
+// over, until the next one, a person coming back is told at once that the seat is gone, instead
+// of finding the connection closed and trying again in vain.
 void Server::FollowGuests() {
-    const bool in_play = client_versions_done && win == -1;
-    exch.WelcomeGuests(in_play && std::any_of(std::begin(secrets), std::end(secrets),
-                                              [](const auto& s) { return s.has_value(); }));
+    exch.WelcomeGuests(client_versions_done &&
+                       std::any_of(std::begin(secrets), std::end(secrets),
+                                   [](const auto& s) { return s.has_value(); }));
 }
 
 // A guest gets one try: the right secret of a seat whose person is away takes the seat back, with
@@ -474,7 +476,6 @@ void Server::Win(int winner) {
     win = winner;
     SendAll(line(proto::kWinner, win));
     on_disconnect = kOwesNothing;
-    FollowGuests();
 }
 
 void Server::AutoPlay() {

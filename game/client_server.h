@@ -103,7 +103,7 @@ class Server {
     void GuestLine(int guest, const Tokens& tokens);
     // Whether seat p's person left this game in play and may take the seat back with its secret.
     bool Reclaimable(int p) const;
-    // Guests are held only while a game is in play with seats that may be taken back.
+    // Guests are held only from a game's start to the next one's, while it has given out secrets.
     void FollowGuests();
 
     void ReceiveLine(int player_t, Tokens& tokens);

@@ -145,7 +145,8 @@ TEST(Rejoin, TheRightSecretGivesTheSeatAndItsTableBack) {
 
 // Only the secret of an away seat takes it back: a wrong one, or none, is refused with one line and
 // the connection closed after that first try, as is the right one while the seat's person is
-// present; a connection that does not ask for a seat is closed without a word.
+// present, or once the game is over; a connection that does not ask for a seat is closed without a
+// word.
 TEST(Rejoin, WrongMissingOrPresentSeatsAreRefused) {
     ServedGame g;
     ASSERT_TRUE(g.run_until([&] { return g.keeper.secret.has_value(); }));
@@ -176,4 +177,16 @@ TEST(Rejoin, WrongMissingOrPresentSeatsAreRefused) {
     ASSERT_TRUE(g.run_until([&] { return !twin.serve(); }));
     EXPECT_EQ(twin.lines, std::vector<std::string>{"421 2"});
     EXPECT_FALSE(g.client_gone);
+
+    // The game ends while seat 0 is away: coming back, it hears at once that the seat is gone.
+    g.exch.ClientDisconnect();
+    ASSERT_TRUE(g.run_until([&] { return g.server.Seats()[0].state == SeatInfo::kAway; }));
+    g.peer.hold = false;
+    g.peer.send_line("220");
+    ASSERT_TRUE(g.run_until([&] { return g.server.winner() != -1; }));
+    g.client_gone = false;
+    ASSERT_TRUE(g.exch.ClientConnect("127.0.0.1", g.port));
+    g.client.Rejoin(0, *g.keeper.secret);
+    ASSERT_TRUE(g.run_until([&] { return g.client_gone; }));
+    EXPECT_EQ(g.client.refusal(), proto::kNotYourSeat);
 }
