@@ -743,8 +743,10 @@ def rejoined_game(args, env, judge):
             "It's your turn!", "Waiting for another player") or ended_away(judge, m, peer))
             and m)(game.shot()), 15)
         if ended_away(judge, image, peer):
-            if os.path.exists(ticket) or game.close() != 0:
-                raise Failure("a game that ended while the window was away: the ticket stayed")
+            if os.path.exists(ticket):
+                raise Failure("the ticket into a game that ended while the window was away stayed")
+            if game.close() != 0:
+                raise Failure("closing the window back at the menu: " + game.output())
             return None
         peer.hold = False
         if hand_size(image) < 1:
@@ -929,11 +931,7 @@ def moving_cards(args, env, judge, saved):
         set_setting(home, "animations", pace)
         with open(os.path.join(home, SAVED_GAME), "w") as f:
             f.write(saved)
-        if counts is None and os.path.exists(record):
-            os.remove(record)
-        elif counts is not None:
-            with open(record, "w") as f:
-                f.write(counts)
+        put_back(record, counts)
         game = Game(args, env)
         at_menu(game, judge)
         game.click(*CONTINUE)
@@ -957,14 +955,22 @@ def moving_cards(args, env, judge, saved):
         if os.path.exists(os.path.join(home, SAVED_GAME)) == over:
             raise Failure(f"a window closed on '{judge.status(ends[-1])}' kept the wrong thing")
     # The menu goes on without a kept game.
-    if os.path.exists(os.path.join(home, SAVED_GAME)):
-        os.remove(os.path.join(home, SAVED_GAME))
+    put_back(os.path.join(home, SAVED_GAME), None)
     set_setting(home, "animations", "Off")
     for end, how in ((ends[1], "in time"), (ends[2], "by a press in mid-move")):
         if not same_pixels(end.data, ends[0].data):
             save(args, "moving-differs.png", end)
             raise Failure(f"the cards that moved and landed {how} differ from the still table")
     print("moving cards: the same table as still ones, landed in time and by a press")
+
+
+def put_back(path, text):
+    """Writes `text` into the file `path`; where `text` is None, the file goes."""
+    if text is not None:
+        with open(path, "w") as f:
+            f.write(text)
+    elif os.path.exists(path):
+        os.remove(path)
 
 
 def counted(home, kind):
