@@ -106,13 +106,6 @@ class Font {
         return g;
     }
 
-    // Ascent and descent in whole pixels at `pixels` per em.
-    std::pair<int, int> extent(int pixels) const {
-        FT_Set_Pixel_Sizes(face, 0, pixels);
-        return {static_cast<int>((face->size->metrics.ascender + 63) >> 6),
-                static_cast<int>((-face->size->metrics.descender + 63) >> 6)};
-    }
-
   private:
     FT_Face face = nullptr;
 };
