@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "game/tracker.h"
+#include "gfx/sheet_geometry.h"
 
 namespace {
 
 constexpr int kHandY = 120;  // the hand's row, this far above the picture's bottom
 constexpr int kHandX = 50;
-constexpr int kHandStep = 18;   // the closest the cards come
-constexpr int kCardWidth = 73;  // the widest: side by side
+constexpr int kHandStep = 18;  // the closest the cards come; at most a card apart (kCellW)
 
 // Each board pile's home relative to the picture's centre, and the direction its cards fan out.
 struct PileHome {
@@ -39,7 +39,7 @@ CardSpot BoardSpot(int pilenum, int sequence, int w, int h) {
 
 CardSpot HandSpot(int index, int count, int w, int h) {
     const int room = w - kHandRoomRight - kHandX;
-    const int step = count > 1 ? std::clamp(room / (count - 1), kHandStep, kCardWidth) : 0;
+    const int step = count > 1 ? std::clamp(room / (count - 1), kHandStep, kCellW) : 0;
     return {kHandX + index * step, h - kHandY, 0};
 }
 

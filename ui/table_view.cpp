@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gfx/sdl.h"
+#include "gfx/sheet_geometry.h"
 #include "gfx/widgets.h"
 #include "ui/table_layout.h"
 #include "ui/texts.h"
@@ -284,7 +285,7 @@ void GUI::DrawLookThrough(SDL_Surface* surface) {
     constexpr int kStep = 40, kPerRow = 13, kRowStep = 60;
     const int n = static_cast<int>(cards.size());
     const int rows = (n + kPerRow - 1) / kPerRow, per_row = std::min(n, kPerRow);
-    const int width = 73 + (per_row - 1) * kStep, height = 97 + (rows - 1) * kRowStep;
+    const int width = kCellW + (per_row - 1) * kStep, height = kCellH + (rows - 1) * kRowStep;
     const int left = (sdl->w - width) / 2, top = (sdl->h - height) / 2;
     fillrect(surface, left - 10, top - 10, static_cast<unsigned>(width + 20),
              static_cast<unsigned>(height + 20), SDL_MapRGB(surface->format, 0, 70, 70));
