@@ -166,6 +166,7 @@ bool Exchange::SendLine(int socket, const std::string& text) {
     // One send a line: a line split over two sends can wait on the peer's delayed ack.
     outgoing.assign(text);
     outgoing += '\n';
+    if (const auto budget = budgets.find(socket); budget != budgets.end()) budget->second.Earn();
     return NET2_TCPSend(socket, outgoing.data(), static_cast<int>(outgoing.size())) != -1;
 }
 
@@ -224,6 +225,7 @@ bool Exchange::ServerDisable() {
     numplayers = -1;
     NET2_TCPClose(server_socket);
     server_socket = -1;
+    budgets.clear();
     if (client_socket != -1) NET2_TCPClose(client_socket);
     client_socket = -1;
     client_recv.clear();
@@ -279,13 +281,17 @@ void Exchange::ClientReceive() {
 }
 
 bool Exchange::ReadLines(int socket, std::string& buffer, int player_t, bool all) {
+    const auto budget = player_t == -1 ? budgets.end() : budgets.find(socket);
+    const auto now = LineBudget::Clock::now();
+    bool within = true;
     char chunk[kReadChunk];
     int total = 0, n;
     while ((n = NET2_TCPRead(socket, chunk, sizeof chunk)) > 0) {
         const bool fits = split_lines(chunk, n, buffer, kMaxPendingLine, [&](const std::string& l) {
-            if (player_t != kNobody) PushText(player_t, "1 ", l);
+            within = within && (budget == budgets.end() || budget->second.Spend(now));
+            if (within && player_t != kNobody) PushText(player_t, "1 ", l);
         });
-        if (!fits) return false;
+        if (!fits || !within) return false;
         total += n;
         if (!all && total >= kReadBudget) {
             // More may be waiting: come back to this connection after everybody else's events.
@@ -365,6 +371,7 @@ void Exchange::TakeSeat(int seat, int socket, std::string pending) {
 }
 
 void Exchange::Accept(int socket) {
+    budgets.insert_or_assign(socket, LineBudget(LineBudget::Clock::now()));
     if (server_socket != -1 && init_player_num >= numplayers && guests_welcome) {
         if (guests.size() >= kMaxGuests) CloseGuest(kFirstGuest + guests.front().socket);
         guests.push_back({socket, ""});

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/line_budget.h"
 #include "exchange/players.h"
 #include "net/event_codes.h"
 
@@ -100,7 +101,8 @@ class Exchange {
     void ClientLost(bool drop_lines);
     // Reads what the socket holds, splitting at line feeds into buffer; each complete line
     // becomes a "1 " message of player_t (dropped for kNobody). Reads at most a budget and then
-    // comes back later, unless `all` is set. Returns false when a pending line grew too long.
+    // comes back later, unless `all` is set. Returns false when a pending line grew too long, or
+    // when a peer's lines ran past its budget.
     bool ReadLines(int socket, std::string& buffer, int player_t, bool all = false);
     // Sends text and a line feed; false when the connection is dying.
     bool SendLine(int socket, const std::string& text);
@@ -123,6 +125,8 @@ class Exchange {
     std::map<int, int> players;
     int sockets[kMaxPlayers] = {-1, -1, -1, -1, -1, -1};
     std::string recvbuf[kMaxPlayers];
+    // The line budget of each connection the referee accepted, by its handle.
+    std::map<int, LineBudget> budgets;
     // Seats open again after a game, the lowest last.
     std::vector<int> reopened;
     bool guests_welcome = false;

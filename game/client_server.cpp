@@ -183,7 +183,8 @@ bool Server::Receive(int player_t, const std::string& msg) {
             if (client_versions_done && !refilling) return false;
             // A seat taken anew starts without the name of whoever sat there before.
             if (player_t >= 0 && player_t < numplayers)
-                names[player_t].clear(), left[player_t] = false, introduced[player_t] = false;
+                names[player_t].clear(), asked_names[player_t].clear(),
+                    left[player_t] = false, introduced[player_t] = false;
             SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
             SendSeats();
             if (exch.GetPlayerWaitCount() == 0) refilling = false, ResetClients();
@@ -222,6 +223,9 @@ bool Server::Owes(int player_t, Owed answer) const {
 void Server::ReceiveLine(int player_t, Tokens& tokens) {
     switch (tokens.token(1)) {
         case proto::kVersionAnswer:
+            // Taken once a game, while the referee awaits it: each one draws a secret and tells
+            // every client the seats.
+            if (client_versions_done || client_versions[player_t] != -1) break;
             client_versions[player_t] = tokens.token(2);
             if (client_versions[player_t] < 0) {
                 exch.ServerKill(player_t);
@@ -323,8 +327,13 @@ void Server::SendExtension(int p, const std::string& msg) {
     if (Speaks(p)) exch.ServerSend(p, msg);
 }
 
+// Every name taken tells every client the seats: a name is taken only when it changes, and no
+// faster than chat lines.
 void Server::TakeName(int p, const Tokens& tokens) {
-    names[p] = SeatName(p, ReadText(tokens, 2, tokens.data.size(), 4 * kNameChars), Seats());
+    std::string asked = ReadText(tokens, 2, tokens.data.size(), 4 * kNameChars);
+    if (asked == asked_names[p] || !name_gate.Admit(p, ChatGate::Clock::now())) return;
+    asked_names[p] = std::move(asked);
+    names[p] = SeatName(p, asked_names[p], Seats());
     SendSeats();
 }
 

@@ -118,6 +118,8 @@ class Server {
     SeedSource seed_source;
     // The names the players gave, and the seats whose person left this game.
     std::string names[kMaxPlayers];
+    // The names as the players asked for them, before a taken one was numbered.
+    std::string asked_names[kMaxPlayers];
     // Players who gave their name while waiting for the game: they speak the extension.
     bool introduced[kMaxPlayers] = {};
     bool left[kMaxPlayers] = {};
@@ -126,6 +128,7 @@ class Server {
     // Each extension client's secret for its seat in this game.
     std::optional<SeatSecret> secrets[kMaxPlayers];
     ChatGate chat_gate;
+    ChatGate name_gate;
     bool extension = true;
 };
 

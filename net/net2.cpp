@@ -1,14 +1,21 @@
 #include "net/net2.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "net/fastevents.h"
 
@@ -25,17 +32,15 @@ enum SocketState : Uint8 {
     unusedState = 1,
     readyState = 2,
     dyingState = 4,
-    addState = 8,
     delState = 16,
 };
 
 constexpr int kMaxSockets = 1024;
 constexpr int kTCPBufferSize = 1024;
 constexpr int kUDPQueueSize = 256;
-// The network thread's wait on its sockets: woken by the wake socket whenever another thread
-// gives it work, it looks once a second all the same; without a wake socket, every 10 ms.
-constexpr Uint32 kRestMs = 1000;
-constexpr Uint32 kCheckMs = 10;
+// The network thread's wait on its sockets: woken through its pipe whenever another thread gives
+// it work, it looks once a second all the same, for output that stopped moving.
+constexpr int kRestMs = 1000;
 
 struct CharQue {
     int len;
@@ -65,27 +70,32 @@ struct NET2_Socket {
         CharQue tb;
         PacketQue ub;
     } q;
+    // The system's descriptor of the socket, which the network thread polls.
+    int fd;
+    // Bytes of a stream not yet taken by the system, from `outSent` on, and when they last moved.
+    std::string out;
+    std::size_t outSent;
+    Uint32 outMoved;
+    // A failure found on a caller's thread: the network thread tells of the close, since the
+    // caller may be the one thread that makes room in the event queue.
+    bool closeOwed;
 };
 
 NET2_Socket* socketHeap[kMaxSockets];
 int lastHeapSocket = 0;
 int freeHeapSocket = 0;
-SDLNet_SocketSet socketSet = nullptr;
 int initialized = 0;
 UDPsocket udpSendSocket = nullptr;
-// A datagram to this socket from the program itself wakes the network thread's wait.
-UDPsocket wakeSocket = nullptr;
-UDPpacket* wakePacket = nullptr;
+// A byte in this pipe wakes the network thread's poll: a path no other host can reach.
+int wakePipe[2] = {-1, -1};
 // Written by both threads, read by either: atomic.
 std::atomic<const char*> error{nullptr};
 SDL_mutex* dataLock = nullptr;
 int dataLocked = 0;
-SDL_cond* dataWait = nullptr;
 SDL_mutex* sdlNetLock = nullptr;
 SDL_Thread* processSockets = nullptr;
 std::atomic<int> doneYet{0};
 std::atomic<int> threadEnded{0};
-int waitForRead = 0;
 
 void setError(const char* err, int) {
     error = err;
@@ -129,13 +139,16 @@ void sendError(const char* err, int socket) {
     sendEvent(NET2_ERROREVENT, socket, reinterpret_cast<intptr_t>(err));
 }
 
-// Clearing the flag and signalling under the lock: the network thread tests the flag under the
-// same lock before it waits, so the wake-up cannot fall between its test and its wait.
-void signalRead() {
-    lockData();
-    waitForRead = 0;
-    SDL_CondSignal(dataWait);
-    unlockData();
+// Tells the network thread that its sockets changed, that room came in a full buffer, or that
+// it is to end. A full pipe already holds a wake.
+void wakeThread() {
+    const char byte = 0;
+    if (wakePipe[1] != -1 && write(wakePipe[1], &byte, 1) < 0) return;
+}
+
+void drainWakes() {
+    char bytes[64];
+    while (read(wakePipe[0], bytes, sizeof bytes) > 0) continue;
 }
 
 // The SDL_net calls, each under the SDL_net lock.
@@ -159,23 +172,8 @@ void snTCPClose(TCPsocket s) {
 TCPsocket snTCPAccept(TCPsocket s) {
     return withSDLNet([&] { return SDLNet_TCP_Accept(s); });
 }
-int snTCPSend(TCPsocket s, const void* buf, int len) {
-    return withSDLNet([&] { return SDLNet_TCP_Send(s, const_cast<void*>(buf), len); });
-}
-int snTCPRecv(TCPsocket s, void* buf, int len) {
-    return withSDLNet([&] { return SDLNet_TCP_Recv(s, buf, len); });
-}
 IPaddress* snTCPGetPeerAddress(TCPsocket s) {
     return withSDLNet([&] { return SDLNet_TCP_GetPeerAddress(s); });
-}
-int snAddSocket(SDLNet_GenericSocket s) {
-    return withSDLNet([&] { return SDLNet_AddSocket(socketSet, s); });
-}
-int snDelSocket(SDLNet_GenericSocket s) {
-    return withSDLNet([&] { return SDLNet_DelSocket(socketSet, s); });
-}
-int snSocketReady(SDLNet_GenericSocket s) {
-    return withSDLNet([&] { return SDLNet_SocketReady(s); });
 }
 UDPsocket snUDPOpen(int port) {
     return withSDLNet([&] { return SDLNet_UDP_Open(static_cast<Uint16>(port)); });
@@ -202,11 +200,25 @@ void snFreePacket(UDPpacket* p) {
     });
 }
 
-// The wait on the socket set is the one SDL_net call made without the SDL_net lock: holding it
-// for 10 ms would stall every send of the main thread. Only the network thread touches the set
-// and the sockets' readiness flags, so nothing else races with it.
-int snCheckSockets(Uint32 timeout) {
-    return SDLNet_CheckSockets(socketSet, timeout);
+// SDL_net 1.2 keeps each socket's system descriptor right after its readiness flag, in TCP and
+// UDP sockets alike, and offers no call for it. The layer needs it to wait on every socket and
+// its wake pipe in one poll, and to send without blocking; NET2_Init checks the place once.
+struct SDLNetSocketHead {
+    int ready;
+    int channel;
+};
+
+int descriptorOf(SDLNet_GenericSocket s) {
+    return reinterpret_cast<const SDLNetSocketHead*>(s)->channel;
+}
+
+bool descriptorsFound(UDPsocket probe) {
+    const IPaddress* own = SDLNet_UDP_GetPeerAddress(probe, -1);
+    sockaddr_in bound{};
+    socklen_t size = sizeof bound;
+    const int fd = descriptorOf(reinterpret_cast<SDLNet_GenericSocket>(probe));
+    return own && getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size) == 0 &&
+           bound.sin_family == AF_INET && bound.sin_port == own->port;
 }
 
 bool validHandle(int s) {
@@ -219,6 +231,11 @@ void prepareRecord(NET2_Socket* r, Uint8 type) {
     r->type = type;
     r->state = unusedState;
     r->s.genSocket = nullptr;
+    r->fd = -1;
+    r->out.clear();
+    r->outSent = 0;
+    r->outMoved = 0;
+    r->closeOwed = false;
 }
 
 int AllocSocket(Uint8 type) {
@@ -231,7 +248,7 @@ int AllocSocket(Uint8 type) {
         freeHeapSocket = (freeHeapSocket + 1) % lastHeapSocket;
     }
     if (lastHeapSocket == kMaxSockets) return -1;
-    NET2_Socket* r = static_cast<NET2_Socket*>(std::malloc(sizeof(NET2_Socket)));
+    NET2_Socket* r = new (std::nothrow) NET2_Socket{};
     if (!r) return -1;
     prepareRecord(r, type);
     socketHeap[lastHeapSocket] = r;
@@ -246,49 +263,74 @@ void FreeSocket(int s) {
         for (; q.length > 0; --q.length, q.head = (q.head + 1) % kUDPQueueSize)
             snFreePacket(q.buf[q.head]);
     }
+    std::string().swap(r->out);
     r->type = unusedSocket;
     r->state = unusedState;
     r->s.genSocket = nullptr;
+    r->fd = -1;
 }
 
 bool isTCP(Uint8 type) {
     return type == TCPServerSocket || type == TCPClientSocket;
 }
 
-void addToSet(int i, NET2_Socket* r) {
-    if (isTCP(r->type) || r->type == UDPServerSocket) {
-        if (snAddSocket(r->s.genSocket) == -1) {
-            r->state = delState;
-            sendError(isTCP(r->type) ? "NET2: can't add a TCP socket to the socket set"
-                                     : "NET2: can't add a UDP socket to the socket set",
-                      i);
-        } else {
-            r->state = readyState;
-        }
-    } else if (r->type == unusedSocket) {
-        sendError("NET2: trying to add an unused socket", i);
-    } else {
-        sendError("NET2: invalid socket type, this should never happen", i);
-    }
+void closeSystemSocket(NET2_Socket* r) {
+    if (isTCP(r->type) && r->s.tcpSocket) snTCPClose(r->s.tcpSocket);
+    if (r->type == UDPServerSocket && r->s.udpSocket) snUDPClose(r->s.udpSocket);
 }
 
-void deleteFromSet(int i, NET2_Socket* r) {
-    if (isTCP(r->type) || r->type == UDPServerSocket) {
-        bool tcp = isTCP(r->type);
-        if (snDelSocket(r->s.genSocket) == -1)
-            sendError(tcp ? "NET2: can't delete a TCP socket from the socket set"
-                          : "NET2: can't delete a UDP socket from the socket set",
-                      i);
-        if (tcp)
-            snTCPClose(r->s.tcpSocket);
-        else
-            snUDPClose(r->s.udpSocket);
-        FreeSocket(i);
-    } else if (r->type == unusedSocket) {
-        sendError("NET2: trying to delete an unused socket", i);
-    } else {
-        sendError("NET2: invalid socket type, this should never happen", i);
+// A stream that failed: its owner hears of it by one close event, from the network thread.
+void markDying(int i, NET2_Socket* r, const char* why) {
+    setError(why, i);
+    r->state = dyingState;
+    r->closeOwed = true;
+    wakeThread();
+}
+
+// Gives the system what it takes of a stream's output without waiting; false when the stream
+// failed.
+bool flushOut(int i, NET2_Socket* r) {
+    while (r->outSent < r->out.size()) {
+        const ssize_t n = send(r->fd, r->out.data() + r->outSent, r->out.size() - r->outSent,
+                               MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) {
+            markDying(i, r, "NET2: can't send TCP data, expect a close event");
+            return false;
+        }
+        r->outSent += static_cast<std::size_t>(n);
+        r->outMoved = SDL_GetTicks();
     }
+    if (r->outSent == r->out.size()) {
+        r->out.clear();
+        r->outSent = 0;
+    }
+    return true;
+}
+
+// A peer that does not read must not cost memory or stall anyone: past the cap, or with nothing
+// taken for kStallMs, its stream is closed as a drop.
+constexpr std::size_t kOutputCap = 256 * 1024;
+constexpr Uint32 kStallMs = 10000;
+
+bool outputStalled(const NET2_Socket* r, Uint32 now) {
+    return r->type == TCPClientSocket && r->state == readyState && !r->out.empty() &&
+           now - r->outMoved > kStallMs;
+}
+
+// A socket opened: the network thread waits on it from its next pass on.
+void startSocket(NET2_Socket* r) {
+    r->fd = descriptorOf(r->s.genSocket);
+    // A listener that a connection left before its accept must not hold the thread.
+    if (r->type == TCPServerSocket) fcntl(r->fd, F_SETFL, fcntl(r->fd, F_GETFL) | O_NONBLOCK);
+    r->state = readyState;
+    wakeThread();
+}
+
+void deleteSocket(int i, NET2_Socket* r) {
+    closeSystemSocket(r);
+    FreeSocket(i);
 }
 
 void acceptOne(int i, NET2_Socket* r) {
@@ -301,33 +343,27 @@ void acceptOne(int i, NET2_Socket* r) {
         return;
     }
     socketHeap[h]->s.tcpSocket = accepted;
-    socketHeap[h]->state = addState;
+    startSocket(socketHeap[h]);
     sendEvent(NET2_TCPACCEPTEVENT, h, r->p.tcpPort);
 }
 
 void receiveTCP(int i, NET2_Socket* r) {
     CharQue& q = r->q.tb;
-    if (q.len >= kTCPBufferSize) {
-        waitForRead = 1;
-        return;
-    }
-    int before = q.len;
-    int n = snTCPRecv(r->s.tcpSocket, q.buf + q.len, kTCPBufferSize - q.len);
+    if (q.len >= kTCPBufferSize) return;
+    const int before = q.len;
+    const ssize_t n = recv(r->fd, q.buf + q.len, kTCPBufferSize - q.len, MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
     if (n <= 0) {
         r->state = dyingState;
         sendEvent(NET2_TCPCLOSEEVENT, i, -1);
     } else {
-        q.len += n;
+        q.len += static_cast<int>(n);
         if (before == 0) sendEvent(NET2_TCPRECEIVEEVENT, i, -1);
     }
 }
 
 void receiveUDP(int i, NET2_Socket* r) {
     PacketQue& q = r->q.ub;
-    if (q.length == kUDPQueueSize) {
-        waitForRead = 1;
-        return;
-    }
     while (q.length < kUDPQueueSize) {
         UDPpacket* p = snAllocPacket(r->p.udpLen);
         if (!p) {
@@ -346,64 +382,75 @@ void receiveUDP(int i, NET2_Socket* r) {
     }
 }
 
-void serveSocket(int i) {
+// What the thread waits for on socket i: nothing for a socket whose buffer is full (a read
+// wakes the thread) or that is dying.
+short wantedEvents(const NET2_Socket* r) {
+    if (r->state != readyState) return 0;
+    switch (r->type) {
+        case TCPServerSocket:
+            return POLLIN;
+        case TCPClientSocket:
+            return static_cast<short>((r->q.tb.len < kTCPBufferSize ? POLLIN : 0) |
+                                      (r->out.empty() ? 0 : POLLOUT));
+        case UDPServerSocket:
+            return r->q.ub.length < kUDPQueueSize ? POLLIN : 0;
+        default:
+            return 0;
+    }
+}
+
+// Takes the sockets added and closed since the last pass, tells of failures found elsewhere and
+// of stalled output, and lists what to wait for.
+void preparePoll(std::vector<pollfd>& fds, std::vector<int>& handles) {
+    fds.assign(1, pollfd{wakePipe[0], POLLIN, 0});
+    handles.assign(1, -1);
+    const Uint32 now = SDL_GetTicks();
+    // sendEvent lets the lock go, so the table may grow meanwhile: re-read its size.
+    for (int i = 0; i < lastHeapSocket && !doneYet; ++i) {
+        NET2_Socket* r = socketHeap[i];
+        if (r->state == delState) {
+            deleteSocket(i, r);
+            continue;
+        }
+        if (outputStalled(r, now)) markDying(i, r, "NET2: the peer took nothing for too long");
+        if (r->closeOwed) {
+            r->closeOwed = false;
+            sendEvent(NET2_TCPCLOSEEVENT, i, -1);
+        }
+        const short events = wantedEvents(r);
+        if (events == 0) continue;
+        fds.push_back(pollfd{r->fd, events, 0});
+        handles.push_back(i);
+    }
+}
+
+// Only a socket still ready is served: another thread may have closed it during the poll.
+void serveSocket(int i, short revents) {
     NET2_Socket* r = socketHeap[i];
-    if (r->state == addState) {
-        addToSet(i, r);
-    } else if (r->state == delState) {
-        deleteFromSet(i, r);
-    } else if (r->type == TCPServerSocket && snSocketReady(r->s.genSocket)) {
+    if (r->state != readyState || revents == 0) return;
+    if (r->type == TCPServerSocket) {
         acceptOne(i, r);
-    } else if (r->type == TCPClientSocket && r->state == readyState &&
-               snSocketReady(r->s.genSocket)) {
-        receiveTCP(i, r);
-    } else if (r->type == UDPServerSocket && r->state == readyState &&
-               snSocketReady(r->s.genSocket)) {
+    } else if (r->type == UDPServerSocket) {
         receiveUDP(i, r);
+    } else if (r->type == TCPClientSocket) {
+        if ((revents & POLLOUT) && !flushOut(i, r)) return;
+        if (revents & (POLLIN | POLLHUP | POLLERR)) receiveTCP(i, r);
     }
-}
-
-// Tells the network thread that a socket is to be added or closed, or that it is to end.
-void wakeThread() {
-    if (wakeSocket) snUDPSend(wakeSocket, wakePacket);
-}
-
-// The wake datagrams are read and dropped unseen: only their arrival counts, whoever sent them.
-void drainWakes() {
-    const auto generic = reinterpret_cast<SDLNet_GenericSocket>(wakeSocket);
-    if (!wakeSocket || !snSocketReady(generic)) return;
-    for (int i = 0; i < 64 && snUDPRecv(wakeSocket, wakePacket) == 1; ++i) continue;
-}
-
-// Opens the wake socket and its packet, addressed to itself over loopback; none means the
-// thread looks every kCheckMs instead.
-void openWakeSocket() {
-    wakeSocket = snUDPOpen(0);
-    wakePacket = snAllocPacket(16);
-    const IPaddress* own = wakeSocket ? SDLNet_UDP_GetPeerAddress(wakeSocket, -1) : nullptr;
-    if (!own || !wakePacket || SDLNet_UDP_AddSocket(socketSet, wakeSocket) == -1) {
-        if (wakeSocket) snUDPClose(wakeSocket);
-        wakeSocket = nullptr;
-        return;
-    }
-    wakePacket->address.host = SDL_SwapBE32(INADDR_LOOPBACK);
-    wakePacket->address.port = own->port;
-    wakePacket->len = 1;
 }
 
 int PumpNetworkEvents(void*) {
+    std::vector<pollfd> fds;
+    std::vector<int> handles;
     while (!doneYet) {
-        if (snCheckSockets(wakeSocket ? kRestMs : kCheckMs) == -1)
-            setError("NET2: the CheckSockets call failed", -1);
+        lockData();
+        preparePoll(fds, handles);
+        unlockData();
+        if (poll(fds.data(), fds.size(), kRestMs) < 0 && errno != EINTR)
+            setError("NET2: the poll on the sockets failed", -1);
         drainWakes();
         lockData();
-        while (waitForRead && !doneYet) {
-            dataLocked = 0;
-            SDL_CondWait(dataWait, dataLock);
-            dataLocked = 1;
-        }
-        // sendEvent lets the lock go, so the table may grow meanwhile: re-read its size.
-        for (int i = 0; i < lastHeapSocket && !doneYet; ++i) serveSocket(i);
+        for (std::size_t k = 1; k < fds.size() && !doneYet; ++k)
+            serveSocket(handles[k], fds[k].revents);
         unlockData();
     }
     threadEnded = 1;
@@ -424,8 +471,7 @@ int rawTCPAcceptOnIP(IPaddress* ip) {
         return -1;
     }
     r->p.tcpPort = ip->port;
-    r->state = addState;
-    wakeThread();
+    startSocket(r);
     return h;
 }
 
@@ -437,8 +483,7 @@ int rawTCPAdopt(TCPsocket s) {
     }
     NET2_Socket* r = socketHeap[h];
     r->s.tcpSocket = s;
-    r->state = addState;
-    wakeThread();
+    startSocket(r);
     return h;
 }
 
@@ -485,24 +530,21 @@ int NET2_Init() {
         setError("NET2: can't create a mutex", -1);
         return -1;
     }
-    dataWait = SDL_CreateCond();
-    if (!dataWait) {
-        setError("NET2: can't create a condition variable", -1);
-        return -1;
-    }
     lastHeapSocket = freeHeapSocket = 0;
     for (auto& r : socketHeap) r = nullptr;
-    socketSet = SDLNet_AllocSocketSet(kMaxSockets);
-    if (!socketSet) {
-        setError("NET2: out of memory", -1);
-        return -1;
-    }
     udpSendSocket = snUDPOpen(0);
     if (!udpSendSocket) {
         setError("NET2: can't open the UDP send socket", -1);
         return -1;
     }
-    openWakeSocket();
+    if (!descriptorsFound(udpSendSocket)) {
+        setError("NET2: this SDL_net keeps its sockets in an unknown way", -1);
+        return -1;
+    }
+    if (pipe2(wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        setError("NET2: can't open the wake pipe", -1);
+        return -1;
+    }
     processSockets = SDL_CreateThread(PumpNetworkEvents, nullptr);
     if (!processSockets) {
         setError("NET2: can't start the network thread", -1);
@@ -515,11 +557,10 @@ int NET2_Init() {
 void NET2_Quit() {
     if (!initialized) return;
     doneYet = 1;
-    // A thread blocked on a full event queue needs room to finish its push, and one waiting for
-    // a reader needs the signal; keep giving both until it has left its loop.
+    // A thread blocked on a full event queue needs room to finish its push; keep giving it room
+    // until it has left its loop.
     do {
         discardEvents();
-        signalRead();
         wakeThread();
         SDL_Delay(1);
     } while (!threadEnded);
@@ -530,26 +571,21 @@ void NET2_Quit() {
     discardEvents();
     for (int i = 0; i < lastHeapSocket; ++i) {
         NET2_Socket* r = socketHeap[i];
-        if (isTCP(r->type) && r->s.tcpSocket) snTCPClose(r->s.tcpSocket);
-        if (r->type == UDPServerSocket && r->s.udpSocket) snUDPClose(r->s.udpSocket);
+        closeSystemSocket(r);
         FreeSocket(i);
-        std::free(r);
+        delete r;
         socketHeap[i] = nullptr;
     }
     lastHeapSocket = freeHeapSocket = 0;
-    SDLNet_FreeSocketSet(socketSet);
-    socketSet = nullptr;
     snUDPClose(udpSendSocket);
     udpSendSocket = nullptr;
-    if (wakeSocket) snUDPClose(wakeSocket);
-    wakeSocket = nullptr;
-    snFreePacket(wakePacket);
-    wakePacket = nullptr;
+    for (int& end : wakePipe) {
+        close(end);
+        end = -1;
+    }
     SDL_DestroyMutex(dataLock);
     SDL_DestroyMutex(sdlNetLock);
-    SDL_DestroyCond(dataWait);
     dataLock = sdlNetLock = nullptr;
-    dataWait = nullptr;
     error = nullptr;
     initialized = 0;
 }
@@ -619,19 +655,26 @@ int NET2_TCPAdopt(TCPsocket s) {
     return h;
 }
 
+// The caller's thread gives the system what it takes at once; the rest waits in the stream's
+// queue for the network thread. Neither ever waits on the peer.
 int NET2_TCPSend(int socket, const char* buf, int len) {
     return locked([&] {
         NET2_Socket* r = validHandle(socket) ? socketHeap[socket] : nullptr;
-        if (!r || r->type != TCPClientSocket || (r->state != readyState && r->state != addState)) {
+        if (!r || r->type != TCPClientSocket || r->state != readyState) {
             setError("NET2: you can't do a TCP send on that socket", socket);
             return -1;
         }
         if (len < 1) return 0;
-        if (snTCPSend(r->s.tcpSocket, buf, len) == len) return len;
-        r->state = dyingState;
-        setError("NET2: can't send TCP data, expect a close event", socket);
-        sendEvent(NET2_TCPCLOSEEVENT, socket, -1);
-        return -1;
+        if (r->out.size() - r->outSent + static_cast<std::size_t>(len) > kOutputCap) {
+            markDying(socket, r, "NET2: the peer reads too slowly, expect a close event");
+            return -1;
+        }
+        const bool wasEmpty = r->out.empty();
+        if (wasEmpty) r->outMoved = SDL_GetTicks();
+        r->out.append(buf, static_cast<std::size_t>(len));
+        if (!flushOut(socket, r)) return -1;
+        if (wasEmpty && !r->out.empty()) wakeThread();
+        return len;
     });
 }
 
@@ -644,9 +687,9 @@ int NET2_TCPRead(int socket, char* buf, int len) {
         std::memcpy(buf, q.buf, count);
         std::memmove(q.buf, q.buf + count, q.len - count);
         q.len -= count;
+        if (count > 0 && count + q.len == kTCPBufferSize) wakeThread();
         return count;
     });
-    signalRead();
     return n;
 }
 
@@ -682,8 +725,7 @@ int NET2_UDPAcceptOn(int port, int size) {
             return -1;
         }
         r->p.udpLen = size;
-        r->state = addState;
-        wakeThread();
+        startSocket(r);
         return h;
     });
 }
@@ -711,10 +753,9 @@ UDPpacket* NET2_UDPRead(int socket) {
         if (q.length == 0) return nullptr;
         UDPpacket* oldest = q.buf[q.head];
         q.head = (q.head + 1) % kUDPQueueSize;
-        --q.length;
+        if (q.length-- == kUDPQueueSize) wakeThread();
         return oldest;
     });
-    signalRead();
     return p;
 }
 

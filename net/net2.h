@@ -1,7 +1,7 @@
-// The network layer: SDL_net's blocking sockets run by a background thread that reports
-// accepted connections, received data and closes as SDL user events (see event_codes.h).
-// Socket handles are indices into the layer's table; -1 means none. Every call returns at once,
-// except for the SDL_net connect and send it makes on the caller's thread.
+// The network layer: SDL_net's sockets run by a background thread that reports accepted
+// connections, received data and closes as SDL user events (see event_codes.h). Socket handles
+// are indices into the layer's table; -1 means none. Every call returns at once, except for the
+// SDL_net connect it makes on the caller's thread; nothing ever waits on a peer.
 #pragma once
 
 #include <SDL.h>
@@ -25,7 +25,9 @@ int NET2_TCPConnectTo(const char* host, int port);
 int NET2_TCPConnectToIP(IPaddress* ip);
 // Runs a connection opened elsewhere (see async_connect.h); -1, the connection closed, on failure.
 int NET2_TCPAdopt(TCPsocket s);
-// len, or 0 when len < 1, or -1 (the stream is then dying and a close event follows).
+// len, or 0 when len < 1, or -1 (the stream is then dying and a close event follows). What the
+// system does not take at once waits in the stream's queue; a peer that lets it pass 256 KiB, or
+// takes nothing of it for 10 seconds, has its stream closed as a drop.
 int NET2_TCPSend(int socket, const char* buf, int len);
 // Bytes copied into buf, 0 when none. After a receive event, read until this returns 0.
 int NET2_TCPRead(int socket, char* buf, int len);
