@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < rounds; ++r) {
         std::atomic<bool> heard{false};
         const auto start = BenchClock::now();
-        GameSearch search(port, [&] { heard = true; });
+        GameSearch search(port, [&] { return heard = true; });
         while (!heard && ms_since(start) < 5000) usleep(100);
         listed.push_back(ms_since(start));
         plain.push_back(udp_round_trip_ms());

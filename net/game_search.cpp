@@ -24,8 +24,8 @@ const std::string kAnswerHead = "VELMORA GAME 2 ";
 // Longer datagrams are nobody's search; an answer is far shorter.
 constexpr std::size_t kLargest = 512;
 constexpr std::size_t kNameChars = 16;
-// The most answers a host gives in a second.
-constexpr std::size_t kAnswersPerSecond = 5;
+// The most datagrams read in one go: then the thread looks at its stop pipe again.
+constexpr int kReadsAtOnce = 64;
 // Every wait is bounded: the threads look at their stop pipe at least this often.
 constexpr int kWaitMs = 1000;
 
@@ -131,6 +131,11 @@ bool UdpThread::Start(int port, bool broadcast, std::function<void()> serve) {
     return false;
 }
 
+bool UdpThread::Stopping() const {
+    pollfd watched{stop[0], POLLIN, 0};
+    return poll(&watched, 1, 0) != 0;
+}
+
 bool UdpThread::Wait(int ms, bool& readable) const {
     pollfd watched[2] = {{fd, POLLIN, 0}, {stop[0], POLLIN, 0}};
     poll(watched, 2, std::min(ms, kWaitMs));
@@ -146,11 +151,15 @@ GameBeacon::GameBeacon(const GameOffer& offer_t, int search_port)
                      search_port);
 }
 
-bool GameBeacon::Admit() {
+bool GameBeacon::Admit(std::uint32_t address) {
     const Uint32 now = SDL_GetTicks();
-    while (!answered.empty() && now - answered.front() >= 1000) answered.pop_front();
-    if (answered.size() >= kAnswersPerSecond) return false;
-    answered.push_back(now);
+    while (!answered.empty() && now - answered.front().first >= 1000) answered.pop_front();
+    const auto to_address = std::count_if(answered.begin(), answered.end(),
+                                          [&](const auto& a) { return a.second == address; });
+    if (answered.size() >= kAnswersPerSecond ||
+        static_cast<std::size_t>(to_address) >= kAnswersPerAddress)
+        return false;
+    answered.emplace_back(now, address);
     return true;
 }
 
@@ -165,7 +174,7 @@ void GameBeacon::Run() {
                                    reinterpret_cast<sockaddr*>(&from), &from_size);
         if (n <= 0) continue;
         const auto token = ReadSearch(std::string(buffer, static_cast<std::size_t>(n)));
-        if (!token || !Admit()) continue;
+        if (!token || !Admit(from.sin_addr.s_addr)) continue;
         GameOffer now = offer;
         now.joined = offer_joined;
         const std::string answer = AnswerDatagram(*token, now);
@@ -175,7 +184,7 @@ void GameBeacon::Run() {
     }
 }
 
-GameSearch::GameSearch(int search_port, std::function<void()> heard_t)
+GameSearch::GameSearch(int search_port, std::function<bool()> heard_t)
     : port(search_port), heard(std::move(heard_t)) {
     std::random_device random;
     token = (static_cast<std::uint64_t>(random()) << 32 | random()) % 1000000000000000000ULL + 1;
@@ -224,29 +233,42 @@ void GameSearch::Receive() {
     char buffer[kLargest + 1];
     sockaddr_in from{};
     socklen_t from_size = sizeof from;
-    for (ssize_t n; (n = recvfrom(socket.fd, buffer, sizeof buffer, MSG_DONTWAIT,
-                                  reinterpret_cast<sockaddr*>(&from), &from_size)) > 0;
-         from_size = sizeof from) {
+    ssize_t n;
+    for (int reads = 0; reads < kReadsAtOnce && !socket.Stopping() &&
+                        (n = recvfrom(socket.fd, buffer, sizeof buffer, MSG_DONTWAIT,
+                                      reinterpret_cast<sockaddr*>(&from), &from_size)) > 0;
+         ++reads, from_size = sizeof from) {
         const auto offer = ReadAnswer(std::string(buffer, static_cast<std::size_t>(n)), token);
         if (!offer) continue;
         char address[INET_ADDRSTRLEN] = "";
         inet_ntop(AF_INET, &from.sin_addr, address, sizeof address);
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            const auto same = std::find_if(found.begin(), found.end(), [&](const Found& f) {
-                return f.address == address && f.offer.port == offer->port;
-            });
-            const Found game{*offer, address, SDL_GetTicks()};
-            if (same == found.end())
-                found.push_back(game);
-            else
-                *same = game;
-        }
-        if (heard) heard();
+        Keep({*offer, address, SDL_GetTicks()});
+        Tell();
     }
 }
 
+// A game heard again replaces its entry; a new one takes the place of a silent one when the list
+// is full, or is not listed.
+void GameSearch::Keep(const Found& game) {
+    std::lock_guard<std::mutex> hold(lock);
+    auto place = std::find_if(found.begin(), found.end(), [&](const Found& f) {
+        return f.address == game.address && f.offer.port == game.offer.port;
+    });
+    if (place == found.end())
+        place = std::find_if(found.begin(), found.end(),
+                             [&](const Found& f) { return game.heard - f.heard >= kSilentMs; });
+    if (place != found.end())
+        *place = game;
+    else if (found.size() < kMostGames)
+        found.push_back(game);
+}
+
+void GameSearch::Tell() {
+    if (heard && !told.exchange(true) && !heard()) told = false;
+}
+
 std::vector<GameSearch::Found> GameSearch::Games(Uint32 now) const {
+    told = false;
     std::lock_guard<std::mutex> hold(lock);
     std::vector<Found> out;
     for (const Found& f : found)

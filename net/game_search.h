@@ -50,6 +50,8 @@ class UdpThread {
     bool Start(int port, bool broadcast, std::function<void()> serve);
     // Waits up to `ms` (at most a second) for a datagram; false once the owner is going.
     bool Wait(int ms, bool& readable) const;
+    // Whether the owner is going, without waiting.
+    bool Stopping() const;
     int fd = -1;
 
   private:
@@ -69,13 +71,19 @@ class GameBeacon {
     // Whether it answers: false where the port could not be opened.
     bool answering() const { return socket.fd >= 0; }
 
+    // The most answers a host gives in a second, in all and to one address: a few forged
+    // searches from one address cannot use up every answer.
+    static constexpr std::size_t kAnswersPerSecond = 20;
+    static constexpr std::size_t kAnswersPerAddress = 2;
+
   private:
     void Run();
-    bool Admit();
+    bool Admit(std::uint32_t address);
 
     GameOffer offer;
     std::atomic<int> offer_joined;
-    std::deque<Uint32> answered;
+    // The last second's answers: when, and to which address.
+    std::deque<std::pair<Uint32, std::uint32_t>> answered;
     UdpThread socket;
 };
 
@@ -86,6 +94,8 @@ class GameSearch {
   public:
     static constexpr Uint32 kEveryMs = 2000;
     static constexpr Uint32 kSilentMs = 6000;
+    // The most games listed: one a host address and port.
+    static constexpr std::size_t kMostGames = 64;
 
     struct Found {
         GameOffer offer;
@@ -93,8 +103,10 @@ class GameSearch {
         Uint32 heard = 0;     // SDL_GetTicks() of its last answer
     };
 
-    // `heard` is called, from the search's thread, after each answer.
-    explicit GameSearch(int search_port = kSearchPort, std::function<void()> heard_t = nullptr);
+    // `heard` is called, from the search's thread, after an answer, unless its last call is not
+    // yet followed by a look at Games(): however fast answers come, one notice at a time waits.
+    // It returns whether the notice went out; one that did not is tried again at the next answer.
+    explicit GameSearch(int search_port = kSearchPort, std::function<bool()> heard_t = nullptr);
     GameSearch(const GameSearch&) = delete;
     GameSearch& operator=(const GameSearch&) = delete;
     // The games heard within kSilentMs of `now`, by address and port.
@@ -107,8 +119,13 @@ class GameSearch {
     void Send();
     void Receive();
 
+    // Keeps `game`, by its address and port, if there is room.
+    void Keep(const Found& game);
+    void Tell();
+
     int port;
-    std::function<void()> heard;
+    std::function<bool()> heard;
+    mutable std::atomic<bool> told{false};
     std::uint64_t token = 0;
     mutable std::mutex lock;
     std::vector<Found> found;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "exchange/tokens.h"
+#include "net/fastevents.h"
 #include "ui/game_screen.h"
 #include "ui/settings_screen.h"
 #include "ui/statistics_screen.h"
@@ -258,7 +259,15 @@ JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
     : TextEntryScreen(sdl_t, exch_t, profile_t, Translate("line", "Enter host name: "),
                       Translate("line", "Press Enter when Done or Esc to Cancel"),
                       profile_t.settings.values.last_host),
-      search(kSearchPort, [] { Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr); }),
+      search(kSearchPort,
+             [] {
+                 // Never waits for room: the screen thread, which makes room, may be joining the
+                 // search's thread.
+                 SDL_Event redraw{};
+                 redraw.type = SDL_USEREVENT;
+                 redraw.user.code = EXCH_REDRAW;
+                 return FE_TryPushEvent(&redraw);
+             }),
       ticket(profile_t.rejoin.Load()) {
     FollowSearch();
 }

@@ -8,11 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "exchange/tokens.h"
@@ -302,6 +305,69 @@ TEST(NetworkGame, MisbehavingPeersAreDisconnected) {
         EXPECT_TRUE(bad.closed_by_peer()) << behaviour;
         expect_game_finishes(players, referee);
     }
+}
+
+// A peer that asks for the extension and then sends name after name, never reading, until the
+// referee closes it, or it has sent 64 MiB, or 10 seconds passed. Its receive window is small, so
+// that every answer it is sent soon has nowhere to go.
+struct Flooder {
+    explicit Flooder(int port) {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        const int small = 4096;
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        const sockaddr_in to = loopback_address(port);
+        connected = connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+        if (connected) thread = std::thread([this] { flood(); });
+    }
+    ~Flooder() {
+        if (thread.joinable()) thread.join();
+        close(fd);
+    }
+    void flood() {
+        std::string lines = "420\n";
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        for (int i = 0; sent < (64 << 20) && Clock::now() < deadline; ++i) {
+            lines += "400 70 " + std::to_string(48 + i % 10) + " " +
+                     std::to_string(48 + i / 10 % 10) + "\n";
+            if (lines.size() < 4096) continue;
+            pollfd writable{fd, POLLOUT, 0};
+            if (poll(&writable, 1, 100) != 1) continue;
+            const ssize_t n = ::send(fd, lines.data(), lines.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && errno != EAGAIN) break;
+            if (n > 0) sent += n, lines.erase(0, static_cast<std::size_t>(n));
+        }
+    }
+    int fd = -1;
+    bool connected = false;
+    std::atomic<long> sent{0};
+    std::thread thread;
+};
+
+// A peer that floods while the referee awaits players, and never reads, stalls nobody: the honest
+// players who come after it finish their game, and the referee ends within a second of SIGTERM.
+TEST(NetworkGame, APeerThatFloodsAndNeverReadsStallsNobody) {
+    for (int n : {2, 5}) {
+        const int port = free_port();
+        Referee referee(n, port);
+        ASSERT_TRUE(referee.ready);
+        Flooder flooder(port);
+        ASSERT_TRUE(flooder.connected);
+        flooder.thread.join();
+        Players players;
+        for (int i = 1; i < n; ++i) add_player(players, port, "auto", {"--name", "Honest"});
+        expect_game_finishes(players, referee);
+    }
+    const int port = free_port();
+    Referee referee(3, port);
+    ASSERT_TRUE(referee.ready);
+    Flooder flooder(port);
+    ASSERT_TRUE(flooder.connected);
+    flooder.thread.join();
+    Players players;
+    add_player(players, port);
+    kill(referee.pid, SIGTERM);
+    std::vector<std::string> lines;
+    EXPECT_EQ(referee.wait(lines, 1000), 130);
 }
 
 bool has_line(const std::vector<std::string>& lines, const std::string& prefix,
