@@ -1,6 +1,7 @@
 #include "store/kept_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,9 @@ namespace {
 
 // A file larger than this is no file of ours.
 constexpr off_t kMaxBytes = 4 << 20;
+// How long another copy's hold on a file's lock is waited for: 3 s in steps of 10 ms.
+constexpr int kLockTries = 300;
+constexpr useconds_t kLockPauseUs = 10000;
 
 bool write_all(int fd, const std::string& text) {
     std::size_t done = 0;
@@ -54,7 +58,9 @@ void KeptFile::Say(const std::string& line) {
 KeptFile::Loaded KeptFile::Load(std::string& text) {
     text.clear();
     if (dir.empty()) return Loaded::kMissing;
-    const int fd = open(path().c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a FIFO put in the file's place must not hold the game at start-up. A link
+    // that points nowhere is a missing file.
+    const int fd = open(path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0 && errno == ENOENT) return Loaded::kMissing;
     std::string why;
     struct stat st;
@@ -98,6 +104,15 @@ void KeptFile::Protect(const std::string& why) {
     Say(path() + " " + why + ": it is read, never written");
 }
 
+// A link (kept by a dotfile manager, say) stays a link: the text goes to its final target, by a
+// temporary file beside that target. A link that points nowhere is replaced like a missing file.
+std::string KeptFile::Target() const {
+    char* resolved = realpath(path().c_str(), nullptr);
+    const std::string target = resolved ? resolved : path();
+    std::free(resolved);
+    return target;
+}
+
 bool KeptFile::Save(const std::string& text) {
     if (!writable) return false;
     std::string why;
@@ -105,7 +120,8 @@ bool KeptFile::Save(const std::string& text) {
         Say(why + "; the game plays on without keeping " + name);
         return false;
     }
-    std::string temp = path() + ".XXXXXX";
+    const std::string target = Target();
+    std::string temp = target + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         Say("can't write " + path() + ": " + std::strerror(errno) + "; the game plays on");
@@ -115,8 +131,8 @@ bool KeptFile::Save(const std::string& text) {
     bool ok = fchmod(fd, 0600) == 0 && write_all(fd, text) && fsync(fd) == 0;
     const int saved_errno = errno;
     ok = close(fd) == 0 && ok;
-    if (ok && rename(temp.c_str(), path().c_str()) == 0) {
-        sync_folder(dir);
+    if (ok && rename(temp.c_str(), target.c_str()) == 0) {
+        sync_folder(target.substr(0, target.rfind('/')));
         return true;
     }
     const std::string reason = std::strerror(ok ? errno : saved_errno);
@@ -130,4 +146,18 @@ bool KeptFile::Remove() {
     if (unlink(path().c_str()) != 0 && errno != ENOENT) return false;
     sync_folder(dir);
     return true;
+}
+
+// Two copies of the game may each change the file: whoever holds the lock reads the file again,
+// changes it and writes it, so that neither loses what the other wrote. The lock is waited for a
+// few seconds at most; after that the change is made without it.
+void KeptFile::Locked(const std::function<void()>& change) {
+    std::string why;
+    const int fd = writable && MakeFolders(dir, why)
+                       ? open((path() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)
+                       : -1;
+    for (int tries = 0; fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0 && tries < kLockTries; ++tries)
+        usleep(kLockPauseUs);
+    change();
+    if (fd >= 0) close(fd);
 }

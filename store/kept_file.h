@@ -4,6 +4,7 @@
 // Every problem is said once on standard error, and the game plays on without the file.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class KeptFile {
@@ -24,10 +25,15 @@ class KeptFile {
     bool Save(const std::string& text);
     // Removes the file; whether it is gone.
     bool Remove();
+    // Runs `change` (which reads and writes this file) while holding the file's lock against
+    // other copies of the game.
+    void Locked(const std::function<void()>& change);
 
     std::string path() const { return dir + "/" + name; }
 
   private:
+    // Where the text is written: the file, or a link's final target.
+    std::string Target() const;
     // One line on standard error, only the first time for this file.
     void Say(const std::string& line);
 

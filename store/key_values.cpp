@@ -74,6 +74,14 @@ std::vector<std::string> KeyValues::Sections() const {
     return names;
 }
 
+std::vector<std::string> KeyValues::Keys(const std::string& section) const {
+    std::vector<std::string> keys;
+    for (const Section& s : sections)
+        if (s.name == section)
+            for (const auto& entry : s.entries) keys.push_back(entry.first);
+    return keys;
+}
+
 void KeyValues::EraseSection(const std::string& section) {
     sections.erase(std::remove_if(sections.begin(), sections.end(),
                                   [&](const Section& s) { return s.name == section; }),

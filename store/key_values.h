@@ -20,6 +20,8 @@ class KeyValues {
     const std::string* Find(const std::string& section, const std::string& key) const;
     void Set(const std::string& section, const std::string& key, const std::string& value);
     std::vector<std::string> Sections() const;
+    // The keys of `section`, in order.
+    std::vector<std::string> Keys(const std::string& section) const;
     void EraseSection(const std::string& section);
 
     // Reads `file`, which must carry a version line. A missing file leaves this empty; a file

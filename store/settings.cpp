@@ -66,7 +66,10 @@ SettingsFile::SettingsFile(const std::string& dir) : file(dir, "settings.ini") {
 }
 
 void SettingsFile::Load() {
-    if (!kept.Load(file, kVersion)) return;
+    if (kept.Load(file, kVersion)) Take();
+}
+
+void SettingsFile::Take() {
     Settings& v = values;
     if (const std::string* name = kept.Find("", "name")) {
         const std::string clean = CleanText(*name, Settings::kNameChars);
@@ -112,9 +115,24 @@ void SettingsFile::Put() {
     kept.Set("", "language", v.language);
 }
 
+// Another copy of the game may have written the file since: what this copy changed goes onto the
+// file as it is now, and this copy takes the other's changes.
 void SettingsFile::Save() {
     Put();
-    const std::string text = kept.Text();
-    if (text == last_text) return;
-    if (file.Save(text)) last_text = text;
+    const KeyValues mine = kept;
+    if (mine.Text() == last_text) return;
+    file.Locked([&] {
+        KeyValues before;
+        std::string why;
+        before.Parse(last_text, why);
+        kept.Load(file, kVersion);
+        for (const std::string& key : mine.Keys("")) {
+            const std::string* was = before.Find("", key);
+            const std::string& now = *mine.Find("", key);
+            if (!was || *was != now) kept.Set("", key, now);
+        }
+        Take();
+        const std::string text = kept.Text();
+        if (file.Save(text)) last_text = text;
+    });
 }

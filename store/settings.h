@@ -61,12 +61,14 @@ class SettingsFile {
     explicit SettingsFile(const std::string& dir);
     // Reads the file; a missing or unusable one leaves the defaults.
     void Load();
-    // Writes `values` when they differ from what was written or read last.
+    // Writes the values changed since they were written or read last.
     void Save();
 
     Settings values;
 
   private:
+    // The values the held lines give, where they are sound; then the lines of every value.
+    void Take();
     void Put();
 
     KeptFile file;

@@ -55,7 +55,15 @@ void StatisticsFile::Put(const std::string& kind, const GameRecord& r) {
     kept.Set(kind, "shortest_win", std::to_string(r.shortest_win));
 }
 
+// Counted on the file as it is now, which another copy of the game may have counted on since.
 void StatisticsFile::Count(const std::string& kind, bool won, int turns) {
+    file.Locked([&] {
+        Load();
+        CountLoaded(kind, won, turns);
+    });
+}
+
+void StatisticsFile::CountLoaded(const std::string& kind, bool won, int turns) {
     GameRecord r = Get(kind);
     ++r.played;
     if (won) {
@@ -72,11 +80,14 @@ void StatisticsFile::Count(const std::string& kind, bool won, int turns) {
 }
 
 void StatisticsFile::Reset() {
-    const std::vector<std::string> kinds = Kinds();
-    // Nothing to clear is no reason to create the file.
-    if (kinds.empty()) return;
-    for (const std::string& kind : kinds) kept.EraseSection(kind);
-    file.Save(kept.Text());
+    file.Locked([&] {
+        Load();
+        const std::vector<std::string> kinds = Kinds();
+        // Nothing to clear is no reason to create the file.
+        if (kinds.empty()) return;
+        for (const std::string& kind : kinds) kept.EraseSection(kind);
+        file.Save(kept.Text());
+    });
 }
 
 std::vector<std::string> StatisticsFile::Kinds() const {

@@ -48,6 +48,7 @@ class StatisticsFile {
     std::vector<std::string> Kinds() const;
 
   private:
+    void CountLoaded(const std::string& kind, bool won, int turns);
     void Put(const std::string& kind, const GameRecord& r);
 
     KeptFile file;

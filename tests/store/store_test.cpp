@@ -2,6 +2,7 @@
 // edits, a corrupt or truncated file, a newer version, a folder that cannot be written and two
 // writers at once do to them.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -239,4 +240,70 @@ TEST(Store, StatisticsCountGamesStreaksAndTheShortestWin) {
     StatisticsFile cleared(home.places().data);
     cleared.Load();
     EXPECT_TRUE(cleared.Kinds().empty());
+}
+
+// What may stand in a file's place: a FIFO is set aside at once instead of holding the game at
+// start-up (in a child, so that a hang fails the test instead of stalling it); a link stays a link
+// with its target written; a link that points nowhere is a missing file. Two copies of the game
+// at once keep each other's counts and settings.
+TEST(Store, FifosLinksAndTwoCopiesAtOnce) {
+    TempHome home;
+    const Places places = home.places();
+    const std::string settings = places.config + "/settings.ini";
+    fs::create_directories(places.config);
+    ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SettingsFile s(places.config);
+        s.Load();
+        _exit(0);
+    }
+    int status = -1;
+    for (int i = 0; i < 500 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
+    if (status == -1) kill(child, SIGKILL), waitpid(child, nullptr, 0);
+    EXPECT_EQ(status, 0) << "reading a FIFO held start-up";
+    EXPECT_TRUE(fs::is_fifo(settings + ".bad"));
+
+    const std::string repo = home.path + "/dotfiles/velmora.ini";
+    write(repo, "version=1\nname=Linked\n");
+    fs::remove(settings);
+    fs::create_symlink(repo, settings);
+    {
+        SettingsFile s(places.config);
+        s.Load();
+        EXPECT_EQ(s.values.name, "Linked");
+        s.values.players = 4;
+        s.Save();
+    }
+    EXPECT_TRUE(fs::is_symlink(settings)) << "the link was replaced by a plain file";
+    EXPECT_NE(read(repo).find("players=4"), std::string::npos);
+    fs::remove(repo);
+    {
+        SettingsFile s(places.config);
+        s.Load();
+        EXPECT_EQ(s.values.players, 3) << "a link to nothing reads as no file";
+    }
+    EXPECT_FALSE(fs::exists(settings + ".bad.2"));
+
+    fs::remove(settings);
+    SettingsFile window_a(places.config), window_b(places.config);
+    StatisticsFile stats_a(places.data), stats_b(places.data);
+    for (auto* each : {&window_a, &window_b}) each->Load();
+    for (auto* each : {&stats_a, &stats_b}) each->Load();
+    const std::string kind = LocalKind(2, Strategy::kAuto);
+    for (int i = 0; i < 10; ++i) stats_a.Count(kind, true, 5);
+    stats_b.Count(kind, false, 5);
+    window_a.values.players = 5;
+    window_a.Save();
+    window_b.values.name = "Bo";
+    window_b.Save();
+    StatisticsFile stats(places.data);
+    stats.Load();
+    EXPECT_EQ(stats.Get(kind).played, 11);
+    EXPECT_EQ(stats.Get(kind).won, 10);
+    SettingsFile both(places.config);
+    both.Load();
+    EXPECT_EQ(both.values.players, 5);
+    EXPECT_EQ(both.values.name, "Bo");
 }
