@@ -63,7 +63,7 @@ fuzz)
     # inputs that reach new code are merged, minimised, into fuzz/corpus. FUZZ_TARGETS picks some.
     CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON \
         "-DVELMORA_SANITIZE=address;undefined"
-    for t in ${FUZZ_TARGETS:-tokens_modify referee local_game client framing loaders kept_files}; do
+    for t in ${FUZZ_TARGETS:-tokens_modify referee local_game client framing loaders kept_files datagrams}; do
         mkdir -p "build-fuzz/work/$t"
         SDL_VIDEODRIVER=dummy "./build-fuzz/fuzz-$t" -max_total_time="${FUZZ_SECONDS:-300}" \
             -timeout=10 "build-fuzz/work/$t" "fuzz/corpus/$t"

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "exchange/utf8.h"
 #include "fuzz/fuzz_support.h"
 #include "net/game_search.h"
 
@@ -15,13 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         cut == std::string::npos ? 0 : std::strtoull(text.substr(0, cut).c_str(), nullptr, 10);
     const std::string datagram = cut == std::string::npos ? text : text.substr(cut + 1);
     if (const auto search = ReadSearch(datagram)) {
-        const GameOffer longest{"Abcdefghijklmnop", 65535, 5, 5};
+        // 16 letters of two bytes each in UTF-8: the longest name there is.
+        std::string name;
+        for (int i = 0; i < 16; ++i) name += "\u00c9";
+        const GameOffer longest{name, 65535, 5, 5};
         if (AnswerDatagram(*search, longest).size() > datagram.size())
             broken("an answer larger than its search");
     }
     if (const auto offer = ReadAnswer(datagram, token)) {
         if (offer->port < 1 || offer->port > 65535 || offer->seats < 2 || offer->seats > 5 ||
-            offer->joined < 0 || offer->joined > offer->seats || offer->name.size() > 16)
+            offer->joined < 0 || offer->joined > offer->seats || CodePoints(offer->name).size() > 16)
             broken("an offer out of range");
         const auto again = ReadAnswer(AnswerDatagram(token, *offer), token);
         if (!again || again->name != offer->name || again->port != offer->port ||

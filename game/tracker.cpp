@@ -255,7 +255,18 @@ bool Tracker::is_whole_game(int numplayers, std::string& why) const {
         if (pile[p].empty() == (p < numplayers))
             return why = "hand " + std::to_string(p) + (p < numplayers ? " is empty" : " is extra"),
                    false;
+    for (int p = 0; p < numplayers; ++p)
+        if (static_cast<int>(pile[p].size()) > most_in_hand(numplayers, p))
+            return why = "hand " + std::to_string(p) + " holds more cards than its draws brought",
+                   false;
     return board_of_runs(why);
+}
+
+// The deal gives each hand kHandSize cards; then each play turn, from seat 0 round the table,
+// draws one while the deck lasts.
+int Tracker::most_in_hand(int numplayers, int p) const {
+    const int drawn = cards_drawn(numplayers);
+    return kHandSize + (drawn > p ? (drawn - p + numplayers - 1) / numplayers : 0);
 }
 
 Tracker SeenBy(const Tracker& t, int player) {

@@ -85,9 +85,12 @@ class Tracker {
     std::array<signed char, std::size(kSidePiles)> opening_faces() const;
     // Whether this is a whole referee's table of a game of `numplayers` in play, every face
     // known: each face and each card number exactly once, the deck the undrawn card numbers in
-    // order, no hand of a seat beyond the game's, no player's hand empty, and each board pile a
-    // run that the rules can build (a corner pile on a king). `why` names the first fault.
+    // order, no hand of a seat beyond the game's, no player's hand empty nor larger than the deal
+    // and its draws make it, and each board pile a run that the rules can build (a corner pile
+    // on a king). `why` names the first fault.
     bool is_whole_game(int numplayers, std::string& why) const;
+    // The most cards hand p can hold on this table: the deal's and the draws' since.
+    int most_in_hand(int numplayers, int p) const;
     // Each card number 0..51 in exactly one pile.
     bool holds_each_card_once() const;
     // The deck holds the card numbers not yet drawn, in the order they are dealt.

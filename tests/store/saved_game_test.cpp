@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -163,6 +165,19 @@ TEST(SavedGame, RefusesWhatNoGameCouldReach) {
     refused(replaced("pile14=51 50", "pile14=50 51"), "the deck out of order");
     refused(replaced("players=3", "players=2"), "a hand beyond the players");
     refused(replaced("players=3", "players=9"), "too many players");
+    // The next 20 cards of the deck drawn into one hand: more than its turns could draw.
+    const std::size_t deck_at = text.find("pile14=") + 7;
+    const std::size_t deck_end = text.find('\n', deck_at);
+    std::istringstream deck_numbers(text.substr(deck_at, deck_end - deck_at));
+    const std::vector<std::string> deck{std::istream_iterator<std::string>(deck_numbers), {}};
+    ASSERT_GT(deck.size(), 20u);
+    std::string rest, drawn;
+    for (std::size_t i = 0; i < deck.size(); ++i)
+        (i + 20 < deck.size() ? rest : drawn) += deck[i] + ' ';
+    std::string hoarded = text;
+    hoarded.replace(deck_at, deck_end - deck_at, rest);
+    hoarded.replace(hoarded.find("pile1=") + 6, 0, drawn);
+    refused(hoarded, "a hand of more cards than its draws");
     refused(replaced("faces=", "faces=0 "), "53 faces");
     refused(replaced("turn=0", "turn=1"), "another player's turn");
     refused(replaced("own_turns=3", "own_turns=-3"), "a negative count");
