@@ -1,23 +1,23 @@
 #include "ui/language.h"
 
-#include <libintl.h>
-
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 
 #include "store/settings.h"
+#include "ui/catalogue.h"
 #include "ui/texts.h"
-
-// glibc's count of catalogue changes: raised, it makes gettext look its texts up afresh.
-extern "C" int _nl_msg_cat_cntr;
 
 namespace {
 
-constexpr const char* kDomain = "velmora";
-
-// The environment's language list, as gettext would read it, taken before any choice changes it.
+std::string catalogue_folder;
+// The environment's language list, as gettext would read it, taken at start-up.
 std::string environment_languages;
+// Each language's catalogue once read, kept while the program runs: the texts handed out point
+// into it.
+std::map<std::string, std::unique_ptr<Catalogue>> catalogues;
+const Catalogue* chosen_catalogue = nullptr;
 
 bool is_c_locale(const char* name) {
     return !name || !*name || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
@@ -40,30 +40,44 @@ std::string languages_of_environment() {
     return locale.substr(0, locale.find_first_of(".@"));
 }
 
-void apply(const std::string& languages) {
-    if (languages.empty())
-        unsetenv("LANGUAGE");
-    else
-        setenv("LANGUAGE", languages.c_str(), 1);
-    ++_nl_msg_cat_cntr;
+const Catalogue* catalogue_of(const std::string& language) {
+    auto& kept = catalogues[language];
+    if (!kept) {
+        kept = std::make_unique<Catalogue>();
+        kept->Load(catalogue_folder + "/" + language + "/LC_MESSAGES/velmora.mo");
+    }
+    return kept.get();
+}
+
+// The first of a colon-separated list with a catalogue, each name tried whole and then as its
+// language alone ("de_AT", then "de"), as gettext looks for them.
+const Catalogue* first_catalogue(const std::string& languages) {
+    std::size_t from = 0;
+    for (std::size_t end; from <= languages.size(); from = end + 1) {
+        end = std::min(languages.find(':', from), languages.size());
+        const std::string name = languages.substr(from, end - from);
+        for (const std::string& tried : {name, name.substr(0, name.find('_'))}) {
+            const Catalogue* c = tried.empty() ? nullptr : catalogue_of(tried);
+            if (c && !c->empty()) return c;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
 
 void StartLanguage(const std::string& localedir, const std::string& chosen) {
+    catalogue_folder = localedir;
     environment_languages = languages_of_environment();
-    // gettext translates nothing under the C locale, and a locale named in the environment may
-    // not be installed: then C.UTF-8 (always there) lets LANGUAGE choose the catalogue.
-    const char* messages = std::setlocale(LC_MESSAGES, "");
-    if (is_c_locale(messages)) std::setlocale(LC_MESSAGES, "C.UTF-8");
-    bindtextdomain(kDomain, localedir.c_str());
-    bind_textdomain_codeset(kDomain, "UTF-8");
-    textdomain(kDomain);
     UseLanguage(chosen);
 }
 
 void UseLanguage(const std::string& chosen) {
-    apply(chosen.empty() ? environment_languages : chosen);
+    chosen_catalogue = first_catalogue(chosen.empty() ? environment_languages : chosen);
+}
+
+const char* TranslatedText(const std::string& key, unsigned long n) {
+    return chosen_catalogue ? chosen_catalogue->Find(key, n) : nullptr;
 }
 
 std::string LanguageLabel(const std::string& chosen) {

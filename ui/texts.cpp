@@ -1,10 +1,9 @@
 #include "ui/texts.h"
 
-#include <libintl.h>
-
 #include <cctype>
-#include <clocale>
 #include <vector>
+
+#include "ui/language.h"
 
 namespace {
 
@@ -16,15 +15,13 @@ std::string keyed(const char* place, const char* text) {
 }  // namespace
 
 const char* Translate(const char* place, const char* text) {
-    const std::string key = keyed(place, text);
-    const char* found = dcgettext(nullptr, key.c_str(), LC_MESSAGES);
-    return found == key.c_str() ? text : found;
+    const char* found = TranslatedText(keyed(place, text));
+    return found ? found : text;
 }
 
 const char* TranslatePlural(const char* place, const char* one, const char* many, unsigned long n) {
-    const std::string key = keyed(place, one);
-    const char* found = dcngettext(nullptr, key.c_str(), many, n, LC_MESSAGES);
-    return found == key.c_str() ? one : found;
+    const char* found = TranslatedText(keyed(place, one), n);
+    return found ? found : n == 1 ? one : many;
 }
 
 std::string FillList(const char* format, std::initializer_list<std::string> args) {

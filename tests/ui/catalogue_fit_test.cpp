@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -14,6 +17,7 @@
 #include "gfx/sdl.h"
 #include "gfx/sheet_geometry.h"
 #include "gfx/widgets.h"
+#include "ui/catalogue.h"
 #include "ui/language.h"
 #include "ui/rules_page.h"
 #include "ui/table_layout.h"
@@ -204,6 +208,7 @@ TEST(Language, FollowsTheEnvironmentAndSwitchesAtOnce) {
     EXPECT_STREQ(Translate("button", "Quit"), "Beenden");
     UseLanguage("fr");
     EXPECT_STREQ(Translate("button", "Quit"), "Quitter");
+    EXPECT_EQ(std::getenv("LANGUAGE"), nullptr) << "a choice changed the environment";
     EXPECT_STREQ(TranslatePlural("table line", "%d card", "%d cards", 1), "%d carte");
     EXPECT_STREQ(TranslatePlural("table line", "%d card", "%d cards", 0), "%d carte") << "n > 1";
     UseLanguage("en");
@@ -222,6 +227,28 @@ TEST(Language, FollowsTheEnvironmentAndSwitchesAtOnce) {
     EXPECT_EQ(NextLanguage("fr"), "");
     UseLanguage("en");
     unsetenv("LANGUAGE");
+}
+
+// A catalogue is a file, not trusted: cut short or with an offset bent past its end, it is refused
+// whole.
+TEST(Language, ADamagedCatalogueHoldsNothing) {
+    std::ifstream in(VELMORA_BIN_DIR "/locale/de/LC_MESSAGES/velmora.mo", std::ios::binary);
+    const std::string whole{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(whole.size(), 100u);
+    const std::string path = testing::TempDir() + "velmora-damaged.mo";
+    const auto loads = [&](const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        Catalogue c;
+        return c.Load(path);
+    };
+    EXPECT_TRUE(loads(whole));
+    // The last string's terminating NUL is the file's last byte: one cut before it is a cut.
+    for (std::size_t cut : {std::size_t{0}, std::size_t{19}, whole.size() / 2, whole.size() - 2})
+        EXPECT_FALSE(loads(whole.substr(0, cut))) << cut;
+    std::string bent = whole;
+    bent[12] = bent[13] = bent[14] = bent[15] = '\xff';  // the originals' table
+    EXPECT_FALSE(loads(bent));
+    std::remove(path.c_str());
 }
 
 // A catalogue is data: its formats fill only what was given, in order or by number.
