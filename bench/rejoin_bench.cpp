@@ -17,6 +17,7 @@
 #include "bench/median_ms.h"
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
+#include "game/client.h"
 #include "game/protocol.h"
 #include "tests/support/loopback.h"
 #include "tools/headless.h"

@@ -10,9 +10,10 @@
 
 #include "exchange/line_budget.h"
 #include "exchange/players.h"
+#include "game/referee_link.h"
 #include "net/event_codes.h"
 
-class Exchange {
+class Exchange : public RefereeLink {
   public:
     Exchange();
     ~Exchange();
@@ -36,11 +37,11 @@ class Exchange {
 
     bool EnterLocalMode(int numplayers_t);
     void LocalModeDisable();
-    bool IsLocalMode() const { return is_local_mode; }
+    bool IsLocalMode() const override { return is_local_mode; }
 
-    bool IsPlayerRemote(int player) const;
-    bool IsAnyoneConnected() const { return !players.empty(); }
-    int GetPlayerWaitCount() const { return numplayers - init_player_num; }
+    bool IsPlayerRemote(int player) const override;
+    bool IsAnyoneConnected() const override { return !players.empty(); }
+    int GetPlayerWaitCount() const override { return numplayers - init_player_num; }
 
     bool EnterServerMode(int port_t, int numplayers_t);
     // The seats nobody has taken yet are given to the computer: no one else is awaited, and the
@@ -49,22 +50,23 @@ class Exchange {
     bool FillEmptySeats();
     // After a game: every seat without a connection is open to a new one again, the lowest
     // first; the number of seats opened.
-    int ReopenEmptySeats();
-    bool ServerSend(int player_t, const std::string& message_t);
+    int ReopenEmptySeats() override;
+    bool ServerSend(int player_t, const std::string& message_t) override;
+    void AnswerFor(int player_t, const std::string& line) override {
+        PushText(player_t, "2 ", line);
+    }
 
     // Connections that come while every seat is taken are held as guests while this is on, so
     // that a player whose connection dropped can ask for the seat back; at most kMaxGuests, the
     // oldest closed for a new one. Off closes them all. A guest's lines come as network lines of
-    // the player number GuestNumber(handle).
-    void WelcomeGuests(bool on);
+    // the player number kFirstGuest + handle.
+    void WelcomeGuests(bool on) override;
     static constexpr int kMaxGuests = 4;
-    static constexpr int kFirstGuest = 1000;
-    static bool IsGuest(int player_t) { return player_t >= kFirstGuest; }
-    void GuestSend(int guest, const std::string& message_t);
-    void CloseGuest(int guest);
+    void GuestSend(int guest, const std::string& message_t) override;
+    void CloseGuest(int guest) override;
     // The guest's connection becomes the one of `seat`, an empty seat of this game.
-    bool SeatGuest(int guest, int seat);
-    void ServerKill(int player_t);
+    bool SeatGuest(int guest, int seat) override;
+    void ServerKill(int player_t) override;
     void ServerKillAll(bool send_disconnect);
     bool ServerDisable();
 

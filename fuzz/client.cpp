@@ -2,13 +2,15 @@
 // lines from a referee, asking for a seat back first or not: its table stays whole, a line that
 // loses the referee leaves the table exactly as it was, and the seats, chat lines and rejoined
 // tables it passes on are well formed.
+#include "game/client.h"
+
 #include <cstdint>
 #include <string>
 
 #include "exchange/exchange.h"
 #include "exchange/utf8.h"
 #include "fuzz/fuzz_support.h"
-#include "game/client_server.h"
+#include "game/referee.h"
 #include "game/tracker_modify.h"
 #include "tools/headless.h"
 

@@ -9,6 +9,7 @@
 #include "exchange/exchange.h"
 #include "fuzz/fuzz_support.h"
 #include "game/autoplay_server.h"
+#include "game/client.h"
 #include "game/protocol.h"
 #include "game/tracker_modify.h"
 #include "tools/headless.h"

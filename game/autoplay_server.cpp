@@ -1,6 +1,6 @@
 #include "game/autoplay_server.h"
 
-#include "exchange/exchange.h"
+#include "game/moves.h"
 
 void ServerWithAutoPlay::SetStrategy(int seat, Strategy strategy) {
     if (seat >= 0 && seat < kMaxPlayers) strategies[seat] = strategy;

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "game/client_server.h"
+#include "game/referee.h"
 #include "game/strategy.h"
 
 class ServerWithAutoPlay : public Server {

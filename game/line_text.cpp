@@ -66,3 +66,14 @@ std::string ReadText(const Tokens& tokens, std::size_t first, std::size_t count,
         if (tokens.data[i] >= 0) codes.push_back(static_cast<unsigned>(tokens.data[i]));
     return kept_text(std::move(codes), IsPrintableLatin1, limit);
 }
+
+std::string CodeLine(int code) {
+    return int_to_string(code);
+}
+
+std::string CodeLine(int code, int arg) {
+    std::string out = int_to_string(code);
+    out += ' ';
+    append_int(out, arg);
+    return out;
+}

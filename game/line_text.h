@@ -18,6 +18,9 @@ void AppendText(std::string& line, const std::string& text);
 // Appends a blank, the number of characters AppendText would append, and them.
 void AppendCountedText(std::string& line, const std::string& text);
 // The line of `code` that carries `text`, and before it the number `first` where given.
+// A line of a code alone, and of a code and one number.
+std::string CodeLine(int code);
+std::string CodeLine(int code, int arg);
 std::string TextLine(int code, const std::string& text);
 std::string TextLine(int code, int first, const std::string& text);
 // The text that `count` tokens from `first` on carry, read as PrintableText(limit): a code that is

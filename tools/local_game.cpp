@@ -5,6 +5,7 @@
 
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
+#include "game/client.h"
 #include "game/protocol.h"
 
 LocalGameResult play_local_game(int players, unsigned seed,

@@ -9,8 +9,9 @@
 #include <string>
 
 #include "exchange/exchange.h"
-#include "game/client_server.h"
+#include "game/client.h"
 #include "game/protocol.h"
+#include "game/referee.h"
 #include "game/strategy.h"
 #include "tools/headless.h"
 #include "tools/strategy_option.h"

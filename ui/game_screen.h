@@ -5,7 +5,8 @@
 
 #include <optional>
 
-#include "game/client_server.h"
+#include "game/client.h"
+#include "game/referee.h"
 #include "game/tracker_modify.h"
 #include "store/rejoin_ticket.h"
 #include "store/saved_game.h"

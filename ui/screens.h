@@ -7,7 +7,8 @@
 #include <string>
 
 #include "game/autoplay_server.h"
-#include "game/client_server.h"
+#include "game/client.h"
+#include "game/referee.h"
 #include "game/strategy.h"
 #include "net/async_connect.h"
 #include "net/game_search.h"

@@ -8,6 +8,7 @@
 
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
+#include "game/client.h"
 #include "game/protocol.h"
 #include "tests/support/loopback.h"
 

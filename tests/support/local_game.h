@@ -10,6 +10,7 @@
 
 #include "exchange/exchange.h"
 #include "game/autoplay_server.h"
+#include "game/client.h"
 #include "game/protocol.h"
 
 // Follows the game on the client's table and answers like a player who always asks for

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "game/autoplay_server.h"
+#include "game/client.h"
 #include "net/fastevents.h"
 #include "net/game_search.h"
 #include "tests/support/loopback.h"

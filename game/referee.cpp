@@ -1,34 +1,18 @@
-#include "game/client_server.h"
+#include "game/referee.h"
 
 #include <algorithm>
 #include <ctime>
 #include <iterator>
 #include <stdexcept>
 
-#include "exchange/exchange.h"
 #include "game/cards.h"
 #include "game/line_text.h"
+#include "game/player_message.h"
 #include "game/protocol.h"
 #include "game/table_line.h"
 #include "game/tracker_modify.h"
 
 namespace {
-
-// Message kinds: the first token of a player message.
-constexpr int kJoined = 0;
-constexpr int kNetworkLine = 1;
-constexpr int kLocalLine = 2;
-constexpr int kGone = 3;
-
-std::string line(int code) {
-    return int_to_string(code);
-}
-std::string line(int code, int arg) {
-    std::string out = int_to_string(code);
-    out += ' ';
-    append_int(out, arg);
-    return out;
-}
 
 // Decimal integers and blanks; a carriage return may end the line.
 bool is_protocol_text(const std::string& msg) {
@@ -81,16 +65,14 @@ class PlayCheck : public TrackerModify {
 
 }  // namespace
 
-// ---- The referee: course of play ----
-
-Server::Server(int numplayers_t, Exchange& exch_t, SeedSource seed_source_t)
+Server::Server(int numplayers_t, RefereeLink& exch_t, SeedSource seed_source_t)
     : exch(exch_t),
       numplayers(numplayers_t),
       seed_source(seed_source_t ? std::move(seed_source_t) : time_seed) {
     ResetClients();
 }
 
-Server::Server(const PlayTurn& at, Exchange& exch_t, SeedSource seed_source_t)
+Server::Server(const PlayTurn& at, RefereeLink& exch_t, SeedSource seed_source_t)
     : exch(exch_t),
       numplayers(at.numplayers),
       turn(at.turn),
@@ -123,16 +105,14 @@ void Server::SendSplit(int player_num, const std::string& msg1, const std::strin
 
 void Server::LocalSend(int player_t, const std::string& msg) {
     Tokens tokens(msg);
-    auto answer = [&](int from, const std::string& text) {
-        Exchange::PushPlayerMessage(from, "2 " + text);
-    };
+    auto answer = [&](int from, const std::string& text) { exch.AnswerFor(from, text); };
     switch (tokens.token(0)) {
         case proto::kVersion:
             // Once every seat of a served game has been taken, a player without a connection
             // has left; it is answered for like at every later turn. In the first local game
             // EvaluateVersions fills in these versions.
             if (any_client_versions_done || (!exch.IsLocalMode() && exch.GetPlayerWaitCount() == 0))
-                answer(player_t, line(proto::kVersionAnswer, 0));
+                answer(player_t, CodeLine(proto::kVersionAnswer, 0));
             break;
         case proto::kWaiting:
         case proto::kDeckEmpty:
@@ -141,16 +121,16 @@ void Server::LocalSend(int player_t, const std::string& msg) {
             LocalSendLeft(tokens.token(1));
             break;
         case proto::kWinner:
-            answer(player_t, line(proto::kGameOverAck));
+            answer(player_t, CodeLine(proto::kGameOverAck));
             break;
         case proto::kPublished:
-            if (turn == player_t) answer(player_t, line(proto::kSeen));
+            if (turn == player_t) answer(player_t, CodeLine(proto::kSeen));
             break;
         case proto::kTurn:
-            if (turn == player_t) answer(player_t, line(proto::kAutoPlay));
+            if (turn == player_t) answer(player_t, CodeLine(proto::kAutoPlay));
             break;
         case proto::kDealTurn:
-            if (turn == player_t) answer(player_t, line(proto::kDealAck));
+            if (turn == player_t) answer(player_t, CodeLine(proto::kDealAck));
             break;
         default:
             throw std::runtime_error("Sent unsupported commands");
@@ -160,19 +140,19 @@ void Server::LocalSend(int player_t, const std::string& msg) {
 // The answer a player who left still owes, given in that player's name.
 void Server::LocalSendLeft(int left) {
     if (left < 0 || left >= numplayers) return;
-    auto answer = [&](const std::string& text) { Exchange::PushPlayerMessage(left, "2 " + text); };
+    auto answer = [&](const std::string& text) { exch.AnswerFor(left, text); };
     if (!client_versions_done) {
-        answer(line(proto::kVersionAnswer, 0));
+        answer(CodeLine(proto::kVersionAnswer, 0));
         return;
     }
     if (win != -1) {
-        if (client_versions[left] != -1) answer(line(proto::kGameOverAck));
+        if (client_versions[left] != -1) answer(CodeLine(proto::kGameOverAck));
         return;
     }
     if (turn != left) return;
-    if (on_disconnect == kOwesDealAck) answer(line(proto::kDealAck));
-    if (on_disconnect == kOwesSeen) answer(line(proto::kSeen));
-    if (on_disconnect == kOwesPlay) answer(line(proto::kAutoPlay));
+    if (on_disconnect == kOwesDealAck) answer(CodeLine(proto::kDealAck));
+    if (on_disconnect == kOwesSeen) answer(CodeLine(proto::kSeen));
+    if (on_disconnect == kOwesPlay) answer(CodeLine(proto::kAutoPlay));
 }
 
 bool Server::Receive(int player_t, const std::string& msg) {
@@ -185,19 +165,19 @@ bool Server::Receive(int player_t, const std::string& msg) {
             if (player_t >= 0 && player_t < numplayers)
                 names[player_t].clear(), asked_names[player_t].clear(),
                     left[player_t] = false, introduced[player_t] = false;
-            SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
+            SendAll(CodeLine(proto::kWaiting, exch.GetPlayerWaitCount()));
             SendSeats();
             if (exch.GetPlayerWaitCount() == 0) refilling = false, ResetClients();
             return false;
         case kGone:
-            SendAll(line(proto::kPlayerLeft, player_t));
+            SendAll(CodeLine(proto::kPlayerLeft, player_t));
             if (player_t >= 0 && player_t < numplayers) {
                 left[player_t] = true;
                 SendSeats();
             }
             return exch.GetPlayerWaitCount() == 0 && !exch.IsAnyoneConnected();
         case kNetworkLine:
-            if (Exchange::IsGuest(player_t)) {
+            if (RefereeLink::IsGuest(player_t)) {
                 GuestLine(player_t, tokens);
                 return false;
             }
@@ -235,7 +215,7 @@ void Server::ReceiveLine(int player_t, Tokens& tokens) {
             if (Speaks(player_t)) {
                 SendSeats();
                 secrets[player_t] = DrawSecret();
-                std::string secret = line(proto::kSeatSecret);
+                std::string secret = CodeLine(proto::kSeatSecret);
                 AppendSecret(secret, *secrets[player_t]);
                 SendExtension(player_t, secret);
             }
@@ -300,102 +280,6 @@ void Server::Seen() {
     on_disconnect = kOwesPlay;
 }
 
-bool Server::Speaks(int p) const {
-    if (!extension || p < 0 || p >= numplayers || !exch.IsPlayerRemote(p)) return false;
-    if (client_versions[p] >= proto::kExtensionVersion) return true;
-    return client_versions[p] == -1 && !client_versions_done && introduced[p];
-}
-
-std::vector<SeatInfo> Server::Seats() const {
-    std::vector<SeatInfo> seats;
-    for (int p = 0; p < numplayers; ++p) {
-        const int state = exch.IsPlayerRemote(p) ? SeatInfo::kPerson
-                          : left[p]              ? SeatInfo::kAway
-                                                 : SeatInfo::kComputer;
-        seats.push_back({names[p].empty() ? UnnamedSeat(p) : names[p], state});
-    }
-    return seats;
-}
-
-void Server::SendSeats() {
-    const std::string seats = SeatsLine(Seats());
-    for (int p = 0; p < numplayers; ++p) SendExtension(p, seats);
-}
-
-// Straight to the connection: nobody answers the extension's lines in a player's name.
-void Server::SendExtension(int p, const std::string& msg) {
-    if (Speaks(p)) exch.ServerSend(p, msg);
-}
-
-// Every name taken tells every client the seats: a name is taken only when it changes, and no
-// faster than chat lines.
-void Server::TakeName(int p, const Tokens& tokens) {
-    std::string asked = ReadText(tokens, 2, tokens.data.size(), 4 * kNameChars);
-    if (asked == asked_names[p] || !name_gate.Admit(p, ChatGate::Clock::now())) return;
-    asked_names[p] = std::move(asked);
-    names[p] = SeatName(p, asked_names[p], Seats());
-    SendSeats();
-}
-
-// A chat line goes to every client that speaks the extension, the sender's too, as it is relayed:
-// it never changes the game. Lines that come too fast are dropped, and the sender told.
-void Server::RelayChat(int p, const Tokens& tokens) {
-    const std::string text = ReadText(tokens, 2, tokens.data.size(), kChatChars);
-    if (text.empty()) return;
-    if (!chat_gate.Admit(p, ChatGate::Clock::now())) {
-        SendExtension(p, line(proto::kChatDropped));
-        return;
-    }
-    const std::string relay = TextLine(proto::kChatRelay, p, text);
-    for (int q = 0; q < numplayers; ++q) SendExtension(q, relay);
-}
-
-void Server::Goodbye() {
-    for (int p = 0; p < numplayers; ++p) SendExtension(p, line(proto::kGoodbye));
-}
-
-bool Server::Reclaimable(int p) const {
-    return p >= 0 && p < numplayers && client_versions_done && win == -1 && left[p] &&
-           !exch.IsPlayerRemote(p) && secrets[p];
-}
-
-// A seat's connection may drop before the referee hears of it: a guest is held throughout a game
-// that handed out secrets, so that the first try to take a seat back can wait for that. The game
-// over, until the next one, a person coming back is told at once that the seat is gone, instead
-// of finding the connection closed and trying again in vain.
-void Server::FollowGuests() {
-    exch.WelcomeGuests(client_versions_done &&
-                       std::any_of(std::begin(secrets), std::end(secrets),
-                                   [](const auto& s) { return s.has_value(); }));
-}
-
-// A guest gets one try: the right secret of a seat whose person is away takes the seat back, with
-// the table as that seat sees it; anything else is refused and the connection closed. Only the
-// lines after it reach the seat: every answer it owed while away was given in its name.
-void Server::GuestLine(int guest, const Tokens& tokens) {
-    if (tokens.token(1) != proto::kRejoin) {
-        exch.CloseGuest(guest);
-        return;
-    }
-    const int p = tokens.token(2);
-    const std::optional<SeatSecret> secret = ReadSecret(tokens, 3);
-    const bool known =
-        p >= 0 && p < numplayers && secrets[p] && secret && secrets[p]->Matches(*secret);
-    int why = tokens.data.size() > 2 ? proto::kNotYourSeat : proto::kInPlay;
-    // The old connection's end may not have reached the referee yet: the client tries again.
-    if (known && (exch.IsPlayerRemote(p) || !left[p])) why = proto::kSeatInUse;
-    if (!known || !Reclaimable(p) || !exch.SeatGuest(guest, p)) {
-        exch.GuestSend(guest, line(proto::kRejoinRefused, why));
-        exch.CloseGuest(guest);
-        return;
-    }
-    left[p] = false;
-    client_versions[p] = proto::kExtensionVersion;
-    exch.ServerSend(
-        p, SeatTableLine(proto::kSeatTable, {numplayers, p, turn, SeenBy(tracker, p), turns}));
-    SendSeats();
-}
-
 void Server::RejectPlay(int player_t, const Tokens& tokens) {
     if (exch.IsLocalMode())
         throw std::runtime_error("Local game: invalid play from player " + int_to_string(player_t) +
@@ -424,7 +308,7 @@ void Server::ResetClients() {
     FollowGuests();
     std::fill(std::begin(client_versions), std::end(client_versions), -1);
     for (int i = 0; i < numplayers; ++i) {
-        std::string msg = line(proto::kVersion, proto::kProtocolVersion);
+        std::string msg = CodeLine(proto::kVersion, proto::kProtocolVersion);
         msg += ' ';
         append_int(msg, numplayers);
         msg += ' ';
@@ -459,7 +343,7 @@ void Server::EvaluateVersions() {
     // Seats whose players left wait for new ones, or for the host to give them to the computer.
     if (!exch.IsLocalMode() && exch.ReopenEmptySeats() > 0) {
         refilling = true;
-        SendAll(line(proto::kWaiting, exch.GetPlayerWaitCount()));
+        SendAll(CodeLine(proto::kWaiting, exch.GetPlayerWaitCount()));
         return;
     }
     ResetClients();
@@ -468,30 +352,28 @@ void Server::EvaluateVersions() {
 void Server::NextTurn(bool auto_mode) {
     turn = (turn + 1) % numplayers;
     if (auto_mode)
-        SendAll(line(proto::kDealTurn, turn));
+        SendAll(CodeLine(proto::kDealTurn, turn));
     else
         NextUserTurn();
 }
 
 void Server::NextUserTurn() {
     turns.TurnBegins(tracker, numplayers, !deck_is_empty());
-    if (send_move_top_to_top_one_card(turn, kDeck, line(proto::kTurn, turn))) return;
-    SendAll(line(proto::kDeckEmpty));
-    SendAll(line(proto::kTurn, turn));
+    if (send_move_top_to_top_one_card(turn, kDeck, CodeLine(proto::kTurn, turn))) return;
+    SendAll(CodeLine(proto::kDeckEmpty));
+    SendAll(CodeLine(proto::kTurn, turn));
 }
 
 void Server::Win(int winner) {
     turn = -1;
     win = winner;
-    SendAll(line(proto::kWinner, win));
+    SendAll(CodeLine(proto::kWinner, win));
     on_disconnect = kOwesNothing;
 }
 
 void Server::AutoPlay() {
     throw std::runtime_error("Auto play: not implemented");
 }
-
-// ---- The referee: move handling ----
 
 bool Server::deck_is_empty() const {
     return tracker.pile[kDeck].empty();
@@ -502,7 +384,7 @@ bool Server::last_deck_is_king() const {
 }
 
 std::string Server::published_line(int mover) {
-    return line(proto::kPublished, mover);
+    return CodeLine(proto::kPublished, mover);
 }
 
 void Server::move_top_to_top_board(int target_pile, int src_pile, std::string& msg) {
@@ -558,214 +440,4 @@ void Server::UserPlay(Tokens& tokens) {
     plain.Modify(&tracker, &tokens, 2, s);
     SendAll(s);
     if (tracker.is_winner(turn)) Win(turn);
-}
-
-// ---- The client ----
-
-void TableFollower::FollowRecords(Tokens& command) {
-    std::string ignored;
-    TrackerModify().Modify(&client.tracker, &command, 3, ignored);
-}
-
-void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
-    const bool others = turn != playernum_t && turn != -1;
-    const bool records = command.data.size() > 3;
-    const Tracker before = others ? client.tracker : Tracker{};
-    if (records && command.token(2) != playernum_t) FollowRecords(command);
-    if (others) OthersPlayed(turn, before, records);
-    if (turn == playernum_t) exch.ClientSend(line(proto::kSeen));
-}
-
-void TableFollower::Turn(int turn, int, Tokens& command) {
-    if (command.data.size() > 3) FollowRecords(command);
-    TurnBegins(turn);
-}
-
-void TableFollower::TurnBegins(int turn) {
-    if (turn == playernum) OwnTurn();
-}
-
-void TableFollower::SetPlayerNum(int playernum_t, int numplayers_t) {
-    playernum = playernum_t;
-    numplayers = numplayers_t;
-}
-
-bool Client::Receive(const std::string& msg) {
-    Tokens tokens(msg);
-    const int kind = tokens.token(0);
-    if (kind == kGone) return true;
-    if (kind != kNetworkLine && kind != kLocalLine) return false;
-    switch (tokens.token(1)) {
-        case proto::kVersion:
-            if (tokens.token(3) < 2 || tokens.token(3) > kMaxPlayers || tokens.token(4) < 0 ||
-                tokens.token(4) >= tokens.token(3))
-                return RefereeLost();
-            // The extension's version: a referee that does not speak it takes any version.
-            exch.ClientSend(line(proto::kVersionAnswer, proto::kExtensionVersion));
-            if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
-            serverversion = tokens.token(2);
-            numplayers = tokens.token(3);
-            playernum = tokens.token(4);
-            turn = -1;
-            tracker.ResetClient();
-            history = TurnHistory{};
-            if (connector) connector->SetPlayerNum(playernum, numplayers);
-            break;
-        case proto::kWaiting:
-            awaited_players = std::clamp(tokens.token(2), 0, kMaxPlayers);
-            break;
-        case proto::kPlayerLeft:
-            // A line naming no player of the game tells nothing: the game goes on.
-            if (IsPlayer(tokens.token(2)) && connector) connector->PlayerLeft(tokens.token(2));
-            break;
-        case proto::kWinner:
-            if (!IsPlayer(tokens.token(2))) return RefereeLost();
-            Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
-                                       EventData(tokens.token(2)), nullptr);
-            turn = -1;
-            break;
-        case proto::kPublished:
-            // The connector applies the moves of the others; its own are on its table already.
-            if (!connector) {
-                if (turn == playernum) exch.ClientSend(line(proto::kSeen));
-            } else if (tokens.token(2) != playernum && !RecordsApply(tokens)) {
-                return RefereeLost();
-            } else {
-                connector->Play(turn, playernum, tokens);
-            }
-            break;
-        case proto::kTurn:
-            if (!IsPlayer(tokens.token(2))) return RefereeLost();
-            turn = tokens.token(2);
-            // A 300 line carries the draw's record, unless the deck was empty.
-            history.TurnBegins(tracker, numplayers, tokens.data.size() > 3);
-            if (!connector) {
-                if (turn == playernum) exch.ClientSend(line(proto::kAutoPlay));
-            } else if (!RecordsApply(tokens)) {
-                return RefereeLost();
-            } else {
-                connector->Turn(turn, playernum, tokens);
-            }
-            break;
-        case proto::kDealTurn:
-            if (!IsPlayer(tokens.token(2))) return RefereeLost();
-            turn = tokens.token(2);
-            if (turn == playernum) exch.ClientSend(line(proto::kDealAck));
-            break;
-        case proto::kSeatTable:
-            if (rejoining && !TakeSeatTable(tokens)) return RefereeLost();
-            break;
-        case proto::kRejoinRefused:
-            if (rejoining || playernum == -1) refused = std::clamp(tokens.token(2), 0, 2);
-            break;
-        case proto::kGoodbye:
-            goodbye = true;
-            break;
-        default:
-            FollowExtension(tokens);
-            break;
-    }
-    return false;
-}
-
-bool Client::TakeSeatTable(const Tokens& tokens) {
-    std::optional<SeatTable> view = ReadSeatTable(tokens, 2);
-    if (!view) return false;
-    rejoining = false;
-    serverversion = proto::kProtocolVersion;
-    numplayers = view->numplayers;
-    playernum = view->seat;
-    turn = view->turn;
-    tracker = view->table;
-    history = view->history;
-    restored = true;
-    TellRestored();
-    return true;
-}
-
-void Client::TellRestored() {
-    if (!connector || !restored) return;
-    restored = false;
-    connector->SetPlayerNum(playernum, numplayers);
-    connector->Rejoined(turn);
-}
-
-void Client::ConnectClientConnector(ClientConnector* connector_t) {
-    connector = connector_t;
-    TellRestored();
-}
-
-void Client::Rejoin(int seat, const SeatSecret& secret) {
-    rejoining = true;
-    refused = -1;
-    std::string out = line(proto::kRejoin, seat);
-    AppendSecret(out, secret);
-    exch.ClientSend(out);
-}
-
-bool Client::MayRejoinAgain() const {
-    return refused == -1 || refused == proto::kSeatInUse;
-}
-
-void Client::AskToJoin() {
-    exch.ClientSend(line(proto::kRejoin));
-    if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
-}
-
-void Client::Resume(const PlayTurn& at, int playernum_t) {
-    serverversion = proto::kProtocolVersion;
-    numplayers = at.numplayers;
-    playernum = playernum_t;
-    turn = at.turn;
-    tracker = SeenBy(at.table, playernum);
-    history = at.history;
-    if (connector) connector->SetPlayerNum(playernum, numplayers);
-}
-
-// The extension's lines tell only the user interface; one that is not well formed is ignored.
-void Client::FollowExtension(const Tokens& tokens) {
-    if (!connector) return;
-    switch (tokens.token(1)) {
-        case proto::kSeats: {
-            // Before its 100 line the client knows the game's size from the list alone.
-            const int seats_of = numplayers > 0 ? numplayers : tokens.token(2);
-            std::vector<SeatInfo> seats = ReadSeats(tokens, seats_of);
-            if (!seats.empty()) connector->SeatsChanged(seats);
-            break;
-        }
-        case proto::kChatRelay: {
-            const std::string text = ReadText(tokens, 3, tokens.data.size(), kChatChars);
-            if (IsPlayer(tokens.token(2)) && !text.empty())
-                connector->ChatLine(tokens.token(2), text);
-            break;
-        }
-        case proto::kChatDropped:
-            connector->ChatDropped();
-            break;
-        case proto::kSeatSecret:
-            if (const auto secret = ReadSecret(tokens, 2); secret && IsPlayer(playernum))
-                connector->SecretGiven(*secret);
-            break;
-        default:
-            break;
-    }
-}
-
-void Client::Chat(const std::string& text) {
-    const std::string clean = PrintableText(text, kChatChars);
-    if (!clean.empty()) exch.ClientSend(TextLine(proto::kChat, clean));
-}
-
-bool Client::IsPlayer(int p) const {
-    return p >= 0 && p < numplayers;
-}
-
-bool Client::RecordsApply(const Tokens& tokens) const {
-    Tracker copy = tracker;
-    return TrackerModify().TryModify(&copy, tokens, 3);
-}
-
-bool Client::RefereeLost() {
-    exch.ClientDisconnect();
-    return true;
 }

@@ -1,0 +1,218 @@
+#include "game/client.h"
+
+#include <algorithm>
+
+#include "exchange/exchange.h"
+#include "game/line_text.h"
+#include "game/player_message.h"
+#include "game/protocol.h"
+#include "game/table_line.h"
+#include "game/tracker_modify.h"
+
+void TableFollower::FollowRecords(Tokens& command) {
+    std::string ignored;
+    TrackerModify().Modify(&client.tracker, &command, 3, ignored);
+}
+
+void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
+    const bool others = turn != playernum_t && turn != -1;
+    const bool records = command.data.size() > 3;
+    const Tracker before = others ? client.tracker : Tracker{};
+    if (records && command.token(2) != playernum_t) FollowRecords(command);
+    if (others) OthersPlayed(turn, before, records);
+    if (turn == playernum_t) exch.ClientSend(CodeLine(proto::kSeen));
+}
+
+void TableFollower::Turn(int turn, int, Tokens& command) {
+    if (command.data.size() > 3) FollowRecords(command);
+    TurnBegins(turn);
+}
+
+void TableFollower::TurnBegins(int turn) {
+    if (turn == playernum) OwnTurn();
+}
+
+void TableFollower::SetPlayerNum(int playernum_t, int numplayers_t) {
+    playernum = playernum_t;
+    numplayers = numplayers_t;
+}
+
+bool Client::Receive(const std::string& msg) {
+    Tokens tokens(msg);
+    const int kind = tokens.token(0);
+    if (kind == kGone) return true;
+    if (kind != kNetworkLine && kind != kLocalLine) return false;
+    switch (tokens.token(1)) {
+        case proto::kVersion:
+            if (tokens.token(3) < 2 || tokens.token(3) > kMaxPlayers || tokens.token(4) < 0 ||
+                tokens.token(4) >= tokens.token(3))
+                return RefereeLost();
+            // The extension's version: a referee that does not speak it takes any version.
+            exch.ClientSend(CodeLine(proto::kVersionAnswer, proto::kExtensionVersion));
+            if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
+            serverversion = tokens.token(2);
+            numplayers = tokens.token(3);
+            playernum = tokens.token(4);
+            turn = -1;
+            tracker.ResetClient();
+            history = TurnHistory{};
+            if (connector) connector->SetPlayerNum(playernum, numplayers);
+            break;
+        case proto::kWaiting:
+            awaited_players = std::clamp(tokens.token(2), 0, kMaxPlayers);
+            break;
+        case proto::kPlayerLeft:
+            // A line naming no player of the game tells nothing: the game goes on.
+            if (IsPlayer(tokens.token(2)) && connector) connector->PlayerLeft(tokens.token(2));
+            break;
+        case proto::kWinner:
+            if (!IsPlayer(tokens.token(2))) return RefereeLost();
+            Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
+                                       EventData(tokens.token(2)), nullptr);
+            turn = -1;
+            break;
+        case proto::kPublished:
+            // The connector applies the moves of the others; its own are on its table already.
+            if (!connector) {
+                if (turn == playernum) exch.ClientSend(CodeLine(proto::kSeen));
+            } else if (tokens.token(2) != playernum && !RecordsApply(tokens)) {
+                return RefereeLost();
+            } else {
+                connector->Play(turn, playernum, tokens);
+            }
+            break;
+        case proto::kTurn:
+            if (!IsPlayer(tokens.token(2))) return RefereeLost();
+            turn = tokens.token(2);
+            // A 300 line carries the draw's record, unless the deck was empty.
+            history.TurnBegins(tracker, numplayers, tokens.data.size() > 3);
+            if (!connector) {
+                if (turn == playernum) exch.ClientSend(CodeLine(proto::kAutoPlay));
+            } else if (!RecordsApply(tokens)) {
+                return RefereeLost();
+            } else {
+                connector->Turn(turn, playernum, tokens);
+            }
+            break;
+        case proto::kDealTurn:
+            if (!IsPlayer(tokens.token(2))) return RefereeLost();
+            turn = tokens.token(2);
+            if (turn == playernum) exch.ClientSend(CodeLine(proto::kDealAck));
+            break;
+        case proto::kSeatTable:
+            if (rejoining && !TakeSeatTable(tokens)) return RefereeLost();
+            break;
+        case proto::kRejoinRefused:
+            if (rejoining || playernum == -1) refused = std::clamp(tokens.token(2), 0, 2);
+            break;
+        case proto::kGoodbye:
+            goodbye = true;
+            break;
+        default:
+            FollowExtension(tokens);
+            break;
+    }
+    return false;
+}
+
+bool Client::TakeSeatTable(const Tokens& tokens) {
+    std::optional<SeatTable> view = ReadSeatTable(tokens, 2);
+    if (!view) return false;
+    rejoining = false;
+    serverversion = proto::kProtocolVersion;
+    numplayers = view->numplayers;
+    playernum = view->seat;
+    turn = view->turn;
+    tracker = view->table;
+    history = view->history;
+    restored = true;
+    TellRestored();
+    return true;
+}
+
+void Client::TellRestored() {
+    if (!connector || !restored) return;
+    restored = false;
+    connector->SetPlayerNum(playernum, numplayers);
+    connector->Rejoined(turn);
+}
+
+void Client::ConnectClientConnector(ClientConnector* connector_t) {
+    connector = connector_t;
+    TellRestored();
+}
+
+void Client::Rejoin(int seat, const SeatSecret& secret) {
+    rejoining = true;
+    refused = -1;
+    std::string out = CodeLine(proto::kRejoin, seat);
+    AppendSecret(out, secret);
+    exch.ClientSend(out);
+}
+
+bool Client::MayRejoinAgain() const {
+    return refused == -1 || refused == proto::kSeatInUse;
+}
+
+void Client::AskToJoin() {
+    exch.ClientSend(CodeLine(proto::kRejoin));
+    if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
+}
+
+void Client::Resume(const PlayTurn& at, int playernum_t) {
+    serverversion = proto::kProtocolVersion;
+    numplayers = at.numplayers;
+    playernum = playernum_t;
+    turn = at.turn;
+    tracker = SeenBy(at.table, playernum);
+    history = at.history;
+    if (connector) connector->SetPlayerNum(playernum, numplayers);
+}
+
+// The extension's lines tell only the user interface; one that is not well formed is ignored.
+void Client::FollowExtension(const Tokens& tokens) {
+    if (!connector) return;
+    switch (tokens.token(1)) {
+        case proto::kSeats: {
+            // Before its 100 line the client knows the game's size from the list alone.
+            const int seats_of = numplayers > 0 ? numplayers : tokens.token(2);
+            std::vector<SeatInfo> seats = ReadSeats(tokens, seats_of);
+            if (!seats.empty()) connector->SeatsChanged(seats);
+            break;
+        }
+        case proto::kChatRelay: {
+            const std::string text = ReadText(tokens, 3, tokens.data.size(), kChatChars);
+            if (IsPlayer(tokens.token(2)) && !text.empty())
+                connector->ChatLine(tokens.token(2), text);
+            break;
+        }
+        case proto::kChatDropped:
+            connector->ChatDropped();
+            break;
+        case proto::kSeatSecret:
+            if (const auto secret = ReadSecret(tokens, 2); secret && IsPlayer(playernum))
+                connector->SecretGiven(*secret);
+            break;
+        default:
+            break;
+    }
+}
+
+void Client::Chat(const std::string& text) {
+    const std::string clean = PrintableText(text, kChatChars);
+    if (!clean.empty()) exch.ClientSend(TextLine(proto::kChat, clean));
+}
+
+bool Client::IsPlayer(int p) const {
+    return p >= 0 && p < numplayers;
+}
+
+bool Client::RecordsApply(const Tokens& tokens) const {
+    Tracker copy = tracker;
+    return TrackerModify().TryModify(&copy, tokens, 3);
+}
+
+bool Client::RefereeLost() {
+    exch.ClientDisconnect();
+    return true;
+}
