@@ -1,18 +1,11 @@
-// Decimal conversions and the splitter of protocol lines.
+// The splitter of protocol lines.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The decimal text of num, as printf "%d" writes it.
-std::string int_to_string(int num);
-// Appends the decimal text of num to out.
-void append_int(std::string& out, int num);
-
-// atoi: leading white space, optional sign, digits up to the first non-digit; 0 without digits.
-// Numbers beyond the int range clamp to INT_MIN or INT_MAX instead of overflowing.
-int string_to_int(std::string_view s);
+#include "base/number_text.h"
 
 // A protocol line split at blanks into integers.
 class Tokens {

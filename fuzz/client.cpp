@@ -8,7 +8,7 @@
 #include <string>
 
 #include "exchange/exchange.h"
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 #include "fuzz/fuzz_support.h"
 #include "game/referee.h"
 #include "game/tracker_modify.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 #include "fuzz/fuzz_support.h"
 #include "net/game_search.h"
 

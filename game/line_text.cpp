@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "exchange/tokens.h"
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 #include "gfx/font_cells.h"
 #include "gfx/masks.h"
 

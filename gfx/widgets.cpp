@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "exchange/exchange.h"
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 #include "gfx/sdl.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <random>
 #include <vector>
 
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // What the headless programs share: SDL without a window, and command-line numbers.
 #pragma once
 
-#include "tools/command_line.h"
+#include "base/command_line.h"
 
 // Starts SDL with the dummy video driver (SDL 1.2 runs its event queue only with video),
 // SDL_net, the fast event queue and, when `network` is set, the network layer. Throws a

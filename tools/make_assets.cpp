@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 #include "gfx/font_cells.h"
 #include "gfx/sheet_geometry.h"
 

@@ -11,7 +11,7 @@
 #include "gfx/sdl.h"
 #include "gfx/sound_names.h"
 #include "store/profile.h"
-#include "tools/command_line.h"
+#include "base/command_line.h"
 #include "ui/game_screen.h"
 #include "ui/language.h"
 #include "ui/screen_loop.h"

@@ -1,6 +1,6 @@
 #include "ui/typed_text.h"
 
-#include "exchange/utf8.h"
+#include "base/utf8.h"
 
 bool TypeChar(std::string& text, Uint16 unicode, Typeable kind, std::size_t limit) {
     const bool takes =

@@ -1,4 +1,4 @@
-#include "tools/command_line.h"
+#include "base/command_line.h"
 
 #include <algorithm>
 #include <cerrno>
