@@ -6,7 +6,8 @@
 
 #include "exchange/tokens.h"
 #include "game/protocol.h"
-#include "ui/screens.h"
+#include "ui/game_route.h"
+#include "ui/navigation.h"
 #include "ui/statistics_screen.h"
 #include "ui/table_view.h"
 #include "ui/texts.h"
@@ -36,103 +37,6 @@ bool is_press(const SDL_Event& event) {
 }
 
 }  // namespace
-
-void MyClientConnector::FollowRecords(Tokens& command) {
-    if (!sdl->tracker_modify) throw std::runtime_error("Tracker modify not set!");
-    std::string ignored;
-    if (gui) gui->NewLine();
-    sdl->tracker_modify->Modify(&client.tracker, &command, 3, ignored);
-}
-
-void MyClientConnector::OthersPlayed(int mover, const Tracker& before, bool records) {
-    table_turn->NoteOthersPlay(mover, before, records);
-}
-
-void MyClientConnector::PlayerLeft(int p) {
-    table_turn->SeatLeft(p);
-    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-}
-
-void MyClientConnector::SeatsChanged(const std::vector<SeatInfo>& seats_t) {
-    seats = seats_t;
-    table_turn->SetSeats(seats);
-    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-}
-
-void MyClientConnector::ChatLine(int seat, const std::string& text) {
-    chat->Add(table_turn->SeatName(seat) + ": " + text, SDL_GetTicks());
-    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-}
-
-void MyClientConnector::ChatDropped() {
-    chat->Add(Translate("table line", "Too many lines at once: the last one was not sent"),
-              SDL_GetTicks());
-    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-}
-
-// The table came whole with the rejoin: the view is built from it. The computer still plays the
-// own turn, if it is that: the own turn opens with the next one.
-void MyClientConnector::Rejoined(int turn) {
-    if (gui) gui->Build();
-    if (turn != playernum) table_turn->TurnBegins(turn);
-    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-}
-
-void MyClientConnector::TurnBegins(int turn) {
-    Exchange::PushLocalMessage(EXCH_TURN, EventData(turn), EventData(playernum));
-}
-
-void MyClientConnector::SetPlayerNum(int playernum_t, int numplayers_t) {
-    TableFollower::SetPlayerNum(playernum_t, numplayers_t);
-    sdl->playernum = playernum_t;
-    sdl->numplayers = numplayers_t;
-    sdl->sane = true;
-    // Every game, the first and each one played again, starts from a clean view.
-    table_turn->Reset();
-    if (gui) gui->Reset();
-}
-
-void MyTrackerModify::Changed(int target_pile, int src_pile) {
-    if (gui) gui->CardsMoved(target_pile, src_pile);
-    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
-}
-
-void MyTrackerModify::PlayTopToTop(int target_pile, int src_pile, signed char) {
-    Changed(target_pile, src_pile);
-}
-
-void MyTrackerModify::PlayTopToBottom(int target_pile, int src_pile, signed char) {
-    Changed(target_pile, src_pile);
-}
-
-void MyTrackerModify::HandToTop(int target_pile, int src_pile, signed char, signed char) {
-    Changed(target_pile, src_pile);
-}
-
-void MyTrackerModify::HandToBottom(int target_pile, int src_pile, signed char, signed char) {
-    Changed(target_pile, src_pile);
-}
-
-void MyTrackerModify::PileToPileTop(int target_pile, int src_pile) {
-    Changed(target_pile, src_pile);
-}
-
-void ReleaseGame(Exchange& exch, Client* client, Server* server) {
-    if (server) {
-        // The others' game ends with ours, and they are told so first; a local game frees the
-        // exchange for the next one.
-        if (exch.IsLocalMode()) {
-            exch.LocalModeDisable();
-        } else {
-            server->Goodbye();
-            exch.ServerDisable();
-        }
-        delete server;
-    } else {
-        exch.ClientDisconnect();
-    }
-    delete client;
-}
 
 GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client* client_t,
                        Server* server_t, std::optional<Strategy> local_strength_t,
@@ -213,7 +117,7 @@ void GameScreen::InitGUI(ButtonList* list) {
 void GameScreen::Leave(const std::string& why) {
     if (leaving) return;
     leaving = true;
-    PostScreen(new MainMenu(sdl, exch, profile, why));
+    PostScreen(navigate::Menu(sdl, exch, profile, why));
 }
 
 bool GameScreen::AcceptEvent(SDL_Event& event) {
@@ -264,7 +168,7 @@ void GameScreen::Gone() {
     if (ticket_kept && GameInPlay() && !client->host_left()) {
         if (leaving) return;
         leaving = true;
-        PostScreen(new DoJoinScreen(sdl, exch, profile, *ticket, true));
+        PostScreen(navigate::Rejoin(sdl, exch, profile, *ticket, true));
         return;
     }
     ForgetTicket();

@@ -12,57 +12,8 @@
 #include "store/saved_game.h"
 #include "ui/chat_log.h"
 #include "ui/screen.h"
+#include "ui/table_connectors.h"
 #include "ui/table_turn.h"
-
-// The client's observer in the window: follows the table as every client does, and also the
-// view's piles (through the program's table-modification callbacks), the others' moves, the own
-// player number and whose turn it is.
-class MyClientConnector final : public TableFollower {
-  public:
-    MyClientConnector(Exchange& exch_t, SDL& sdl_t, Client& client_t, TableTurn& turn_t,
-                      ChatLog& chat_t)
-        : TableFollower(exch_t, client_t), sdl(&sdl_t), table_turn(&turn_t), chat(&chat_t) {}
-    void SetPlayerNum(int playernum_t, int numplayers_t) override;
-
-  private:
-    void FollowRecords(Tokens& command) override;
-    void OthersPlayed(int mover, const Tracker& before, bool records) override;
-    void TurnBegins(int turn) override;
-    void PlayerLeft(int p) override;
-    void SeatsChanged(const std::vector<SeatInfo>& seats) override;
-    void ChatLine(int seat, const std::string& text) override;
-    void ChatDropped() override;
-    void SecretGiven(const SeatSecret& secret) override { given_secret = secret; }
-    void Rejoined(int turn) override;
-
-  public:
-    // The referee's secret for the own seat, until the game screen keeps it.
-    std::optional<SeatSecret> given_secret;
-    // The seats as the referee last told them: before the game, who is in.
-    std::vector<SeatInfo> seats;
-
-  private:
-    SDL* sdl;
-    TableTurn* table_turn;
-    ChatLog* chat;
-};
-
-// Every pile that applying a line changes is rebuilt in the table view and a redraw is asked for.
-class MyTrackerModify : public TrackerModify {
-  public:
-    void PlayTopToTop(int target_pile, int src_pile, signed char) override;
-    void PlayTopToBottom(int target_pile, int src_pile, signed char) override;
-    void HandToTop(int target_pile, int src_pile, signed char, signed char) override;
-    void HandToBottom(int target_pile, int src_pile, signed char, signed char) override;
-    void PileToPileTop(int target_pile, int src_pile) override;
-
-  private:
-    static void Changed(int target_pile, int src_pile);
-};
-
-// Ends a game that a screen still owns, where it is: the referee's exchange mode (local or
-// served) and the referee, or else the client's connection; then the client.
-void ReleaseGame(Exchange& exch, Client* client, Server* server);
 
 class GameScreen : public Screen {
   public:

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "gfx/sdl.h"
 #include "gfx/sound_names.h"
 #include "store/profile.h"
-#include "base/command_line.h"
 #include "ui/game_screen.h"
 #include "ui/language.h"
+#include "ui/navigation.h"
 #include "ui/screen_loop.h"
-#include "ui/screens.h"
 #include "ui/table_view.h"
 #include "ui/texts.h"
 
@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
         sdl.tracker_modify = &tracker_modify;
         {
             ScreenLoop loop(exch, sdl);
-            Exchange::PushLocalMessage(EXCH_SET_SCREEN, new MainMenu(sdl, exch, profile), nullptr);
+            Exchange::PushLocalMessage(EXCH_SET_SCREEN, navigate::Menu(sdl, exch, profile),
+                                       nullptr);
             loop.Run();
         }
         // Only what this run changed: a window size given on the command line is not kept.

@@ -10,6 +10,11 @@
 #include "gfx/widgets.h"
 #include "store/profile.h"
 
+// Whether `event` is a press of `key`.
+inline bool IsKey(const SDL_Event& event, SDLKey key) {
+    return event.type == SDL_KEYDOWN && event.key.keysym.sym == key;
+}
+
 class Screen {
   public:
     Screen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)

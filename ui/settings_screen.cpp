@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ui/language.h"
+#include "ui/navigation.h"
 #include "ui/texts.h"
 
 SettingsScreen::SettingsScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
@@ -79,7 +80,7 @@ void SettingsScreen::Pressed(const Button* b) {
         return;
     }
     if (b == button_back) {
-        PostScreen(new MainMenu(sdl, exch, profile));
+        PostScreen(navigate::Menu(sdl, exch, profile));
         return;
     }
     if (b == button_players) v.players = NextPlayerCount(v.players);

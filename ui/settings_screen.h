@@ -2,7 +2,7 @@
 // the name is typed on a screen of its own. Esc or "Back" returns to the menu.
 #pragma once
 
-#include "ui/screens.h"
+#include "ui/text_entry_screen.h"
 
 class SettingsScreen : public Screen {
   public:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/navigation.h"
 #include "ui/texts.h"
 
 namespace {
@@ -110,7 +111,7 @@ bool StatisticsScreen::AcceptEvent(SDL_Event& event) {
     } else if (b == button_back && asking) {
         Ask(false);
     } else if (b == button_back) {
-        PostScreen(new MainMenu(sdl, exch, profile));
+        PostScreen(navigate::Menu(sdl, exch, profile));
     }
     return false;
 }

@@ -5,7 +5,8 @@
 #include <array>
 #include <string>
 
-#include "ui/screens.h"
+#include "store/statistics.h"
+#include "ui/screen.h"
 
 // How a kind of game reads on the screen ("Local, 3 players, Strong"), "" for no kind of ours.
 std::string KindLabel(const std::string& kind);

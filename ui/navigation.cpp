@@ -1,0 +1,54 @@
+#include "ui/navigation.h"
+
+#include "ui/connect_screen.h"
+#include "ui/game_screen.h"
+#include "ui/join_screen.h"
+#include "ui/main_menu.h"
+#include "ui/serve_screen.h"
+#include "ui/settings_screen.h"
+#include "ui/statistics_screen.h"
+
+namespace navigate {
+
+Screen* Menu(SDL& sdl, Exchange& exch, Profile& profile, const std::string& why) {
+    return new MainMenu(sdl, exch, profile, why);
+}
+
+Screen* JoinList(SDL& sdl, Exchange& exch, Profile& profile) {
+    return new JoinScreen(sdl, exch, profile);
+}
+
+Screen* Connect(SDL& sdl, Exchange& exch, Profile& profile, int port, const std::string& host) {
+    return new DoJoinScreen(sdl, exch, profile, port, host);
+}
+
+Screen* Rejoin(SDL& sdl, Exchange& exch, Profile& profile, const RejoinTicket& ticket,
+               bool dropped) {
+    return new DoJoinScreen(sdl, exch, profile, ticket, dropped);
+}
+
+Screen* HostPlayers(SDL& sdl, Exchange& exch, Profile& profile) {
+    return new ServeScreen(sdl, exch, profile);
+}
+
+Screen* Game(SDL& sdl, Exchange& exch, Profile& profile, Client* client, Server* server,
+             std::optional<Strategy> local_strength, const SavedGame* resume) {
+    return new GameScreen(sdl, exch, profile, client, server, local_strength, resume);
+}
+
+Screen* JoinedGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
+                   const std::string& host, int port, std::optional<SeatSecret> held) {
+    auto* game = new GameScreen(sdl, exch, profile, client, nullptr);
+    game->JoinedAt(host, port, held);
+    return game;
+}
+
+Screen* Settings(SDL& sdl, Exchange& exch, Profile& profile) {
+    return new SettingsScreen(sdl, exch, profile);
+}
+
+Screen* Statistics(SDL& sdl, Exchange& exch, Profile& profile) {
+    return new StatisticsScreen(sdl, exch, profile);
+}
+
+}  // namespace navigate

@@ -1,0 +1,36 @@
+// Where a screen sends the player next. A screen asks for the next one here, by what it is for,
+// instead of naming another screen's class; only navigation.cpp knows them all.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "game/client.h"
+#include "game/referee.h"
+#include "game/seat_secret.h"
+#include "game/strategy.h"
+#include "store/rejoin_ticket.h"
+#include "store/saved_game.h"
+#include "ui/screen.h"
+
+namespace navigate {
+
+// `why`: a line telling why the player came back to the menu, or "".
+Screen* Menu(SDL& sdl, Exchange& exch, Profile& profile, const std::string& why = "");
+Screen* JoinList(SDL& sdl, Exchange& exch, Profile& profile);
+Screen* Connect(SDL& sdl, Exchange& exch, Profile& profile, int port, const std::string& host);
+// `dropped`: the connection of a game in play dropped just now.
+Screen* Rejoin(SDL& sdl, Exchange& exch, Profile& profile, const RejoinTicket& ticket,
+               bool dropped);
+Screen* HostPlayers(SDL& sdl, Exchange& exch, Profile& profile);
+// The game screen takes over the client and the referee (null when this program only joins).
+Screen* Game(SDL& sdl, Exchange& exch, Profile& profile, Client* client, Server* server,
+             std::optional<Strategy> local_strength = std::nullopt,
+             const SavedGame* resume = nullptr);
+// A game joined at `host` and `port`, with the secret that took the seat back, if any.
+Screen* JoinedGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
+                   const std::string& host, int port, std::optional<SeatSecret> held);
+Screen* Settings(SDL& sdl, Exchange& exch, Profile& profile);
+Screen* Statistics(SDL& sdl, Exchange& exch, Profile& profile);
+
+}  // namespace navigate
