@@ -49,6 +49,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
                      if (gui) gui->UpdatePile(p);
                  }),
       con(exch_t, sdl_t, *client_t, table_turn, chat),
+      keeping(profile_t),
       local_strength(local_strength_t) {
     table_turn.SetLocal(local_strength.has_value());
     // A new game starts from a clean table: nothing of an earlier game's view may show.
@@ -96,7 +97,7 @@ void GameScreen::TakeUp(const SavedGame& game) {
     table_turn.TurnBegins(0);
     gui->Build();
     table_turn.RestoreOpenTurn({game.marked, game.news, game.open_moves});
-    profile.saved_game.Remove();
+    keeping.GameTakenUp();
 }
 
 GameScreen::~GameScreen() {
@@ -140,24 +141,13 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
 }
 
 void GameScreen::JoinedAt(const std::string& host, int port, std::optional<SeatSecret> held) {
-    ticket = RejoinTicket{host, port, sdl.playernum, {}};
-    ticket_kept = held.has_value();
-    if (held) ticket->secret = *held;
+    keeping.JoinedAt(host, port, sdl.playernum, held);
 }
 
 void GameScreen::KeepTicket() {
     if (!con.given_secret) return;
-    if (ticket) {
-        ticket->seat = sdl.playernum;
-        ticket->secret = *con.given_secret;
-        ticket_kept = profile.rejoin.Save(*ticket);
-    }
+    keeping.KeepTicket(sdl.playernum, *con.given_secret);
     con.given_secret.reset();
-}
-
-void GameScreen::ForgetTicket() {
-    if (ticket_kept) profile.rejoin.Remove();
-    ticket_kept = false;
 }
 
 void GameScreen::Gone() {
@@ -165,13 +155,13 @@ void GameScreen::Gone() {
         Leave("");
         return;
     }
-    if (ticket_kept && GameInPlay() && !client->host_left()) {
+    if (keeping.kept_ticket() && GameInPlay() && !client->host_left()) {
         if (leaving) return;
         leaving = true;
-        PostScreen(navigate::Rejoin(sdl, exch, profile, *ticket, true));
+        PostScreen(navigate::Rejoin(sdl, exch, profile, *keeping.kept_ticket(), true));
         return;
     }
-    ForgetTicket();
+    keeping.ForgetTicket();
     Leave(Translate("line", "The host left the game"));
 }
 
@@ -213,15 +203,14 @@ bool GameScreen::Close() {
 }
 
 bool GameScreen::KeepWhenSettled() {
-    if (kept || !GameInPlay()) return true;
+    if (keeping.game_kept() || !GameInPlay()) return true;
     // The player's line may still wait in the queue while the referee awaits it.
     if (!server->AwaitsPlay() || server->current_turn() != sdl.playernum ||
         !table_turn.IsOurTurn() || table_turn.line_sent())
         return false;
     const OpenTurn open = table_turn.TakeOpenTurn();
     SavedGame game{server->Where(), *local_strength, own_turns, open.marked, open.news, open.moves};
-    profile.saved_game.Save(game);
-    kept = true;
+    keeping.KeepGame(game);
     return true;
 }
 
@@ -239,7 +228,7 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         const int winner = EventNumber(event.user.data1);
         ended_at = SDL_GetTicks();
         table_turn.GameOver(winner);
-        ForgetTicket();
+        keeping.ForgetTicket();
         // Where this program is the referee it knows every hand: they are shown face up.
         if (server) table_turn.Reveal(server->table());
         CountGame(winner == sdl.playernum);
@@ -322,7 +311,7 @@ void GameScreen::Escape() {
     if (escape_asked && now - escape_at <= kEscapeMs) {
         // A local game thrown away counts as lost.
         if (local_strength) CountGame(false);
-        ForgetTicket();
+        keeping.ForgetTicket();
         Leave("");
         return;
     }
@@ -387,7 +376,7 @@ void GameScreen::Idle() {
     if (closing) {
         const bool late = SDL_GetTicks() - closing_at > kCloseMs;
         if (!KeepWhenSettled() && !late) return;
-        if (!kept && GameInPlay())
+        if (!keeping.game_kept() && GameInPlay())
             std::fprintf(stderr, "velmora: %s\n",
                          Translate("terminal",
                                    "the game could not be kept: the computer players did not "

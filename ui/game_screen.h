@@ -8,9 +8,9 @@
 #include "game/client.h"
 #include "game/referee.h"
 #include "game/tracker_modify.h"
-#include "store/rejoin_ticket.h"
 #include "store/saved_game.h"
 #include "ui/chat_log.h"
+#include "ui/game_keeping.h"
 #include "ui/screen.h"
 #include "ui/table_connectors.h"
 #include "ui/table_turn.h"
@@ -92,20 +92,17 @@ class GameScreen : public Screen {
     void Leave(const std::string& why);
     // The connection to the referee ended: a dropped one of a game in play is reconnected.
     void Gone();
-    // The ticket back into a joined game is kept once the referee gave the secret, and goes
-    // once the game is over or left on purpose.
+    // The ticket back into a joined game is kept once the referee gave the secret.
     void KeepTicket();
-    void ForgetTicket();
     void ShowState();
 
     Client* client;
     Server* server;
-    // Where this program joined, and whether the file holds the ticket.
-    std::optional<RejoinTicket> ticket;
-    bool ticket_kept = false;
     TableTurn table_turn;
     ChatLog chat;
     MyClientConnector con;
+    // The ticket back into a joined game, and the local game kept when the window closes.
+    GameKeeping keeping;
     Button* button_undo = nullptr;
     Button* button_done = nullptr;
     Button* button_auto = nullptr;
@@ -131,7 +128,6 @@ class GameScreen : public Screen {
     int own_turns = 0;
     // The window is closing, since this time, once the local game is kept.
     bool closing = false;
-    bool kept = false;
     Uint32 closing_at = 0;
     // Why the last key did nothing, shown in the status line until the next key.
     std::string refusal;
