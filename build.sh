@@ -20,12 +20,19 @@ install_missing() {
     apt-get install -y -qq --no-install-recommends $missing
 }
 
-# configure <dir> [cmake options...]: configures once, then only rebuilds what changed.
-build() {
+# configure <dir> [cmake options...]: configures once; compiles through ccache where there is one.
+configure() {
     dir=$1
     shift
-    [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "$@"
-    cmake --build "$dir" --parallel "$(nproc)"
+    launcher=""
+    command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja $launcher "$@"
+}
+
+# build <dir> [cmake options...]: configures once, then only rebuilds what changed.
+build() {
+    configure "$@"
+    cmake --build "$1" --parallel "$(nproc)"
 }
 
 # Runs a command in a network namespace of its own, where loopback is the only interface:
@@ -50,8 +57,11 @@ test)
     build build-asan -DCMAKE_BUILD_TYPE=Debug "-DVELMORA_SANITIZE=address;undefined"
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
         own_network ctest --test-dir build-asan --output-on-failure -j "$jobs"
-    # The network layer and everything that runs it on threads, under ThreadSanitizer.
-    build build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
+    # The network layer and everything that runs it on threads, under ThreadSanitizer: only
+    # their test programs are built.
+    configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
+    cmake --build build-tsan --parallel "$jobs" --target net2_test exchange_test framing_test \
+        rejoin_test
     TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
         own_network ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
         -R '^(Net2|Net2Lifecycle|Served|ServerMode|Exchange|FastEvents|GameSearch|Rejoin)\.'

@@ -6,9 +6,12 @@
 //   velmora-soak [--games N] [--misbehave PERCENT] [--rejoin PERCENT] [--seed S]
 // The last line counts the games, the misbehaving players the referee dropped, the players who
 // rejoined, those back too late (their game had ended), the seats taken by an intruder, the
-// crashes, the hangs and the referee's peak resident memory; the exit status is 0 only without
-// crashes, hangs, disagreements and intruders.
+// crashes, the hangs, the referee's peak resident memory and how long the games took; the exit
+// status is 0 only without crashes, hangs, disagreements and intruders. Among the misbehaving
+// players are one that floods and never reads and one that sends datagrams to every UDP port the
+// referee holds.
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -18,10 +21,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,7 +107,19 @@ void stop(Child& c) {
 // A misbehaving player's exit status when its connection ended before the game did.
 constexpr int kDroppedStatus = 2;
 
-enum Behaviour { kLeave, kGarbage, kForged, kFaces, kOutOfTurn, kEndless, kBurst, kDeaf, kCount };
+enum Behaviour {
+    kLeave,
+    kGarbage,
+    kForged,
+    kFaces,
+    kOutOfTurn,
+    kEndless,
+    kBurst,
+    kDeaf,
+    kFlood,
+    kDatagrams,
+    kCount
+};
 
 int connect_to(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -122,12 +139,79 @@ void say(int fd, const std::string& text) {
     }
 }
 
+// The UDP ports process `pid` holds, from its descriptors and the system's socket table.
+std::vector<int> udp_ports_of(pid_t pid) {
+    std::vector<std::string> inodes;
+    const std::string fds = "/proc/" + int_to_string(pid) + "/fd";
+    if (DIR* dir = opendir(fds.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            char target[64] = {};
+            const std::string link = fds + "/" + entry->d_name;
+            if (readlink(link.c_str(), target, sizeof target - 1) > 8 &&
+                std::string(target).rfind("socket:[", 0) == 0)
+                inodes.emplace_back(target + 8, std::strlen(target) - 9);
+        }
+        closedir(dir);
+    }
+    std::vector<int> ports;
+    FILE* table = std::fopen("/proc/net/udp", "r");
+    char row[512];
+    while (table && std::fgets(row, sizeof row, table)) {
+        unsigned port = 0;
+        char inode[32] = {};
+        if (std::sscanf(row, " %*d: %*x:%x %*x:%*x %*x %*x:%*x %*x:%*x %*x %*d %*d %31s", &port,
+                        inode) == 2 &&
+            std::find(inodes.begin(), inodes.end(), inode) != inodes.end())
+            ports.push_back(static_cast<int>(port));
+    }
+    if (table) std::fclose(table);
+    return ports;
+}
+
+// Datagrams from another host (127.0.0.2) to every UDP port the referee holds: a stranger's
+// searches and wake-ups, which must bring nothing back and slow nothing down.
+void strike_udp_ports(pid_t referee) {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 1);
+    bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+    const std::string search = "VELMORA SEARCH 2 77" + std::string(141, ' ');
+    for (int port : udp_ports_of(referee)) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (const std::string& datagram : {search, std::string(16, 'w')})
+            for (int i = 0; i < 20; ++i)
+                sendto(fd, datagram.data(), datagram.size(), 0,
+                       reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+    close(fd);
+}
+
+// Asks for the extension, then sends name after name without ever reading, until the referee
+// cuts it off.
+[[noreturn]] void flood(int fd, Clock::time_point deadline) {
+    const int small = 4096;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    std::string lines = "420\n";
+    for (int i = 0; Clock::now() < deadline; ++i) {
+        lines += "400 70 " + int_to_string(48 + i % 10) + "\n";
+        if (lines.size() < 4096) continue;
+        if (send(fd, lines.data(), lines.size(), MSG_NOSIGNAL) <= 0) _exit(kDroppedStatus);
+        lines.clear();
+    }
+    _exit(0);
+}
+
 // Plays like a client until its moment comes, misbehaves, and goes on playing where it still can.
-[[noreturn]] void misbehave(int port, Behaviour how, unsigned seed) {
+[[noreturn]] void misbehave(int port, pid_t referee, Behaviour how, unsigned seed) {
     std::mt19937 rng(seed);
     const int fd = connect_to(port);
     if (fd < 0) _exit(0);
     const auto deadline = Clock::now() + std::chrono::seconds(kGameSeconds);
+    if (how == kFlood) flood(fd, deadline);
     if (how == kDeaf) {
         // Never reads: answers blindly, now and then, whatever a player may owe, until stopped.
         while (Clock::now() < deadline) {
@@ -178,6 +262,9 @@ void say(int fd, const std::string& text) {
                         break;
                     case kEndless:
                         say(fd, std::string(70000, '7'));
+                        break;
+                    case kDatagrams:
+                        strike_udp_ports(referee);
                         break;
                     case kBurst: {
                         std::string burst;
@@ -238,7 +325,16 @@ struct Tally {
     int games = 0, dropped = 0, rejoined = 0, late = 0, intrusions = 0, crashes = 0, hangs = 0;
     long peak_rss_kib = 0;
     bool disagreed = false;
+    // How long each game with honest players took to be decided, in seconds.
+    std::vector<double> seconds;
 };
+
+// The median and the longest of the games' times.
+std::pair<double, double> median_and_longest(std::vector<double> seconds) {
+    if (seconds.empty()) return {0, 0};
+    std::sort(seconds.begin(), seconds.end());
+    return {seconds[seconds.size() / 2], seconds.back()};
+}
 
 int free_port() {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -280,7 +376,7 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
             const unsigned seed = rng();
             Child c;
             c.pid = fork();
-            if (c.pid == 0) misbehave(port, how, seed);
+            if (c.pid == 0) misbehave(port, referee.pid, how, seed);
             bad.push_back(c);
         } else {
             std::vector<std::string> args = {dir + "/velmora-player", "--host", "127.0.0.1",
@@ -315,6 +411,7 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
         return condition();
     };
     bool hung = !wait(decided, kGameSeconds);
+    const double took = std::chrono::duration<double>(Clock::now() - start).count();
     for (Child& c : bad) {
         poll_child(c);
         if (c.status == kDroppedStatus) ++tally.dropped;
@@ -358,6 +455,7 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
         seen = w;
     }
     if (!honest.empty() && winner_of(referee.text) != seen) tally.disagreed = true;
+    if (!honest.empty() && !hung) tally.seconds.push_back(took);
 }
 
 std::string program_dir(const char* argv0) {
@@ -390,11 +488,13 @@ int main(int argc, char** argv) {
         return kInterruptedStatus;
     }
     if (tally.disagreed) std::printf("an honest player missed the winner or saw another one\n");
+    const auto [median, longest] = median_and_longest(tally.seconds);
     std::printf(
         "%d games, %d players dropped, %d rejoined, %d back too late, %d seats taken by an "
-        "intruder, %d crashes, %d hangs, peak RSS %ld KiB\n",
+        "intruder, %d crashes, %d hangs, peak RSS %ld KiB, a game %.2f s (median), %.2f s "
+        "(longest)\n",
         tally.games, tally.dropped, tally.rejoined, tally.late, tally.intrusions, tally.crashes,
-        tally.hangs, tally.peak_rss_kib);
+        tally.hangs, tally.peak_rss_kib, median, longest);
     return tally.crashes == 0 && tally.hangs == 0 && !tally.disagreed && tally.intrusions == 0 ? 0
                                                                                                : 1;
 }

@@ -1,6 +1,7 @@
-// The program's texts in the player's language, through gettext. Every text the player reads is
-// looked up with the place it is drawn in as its context ("button", "line", ...): translators
-// see where it goes, and the catalogue test measures each translation against that place's box.
+// The program's texts in the player's language, from gettext's compiled catalogues. Every text the
+// player reads is looked up with the place it is drawn in as its context ("button", "line", ...):
+// translators see where it goes, and the catalogue test measures each translation against that
+// place's box.
 // A text with blanks to fill is formatted by Fill, which reads only %s, %d, their numbered forms
 // (%2$s) and %%: a catalogue is data, and no catalogue can make it read what was not given.
 #pragma once

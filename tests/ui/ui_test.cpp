@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -17,6 +20,7 @@
 #include "game/client.h"
 #include "net/fastevents.h"
 #include "net/game_search.h"
+#include "tests/support/flooder.h"
 #include "tests/support/loopback.h"
 #include "tests/support/temp_home.h"
 #include "ui/connect_screen.h"
@@ -631,6 +635,43 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
             << joined->StatusLine();
         key(SDLK_ESCAPE);
     }
+    // A flood of answers while the list is open holds nothing up: Esc returns to the menu at
+    // once, and the search's thread ends.
+    {
+        const int host = socket(AF_INET, SOCK_DGRAM, 0);
+        const int on = 1;
+        setsockopt(host, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in at = loopback_address(kSearchPort);
+        at.sin_addr.s_addr = htonl(INADDR_ANY);
+        ASSERT_EQ(bind(host, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0);
+        post(new JoinScreen(*sdl, *exch, profile));
+        char search[600];
+        sockaddr_in from{};
+        socklen_t from_size = sizeof from;
+        pollfd came{host, POLLIN, 0};
+        ASSERT_EQ(poll(&came, 1, 3000), 1);
+        const ssize_t n = recvfrom(host, search, sizeof search, 0,
+                                   reinterpret_cast<sockaddr*>(&from), &from_size);
+        const auto token = ReadSearch(std::string(search, n > 0 ? n : 0));
+        ASSERT_TRUE(token.has_value());
+        std::atomic<bool> flooding{true};
+        std::thread flood([&] {
+            for (int i = 0; flooding && i < 500000; ++i) {
+                const std::string answer = AnswerDatagram(*token, {"Flood", 1 + i % 60000, 1, 2});
+                sendto(host, answer.data(), answer.size(), 0,
+                       reinterpret_cast<const sockaddr*>(&from), sizeof from);
+            }
+        });
+        for (int i = 0; i < 50; ++i) loop->Pass();
+        EXPECT_LE(dynamic_cast<JoinScreen&>(*loop->screen).listed().size(), GameSearch::kMostGames);
+        const auto pressed = std::chrono::steady_clock::now();
+        key(SDLK_ESCAPE);
+        EXPECT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
+        EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1));
+        flooding = false;
+        flood.join();
+        close(host);
+    }
     // 0.0.0.0, "0" and 255.255.255.255 are no host: SDL_net would listen on every interface.
     const int port = free_port();
     for (const char* nowhere : {"0.0.0.0", "0", "255.255.255.255"}) {
@@ -812,12 +853,21 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
     EXPECT_GT(moves, 5);
 }
 
-// A host waiting for two more players starts at once with "Start now with computer players":
-// the empty seats are the computer's, and the host's turn comes.
-TEST_F(Ui, HostStartsNowWithComputerPlayers) {
-    post(new DoServeScreen(*sdl, *exch, profile, free_port(), 3));
+// A host waiting for two more players goes on past a peer that floods and never reads (the
+// window never waits on it, and the referee cuts it off), and starts at once with "Start now with
+// computer players": the empty seats are the computer's, and the host's turn comes.
+TEST_F(Ui, HostGoesOnPastAFloodAndStartsNowWithComputerPlayers) {
+    const int port = free_port();
+    post(new DoServeScreen(*sdl, *exch, profile, port, 3));
     for (int i = 0; i < 300 && exch->GetPlayerWaitCount() != 2; ++i) loop->Pass();
     ASSERT_EQ(exch->GetPlayerWaitCount(), 2) << "the host has joined its own game";
+    {
+        Flooder flooder(port);
+        ASSERT_TRUE(flooder.connected);
+        for (int i = 0; i < 3000 && !flooder.done; ++i) loop->Pass();
+        EXPECT_TRUE(flooder.done) << "the flooding peer was never cut off";
+        EXPECT_EQ(dynamic_cast<DoServeScreen*>(loop->screen) != nullptr, true);
+    }
     click(20, 10 + 6 * sdl->GetFontHeight(1) + 5);
     for (int i = 0; i < 3000 && !(dynamic_cast<GameScreen*>(loop->screen) && turn().IsOurTurn());
          ++i)

@@ -1192,8 +1192,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--shots")
+    parser.add_argument("--smoke", action="store_true",
+                        help="only local games with the mouse, for a sanitizer build")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
+    if args.smoke:
+        return on_display(lambda env: local_game(args, env, Judge(args)))
 
     def body(env):
         judge = Judge(args)
