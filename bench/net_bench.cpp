@@ -1,6 +1,7 @@
 // What the network layer costs over loopback. One line's round trip referee -> client -> referee
 // through the exchange is set against a plain blocking-socket ping-pong measured in the same run,
-// and whole five-player games against as many plain round trips as the referee received lines.
+// and whole five-player games against as many plain round trips as the referee received lines, and
+// against the same games with a peer that floods and never reads in one seat.
 // The peers run as child processes: this program itself (echoes) and build/velmora-player.
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -152,6 +153,26 @@ int plain_echo(int port) {
     return 0;
 }
 
+// A peer that asks for the extension and then sends name after name, never reading, until the
+// referee cuts it off or 10 seconds have passed.
+int flood(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    const sockaddr_in a = loopback(port);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) return 1;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    std::string lines = "420\n";
+    for (int i = 0; Clock::now() < deadline; ++i) {
+        lines += "400 70 " + std::to_string(48 + i % 10) + "\n";
+        if (lines.size() < 4096) continue;
+        if (!write_all(fd, lines)) break;
+        lines.clear();
+    }
+    close(fd);
+    return 0;
+}
+
 // Seconds per round trip of a line to a plain echo process and back.
 double plain_round_trip(int round_trips) {
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
@@ -238,12 +259,18 @@ struct GameFigures {
     long lines = 0;      // lines the referee received from the players meanwhile
 };
 
-GameFigures network_game(const std::string& player_program, unsigned seed) {
+// `flooded`: a peer that floods and never reads takes the first seat, and the computer plays it
+// once the referee has cut the peer off; otherwise a player program takes it like the others.
+GameFigures network_game(const std::string& player_program, unsigned seed, bool flooded) {
     Exchange exch;
     const int port = serve(exch, kPlayers);
     ServerWithAutoPlay server(kPlayers, exch, [seed] { return seed; });
     std::vector<std::unique_ptr<Child>> players;
-    for (int p = 0; p < kPlayers; ++p)
+    std::unique_ptr<Child> flooder;
+    if (flooded)
+        flooder = std::make_unique<Child>("/proc/self/exe",
+                                          std::vector<std::string>{"--flood", std::to_string(port)});
+    for (int p = flooded ? 1 : 0; p < kPlayers; ++p)
         players.push_back(std::make_unique<Child>(
             player_program,
             std::vector<std::string>{"--host", "127.0.0.1", "--port", std::to_string(port)}));
@@ -278,10 +305,15 @@ void report(int round_trips, int games, unsigned seed) {
     std::printf("  network layer           %8.1f us\n", net * 1e6);
     std::printf("  ratio                   %8.2f\n", net / plain);
     GameFigures total;
+    double flooded_seconds = 0, unflooded_seconds = 0;
     for (int g = 0; g < games; ++g) {
-        const GameFigures f = network_game(player_program, seed + static_cast<unsigned>(g));
+        const unsigned game_seed = seed + static_cast<unsigned>(g);
+        const GameFigures f = network_game(player_program, game_seed, false);
         total.seconds += f.seconds;
         total.lines += f.lines;
+        // The same game again, and with a flooding peer in the first seat, by turns.
+        unflooded_seconds += network_game(player_program, game_seed, false).seconds;
+        flooded_seconds += network_game(player_program, game_seed, true).seconds;
         finished = "the round trips and " + std::to_string(g + 1) + " games";
     }
     const double plain_game = plain * static_cast<double>(total.lines) / games;
@@ -292,6 +324,10 @@ void report(int round_trips, int games, unsigned seed) {
     std::printf("  network layer           %8.2f ms per game\n", total.seconds / games * 1e3);
     std::printf("  as many plain trips     %8.2f ms per game\n", plain_game * 1e3);
     std::printf("  ratio                   %8.2f\n", total.seconds / games / plain_game);
+    std::printf("the same games with a peer that floods and never reads in the first seat:\n");
+    std::printf("  without it              %8.2f ms per game\n", unflooded_seconds / games * 1e3);
+    std::printf("  with it                 %8.2f ms per game\n", flooded_seconds / games * 1e3);
+    std::printf("  flooded ratio           %8.2f\n", flooded_seconds / unflooded_seconds);
 }
 
 }  // namespace
@@ -299,12 +335,15 @@ void report(int round_trips, int games, unsigned seed) {
 int main(int argc, char** argv) {
     const CommandLine line(argc, argv,
                            "usage: velmora-bench-net [--round-trips N] [--games G] [--seed S]\n",
-                           {"--plain-echo", "--net-echo", "--round-trips", "--games", "--seed"});
+                           {"--plain-echo", "--net-echo", "--flood", "--round-trips", "--games",
+                            "--seed"});
     try {
         const long long plain_port = line.Number("--plain-echo", 0, 1, 65535);
         if (plain_port) return plain_echo(static_cast<int>(plain_port));
         const long long net_port = line.Number("--net-echo", 0, 1, 65535);
         if (net_port) return net_echo(static_cast<int>(net_port));
+        const long long flood_port = line.Number("--flood", 0, 1, 65535);
+        if (flood_port) return flood(static_cast<int>(flood_port));
         const int round_trips = static_cast<int>(line.Number("--round-trips", 20000, 1, 10000000));
         const int games = static_cast<int>(line.Number("--games", 20, 1, 100000));
         const unsigned seed = static_cast<unsigned>(line.Number("--seed", 1, 0, UINT_MAX));
