@@ -268,8 +268,8 @@ GameFigures network_game(const std::string& player_program, unsigned seed, bool 
     std::vector<std::unique_ptr<Child>> players;
     std::unique_ptr<Child> flooder;
     if (flooded)
-        flooder = std::make_unique<Child>("/proc/self/exe",
-                                          std::vector<std::string>{"--flood", std::to_string(port)});
+        flooder = std::make_unique<Child>(
+            "/proc/self/exe", std::vector<std::string>{"--flood", std::to_string(port)});
     for (int p = flooded ? 1 : 0; p < kPlayers; ++p)
         players.push_back(std::make_unique<Child>(
             player_program,
@@ -333,10 +333,9 @@ void report(int round_trips, int games, unsigned seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CommandLine line(argc, argv,
-                           "usage: velmora-bench-net [--round-trips N] [--games G] [--seed S]\n",
-                           {"--plain-echo", "--net-echo", "--flood", "--round-trips", "--games",
-                            "--seed"});
+    const CommandLine line(
+        argc, argv, "usage: velmora-bench-net [--round-trips N] [--games G] [--seed S]\n",
+        {"--plain-echo", "--net-echo", "--flood", "--round-trips", "--games", "--seed"});
     try {
         const long long plain_port = line.Number("--plain-echo", 0, 1, 65535);
         if (plain_port) return plain_echo(static_cast<int>(plain_port));
