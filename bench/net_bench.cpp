@@ -259,7 +259,7 @@ struct GameFigures {
     long lines = 0;      // lines the referee received from the players meanwhile
 };
 
-// `flooded`: a peer that floods and never reads takes the first seat, and the computer plays it
+// `flooded`: a peer that floods and never reads takes the last seat, and the computer plays it
 // once the referee has cut the peer off; otherwise a player program takes it like the others.
 GameFigures network_game(const std::string& player_program, unsigned seed, bool flooded) {
     Exchange exch;
@@ -267,9 +267,6 @@ GameFigures network_game(const std::string& player_program, unsigned seed, bool 
     ServerWithAutoPlay server(kPlayers, exch, [seed] { return seed; });
     std::vector<std::unique_ptr<Child>> players;
     std::unique_ptr<Child> flooder;
-    if (flooded)
-        flooder = std::make_unique<Child>(
-            "/proc/self/exe", std::vector<std::string>{"--flood", std::to_string(port)});
     for (int p = flooded ? 1 : 0; p < kPlayers; ++p)
         players.push_back(std::make_unique<Child>(
             player_program,
@@ -278,11 +275,20 @@ GameFigures network_game(const std::string& player_program, unsigned seed, bool 
     int arrived = 0;
     Clock::time_point start;
     bool everyone_gone = false;
-    while (!everyone_gone && exch.WaitEvent()) {
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (!everyone_gone) {
+        if (Clock::now() > deadline) throw std::runtime_error("a game took over a minute");
+        if (!exch.WaitEvent(1000)) continue;
         stop_if_quit(exch);
         if (!exch.IsPlayerMessage() || exch.GetPlayerNum() < 0) continue;
         const std::string msg = exch.GetPlayerMessage();
-        if (msg == "0" && ++arrived == kPlayers) start = Clock::now();
+        if (msg == "0") ++arrived;
+        // The flooder comes last, so that the game starts with it and it is cut off in play, not
+        // while the referee still waits for players.
+        if (msg == "0" && flooded && arrived == kPlayers - 1)
+            flooder = std::make_unique<Child>(
+                "/proc/self/exe", std::vector<std::string>{"--flood", std::to_string(port)});
+        if (msg == "0" && arrived == kPlayers) start = Clock::now();
         if (msg[0] == '1' && server.winner() == -1) ++figures.lines;
         everyone_gone = server.Receive(exch.GetPlayerNum(), msg);
         if (server.winner() != -1 && figures.seconds == 0) figures.seconds = seconds_since(start);
@@ -311,7 +317,7 @@ void report(int round_trips, int games, unsigned seed) {
         const GameFigures f = network_game(player_program, game_seed, false);
         total.seconds += f.seconds;
         total.lines += f.lines;
-        // The same game again, and with a flooding peer in the first seat, by turns.
+        // The same game again, and with a flooding peer in the last seat, by turns.
         unflooded_seconds += network_game(player_program, game_seed, false).seconds;
         flooded_seconds += network_game(player_program, game_seed, true).seconds;
         finished = "the round trips and " + std::to_string(g + 1) + " games";
@@ -324,7 +330,7 @@ void report(int round_trips, int games, unsigned seed) {
     std::printf("  network layer           %8.2f ms per game\n", total.seconds / games * 1e3);
     std::printf("  as many plain trips     %8.2f ms per game\n", plain_game * 1e3);
     std::printf("  ratio                   %8.2f\n", total.seconds / games / plain_game);
-    std::printf("the same games with a peer that floods and never reads in the first seat:\n");
+    std::printf("the same games with a peer that floods and never reads in the last seat:\n");
     std::printf("  without it              %8.2f ms per game\n", unflooded_seconds / games * 1e3);
     std::printf("  with it                 %8.2f ms per game\n", flooded_seconds / games * 1e3);
     std::printf("  flooded ratio           %8.2f\n", flooded_seconds / unflooded_seconds);
