@@ -161,9 +161,19 @@ class Xvfb:
             # whenever its last client leaves and refuses the next one meanwhile.
             wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}")
                      or self.proc.poll() is not None, 10)
-            if self.proc.poll() is None and self.answers():
+            if self.proc.poll() is None and self.owns(n) and self.answers():
                 return
+            self.close()
         raise Failure("no free X display number")
+
+    def owns(self, n):
+        """Whether display n's lock names our server: another test's Xvfb may have taken the
+        number a moment before ours, and its socket then answers for it."""
+        try:
+            with open(f"/tmp/.X{n}-lock") as lock:
+                return int(lock.read().strip()) == self.proc.pid
+        except (OSError, ValueError):
+            return False
 
     def answers(self):
         """Whether the server takes connections: its socket file appears before it listens."""
@@ -1194,23 +1204,38 @@ def main():
     parser.add_argument("--shots")
     parser.add_argument("--smoke", action="store_true",
                         help="only local games with the mouse, for a sanitizer build")
+    parser.add_argument("--part", choices=("local", "network"),
+                        help="only the local or only the network half (every game hosted on this "
+                             "machine's port 1234 is in the network half), each on displays of "
+                             "its own, so that the two halves may run side by side")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     if args.smoke:
         return on_display(lambda env: local_game(args, env, Judge(args)))
 
-    def body(env):
+    def local(env):
         judge = Judge(args)
         remembered(args, env, judge)
-        closing(args, env, judge)
         local_game(args, env, judge)
         strong_local_games(args, env, judge)
+
+    def network(env):
+        judge = Judge(args)
+        # The name the local half types in Settings.
+        set_setting(env["HOME"], "name", "Anna")
+        closing(args, env, judge)
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
         rejoined(args, env, judge)
-    return (on_display(body) or
-            on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700") or
-            on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
+    status = 0
+    if args.part != "network":
+        status = on_display(local)
+    # The scaled window's local game goes with the network half, which is the shorter without it.
+    if args.part != "local":
+        status = (status or on_display(network) or
+                  on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700") or
+                  on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
+    return status
 
 
 if __name__ == "__main__":
