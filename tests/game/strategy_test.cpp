@@ -91,7 +91,7 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
 
 TEST(Strong, KnowsTheDrawsAndPlaysTheFirstRoundGreedily) {
     int kings_on_the_board = 0, turns_without_draw = 0, rounds_without_a_card = 0;
-    for (unsigned seed = 1; seed <= 30; ++seed) {
+    for (unsigned seed = 1; seed <= 16; ++seed) {
         const int players = 2 + seed % 4;
         LocalGame g(players, seed);
         for (int seat = 1; seat < players; ++seat) g.server.SetStrategy(seat, Strategy::kStrong);
