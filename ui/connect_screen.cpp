@@ -1,5 +1,7 @@
 #include "ui/connect_screen.h"
 
+#include <algorithm>
+
 #include "ui/game_route.h"
 #include "ui/navigation.h"
 #include "ui/network_setup.h"
@@ -10,18 +12,20 @@ DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, int
     : Screen(sdl_t, exch_t, profile_t), port(port_t), hostnm(std::move(hostnm_t)) {}
 
 DoJoinScreen::DoJoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t,
-                           const RejoinTicket& ticket_t, bool dropped_t)
+                           const RejoinTicket& ticket_t, bool dropped_t, Uint32 rejoin_ms_t)
     : Screen(sdl_t, exch_t, profile_t),
       port(ticket_t.port),
       hostnm(ticket_t.host),
       ticket(ticket_t),
-      dropped(dropped_t) {}
+      dropped(dropped_t),
+      rejoin_ms(rejoin_ms_t) {}
 
 DoJoinScreen::~DoJoinScreen() {
     if (!keep_values) ReleaseGame(exch, client, server);
 }
 
 std::string DoJoinScreen::StatusLine() const {
+    if (gave_up) return Fill(Translate("line", "Could not get back into the game at %s"), hostnm);
     if (ticket && (outcome == AsyncConnect::kPending || waiting))
         return dropped ? Translate("line", "Connection lost: reconnecting...")
                        : Fill(Translate("line", "Rejoining the game at %s ..."), hostnm);
@@ -61,12 +65,16 @@ void DoJoinScreen::StartAttempt() {
     started = SDL_GetTicks();
 }
 
+std::string DoJoinScreen::Promise() const {
+    if (gave_up) return Translate("line", "Press any key to return to the menu");
+    if (!ticket || left || !(connect || retry_at || client)) return "";
+    return host_answered
+               ? Translate("line", "The host keeps your seat; trying again for up to a minute")
+               : Translate("line", "Trying to reach the host again for up to a minute");
+}
+
 void DoJoinScreen::Draw() {
-    const bool asking = ticket && !left && (connect || retry_at || client);
-    DrawWaiting(
-        sdl, StatusLine(),
-        {asking ? Translate("line", "The host keeps your seat; trying again for up to a minute")
-                : ""});
+    DrawWaiting(sdl, StatusLine(), {Promise()});
 }
 
 // Back to the menu, once. The connection this screen opened closes with it (ReleaseGame), or the
@@ -78,8 +86,27 @@ void DoJoinScreen::Leave(const std::string& why) {
     PostScreen(navigate::Menu(sdl, exch, profile, why));
 }
 
+void DoJoinScreen::HostGone() {
+    profile.rejoin.Remove();
+    Leave(Fill(Translate("line", "The host at %s is gone"), hostnm));
+}
+
+void DoJoinScreen::GiveUp() {
+    profile.rejoin.Remove();
+    gave_up = true;
+    connect.reset();
+    retry_at.reset();
+    ReleaseGame(exch, client, server);
+    client = nullptr;
+    RequestRedraw();
+}
+
+bool DoJoinScreen::TriesOver() const {
+    return ticket && !gave_up && !left && !keep_values && SDL_GetTicks() - first_try >= rejoin_ms;
+}
+
 bool DoJoinScreen::TryAgainLater() {
-    if (!ticket || SDL_GetTicks() - first_try >= kRejoinMs) return false;
+    if (!ticket || SDL_GetTicks() - first_try >= rejoin_ms) return false;
     retry_at = SDL_GetTicks() + kRetryMs;
     RequestRedraw();
     return true;
@@ -96,9 +123,12 @@ void DoJoinScreen::Connected() {
             client->AskToJoin();
     } else if (outcome == AsyncConnect::kConnected) {
         waiting = false;
-    } else if (outcome != AsyncConnect::kUnknownHost && outcome != AsyncConnect::kNotAHost) {
-        TryAgainLater();
+    } else if (ticket && outcome == AsyncConnect::kRefused) {
+        HostGone();
+    } else if (ticket && !TryAgainLater()) {
+        GiveUp();
     }
+    host_answered = host_answered || outcome == AsyncConnect::kConnected;
     connect.reset();
     RequestRedraw();
 }
@@ -116,7 +146,7 @@ void DoJoinScreen::Closed() {
         return;
     }
     if (ticket) {
-        Leave(Fill(Translate("line", "Could not get back into the game at %s"), hostnm));
+        GiveUp();
         return;
     }
     // A host that closes before its first line, or refuses, has no seat left: its game is full.
@@ -125,13 +155,23 @@ void DoJoinScreen::Closed() {
 
 Uint32 DoJoinScreen::NextWakeMs() const {
     const Uint32 now = SDL_GetTicks();
-    if (retry_at) return *retry_at > now ? *retry_at - now : 0;
-    if (!connect) return kNoWake;
+    Uint32 wake = kNoWake;
+    if (ticket && !gave_up && !left && !keep_values) {
+        const Uint32 tried = now - first_try;
+        wake = tried >= rejoin_ms ? 0 : rejoin_ms - tried;
+    }
+    if (retry_at) return std::min(wake, *retry_at > now ? *retry_at - now : 0);
+    if (!connect) return wake;
     const Uint32 waited = now - started;
-    return waited >= kConnectMs ? 0 : kConnectMs - waited;
+    return std::min(wake, waited >= kConnectMs ? 0 : kConnectMs - waited);
 }
 
 void DoJoinScreen::Idle() {
+    // However the host behaves, a connection that never answers too, the tries end in time.
+    if (TriesOver()) {
+        GiveUp();
+        return;
+    }
     if (retry_at && SDL_GetTicks() >= *retry_at) {
         StartAttempt();
         RequestRedraw();
@@ -141,12 +181,16 @@ void DoJoinScreen::Idle() {
     // Abandoned, the attempt ends at once.
     connect.reset();
     outcome = AsyncConnect::kNoAnswer;
-    if (!TryAgainLater()) RequestRedraw();
+    if (!ticket)
+        RequestRedraw();
+    else if (!TryAgainLater())
+        GiveUp();
 }
 
 bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return true;
-    if (IsKey(event, SDLK_ESCAPE)) {
+    if (IsKey(event, SDLK_ESCAPE) ||
+        (gave_up && (event.type == SDL_KEYDOWN || event.type == SDL_MOUSEBUTTONDOWN))) {
         Leave("");
         return false;
     }

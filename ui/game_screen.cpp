@@ -8,6 +8,7 @@
 #include "game/protocol.h"
 #include "ui/game_route.h"
 #include "ui/navigation.h"
+#include "ui/network_setup.h"
 #include "ui/statistics_screen.h"
 #include "ui/table_view.h"
 #include "ui/texts.h"
@@ -50,6 +51,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
                  }),
       con(exch_t, sdl_t, *client_t, table_turn, chat),
       keeping(profile_t),
+      beacon(profile_t.settings.values, kPort),
       local_strength(local_strength_t) {
     table_turn.SetLocal(local_strength.has_value());
     // A new game starts from a clean table: nothing of an earlier game's view may show.
@@ -135,6 +137,7 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
         Tokens(exch.GetPlayerMessage()).token(1) == proto::kWaiting)
         RequestRedraw();
     const bool gone = RouteMessage(exch, client, server);
+    beacon.Follow(Refilling() ? client->awaited() : 0, sdl.numplayers);
     KeepTicket();
     if (gone) Gone();
     return closing && KeepWhenSettled();

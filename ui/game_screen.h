@@ -11,6 +11,7 @@
 #include "store/saved_game.h"
 #include "ui/chat_log.h"
 #include "ui/game_keeping.h"
+#include "ui/host_beacon.h"
 #include "ui/screen.h"
 #include "ui/table_connectors.h"
 #include "ui/table_turn.h"
@@ -103,6 +104,8 @@ class GameScreen : public Screen {
     MyClientConnector con;
     // The ticket back into a joined game, and the local game kept when the window closes.
     GameKeeping keeping;
+    // Found on the local network while a hosted game waits for players after "Play again".
+    HostBeacon beacon;
     Button* button_undo = nullptr;
     Button* button_done = nullptr;
     Button* button_auto = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/join_screen.h"
 
+#include <algorithm>
+
 #include "net/fastevents.h"
 #include "ui/navigation.h"
 #include "ui/network_setup.h"
@@ -18,7 +20,7 @@ JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
                  redraw.user.code = EXCH_REDRAW;
                  return FE_TryPushEvent(&redraw);
              }),
-      ticket(profile_t.rejoin.Load()) {
+      rejoin(profile_t.rejoin) {
     FollowSearch();
 }
 
@@ -36,12 +38,16 @@ void JoinScreen::Join(int port, const std::string& host) {
 
 bool JoinScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_USEREVENT && event.user.code == EXCH_REDRAW) FollowSearch();
+    if (rejoin.Follow(event)) {
+        FollowSearch();
+        return false;
+    }
     if (const Button* b = ButtonEvent(event)) {
-        int row = ticket ? -1 : 0;
+        int row = rejoin_listed ? -1 : 0;
         for (const Button* listed : buttons.buttons) {
-            if (listed == b && row == -1 && !ignore_screen) {
+            if (listed == b && row == -1 && rejoin.offered() && !ignore_screen) {
                 ignore_screen = true;
-                PostScreen(navigate::Rejoin(sdl, exch, profile, *ticket, false));
+                PostScreen(navigate::Rejoin(sdl, exch, profile, *rejoin.offered(), false));
             } else if (listed == b) {
                 Join(games[row].offer.port, games[row].address);
             }
@@ -58,7 +64,8 @@ void JoinScreen::FollowSearch() {
         return a.address == b.address && a.offer.port == b.offer.port &&
                a.offer.name == b.offer.name && a.offer.joined == b.offer.joined;
     };
-    if (list_built && std::equal(heard.begin(), heard.end(), games.begin(), games.end(), same))
+    if (list_built && rejoin_listed == (rejoin.offered() != nullptr) &&
+        std::equal(heard.begin(), heard.end(), games.begin(), games.end(), same))
         return;
     list_built = true;
     int chosen = -1, row = 0;
@@ -70,10 +77,11 @@ void JoinScreen::FollowSearch() {
     buttons.Clear();
     const int h = static_cast<int>(sdl.GetButtonHeight());
     row = 0;
-    if (ticket) {
+    rejoin_listed = rejoin.offered() != nullptr;
+    if (rejoin_listed) {
         Button* b = buttons.AddButton(
             sdl, 10, BelowY() + 2 * sdl.GetFontHeight(1),
-            Fill(Translate("button", "Rejoin the game at %s"), ticket->host), true);
+            Fill(Translate("button", "Rejoin the game at %s"), rejoin.offered()->host), true);
         if (row++ == chosen) buttons.focus = b;
     }
     for (const GameSearch::Found& g : games) {
@@ -92,11 +100,13 @@ void JoinScreen::FollowSearch() {
 }
 
 void JoinScreen::Idle() {
+    rejoin.Expire(SDL_GetTicks());
     FollowSearch();
 }
 
 Uint32 JoinScreen::NextWakeMs() const {
-    return search.NextDropMs(SDL_GetTicks());
+    const Uint32 now = SDL_GetTicks();
+    return std::min(search.NextDropMs(now), rejoin.NextWakeMs(now));
 }
 
 void JoinScreen::DrawBelow() {

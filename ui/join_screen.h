@@ -2,12 +2,11 @@
 // game left mid-play.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "net/game_search.h"
-#include "store/rejoin_ticket.h"
+#include "ui/rejoin_offer.h"
 #include "ui/text_entry_screen.h"
 
 // Asks for a host name, and lists the games on the local network that answer its search: a click,
@@ -16,10 +15,12 @@ class JoinScreen : public TextEntryScreen {
   public:
     JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t);
     bool AcceptEvent(SDL_Event& event) override;
+    void Shown() override { rejoin.Start(); }
     void Idle() override;
     Uint32 NextWakeMs() const override;
-    // The games listed now.
+    // The games listed now, and the host of the ticket offered above them ("" for none).
     const std::vector<GameSearch::Found>& listed() const { return games; }
+    std::string listed_rejoin() const { return rejoin_listed ? rejoin.offered()->host : ""; }
 
   private:
     void Enter() override;
@@ -33,6 +34,8 @@ class JoinScreen : public TextEntryScreen {
     GameSearch search;
     std::vector<GameSearch::Found> games;
     bool list_built = false;
-    // The ticket back into a game left mid-play, offered above the games found.
-    std::optional<RejoinTicket> ticket;
+    // The ticket back into a game left mid-play, offered above the games found while its host
+    // answers.
+    RejoinOffer rejoin;
+    bool rejoin_listed = false;
 };

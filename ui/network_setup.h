@@ -10,6 +10,8 @@
 
 // The game's TCP port.
 constexpr int kPort = 1234;
+// How long a connection may take before an attempt gives up.
+constexpr Uint32 kConnectMs = 10000;
 // The host joins its own game over this address.
 constexpr const char* kLoopback = "127.0.0.1";
 

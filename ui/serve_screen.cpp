@@ -26,7 +26,8 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
     : Screen(sdl_t, exch_t, profile_t),
       port(port_t),
       players(players_t),
-      addresses(LocalAddresses()) {
+      addresses(LocalAddresses()),
+      beacon(profile_t.settings.values, port_t) {
     if (!exch.EnterServerMode(port, players)) {
         waiting = false;
         failure = Translate("line", "Error: port 1234 is in use: is a game hosted here already?");
@@ -43,9 +44,7 @@ DoServeScreen::DoServeScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, i
     client = new Client(exch);
     client->SetName(profile.settings.values.name);
     client->AskToJoin();
-    if (profile.settings.values.findable)
-        beacon =
-            std::make_unique<GameBeacon>(GameOffer{profile.settings.values.name, port, 0, players});
+    beacon.Follow(exch.GetPlayerWaitCount(), players);
     buttons.AddButton(sdl, 10, 10 + 6 * sdl.GetFontHeight(1),
                       Translate("button", "Start now with computer players"), true);
 }
@@ -77,7 +76,7 @@ bool DoServeScreen::AcceptEvent(SDL_Event& event) {
         return false;
     }
     if (exch.IsPlayerMessage() && exch.GetPlayerNum() != -1) RequestRedraw();
-    if (beacon) beacon->SetJoined(players - exch.GetPlayerWaitCount());
+    beacon.Follow(exch.GetPlayerWaitCount(), players);
     // The computer takes every seat still empty, and the game starts.
     if (ButtonEvent(event) && exch.FillEmptySeats()) RequestRedraw();
     if (RouteMessage(exch, client, server)) {

@@ -1,12 +1,11 @@
 // Hosting a network game: the player count typed in, then the wait for the players.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "game/client.h"
 #include "game/referee.h"
-#include "net/game_search.h"
+#include "ui/host_beacon.h"
 #include "ui/text_entry_screen.h"
 
 class ServeScreen : public TextEntryScreen {
@@ -36,5 +35,5 @@ class DoServeScreen : public Screen {
     // Where the others can reach this machine.
     std::string addresses;
     // Answers the searches of players on the local network while players are awaited.
-    std::unique_ptr<GameBeacon> beacon;
+    HostBeacon beacon;
 };

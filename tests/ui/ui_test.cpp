@@ -770,6 +770,64 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     EXPECT_TRUE(loop->done);
 }
 
+// A host that is gone is said to be gone, and nothing more is promised: a refused connection
+// sends the player back to the menu at once, a host that accepts but never answers ends the tries
+// in their time, a ticket is offered only while its host answers, and every end drops it.
+TEST_F(Ui, AHostGoneIsSaidSoAndItsTicketDropped) {
+    const auto rejoin_button = [&] {
+        auto* join = dynamic_cast<JoinScreen*>(loop->screen);
+        return join && !join->listed_rejoin().empty();
+    };
+    const auto ticket_kept = [&] { return profile.rejoin.Load().has_value(); };
+    const RejoinTicket nobody{"127.0.0.1", free_port(), 1, DrawSecret()};
+
+    // Nobody listens: the join screen never offers the ticket, and drops it.
+    ASSERT_TRUE(profile.rejoin.Save(nobody));
+    post(new JoinScreen(*sdl, *exch, profile));
+    for (int i = 0; i < 300 && ticket_kept(); ++i) loop->Pass();
+    EXPECT_FALSE(ticket_kept());
+    EXPECT_FALSE(rejoin_button());
+    key(SDLK_ESCAPE);
+
+    // A dropped game whose host refuses: the menu says it is gone, before any promise.
+    ASSERT_TRUE(profile.rejoin.Save(nobody));
+    auto* dropped = new DoJoinScreen(*sdl, *exch, profile, nobody, true);
+    post(dropped);
+    MainMenu* menu = nullptr;
+    for (int i = 0; i < 300 && !menu; ++i) {
+        loop->Pass();
+        menu = dynamic_cast<MainMenu*>(loop->screen);
+    }
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->reason(), "The host at 127.0.0.1 is gone");
+    EXPECT_FALSE(ticket_kept());
+
+    // A host that accepts and never answers: offered while it answers, then the tries end.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    const RejoinTicket quiet{"127.0.0.1", free_port(), 1, DrawSecret()};
+    const sockaddr_in address = loopback_address(quiet.port);
+    ASSERT_EQ(bind(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    listen(silent, 8);
+    ASSERT_TRUE(profile.rejoin.Save(quiet));
+    post(new JoinScreen(*sdl, *exch, profile));
+    for (int i = 0; i < 300 && !rejoin_button(); ++i) loop->Pass();
+    EXPECT_TRUE(rejoin_button());
+    EXPECT_EQ(dynamic_cast<JoinScreen&>(*loop->screen).listed_rejoin(), "127.0.0.1");
+    auto* asking = new DoJoinScreen(*sdl, *exch, profile, quiet, true, 300);
+    post(asking);
+    const std::string unanswered = "Trying to reach the host again for up to a minute";
+    for (int i = 0; i < 300 && asking->Promise() == unanswered; ++i) loop->Pass();
+    EXPECT_EQ(asking->Promise(), "The host keeps your seat; trying again for up to a minute");
+    const std::string over = "Could not get back into the game at 127.0.0.1";
+    for (int i = 0; i < 300 && asking->StatusLine() != over; ++i) loop->Pass();
+    EXPECT_EQ(asking->StatusLine(), over);
+    EXPECT_EQ(asking->Promise(), "Press any key to return to the menu");
+    EXPECT_FALSE(ticket_kept());
+    key(SDLK_SPACE, ' ');
+    EXPECT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
+    close(silent);
+}
+
 // A whole local game from the keyboard: the menu's first button by Down and Enter, then every
 // own move the greedy player would make, chosen with Left, Right, Tab and Space and played with
 // Enter or P, each turn ended with D; marks only once a key is used.
