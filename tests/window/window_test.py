@@ -97,6 +97,8 @@ STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds",
                 "Rejoining the game at 127.0.0.1 ..."]
+# Said at the menu, below its buttons.
+HOST_GONE = "The host at 127.0.0.1 is gone"
 
 
 class Failure(Exception):
@@ -302,20 +304,26 @@ class Judge:
 
     def __init__(self, args):
         path = os.path.join(tempfile.mkdtemp(), "strips.ppm")
-        subprocess.run([os.path.join(args.build, "text_strip"), path] + STATUS_TEXTS,
+        subprocess.run([os.path.join(args.build, "text_strip"), path] + STATUS_TEXTS + [HOST_GONE],
                        cwd=args.build, check=True, timeout=60, stdout=subprocess.DEVNULL)
         with open(path, "rb") as f:
             strips = Image(f.read())
         # The status line's rows only: the next line of text starts at y 28.
         # Left of the seat at the top right.
-        self.strips = {t: strips.left(40 * i, 28, TEXT_WIDTH) for i, t in enumerate(STATUS_TEXTS)}
+        self.strips = {t: strips.left(40 * i, 28, TEXT_WIDTH)
+                       for i, t in enumerate(STATUS_TEXTS + [HOST_GONE])}
 
     def status(self, image):
         top = image.left(0, 28, TEXT_WIDTH)
         for text, strip in self.strips.items():
-            if same_pixels(top, strip):
+            if text != HOST_GONE and same_pixels(top, strip):
                 return text
         return None
+
+    def says_below_menu(self, image, text):
+        """Whether a line below the menu's buttons reads `text`."""
+        strip = self.strips[text]
+        return any(same_pixels(image.left(y, 28, TEXT_WIDTH), strip) for y in range(280, 500))
 
 
 def hand_step(cards):
@@ -747,7 +755,10 @@ def rejoined_game(args, env, judge):
         at_menu(game, judge)
         game.click(60, MENU_TOP + 2 * BUTTON_H + 11)
         left_menu(game, judge)
-        save(args, "rejoin-offered.png", game.shot())
+        # Offered once the host answered: the button, where the row was of the screen's colour.
+        save(args, "rejoin-offered.png", wait_for("the ticket offered", lambda: (
+            lambda m: m.pixel(60, 10 + 8 * 18 + 11) != m.pixel(WIDTH - 20, 10 + 8 * 18 + 11)
+            and m)(game.shot()), 10))
         game.click(60, 10 + 8 * 18 + 11)
         image = wait_for("the table again", lambda: (lambda m: (judge.status(m) in (
             "It's your turn!", "Waiting for another player") or ended_away(judge, m, peer))
@@ -776,6 +787,38 @@ def rejoined_game(args, env, judge):
     if game.close() != 0:
         raise Failure("closing the rejoined window: " + game.output())
     return status
+
+
+def host_killed(args, env, judge):
+    """A host killed in the middle of a game: within 10 seconds the joined window is back at the
+    menu, saying that the host is gone, and it keeps no ticket back into that game."""
+    referee = subprocess.Popen([os.path.join(args.build, "velmora-referee"), "--players", "2",
+                                "--hidden"], cwd=args.build, stdout=subprocess.DEVNULL)
+    peer = None
+    try:
+        time.sleep(0.5)
+        game = Game(args, env)
+        at_menu(game, judge)
+        join_by_name(game, judge)
+        peer = SlowPeer()
+        own_turn(game, judge)
+        referee.kill()
+        referee.wait(10)
+        save(args, "host-gone.png", wait_for(
+            "the menu saying the host is gone", lambda: (lambda m: judge.status(m) ==
+                                                         "Welcome to Velmora!" and
+                                                         judge.says_below_menu(m, HOST_GONE) and m)(
+                game.shot()), 10))
+        if os.path.exists(os.path.join(env["HOME"], ".local/state/velmora/rejoin.ini")):
+            raise Failure("the ticket back into a game whose host is gone stayed")
+        if game.close() != 0:
+            raise Failure("closing the window after the host went: " + game.output())
+    finally:
+        if peer:
+            peer.close()
+        referee.kill()
+        referee.wait(10)
+    print("host killed mid-game: the menu says so, no ticket kept")
 
 
 def ended_away(judge, image, peer):
@@ -1227,6 +1270,7 @@ def main():
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
         rejoined(args, env, judge)
+        host_killed(args, env, judge)
     status = 0
     if args.part != "network":
         status = on_display(local)
