@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/number_text.h"
+#include "base/utf8.h"
 #include "exchange/tokens.h"
 #include "game/protocol.h"
 #include "gfx/sdl.h"
@@ -252,7 +254,8 @@ std::string TableTurn::StatusText() const {
     const int me = sdl.playernum;
     if (winning_player == me) return Translate("table line", "Game Over! You Win!");
     if (winning_player != -1)
-        return Fill(Translate("table line", "Game Over! You Lose, %s Won!"), WinnerName());
+        return Fill(Translate("table line", "Game Over! You Lose, %s Won!"),
+                    SeatName(winning_player));
     if (turn_player == me) return Translate("table line", "It's your turn!");
     if (turn_player == -1) return Translate("table line", "Waiting for other players to connect");
     return Translate("table line", "Waiting for another player");
@@ -271,6 +274,7 @@ Highlights TableTurn::Marks() const {
     Highlights h;
     std::copy(news.marks().begin(), news.marks().end(), h.moved.begin());
     for (int c = 0; c < kNumCards; ++c) h.mover[c] = news.mover_of(c);
+    for (int p = 0; p < kMaxPlayers; ++p) h.badges[p] = BadgeText(p);
     h.hint_card = hint_card;
     h.hint_pile = hint_pile;
     if (!choice.shown()) return h;
@@ -294,11 +298,14 @@ std::string TableTurn::SeatName(int p) const {
     return Fill(local ? Translate("plate", "Computer %d") : Translate("plate", "Player %d"), p);
 }
 
-// The design's "Player N" unless the referee gave the seat a name.
-std::string TableTurn::WinnerName() const {
-    const int w = winning_player;
-    return w < kMaxPlayers && !names[w].empty() ? names[w]
-                                                : Fill(Translate("plate", "Player %d"), w);
+// A seat's badge on the cards it moved: the number its plate shows beside "Computer" or "Player",
+// or the first letter of the name the referee gave it.
+std::string TableTurn::BadgeText(int p) const {
+    if (p < 0 || p >= kMaxPlayers || names[p].empty()) return int_to_string(p);
+    std::size_t i = 0;
+    std::string initial;
+    AppendUtf8(initial, NextCodePoint(names[p].data(), names[p].size(), i));
+    return initial;
 }
 
 void TableTurn::SetSeats(const std::vector<SeatInfo>& seats) {

@@ -131,7 +131,7 @@ class TableTurn {
     };
 
     Tracker& table() const;
-    std::string WinnerName() const;
+    std::string BadgeText(int p) const;
     // A legal move by hand: remembered for Undo, recorded, made on the table.
     void Make(const Move& m);
     // The move that puts the dragged card or pile on board pile `p`, if the rules allow one.

@@ -370,8 +370,8 @@ void GUI::MoverBadge(SDL_Surface* surface, int p) {
     if (pile[p].empty() || !pile[p].back().is_card()) return;
     const GCard& top = pile[p].back();
     const int mover = marks.mover[top.cardnum];
-    if (mover < 0 || motion.Moves(top.cardnum)) return;
-    const std::string seat = std::to_string(mover);
+    if (mover < 0 || mover >= kMaxPlayers || motion.Moves(top.cardnum)) return;
+    const std::string& seat = marks.badges[mover];
     const int w = sdl->GetStringWidth(0, seat.c_str()) + 8, h = sdl->GetFontHeight(0) + 2;
     const int x = top.x + 64 - w / 2, y = top.y + 64 - h / 2;
     const Uint8* c = kRingColour[kMovedRing];

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/players.h"
 #include "game/tracker.h"
 #include "ui/card_motion.h"
 #include "ui/drag_picture.h"
@@ -43,6 +44,8 @@ struct Highlights {
     std::array<bool, kLastCardNumber + 1> moved{};
     // The seat that moved each card, shown as a badge on a pile's top card; -1 for none.
     std::array<signed char, kLastCardNumber + 1> mover{};
+    // What each seat's badge says: what its plate shows of it.
+    std::array<std::string, kMaxPlayers> badges;
     int hint_card = -1;
     int hint_pile = -1;
     int chosen_card = -1;

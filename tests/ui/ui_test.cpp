@@ -259,10 +259,18 @@ TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {
     turn.TurnBegins(0);
     EXPECT_EQ(turn.StatusText(), "It's your turn!");
     EXPECT_TRUE(turn.done_enabled() && turn.WholeTurnOpen());
-    turn.GameOver(1);
-    EXPECT_EQ(turn.StatusText(), "Game Over! You Lose, Player 1 Won!");
     turn.GameOver(0);
     EXPECT_EQ(turn.StatusText(), "Game Over! You Win!");
+    // Every line names a seat as its plate does, and its badge shows what the plate shows of it.
+    turn.GameOver(1);
+    EXPECT_EQ(turn.StatusText(), "Game Over! You Lose, Player 1 Won!");
+    EXPECT_EQ(turn.Marks().badges[1], "1");
+    turn.SetLocal(true);
+    EXPECT_EQ(turn.StatusText(), "Game Over! You Lose, Computer 1 Won!");
+    EXPECT_EQ(turn.OtherSeats().at(0).name, "Computer 1");
+    turn.SetSeats({{"Zo\u00eb", SeatInfo::kPerson}, {"\u00c9mile", SeatInfo::kPerson}});
+    EXPECT_EQ(turn.StatusText(), "Game Over! You Lose, \u00c9mile Won!");
+    EXPECT_EQ(turn.Marks().badges[1], "\u00c9");
 
     // Cards are hit by their opaque pixels only: the transparent edge of a hand card's frame lets
     // the card below be found; an empty pile's place is hit; outside the window nothing is.

@@ -90,6 +90,8 @@ TABLE_ROWS = (3 * 18 + 10, 300)
 
 STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You Win!",
                 "Game Over! You Lose, Player 1 Won!", "Game Over! You Lose, Player 2 Won!",
+                "Game Over! You Lose, Computer 1 Won!", "Game Over! You Lose, Computer 2 Won!",
+                "Game Over! You Lose, Computer 3 Won!", "Game Over! You Lose, Computer 4 Won!",
                 "Game Over! You Lose, Bo Won!", "Game Over! You Lose, Player 0 Won!",
                 "Waiting for 1 more player to join", "Waiting for 1 more player . . .",
                 "Game Over! You Lose, Anna Won!", "Game Over! You Lose, Cy Won!",
@@ -203,11 +205,12 @@ class Game:
 
     def __init__(self, args, env, program=None, cwd=None, scale=1):
         self.args, self.env, self.scale = args, env, scale
-        Game.running.append(self)
         self.wid = None
         self.proc = subprocess.Popen([program or os.path.join(args.build, "velmora")],
                                      cwd=cwd or args.build, env=env, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
+        # Only a started program is stopped at the end.
+        Game.running.append(self)
         self.wid = wait_for("the window", self.find_window, 30, 0.1)
         wait_for("the window's first picture", self.try_shot, 10, 0.1)
 
