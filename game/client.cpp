@@ -9,7 +9,7 @@
 #include "game/table_line.h"
 #include "game/tracker_modify.h"
 
-void TableFollower::FollowRecords(Tokens& command) {
+void TableFollower::FollowRecords(int, Tokens& command) {
     std::string ignored;
     TrackerModify().Modify(&client.tracker, &command, 3, ignored);
 }
@@ -18,13 +18,13 @@ void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
     const bool others = turn != playernum_t && turn != -1;
     const bool records = command.data.size() > 3;
     const Tracker before = others ? client.tracker : Tracker{};
-    if (records && command.token(2) != playernum_t) FollowRecords(command);
+    if (records && command.token(2) != playernum_t) FollowRecords(turn, command);
     if (others) OthersPlayed(turn, before, records);
     if (turn == playernum_t) exch.ClientSend(CodeLine(proto::kSeen));
 }
 
 void TableFollower::Turn(int turn, int, Tokens& command) {
-    if (command.data.size() > 3) FollowRecords(command);
+    if (command.data.size() > 3) FollowRecords(turn, command);
     TurnBegins(turn);
 }
 

@@ -54,8 +54,8 @@ class TableFollower : public ClientConnector {
 
   protected:
     ~TableFollower() = default;
-    // Applies the records of `command` from token 3 on to the client's table.
-    virtual void FollowRecords(Tokens& command);
+    // Applies the records of `command`, a line of `turn`, from token 3 on to the client's table.
+    virtual void FollowRecords(int turn, Tokens& command);
     // Another player's published play has been applied to the table that was `before`;
     // `records`: whether the line carried any (none is a pass).
     virtual void OthersPlayed(int, const Tracker&, bool) {}

@@ -3,6 +3,8 @@
 #include <SDL_net.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "gfx/masks.h"
@@ -16,6 +18,26 @@ std::runtime_error start_error(const char* prefix, const char* why) {
     return std::runtime_error(std::string(prefix) + (why ? why : ""));
 }
 
+// An X server that resets when its last client leaves (Xvfb without -noreset), or one that is
+// still starting, refuses connections for a moment: where a display is named, it is tried for two
+// seconds before the start fails. SDL_GetError tells the last try's failure: "Couldn't open X11
+// display", or "No available video device" where no driver found one.
+bool display_may_come(Uint32 flags) {
+    const char* display = std::getenv("DISPLAY");
+    const char* why = SDL_GetError();
+    return (flags & SDL_INIT_VIDEO) && display && *display && why &&
+           (std::strstr(why, "X11 display") || std::strstr(why, "No available video device"));
+}
+
+int init_retrying_display(Uint32 flags) {
+    for (int tries = 1;; ++tries) {
+        if (SDL_Init(flags) == 0) return 0;
+        if (tries == 20 || !display_may_come(flags)) return -1;
+        SDL_Quit();
+        SDL_Delay(100);
+    }
+}
+
 }  // namespace
 
 SDL::SDL(unsigned flags) {
@@ -23,7 +45,7 @@ SDL::SDL(unsigned flags) {
     // Neither SDL's event thread nor its timer thread: each wakes a thousand times a second,
     // which keeps a processor busy while the window rests. Input is gathered when the main
     // loop looks for events, at least every 10 ms tick; nothing uses SDL's timers.
-    if (SDL_Init(flags & ~SDL_INIT_TIMER) == -1) {
+    if (init_retrying_display(flags & ~SDL_INIT_TIMER) == -1) {
         // A subsystem that did start before the one that failed is shut down again.
         const std::runtime_error e = start_error("SDL: ", SDL_GetError());
         SDL_Quit();

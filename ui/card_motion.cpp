@@ -16,7 +16,7 @@ int between(int a, int b, double e) {
 }  // namespace
 
 void CardMotion::Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now,
-                     SoundName landing) {
+                     SoundName landing, int mover) {
     if (join && !steps.empty()) {
         Step& last = steps.back();
         for (Flight& f : flights) {
@@ -29,7 +29,7 @@ void CardMotion::Add(const Tracker& after, std::vector<Flight> flights, bool joi
     }
     Uint32 length = 0;
     for (const Flight& f : flights) length = std::max(length, f.delay + move_ms);
-    steps.push_back({after, std::move(flights), now, length, {landing}});
+    steps.push_back({after, std::move(flights), now, length, {landing}, mover});
 }
 
 bool CardMotion::SoundAtEnd(SoundName sound) {

@@ -34,11 +34,11 @@ class CardMotion {
     // How long one move takes; 0 shows every change at once.
     void SetMoveMs(Uint32 ms) { move_ms = ms; }
     bool off() const { return move_ms == 0; }
-    // Queues a step that leads to `after`, sounding `landing` as it ends. With `join`, the
-    // flights join the last step, each setting off a little after the one before: the cards of
-    // a deal leave together, and sound once.
+    // Queues a step of seat `mover` (-1: nobody's, as a deal) that leads to `after`, sounding
+    // `landing` as it ends. With `join`, the flights join the last step, each setting off a little
+    // after the one before: the cards of a deal leave together, and sound once.
     void Add(const Tracker& after, std::vector<Flight> flights, bool join, Uint32 now,
-             SoundName landing);
+             SoundName landing, int mover);
     // Adds `sound` to the end of the last step; false when nothing moves.
     bool SoundAtEnd(SoundName sound);
     // Ends the steps that are over at `now` and begins the next; whether the table to show
@@ -49,6 +49,8 @@ class CardMotion {
     bool Busy() const { return !steps.empty(); }
     // The table the running step leads to; null when nothing moves.
     const Tracker* Showing() const { return steps.empty() ? nullptr : &steps.front().after; }
+    // The seat whose move the running step shows; -1 for nobody's or when nothing moves.
+    int ShowingMover() const { return steps.empty() ? -1 : steps.front().mover; }
     // The running step's cards that have not landed by `now`, where they are.
     std::vector<FlyingCard> Flying(Uint32 now) const;
     // Whether `card` flies at `now`: it is drawn by Flying, not in its pile. A card of the
@@ -66,6 +68,7 @@ class CardMotion {
         Uint32 start = 0;
         Uint32 length = 0;
         std::vector<SoundName> sounds;
+        int mover = -1;
     };
     bool Landed(const Step& step, const Flight& f, Uint32 now) const;
 

@@ -210,6 +210,11 @@ bool DoJoinScreen::AcceptEvent(SDL_Event& event) {
     }
     // A refusal comes before the close.
     if (keep_values || left || client->refusal() != -1) return false;
+    // Only a host that took the player is offered again next time.
+    if (!ticket) {
+        profile.settings.values.last_host = CleanHost(hostnm);
+        profile.settings.Save();
+    }
     PostScreen(
         navigate::JoinedGame(sdl, exch, profile, client, hostnm, port,
                              ticket ? std::optional<SeatSecret>(ticket->secret) : std::nullopt));

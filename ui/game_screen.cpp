@@ -466,6 +466,7 @@ void GameScreen::ShowState() {
 }
 
 void GameScreen::ShowTurn() {
+    table_turn.FollowPicture(gui->Picture());
     gui->SetHighlights(table_turn.Marks());
     gui->SetTexts(table_turn.Texts());
     gui->SetSeats(table_turn.OtherSeats(), table_turn.OwnSeat());
@@ -535,7 +536,10 @@ void GameScreen::ButtonUp(int x, int y) {
     const DragKind kind = gui->dragging();
     if (kind != DragKind::kNone) {
         const int data = gui->drag_data();
-        table_turn.DropOn(kind, data, gui->Drop(x, y));
+        const int target = gui->Drop(x, y);
+        // The mouse is told why as the keyboard is.
+        refusal = table_turn.RefusalOf(kind, data, target);
+        table_turn.DropOn(kind, data, target);
         // The move that empties the hand wins: its line goes at once.
         if (table_turn.HandPlayedOut()) SendPlay();
         RequestRedraw();

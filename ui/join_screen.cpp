@@ -25,8 +25,6 @@ JoinScreen::JoinScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t)
 }
 
 void JoinScreen::Enter() {
-    profile.settings.values.last_host = CleanHost(text);
-    profile.settings.Save();
     Join(kPort, text);
 }
 

@@ -19,9 +19,13 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string
         return b;
     };
     button_new = next(Translate("button", "New game (local, 2 players)"), 0);
+    // Beside the first button, so that no button moves when a kept game comes or goes.
+    if (saved)
+        button_continue =
+            buttons.AddButton(sdl, button_new->x + button_new->w + step / 2, button_new->y,
+                              Translate("button", "Continue game"), true);
     button_serve = next(Translate("button", "Serve and join a game..."), 0);
     button_join = next(Translate("button", "Join a game..."), 0);
-    if (saved) button_continue = next(Translate("button", "Continue game"), 0);
     button_chosen = next("", step / 2);
     button_players = next("", 0);
     button_strength = next("", 0);

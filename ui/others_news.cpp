@@ -78,8 +78,8 @@ std::string OthersNews::Text() const {
     std::string text;
     for (const std::string& n : news) {
         if (n.empty()) continue;
-        if (!text.empty()) text += "; ";
-        text += n;
+        // French sets a space before the semicolon.
+        text = text.empty() ? n : Fill(Translate("table line", "%s; %s"), text, n);
     }
     return text;
 }

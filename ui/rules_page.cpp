@@ -4,6 +4,7 @@
 
 #include "game/cards.h"
 #include "gfx/sdl.h"
+#include "gfx/sheet_geometry.h"
 #include "gfx/widgets.h"
 #include "ui/texts.h"
 
@@ -36,16 +37,23 @@ constexpr int face(int suit, int rank) {
 constexpr int kFrameInset = 28;  // the card's left edge in its 128-pixel frame
 
 // Each picture is two cards or piles side by side, as they lie on the table; (x, y) is the top
-// left corner of the first card.
+// left corner of the first card. The card that moves is framed in yellow, so that a card laid on
+// top and a card slid under, which lie alike once moved, show which one came.
 void draw_rule(SDL& sdl, int rule, int x, int y) {
     SDL_Surface* s = sdl.screen;
     const auto card = [&](int cx, int cy, int f) {
         sdl.EasyDrawCard(0, -1, s, cx - kFrameInset, cy - 15, f);
     };
+    const auto moving = [&](int cx, int cy, int f) {
+        SDL_Rect frame{static_cast<Sint16>(cx - 3), static_cast<Sint16>(cy - 3),
+                       static_cast<Uint16>(kCellW + 6), static_cast<Uint16>(kCellH + 6)};
+        SDL_FillRect(s, &frame, SDL_MapRGB(s->format, 255, 220, 0));
+        card(cx, cy, f);
+    };
     switch (rule) {
-        case 0:  // a red 4 on a black 5
+        case 0:  // a red 4 laid on a black 5
             card(x, y, face(0, 4));
-            card(x + 20, y + 20, face(1, 3));
+            moving(x + 20, y + 20, face(1, 3));
             break;
         case 1:  // a king in a corner pile, as it lies there, beside an empty corner
             sdl.DrawCard(s, x - kFrameInset, y - 15, kEmptySlot + 1);
@@ -58,7 +66,7 @@ void draw_rule(SDL& sdl, int rule, int x, int y) {
             break;
         default:  // an empty side pile, and a red 6 slid under a black 5
             sdl.DrawCard(s, x - kFrameInset, y - 15, kEmptySlot);
-            card(x + 90, y, face(1, 5));
+            moving(x + 90, y, face(1, 5));
             card(x + 110, y + 20, face(0, 4));
             break;
     }

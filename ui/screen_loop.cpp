@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "net/fastevents.h"
+#include "ui/texts.h"
 
 void Screen::PostScreen(Screen* next) {
     try {
@@ -86,6 +87,10 @@ bool ScreenLoop::OnWindowEvent(const SDL_Event& event) {
     } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_m &&
                !(event.key.keysym.mod & (KMOD_CTRL | KMOD_ALT)) && screen && !screen->TakesText()) {
         screen->ToggleSound();
+        // The key has no other sign on most screens: the window says what it did.
+        flash = Fill(Translate("button", "Sound: %s"), OnOff(sdl.sounds.On()));
+        flash_until = SDL_GetTicks() + kFlashMs;
+        Draw();
     } else {
         return false;
     }
@@ -97,6 +102,26 @@ void ScreenLoop::Draw() {
         rules.Draw();
     else if (screen)
         screen->Draw();
+    if (flash.empty()) return;
+    // A dark box in the middle of the window, over whatever the screen drew.
+    const int w = sdl.GetStringWidth(1, flash.c_str()) + 24, h = sdl.GetFontHeight(1) + 12;
+    SDL_Rect box{static_cast<Sint16>((sdl.w - w) / 2), static_cast<Sint16>((sdl.h - h) / 2),
+                 static_cast<Uint16>(w), static_cast<Uint16>(h)};
+    SDL_FillRect(sdl.screen, &box, SDL_MapRGB(sdl.screen->format, 32, 32, 32));
+    sdl.DrawString(sdl.screen, 1, box.x + 12, box.y + 6, flash.c_str());
+    sdl.Present();
+}
+
+void ScreenLoop::EndFlash() {
+    if (flash.empty() || static_cast<Sint32>(SDL_GetTicks() - flash_until) < 0) return;
+    flash.clear();
+    Draw();
+}
+
+Uint32 ScreenLoop::FlashWakeMs() const {
+    if (flash.empty()) return kRestMs;
+    const Uint32 now = SDL_GetTicks();
+    return static_cast<Sint32>(flash_until - now) <= 0 ? 0 : flash_until - now;
 }
 
 void ScreenLoop::ShowRules(bool open) {
@@ -153,7 +178,8 @@ bool ScreenLoop::Feed(int x, int y, bool button_one) {
 }
 
 bool ScreenLoop::Pass() {
-    const Uint32 rest = screen ? std::min(screen->NextWakeMs(), rest_ms) : rest_ms;
+    const Uint32 rest =
+        std::min(screen ? std::min(screen->NextWakeMs(), rest_ms) : rest_ms, FlashWakeMs());
     const bool taken = idle ? exch.WaitEvent(rest) : exch.PollEvent();
     if (taken && !OnWindowEvent(exch.event) && !OnRulesEvent(exch.event)) {
         MapPointer(exch.event);
@@ -177,6 +203,7 @@ bool ScreenLoop::Pass() {
         const bool moving = screen->Moving();
         screen->Idle();
         if (moving) Draw();
+        EndFlash();
     }
     // A drag held still waits for the pointer's next motion like any other event.
     idle = !taken && !acted;

@@ -48,8 +48,11 @@ class ScreenLoop {
     // them; whether the event was theirs.
     bool OnRulesEvent(const SDL_Event& event);
     void ShowRules(bool open);
-    // The current picture: the rules over the screen, or the screen.
+    // The current picture: the rules over the screen, or the screen, and a flash over them.
     void Draw();
+    // A flash shown long enough goes; when the loop must wake for that.
+    void EndFlash();
+    Uint32 FlashWakeMs() const;
     // The pointer's position in a mouse event, into picture coordinates.
     void MapPointer(SDL_Event& event) const;
     // A left press or release taken as an event, which a quick click can hide from the samples.
@@ -66,4 +69,8 @@ class ScreenLoop {
     bool idle = false;
     RulesPage rules;
     bool rules_open = false;
+    // A word over the picture for a moment, such as the sound switched by M.
+    std::string flash;
+    Uint32 flash_until = 0;
+    static constexpr Uint32 kFlashMs = 1500;
 };

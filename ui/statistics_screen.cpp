@@ -8,8 +8,10 @@
 namespace {
 
 std::string streak_text(int streak) {
-    if (streak > 0) return Fill(Translate("statistics cell", "%d won"), streak);
-    if (streak < 0) return Fill(Translate("statistics cell", "%d lost"), -streak);
+    if (streak > 0)
+        return Fill(TranslatePlural("statistics cell", "%d won", "%d won", streak), streak);
+    if (streak < 0)
+        return Fill(TranslatePlural("statistics cell", "%d lost", "%d lost", -streak), -streak);
     return "-";
 }
 
@@ -30,7 +32,10 @@ std::string SummaryLine(const GameRecord& r) {
     const std::string won =
         Fill(Translate("table line", "Won %d of %d (%d %%)"), r.won, r.played, r.win_percent());
     if (r.streak > 0) return Fill(Translate("table line", "%s, streak %d"), won, r.streak);
-    if (r.streak < 0) return Fill(Translate("table line", "%s, lost %d in a row"), won, -r.streak);
+    if (r.streak < 0)
+        return Fill(TranslatePlural("table line", "%s, lost %d in a row", "%s, lost %d in a row",
+                                    -r.streak),
+                    won, -r.streak);
     return won;
 }
 

@@ -7,10 +7,10 @@
 #include "ui/table_view.h"
 #include "ui/texts.h"
 
-void MyClientConnector::FollowRecords(Tokens& command) {
+void MyClientConnector::FollowRecords(int turn, Tokens& command) {
     if (!sdl->tracker_modify) throw std::runtime_error("Tracker modify not set!");
     std::string ignored;
-    if (gui) gui->NewLine();
+    if (gui) gui->NewLine(turn);
     sdl->tracker_modify->Modify(&client.tracker, &command, 3, ignored);
 }
 

@@ -22,7 +22,7 @@ class MyClientConnector final : public TableFollower {
     void SetPlayerNum(int playernum_t, int numplayers_t) override;
 
   private:
-    void FollowRecords(Tokens& command) override;
+    void FollowRecords(int turn, Tokens& command) override;
     void OthersPlayed(int mover, const Tracker& before, bool records) override;
     void TurnBegins(int turn) override;
     void PlayerLeft(int p) override;

@@ -73,9 +73,20 @@ std::vector<int> TableTurn::TargetsOf(DragKind kind, int data) const {
     return out;
 }
 
+// A pile put back where it lies, or a drop off the board, is no move.
+bool TableTurn::TriesAMove(DragKind kind, int data, int p) const {
+    return Moving() && is_board_pile(p) && !(kind == DragKind::kPile && p == data);
+}
+
+std::string TableTurn::RefusalOf(DragKind kind, int data, int p) const {
+    if (!TriesAMove(kind, data, p) || MoveOnto(kind, data, p)) return "";
+    return kind == DragKind::kPile
+               ? Translate("table line", "That pile does not fit on the chosen pile")
+               : Translate("table line", "That card does not fit on the chosen pile");
+}
+
 bool TableTurn::DropOn(DragKind kind, int data, int p) {
-    // A pile put back where it lies is no move.
-    if (!Moving() || !is_board_pile(p) || (kind == DragKind::kPile && p == data)) return false;
+    if (!TriesAMove(kind, data, p)) return false;
     const std::optional<Move> m = MoveOnto(kind, data, p);
     if (!m) {
         sdl.sounds.Play(SoundName::kRefused);
@@ -180,15 +191,11 @@ bool TableTurn::PlayChosen(bool pile_only, std::string& refusal) {
     const int target = choice.chosen_pile(), source = choice.source_pile();
     const int card = ChosenCard();
     if (!Moving() || target == -1) return false;
-    if (source != -1) {
-        if (DropOn(DragKind::kPile, source, target)) return true;
-        refusal = Translate("table line", "That pile does not fit on the chosen pile");
-        return false;
-    }
-    if (pile_only || card == -1) return false;
-    if (DropOn(DragKind::kHandCard, card, target)) return true;
-    refusal = Translate("table line", "That card does not fit on the chosen pile");
-    return false;
+    const DragKind kind = source != -1 ? DragKind::kPile : DragKind::kHandCard;
+    const int data = source != -1 ? source : card;
+    if (kind == DragKind::kHandCard && (pile_only || card == -1)) return false;
+    refusal = RefusalOf(kind, data, target);
+    return DropOn(kind, data, target);
 }
 
 namespace {
@@ -251,18 +258,18 @@ void TableTurn::RestoreOpenTurn(const OpenTurn& open) {
 std::string TableTurn::StatusText() const {
     if (!notice.empty()) return notice;
     if (!hint_text.empty() && IsOurTurn()) return hint_text;
-    const int me = sdl.playernum;
-    if (winning_player == me) return Translate("table line", "Game Over! You Win!");
-    if (winning_player != -1)
-        return Fill(Translate("table line", "Game Over! You Lose, %s Won!"),
-                    SeatName(winning_player));
-    if (turn_player == me) return Translate("table line", "It's your turn!");
-    if (turn_player == -1) return Translate("table line", "Waiting for other players to connect");
+    const int me = sdl.playernum, winner = ShownWinner(), turn = ShownTurn();
+    if (winner == me) return Translate("table line", "Game Over! You Win!");
+    if (winner != -1)
+        return Fill(Translate("table line", "Game Over! You Lose, %s Won!"), SeatName(winner));
+    if (turn == me) return Translate("table line", "It's your turn!");
+    if (turn == -1 && !picture.moving)
+        return Translate("table line", "Waiting for other players to connect");
     return Translate("table line", "Waiting for another player");
 }
 
 std::string TableTurn::InfoText() const {
-    const Tracker& t = table();
+    const Tracker& t = picture.table ? *picture.table : table();
     std::string counts;
     for (int i = 0; i < sdl.numplayers && i < kMaxPlayers; ++i)
         counts += (i ? " " : "") + int_to_string(static_cast<int>(t.pile[i].size()));
@@ -336,11 +343,13 @@ std::vector<SeatView> TableTurn::OtherSeats() const {
     // In turn order from the own seat: the next player sits at the player's left.
     for (int k = 1; k < n; ++k) {
         const int p = (me + k) % n;
-        seats.push_back({SeatName(p), turn_player == p, away[p], revealed[p]});
+        // A computer's turn not yet played: it thinks.
+        const bool thinking = !picture.moving && turn_player == p && (local || away[p]);
+        seats.push_back({SeatName(p), ShownTurn() == p, away[p], revealed[p], thinking});
     }
     return seats;
 }
 
 SeatView TableTurn::OwnSeat() const {
-    return {Translate("plate", "You"), IsOurTurn(), false, {}};
+    return {Translate("plate", "You"), ShownTurn() == sdl.playernum, false, {}, false};
 }

@@ -49,6 +49,8 @@ class TableTurn {
     // a move. A hand card goes under the pile where it fits there (while a side pile is open),
     // else on top; a move the rules refuse does nothing but sound so. Whether a move was made.
     bool DropOn(DragKind kind, int data, int p);
+    // Why the rules refuse that drop, in the player's words; "" where it is no refused move.
+    std::string RefusalOf(DragKind kind, int data, int p) const;
     // Takes back the turn's last move: the table, the records and the marks are as before it.
     bool CanUndo() const { return !steps.empty(); }
     void Undo();
@@ -115,6 +117,9 @@ class TableTurn {
     void SetNotice(std::string text) { notice = std::move(text); }
     // A line under the status line, for the end of a game; "" for none.
     void SetSummary(std::string text) { summary = std::move(text); }
+    // The texts and plates tell the moment the picture shows: whose move flies, the table it
+    // leads to, and the end only once every card has landed. The game's table moves on at once.
+    void FollowPicture(const ShownMotion& shown) { picture = shown; }
     std::string StatusText() const;
     std::string InfoText() const;
     // What the view marks and writes.
@@ -132,6 +137,10 @@ class TableTurn {
 
     Tracker& table() const;
     std::string BadgeText(int p) const;
+    // The turn and the winner as the picture shows them.
+    int ShownTurn() const { return picture.moving ? picture.mover : turn_player; }
+    int ShownWinner() const { return picture.moving ? -1 : winning_player; }
+    bool TriesAMove(DragKind kind, int data, int p) const;
     // A legal move by hand: remembered for Undo, recorded, made on the table.
     void Make(const Move& m);
     // The move that puts the dragged card or pile on board pile `p`, if the rules allow one.
@@ -160,6 +169,7 @@ class TableTurn {
     bool local = false;
     std::array<bool, kMaxPlayers> away{};
     std::array<std::string, kMaxPlayers> names;
+    ShownMotion picture;
     // The hands' faces once the game is over, where known.
     std::array<std::vector<signed char>, kMaxPlayers> revealed;
 };

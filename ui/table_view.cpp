@@ -148,10 +148,15 @@ void GUI::CardsMoved(int target, int src) {
         if (std::find(left.begin(), left.end(), c) != left.end())
             flights.push_back({c, SpotOf(settled, c), SpotOf(now, c)});
     const bool dealt = src == kDeck;
-    motion.Add(now, std::move(flights), dealt && joining, clock(), sound);
+    motion.Add(now, std::move(flights), dealt && joining, clock(), sound, line_mover);
     joining = dealt;
     Settle();
     BuildShown();
+}
+
+ShownMotion GUI::Picture() const {
+    if (!motion.Busy()) return {};
+    return {true, motion.ShowingMover(), *motion.Showing()};
 }
 
 void GUI::FinishMoves() {
@@ -326,8 +331,8 @@ void GUI::DrawSeats(SDL_Surface* surface) {
 void GUI::DrawSeat(SDL_Surface* surface, const SeatView& seat, int k) {
     const SeatBox box = OtherSeat(k, sdl->numplayers - 1, sdl->w, sdl->h);
     const int cards = DrawnCount((sdl->playernum + 1 + k) % sdl->numplayers);
-    const std::string name =
-        seat.away ? Fill(Translate("plate", "%s (away)"), seat.name) : seat.name;
+    std::string name = seat.away ? Fill(Translate("plate", "%s (away)"), seat.name) : seat.name;
+    if (seat.thinking) name = Fill(Translate("plate", "%s thinks..."), name);
     name_plate(*sdl, surface, box.x, box.y, box.w, name, std::to_string(cards), seat.turn);
     const bool faces = !seat.faces.empty();
     const int count = faces ? static_cast<int>(seat.faces.size()) : cards;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,14 @@ struct Highlights {
     std::vector<int> targets;
 };
 
+// While cards move, the seat whose move they show and the table they lead to: the status line,
+// the counts and the plates tell the moment the picture shows.
+struct ShownMotion {
+    bool moving = false;
+    int mover = -1;
+    std::optional<Tracker> table;
+};
+
 // The text lines above the table.
 struct TableTexts {
     std::string status;
@@ -70,6 +79,7 @@ struct SeatView {
     bool turn = false;
     bool away = false;
     std::vector<signed char> faces;
+    bool thinking = false;
 };
 
 // What a press picks up: a whole board pile or a card of the own hand.
@@ -99,7 +109,13 @@ class GUI {
     // slide there in turn after the moves before them. A new line's first move never joins the
     // moves before it; within a line, the cards dealt from the deck leave together.
     void CardsMoved(int target, int src);
-    void NewLine() { joining = false; }
+    // A line of seat `mover`'s turn begins.
+    void NewLine(int mover) {
+        joining = false;
+        line_mover = mover;
+    }
+    // What the picture shows now: the texts and plates above it follow it, not the game's table.
+    ShownMotion Picture() const;
     // How long one move takes on the table; 0 shows every move at once.
     void SetMoveMs(Uint32 ms) { motion.SetMoveMs(ms); }
     // Every moving card lands at once.
@@ -197,6 +213,7 @@ class GUI {
     CardMotion motion;
     Tracker settled;
     bool joining = false;
+    int line_mover = -1;
     Uint32 (*clock)() = SDL_GetTicks;
     // The moment the picture being painted shows: every part of it the same.
     Uint32 frame_ms = 0;

@@ -713,6 +713,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     listen(host, 1);
     MainMenu* menu = nullptr;
     for (const std::string first : {"100 1 2 1\n", ""}) {
+        profile.settings.values.last_host = "earlier.example";
         post(new DoJoinScreen(*sdl, *exch, profile, port, "127.0.0.1"));
         pollfd waiting{host, POLLIN, 0};
         ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the join connects within 5 seconds";
@@ -743,6 +744,9 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->reason(), first.empty() ? "The game at 127.0.0.1 has already begun"
                                                 : "The host left the game");
+        // Only a host that took the player is offered next time.
+        EXPECT_EQ(profile.settings.values.last_host,
+                  first.empty() ? "earlier.example" : "127.0.0.1");
     }
     close(host);
     EXPECT_TRUE(exch->ClientConnect("127.0.0.1", free_port()) == false) << "nobody listens";
@@ -972,6 +976,14 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
         std::vector<std::string> lines;
         std::vector<std::vector<Uint32>> pictures;
         std::vector<Uint32> before_landing;
+        // On the player's turn before a press lands the cards: the status line and whether a
+        // computer's plate is gold; the status line before and after the last cards land.
+        std::vector<std::pair<std::string, bool>> own_turn_unlanded;
+        std::string end_unlanded, end_landed;
+    };
+    const auto computer_gold = [&] {
+        const std::vector<SeatView> seats = turn().OtherSeats();
+        return std::any_of(seats.begin(), seats.end(), [](const SeatView& s) { return s.turn; });
     };
     const auto play = [&](Pace pace) {
         profile.settings.values.animations = pace;
@@ -1002,6 +1014,7 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
         for (int turns = 0; turns < 200 && turn().winner() == -1; ++turns) {
             for (int i = 0; i < 10000 && pass(); ++i) continue;
             if (!turn().IsOurTurn() || turn().line_sent()) continue;
+            seen.own_turn_unlanded.emplace_back(turn().StatusText(), computer_gold());
             // A press on the bare table between two seats lands the moving cards.
             SDL_Event e{};
             e.button.button = SDL_BUTTON_LEFT, e.button.x = 700, e.button.y = 200;
@@ -1017,7 +1030,10 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
         EXPECT_NE(turn().winner(), -1);
 
         seen.before_landing = picture();
+        seen.end_unlanded = turn().StatusText();
         frozen_ms += 60000;
+        for (int i = 0; i < 3; ++i) loop->Pass();
+        seen.end_landed = turn().StatusText();
         gui->Show();
         seen.pictures.push_back(picture());
         key(SDLK_ESCAPE);
@@ -1030,6 +1046,20 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
     for (std::size_t i = 0; i < still.pictures.size(); ++i)
         EXPECT_TRUE(moving.pictures[i] == still.pictures[i]) << "picture " << i;
     EXPECT_FALSE(moving.before_landing == still.pictures.back()) << "the last move still moves";
+
+    // The texts and plates follow the picture: while the computers' cards fly the status line
+    // waits and a computer's plate is gold; the end is told once the winning cards have landed.
+    for (const auto& [status, gold] : still.own_turn_unlanded) {
+        EXPECT_EQ(status, "It's your turn!");
+        EXPECT_FALSE(gold);
+    }
+    const auto waiting =
+        std::count(moving.own_turn_unlanded.begin(), moving.own_turn_unlanded.end(),
+                   std::make_pair(std::string("Waiting for another player"), true));
+    EXPECT_GT(waiting, 0);
+    EXPECT_EQ(still.end_unlanded, still.end_landed);
+    EXPECT_EQ(moving.end_landed, still.end_landed);
+    EXPECT_EQ(moving.end_unlanded.rfind("Game Over", 0), std::string::npos) << moving.end_unlanded;
 }
 
 // SDL's disk audio driver writes what the mixer plays into a file, silence as zeros.

@@ -78,7 +78,7 @@ PORT = 1234
 # The menu's local game of the player's choice, and the buttons that choose it.
 CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
 # With no saved game to continue; a saved game adds "Continue game" after "Join a game...".
-CONTINUE = (60, MENU_TOP + 3 * BUTTON_H + 11)
+CONTINUE = (260, MENU_TOP + 11)
 SAVED_GAME = ".local/state/velmora/saved-game.ini"
 STATISTICS_FILE = ".local/share/velmora/statistics.ini"
 # Where the pointer rests between actions: on no pile, card or button at any player count.
@@ -578,9 +578,8 @@ def join_silent_host(args, env, judge):
         for attempt in ("escape", "wait"):
             game.click(60, MENU_TOP + 2 * BUTTON_H + 11)
             left_menu(game, judge)
-            # The second time the field holds the host joined last.
-            if attempt == "escape":
-                game.type("127.0.0.1")
+            # A host that never took the player is not offered again: the field stays empty.
+            game.type("127.0.0.1")
             game.key("Return")
             wait_for("the connecting screen",
                      lambda: judge.status(game.shot()) == "Connecting to 127.0.0.1 ...", 5)
@@ -912,6 +911,39 @@ def closing(args, env, judge):
     print("closing: menu and waiting screen end with status 0")
 
 
+def late_display(args, env):
+    """An X display that takes connections only a moment after the game started (a server still
+    starting, or one resetting after its last client left): the game tries it again and opens its
+    window, and ends with status 0."""
+    n = next(n for n in range(190, 290) if not os.path.exists(f"/tmp/.X{n}-lock")
+             and not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+    late = dict(env, DISPLAY=f":{n}")
+    game = subprocess.Popen([os.path.join(args.build, "velmora")], cwd=args.build, env=late,
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    time.sleep(0.3)
+    server = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-noreset",
+                               "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    try:
+        def window():
+            if game.poll() is not None:
+                raise Failure("the game gave up on the display that came late: " +
+                              game.stdout.read().decode())
+            return subprocess.run(["xdotool", "search", "--name", "^Velmora$"], env=late,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                  timeout=10).returncode == 0
+        wait_for("the window on the display that came late", window, 10, 0.1)
+        game.terminate()
+        if game.wait(10) != 0:
+            raise Failure("the game on the late display: " + game.stdout.read().decode())
+    finally:
+        if game.poll() is None:
+            game.kill()
+        server.terminate()
+        server.wait(10)
+    print("a display that came late: the game waited for it")
+
+
 def laid_from_keys(game):
     """Lays a hand card with the keys, without ending the turn or the game; whether one was laid.
     A press on the empty table then hides the keyboard's marks."""
@@ -994,8 +1026,11 @@ def moving_cards(args, env, judge, saved):
         before = own_turn(game, judge)
         game.key("d")
         if press:
-            mid = wait_for("the others' moves",
-                           lambda: (lambda m: turn_back(judge, m, before) and m)(game.shot()), 20)
+            # The status line tells the others' turn while their cards fly.
+            mid = wait_for("the others' moves", lambda: (lambda m: judge.status(m) ==
+                                                         "Waiting for another player" and
+                                                         not same_pixels(m.data, before.data)
+                                                         and m)(game.shot()), 20)
             if same_pixels(mid.data, ends[0].data):
                 raise Failure("the cards do not move at \"Slow\"")
             save(args, "moving.png", mid)
@@ -1270,6 +1305,7 @@ def main():
         # The name the local half types in Settings.
         set_setting(env["HOME"], "name", "Anna")
         closing(args, env, judge)
+        late_display(args, env)
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
         rejoined(args, env, judge)
