@@ -72,6 +72,12 @@ std::string SavedGameText(const SavedGame& game) {
     put("marked", numbers_text(marked));
     for (int p = 0; p < kMaxPlayers; ++p)
         if (!game.news[p].empty()) put("news" + std::to_string(p), game.news[p]);
+    for (int p = 0; p < kMaxPlayers; ++p) {
+        std::vector<int> moved;
+        for (int c = 0; c < kNumCards; ++c)
+            if (game.marked[c] && game.movers[c] == p) moved.push_back(c);
+        if (!moved.empty()) put("moved_by" + std::to_string(p), numbers_text(moved));
+    }
     for (std::size_t i = 0; i < game.open_moves.size(); ++i) {
         const Move& m = game.open_moves[i];
         put("move" + std::to_string(i + 1),
@@ -153,6 +159,24 @@ class SavedGameReader {
         for (int p = 0; p < kMaxPlayers; ++p) {
             const std::string* news = kv.Find("", "news" + std::to_string(p));
             game.news[p] = news ? CleanText(*news, kNewsChars) : "";
+        }
+        return Movers();
+    }
+
+    // Each marked card's mover, another seat of the game; a game kept without them has none.
+    bool Movers() {
+        game.movers = NoMovers();
+        for (int p = 0; p < kMaxPlayers; ++p) {
+            const std::string* listed = kv.Find("", "moved_by" + std::to_string(p));
+            if (!listed) continue;
+            std::vector<int> moved;
+            if (!parse_numbers(listed, moved) || p < 1 || p >= game.at.numplayers)
+                return Fail("a mover is no other player");
+            for (int c : moved) {
+                if (!is_card(c) || !game.marked[c] || game.movers[c] != -1)
+                    return Fail("a moved card is not marked, or has two movers");
+                game.movers[c] = static_cast<signed char>(p);
+            }
         }
         return true;
     }

@@ -10,6 +10,13 @@
 #include "game/strategy.h"
 #include "store/kept_file.h"
 
+// No seat moved any card: the movers of a game kept before they were.
+inline std::array<signed char, kNumCards> NoMovers() {
+    std::array<signed char, kNumCards> movers;
+    movers.fill(-1);
+    return movers;
+}
+
 struct SavedGame {
     // The referee's game, on the player's play turn.
     PlayTurn at;
@@ -21,6 +28,8 @@ struct SavedGame {
     std::array<std::string, kMaxPlayers> news;
     // The open turn's moves, not yet sent with "Done".
     std::vector<Move> open_moves;
+    // The seat that moved each marked card, for its badge; -1 where not known.
+    std::array<signed char, kNumCards> movers = NoMovers();
 
     // Its kind of game for the statistics.
     std::string Kind() const;

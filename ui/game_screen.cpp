@@ -98,7 +98,7 @@ void GameScreen::TakeUp(const SavedGame& game) {
     own_turns = game.own_turns;
     table_turn.TurnBegins(0);
     gui->Build();
-    table_turn.RestoreOpenTurn({game.marked, game.news, game.open_moves});
+    table_turn.RestoreOpenTurn({game.marked, game.news, game.open_moves, game.movers});
     keeping.GameTakenUp();
 }
 
@@ -212,7 +212,8 @@ bool GameScreen::KeepWhenSettled() {
         !table_turn.IsOurTurn() || table_turn.line_sent())
         return false;
     const OpenTurn open = table_turn.TakeOpenTurn();
-    SavedGame game{server->Where(), *local_strength, own_turns, open.marked, open.news, open.moves};
+    SavedGame game{server->Where(), *local_strength, own_turns,  open.marked,
+                   open.news,       open.moves,      open.movers};
     keeping.KeepGame(game);
     return true;
 }

@@ -33,9 +33,9 @@ void OthersNews::Back(int p, const std::string& name) {
     if (p >= 0 && p < kMaxPlayers) news[p] = Fill(Translate("table line", "%s is back"), name);
 }
 
-void OthersNews::Restore(const Marks& marks_t, const Lines& lines_t) {
+void OthersNews::Restore(const Marks& marks_t, const Lines& lines_t, const Movers& movers_t) {
     marked = marks_t;
-    movers.fill(-1);
+    movers = movers_t;
     news = lines_t;
 }
 

@@ -11,6 +11,7 @@
 class OthersNews {
   public:
     using Marks = std::array<bool, kNumCards>;
+    using Movers = std::array<signed char, kNumCards>;
     using Lines = std::array<std::string, kMaxPlayers>;
 
     // Another player's published play, applied to the table that was `before` and is `now`:
@@ -31,7 +32,8 @@ class OthersNews {
     // Who moved each marked card: a seat, or -1 where that is not known (a restored game).
     signed char mover_of(int card) const { return marked[card] ? movers[card] : -1; }
     const Lines& lines() const { return news; }
-    void Restore(const Marks& marks_t, const Lines& lines_t);
+    const Movers& who_moved() const { return movers; }
+    void Restore(const Marks& marks_t, const Lines& lines_t, const Movers& movers_t);
     // Every line, one after another.
     std::string Text() const;
 

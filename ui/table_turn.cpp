@@ -128,7 +128,7 @@ void TableTurn::Undo() {
     if (steps.empty()) return;
     table() = steps.back().table;
     moves.resize(steps.back().records);
-    news.Restore(steps.back().marks, news.lines());
+    news.Restore(steps.back().marks, news.lines(), news.who_moved());
     steps.pop_back();
     choice.ClearSource();
     for (int p = 0; p < kDeck; ++p) pile_changed(p);
@@ -244,13 +244,14 @@ void TableTurn::NoteOthersPlay(int mover, const Tracker& before, bool records) {
 }
 
 OpenTurn TableTurn::TakeOpenTurn() const {
-    OpenTurn open{steps.empty() ? news.marks() : steps.front().marks, news.lines(), {}};
+    OpenTurn open{
+        steps.empty() ? news.marks() : steps.front().marks, news.lines(), {}, news.who_moved()};
     for (const Step& s : steps) open.moves.push_back(s.move);
     return open;
 }
 
 void TableTurn::RestoreOpenTurn(const OpenTurn& open) {
-    news.Restore(open.marked, open.news);
+    news.Restore(open.marked, open.news, open.movers);
     for (const Move& m : open.moves)
         if (IsLegal(table(), sdl.playernum, m)) Make(m);
 }

@@ -12,6 +12,7 @@
 
 #include "game/moves.h"
 #include "game/seat_list.h"
+#include "store/saved_game.h"
 #include "ui/keyboard_choice.h"
 #include "ui/others_news.h"
 #include "ui/table_view.h"
@@ -24,6 +25,7 @@ struct OpenTurn {
     OthersNews::Marks marked{};
     OthersNews::Lines news;
     std::vector<Move> moves;
+    OthersNews::Movers movers = NoMovers();
 };
 
 class TableTurn {

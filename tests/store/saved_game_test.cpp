@@ -137,13 +137,16 @@ TEST(SavedGame, RefusesWhatNoGameCouldReach) {
         for (int p = kFirstBoardPile; p <= kLastBoardPile && game.open_moves.empty(); ++p)
             if (seen.fits_on_top(seen.cards[c], p))
                 game.open_moves.push_back({Move::kOnTop, 0, p, c});
-    game.marked[game.at.table.pile[kFirstBoardPile].front()] = true;
+    const signed char marked = game.at.table.pile[kFirstBoardPile].front();
+    game.marked[marked] = true;
+    game.movers[marked] = 2;
     game.news[1] = "Computer 1 played 2 cards";
     const std::string text = SavedGameText(game);
     SavedGame loaded;
     std::string why;
     ASSERT_TRUE(ParseSavedGame(text, loaded, why)) << why;
     EXPECT_EQ(SavedGameText(loaded), text);
+    EXPECT_EQ(loaded.movers[marked], 2) << "a marked card keeps its badge";
 
     const auto refused = [&](std::string edited, const std::string& what) {
         SavedGame out;
@@ -184,6 +187,8 @@ TEST(SavedGame, RefusesWhatNoGameCouldReach) {
     refused(replaced("move1=0 0 ", "move1=0 1 "), "a move from another hand");
     refused(replaced("move1=0", "move1=7"), "no kind of move");
     refused(replaced("version=1", "version=x"), "no version");
+    refused(replaced("moved_by2=", "moved_by5="), "a mover beyond the players");
+    refused(replaced("moved_by2=", "moved_by2=51 "), "a mover of an unmarked card");
     refused(text.substr(0, line_end) + "\n\x01\x02garbage", "binary data");
     // Cut anywhere, the text is refused or holds the same table: nothing in between.
     for (std::size_t n = 0; n < text.size(); ++n) {

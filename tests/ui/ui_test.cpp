@@ -293,6 +293,18 @@ TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {
         gui->FindCard(x, y, pile, hit);
         EXPECT_EQ(pile, -1) << x << "," << y;
     }
+
+    // A game kept on the player's turn and continued keeps each marked card's badge.
+    TableTurn closed(*sdl, [](int) {});
+    const Tracker was = t;
+    t.move_top_to_top(7, 1, 40);
+    closed.NoteOthersPlay(1, was, true);
+    const int laid = t.pile[7].back();
+    ASSERT_EQ(closed.Marks().mover[laid], 1);
+    TableTurn continued(*sdl, [](int) {});
+    continued.RestoreOpenTurn(closed.TakeOpenTurn());
+    EXPECT_TRUE(continued.Marks().moved[laid]);
+    EXPECT_EQ(continued.Marks().mover[laid], 1);
 }
 
 // The placement rules of a drop, with the records they leave.

@@ -649,11 +649,27 @@ def network_game(args, env, judge):
     game.click(*PLAY_AGAIN)
     wait_for("the seat left empty to wait for a player",
              lambda: judge.status(game.shot()) == "Waiting for 1 more player to join", 10)
+    # Waiting again, the host is found by a search as before its first game.
+    offer = wait_for("the waiting host's answer to a search", search_answer, 5, 0.2)
+    if offer[4:] != ["1234", "1", "2", "Anna"]:
+        raise Failure(f"the host waiting again answered {offer}")
     game.click(*FILL_SEATS)
     own_turn(game, judge)
     if game.close() != 0:
         raise Failure("closing the host's window: " + game.output())
     print("network game:", status, "; played again with the computer in the seat left")
+
+
+def search_answer():
+    """The words of a host's answer to one search for games on this machine, or None."""
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.settimeout(0.5)
+        s.sendto(b"VELMORA SEARCH 2 4242".ljust(160), ("127.0.0.1", PORT))
+        try:
+            words = s.recv(600).decode().split()
+        except socket.timeout:
+            return None
+    return words if words[:4] == ["VELMORA", "GAME", "2", "4242"] else None
 
 
 class SlowPeer:
