@@ -98,7 +98,8 @@ STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You
                 "Welcome to Velmora!", "Willkommen bei Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds",
-                "Rejoining the game at 127.0.0.1 ..."]
+                "Rejoining the game at 127.0.0.1 ...", "That card does not fit on the chosen pile"]
+REFUSED = "That card does not fit on the chosen pile"
 # Said at the menu, below its buttons.
 HOST_GONE = "The host at 127.0.0.1 is gone"
 
@@ -960,7 +961,7 @@ def late_display(args, env):
     print("a display that came late: the game waited for it")
 
 
-def laid_from_keys(game):
+def laid_from_keys(game, judge):
     """Lays a hand card with the keys, without ending the turn or the game; whether one was laid.
     A press on the empty table then hides the keyboard's marks."""
     # A press first lands the cards still moving to the hand.
@@ -975,9 +976,10 @@ def laid_from_keys(game):
         for pile in range(8):
             game.key("Tab")
             game.key("Return")
-            try:
-                wait_for("a card laid", lambda: hand_size(game.shot()) == before - 1, 0.5)
-            except Failure:
+            # A card that does not fit is refused at once, with a word.
+            image = wait_for("a card laid or refused", lambda: (lambda m: (
+                hand_size(m) == before - 1 or judge.status(m) == REFUSED) and m)(game.shot()), 5)
+            if judge.status(image) == REFUSED:
                 continue
             game.click(700, 300)
             wait_for("the keyboard's marks hidden",
@@ -1106,10 +1108,14 @@ def remembered(args, env, judge):
     at_menu(game, judge)
     game.click(*CHOSEN_GAME)
     for attempt in range(40):
-        status = judge.status(game.shot())
+        # While the others' cards fly the status line waits: a press would land them and "Auto"
+        # would play the turn that follows.
+        status = judge.status(wait_for("the player's turn or the end", lambda: (lambda m: (
+            judge.status(m) or "").startswith(("It's your turn!", "Game Over")) and m)(
+                game.shot()), 30))
         # The card laid may have been the hand's last: a game over has nothing to keep. A slow
         # build may show the emptied hand before "Game Over".
-        if status == "It's your turn!" and laid_from_keys(game):
+        if status == "It's your turn!" and laid_from_keys(game, judge):
             image = game.settled()
             if judge.status(image) == "It's your turn!" and hand_size(image) > 0:
                 break
@@ -1303,8 +1309,9 @@ def main():
                         help="only local games with the mouse, for a sanitizer build")
     parser.add_argument("--part", choices=("local", "network"),
                         help="only the local or only the network half (every game hosted on this "
-                             "machine's port 1234 is in the network half), each on displays of "
-                             "its own, so that the two halves may run side by side")
+                             "machine's port 1234 is in the network half, with the menu's chosen "
+                             "local game and the scaled window, so that the halves take about as "
+                             "long), each on displays of its own, to run side by side")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     if args.smoke:
@@ -1314,7 +1321,6 @@ def main():
         judge = Judge(args)
         remembered(args, env, judge)
         local_game(args, env, judge)
-        strong_local_games(args, env, judge)
 
     def network(env):
         judge = Judge(args)
@@ -1322,6 +1328,8 @@ def main():
         set_setting(env["HOME"], "name", "Anna")
         closing(args, env, judge)
         late_display(args, env)
+        # A local game of its menu's choice here, where the halves' times even out.
+        strong_local_games(args, env, judge)
         join_silent_host(args, env, judge)
         network_game(args, env, judge)
         rejoined(args, env, judge)
@@ -1329,7 +1337,6 @@ def main():
     status = 0
     if args.part != "network":
         status = on_display(local)
-    # The scaled window's local game goes with the network half, which is the shorter without it.
     if args.part != "local":
         status = (status or on_display(network) or
                   on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700") or
