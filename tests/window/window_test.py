@@ -1310,8 +1310,8 @@ def main():
     parser.add_argument("--part", choices=("local", "network"),
                         help="only the local or only the network half (every game hosted on this "
                              "machine's port 1234 is in the network half, with the menu's chosen "
-                             "local game and the scaled window, so that the halves take about as "
-                             "long), each on displays of its own, to run side by side")
+                             "local game, so that the halves take about as long), each on "
+                             "displays of its own, to run side by side")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     if args.smoke:
@@ -1336,11 +1336,11 @@ def main():
         host_killed(args, env, judge)
     status = 0
     if args.part != "network":
-        status = on_display(local)
+        status = (on_display(local) or
+                  on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
     if args.part != "local":
         status = (status or on_display(network) or
-                  on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700") or
-                  on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
+                  on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700"))
     return status
 
 
