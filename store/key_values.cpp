@@ -4,6 +4,31 @@
 
 #include <algorithm>
 
+namespace {
+
+// inih reads a line in pieces of its buffer's size, and strips blanks and other spaces around a
+// key: a longer line, or a key holding a carriage return, would read back as something else once
+// written. No line of ours is either; a final carriage return (a file edited on Windows) is fine.
+bool readable(const std::string& line) {
+    const std::size_t size = !line.empty() && line.back() == '\r' ? line.size() - 1 : line.size();
+    return line.size() < INI_MAX_LINE - 1 &&
+           std::none_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(size),
+                        [](char c) { return static_cast<unsigned char>(c) < 32 && c != '\t'; });
+}
+
+// The number of the first line that is not readable, 0 for none.
+std::size_t first_unreadable_line(const std::string& text) {
+    std::size_t line = 1;
+    for (std::size_t start = 0; start <= text.size(); ++line) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (!readable(text.substr(start, end - start))) return line;
+        start = end + 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
 KeyValues::Section& KeyValues::At(const std::string& name) {
     auto it = std::find_if(sections.begin(), sections.end(),
                            [&](const Section& s) { return s.name == name; });
@@ -31,6 +56,10 @@ bool KeyValues::Parse(const std::string& text, std::string& why) {
     // inih stops at a NUL: a text holding one is no text of ours.
     if (text.find('\0') != std::string::npos) {
         why = "it holds binary data";
+        return false;
+    }
+    if (const std::size_t line = first_unreadable_line(text)) {
+        why = "line " + std::to_string(line) + " is too long or holds a control character";
         return false;
     }
     const int bad = ini_parse_string(text.c_str(), OnLine, this);
