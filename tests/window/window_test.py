@@ -36,6 +36,7 @@ Waits are bounded; a failure says what was seen.
     window_test.py --build BUILD_DIR [--shots DIR]
 """
 import argparse
+import contextlib
 import os
 import shutil
 import socket
@@ -749,11 +750,13 @@ def rejoined(args, env, judge):
     raise Failure("three games in a row ended in the turn the computer played for the window")
 
 
-def rejoined_game(args, env, judge):
-    """The window's status at the end of a game it rejoined; None if the game ended while the
-    window was away."""
+@contextlib.contextmanager
+def joined_hidden_referee(args, env, judge):
+    """A headless referee of two seats that answers no search, joined by the window (by name)
+    and by a slow peer: (referee, game, peer) on the window's first turn. The peer closes and the
+    referee ends with the block."""
     referee = subprocess.Popen([os.path.join(args.build, "velmora-referee"), "--players", "2",
-                                "--hidden"], cwd=args.build, stdout=subprocess.PIPE)
+                                "--hidden"], cwd=args.build, stdout=subprocess.DEVNULL)
     peer = None
     try:
         time.sleep(0.5)
@@ -762,6 +765,18 @@ def rejoined_game(args, env, judge):
         join_by_name(game, judge)
         peer = SlowPeer()
         own_turn(game, judge)
+        yield referee, game, peer
+    finally:
+        if peer:
+            peer.close()
+        referee.kill()
+        referee.wait(10)
+
+
+def rejoined_game(args, env, judge):
+    """The window's status at the end of a game it rejoined; None if the game ended while the
+    window was away."""
+    with joined_hidden_referee(args, env, judge) as (_, game, peer):
         ticket = os.path.join(env["HOME"], ".local/state/velmora/rejoin.ini")
         wait_for("the ticket back into the game", lambda: os.path.exists(ticket), 5)
         if os.stat(ticket).st_mode & 0o077:
@@ -793,11 +808,6 @@ def rejoined_game(args, env, judge):
             raise Failure("the rejoined table shows no hand")
         status = play_to_the_end(game, judge, argparse.Namespace(shots=None), drag=False)[0]
         wait_for("the other player's end of the game", lambda: peer.winner is not None, 10)
-    finally:
-        if peer:
-            peer.close()
-        referee.kill()
-        referee.wait(10)
     seen = "Game Over! You Win!" if status == "Game Over! You Win!" else \
         f"Game Over! You Lose, Player {peer.winner} Won!"
     if status != seen or os.path.exists(ticket):
@@ -811,16 +821,7 @@ def rejoined_game(args, env, judge):
 def host_killed(args, env, judge):
     """A host killed in the middle of a game: within 10 seconds the joined window is back at the
     menu, saying that the host is gone, and it keeps no ticket back into that game."""
-    referee = subprocess.Popen([os.path.join(args.build, "velmora-referee"), "--players", "2",
-                                "--hidden"], cwd=args.build, stdout=subprocess.DEVNULL)
-    peer = None
-    try:
-        time.sleep(0.5)
-        game = Game(args, env)
-        at_menu(game, judge)
-        join_by_name(game, judge)
-        peer = SlowPeer()
-        own_turn(game, judge)
+    with joined_hidden_referee(args, env, judge) as (referee, game, _):
         referee.kill()
         referee.wait(10)
         save(args, "host-gone.png", wait_for(
@@ -832,11 +833,6 @@ def host_killed(args, env, judge):
             raise Failure("the ticket back into a game whose host is gone stayed")
         if game.close() != 0:
             raise Failure("closing the window after the host went: " + game.output())
-    finally:
-        if peer:
-            peer.close()
-        referee.kill()
-        referee.wait(10)
     print("host killed mid-game: the menu says so, no ticket kept")
 
 
