@@ -19,6 +19,7 @@
 #include "net/async_connect.h"
 #include "net/fastevents.h"
 #include "net/game_search.h"
+#include "tests/support/answer_flood.h"
 #include "tests/support/loopback.h"
 
 namespace {
@@ -384,29 +385,13 @@ TEST(GameSearch, AFloodOfAnswersIsBoundedAndStopsAtOnce) {
     at.sin_addr.s_addr = htonl(INADDR_ANY);  // where the search's broadcast arrives
     ASSERT_EQ(bind(host, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0);
     std::atomic<int> notices{0};
-    std::atomic<bool> flooding{true};
-    std::thread flood;
+    AnswerFlood flood;
     {
         GameSearch search(port, [&] {
             ++notices;
             return true;
         });
-        char buffer[600];
-        sockaddr_in from{};
-        socklen_t from_size = sizeof from;
-        pollfd search_came{host, POLLIN, 0};
-        ASSERT_EQ(poll(&search_came, 1, 2000), 1);
-        const ssize_t n = recvfrom(host, buffer, sizeof buffer, 0,
-                                   reinterpret_cast<sockaddr*>(&from), &from_size);
-        const auto token = ReadSearch(std::string(buffer, n > 0 ? n : 0));
-        ASSERT_TRUE(token.has_value());
-        flood = std::thread([&, token = *token, from] {
-            for (int i = 0; flooding && i < 200000; ++i) {
-                const std::string answer = AnswerDatagram(token, {"Flood", 1 + i % 60000, 1, 2});
-                sendto(host, answer.data(), answer.size(), 0,
-                       reinterpret_cast<const sockaddr*>(&from), sizeof from);
-            }
-        });
+        ASSERT_TRUE(flood.Start(host, 2000, 200000)) << "a search within 2 seconds";
         for (int i = 0; i < 200 && notices == 0; ++i) SDL_Delay(5);
         SDL_Delay(200);
         EXPECT_EQ(notices, 1) << "notices piled up while nobody looked";
@@ -414,7 +399,6 @@ TEST(GameSearch, AFloodOfAnswersIsBoundedAndStopsAtOnce) {
         for (int i = 0; i < 200 && notices == 1; ++i) SDL_Delay(5);
         EXPECT_EQ(notices, 2) << "a look at the list lets the next notice go";
     }
-    flooding = false;
-    flood.join();
+    flood.Stop();
     close(host);
 }

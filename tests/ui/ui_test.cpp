@@ -20,6 +20,7 @@
 #include "game/client.h"
 #include "net/fastevents.h"
 #include "net/game_search.h"
+#include "tests/support/answer_flood.h"
 #include "tests/support/flooder.h"
 #include "tests/support/loopback.h"
 #include "tests/support/temp_home.h"
@@ -665,31 +666,15 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
         at.sin_addr.s_addr = htonl(INADDR_ANY);
         ASSERT_EQ(bind(host, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0);
         post(new JoinScreen(*sdl, *exch, profile));
-        char search[600];
-        sockaddr_in from{};
-        socklen_t from_size = sizeof from;
-        pollfd came{host, POLLIN, 0};
-        ASSERT_EQ(poll(&came, 1, 3000), 1);
-        const ssize_t n = recvfrom(host, search, sizeof search, 0,
-                                   reinterpret_cast<sockaddr*>(&from), &from_size);
-        const auto token = ReadSearch(std::string(search, n > 0 ? n : 0));
-        ASSERT_TRUE(token.has_value());
-        std::atomic<bool> flooding{true};
-        std::thread flood([&] {
-            for (int i = 0; flooding && i < 500000; ++i) {
-                const std::string answer = AnswerDatagram(*token, {"Flood", 1 + i % 60000, 1, 2});
-                sendto(host, answer.data(), answer.size(), 0,
-                       reinterpret_cast<const sockaddr*>(&from), sizeof from);
-            }
-        });
+        AnswerFlood flood;
+        ASSERT_TRUE(flood.Start(host, 3000, 500000)) << "a search within 3 seconds";
         for (int i = 0; i < 50; ++i) loop->Pass();
         EXPECT_LE(dynamic_cast<JoinScreen&>(*loop->screen).listed().size(), GameSearch::kMostGames);
         const auto pressed = std::chrono::steady_clock::now();
         key(SDLK_ESCAPE);
         EXPECT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
         EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1));
-        flooding = false;
-        flood.join();
+        flood.Stop();
         close(host);
     }
     // 0.0.0.0, "0" and 255.255.255.255 are no host: SDL_net would listen on every interface.
