@@ -15,11 +15,8 @@ void TableFollower::FollowRecords(int, Tokens& command) {
 }
 
 void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
-    const bool others = turn != playernum_t && turn != -1;
-    const bool records = command.data.size() > 3;
-    const Tracker before = others ? client.tracker : Tracker{};
-    if (records && command.token(2) != playernum_t) FollowRecords(turn, command);
-    if (others) OthersPlayed(turn, before, records);
+    if (command.data.size() > 3 && command.token(2) != playernum_t) FollowRecords(turn, command);
+    if (turn != playernum_t && turn != -1) OthersPlayed(turn);
     if (turn == playernum_t) exch.ClientSend(CodeLine(proto::kSeen));
 }
 
@@ -42,6 +39,11 @@ bool Client::Receive(const std::string& msg) {
     const int kind = tokens.token(0);
     if (kind == kGone) return true;
     if (kind != kNetworkLine && kind != kLocalLine) return false;
+    if (tokens.token(1) == proto::kRecordLine) {
+        FollowRecord(tokens);
+        return false;
+    }
+    RecordEnds();
     switch (tokens.token(1)) {
         case proto::kVersion:
             if (tokens.token(3) < 2 || tokens.token(3) > kMaxPlayers || tokens.token(4) < 0 ||
@@ -56,6 +58,7 @@ bool Client::Receive(const std::string& msg) {
             turn = -1;
             tracker.ResetClient();
             history = TurnHistory{};
+            story.Start(numplayers, playernum);
             if (connector) connector->SetPlayerNum(playernum, numplayers);
             break;
         case proto::kWaiting:
@@ -63,10 +66,13 @@ bool Client::Receive(const std::string& msg) {
             break;
         case proto::kPlayerLeft:
             // A line naming no player of the game tells nothing: the game goes on.
-            if (IsPlayer(tokens.token(2)) && connector) connector->PlayerLeft(tokens.token(2));
+            if (!IsPlayer(tokens.token(2))) break;
+            story.Follow(tokens);
+            if (connector) connector->PlayerLeft(tokens.token(2));
             break;
         case proto::kWinner:
             if (!IsPlayer(tokens.token(2))) return RefereeLost();
+            story.Follow(tokens);
             Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
                                        EventData(tokens.token(2)), nullptr);
             turn = -1;
@@ -78,6 +84,7 @@ bool Client::Receive(const std::string& msg) {
             } else if (tokens.token(2) != playernum && !RecordsApply(tokens)) {
                 return RefereeLost();
             } else {
+                story.Follow(tokens);
                 connector->Play(turn, playernum, tokens);
             }
             break;
@@ -91,12 +98,14 @@ bool Client::Receive(const std::string& msg) {
             } else if (!RecordsApply(tokens)) {
                 return RefereeLost();
             } else {
+                story.Follow(tokens);
                 connector->Turn(turn, playernum, tokens);
             }
             break;
         case proto::kDealTurn:
             if (!IsPlayer(tokens.token(2))) return RefereeLost();
             turn = tokens.token(2);
+            story.Follow(tokens);
             if (turn == playernum) exch.ClientSend(CodeLine(proto::kDealAck));
             break;
         case proto::kSeatTable:
@@ -125,9 +134,31 @@ bool Client::TakeSeatTable(const Tokens& tokens) {
     turn = view->turn;
     tracker = view->table;
     history = view->history;
+    story.TakeUp(numplayers, playernum, turn, tracker, {});
+    record_may_come = true;
     restored = true;
     TellRestored();
     return true;
+}
+
+// The record tells the game from its start: the story starts again with its first line.
+void Client::FollowRecord(const Tokens& tokens) {
+    if (!record_may_come) return;
+    if (!record_came) story.Start(numplayers, playernum);
+    record_came = true;
+    Tokens line("");
+    line.data.assign(tokens.data.begin() + 2, tokens.data.end());
+    line.data.insert(line.data.begin(), tokens.token(0));
+    story.Follow(line);
+}
+
+// A record that did not lead to the table the rejoin gave is no guide to what follows.
+void Client::RecordEnds() {
+    const bool retold = record_came;
+    record_may_come = record_came = false;
+    if (!retold) return;
+    story.Settle(tracker);
+    if (connector) connector->StoryRetold();
 }
 
 void Client::TellRestored() {
@@ -159,13 +190,14 @@ void Client::AskToJoin() {
     if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
 }
 
-void Client::Resume(const PlayTurn& at, int playernum_t) {
+void Client::Resume(const PlayTurn& at, int playernum_t, std::vector<StoryEvent> told) {
     serverversion = proto::kProtocolVersion;
     numplayers = at.numplayers;
     playernum = playernum_t;
     turn = at.turn;
     tracker = SeenBy(at.table, playernum);
     history = at.history;
+    story.TakeUp(numplayers, playernum, turn, tracker, std::move(told));
     if (connector) connector->SetPlayerNum(playernum, numplayers);
 }
 
@@ -177,7 +209,9 @@ void Client::FollowExtension(const Tokens& tokens) {
             // Before its 100 line the client knows the game's size from the list alone.
             const int seats_of = numplayers > 0 ? numplayers : tokens.token(2);
             std::vector<SeatInfo> seats = ReadSeats(tokens, seats_of);
-            if (!seats.empty()) connector->SeatsChanged(seats);
+            if (seats.empty()) break;
+            story.Follow(tokens);
+            connector->SeatsChanged(seats);
             break;
         }
         case proto::kChatRelay: {

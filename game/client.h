@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "exchange/tokens.h"
+#include "game/game_story.h"
 #include "game/line_text.h"
 #include "game/play_turn.h"
 #include "game/seat_list.h"
@@ -32,6 +33,8 @@ class ClientConnector {
     // A rejoin took the seat back: the client's table and history are the seat's again, `turn`
     // whose turn it is (the computer still plays the own one, if it is that).
     virtual void Rejoined(int) {}
+    // The referee's record after a rejoin told the game's story again, from its start.
+    virtual void StoryRetold() {}
 
   protected:
     ~ClientConnector() = default;
@@ -56,9 +59,8 @@ class TableFollower : public ClientConnector {
     ~TableFollower() = default;
     // Applies the records of `command`, a line of `turn`, from token 3 on to the client's table.
     virtual void FollowRecords(int turn, Tokens& command);
-    // Another player's published play has been applied to the table that was `before`;
-    // `records`: whether the line carried any (none is a pass).
-    virtual void OthersPlayed(int, const Tracker&, bool) {}
+    // Another player's published play has been applied to the table, and told in the story.
+    virtual void OthersPlayed(int) {}
     // A play turn begins, its draw applied: the own one goes to OwnTurn.
     virtual void TurnBegins(int turn);
     virtual void OwnTurn() {}
@@ -80,8 +82,8 @@ class Client {
     // records that fail on this table ends the connection, the table unchanged by that line.
     bool Receive(const std::string& msg);
     // Takes up the game of a referee made from `at`, as the client of `playernum` that followed
-    // it: the referee's table as that player sees it.
-    void Resume(const PlayTurn& at, int playernum_t);
+    // it: the referee's table as that player sees it, and the story `told` so far.
+    void Resume(const PlayTurn& at, int playernum_t, std::vector<StoryEvent> told = {});
     // The name the referee is told after each 101, where it speaks the extension.
     void SetName(const std::string& name_t) { name = PrintableText(name_t, kNameChars); }
     // Sends a chat line (printable Latin-1, at most kChatChars); a referee that does not speak the
@@ -108,6 +110,8 @@ class Client {
     Tracker tracker;
     // Followed from the turn lines on the table above.
     TurnHistory history;
+    // The game told as this seat saw it; after a rejoin, from the referee's record.
+    GameStory story;
 
   private:
     bool IsPlayer(int p) const;
@@ -115,6 +119,9 @@ class Client {
     bool RefereeLost();
     void FollowExtension(const Tokens& tokens);
     bool TakeSeatTable(const Tokens& tokens);
+    // A line of the record that follows a rejoin's table; any other line ends the record.
+    void FollowRecord(const Tokens& tokens);
+    void RecordEnds();
     // A connector hears of a rejoin's table once, when there is one.
     void TellRestored();
 
@@ -128,6 +135,9 @@ class Client {
     int awaited_players = 0;
     bool rejoining = false;
     bool restored = false;
+    // After a rejoin's table: whether its record may come, and whether it began.
+    bool record_may_come = false;
+    bool record_came = false;
     int refused = -1;
     bool goodbye = false;
 };

@@ -59,6 +59,7 @@ constexpr int kRejoinRefused = 421;  // referee, then it closes: why (one of the
 constexpr int kSeatTable = 422;      // referee, to the rejoined client: the table as it sees it
 constexpr int kSeatSecret = 423;     // referee, after the 101: the secret's 8 parts
 constexpr int kGoodbye = 424;        // referee: the host ends the game on purpose
+constexpr int kRecordLine = 425;     // referee, after 422: a line of the game's public record
 constexpr int kInPlay = 0;           // no seat asked for, and none is free
 constexpr int kNotYourSeat = 1;      // a wrong secret, or none given for this seat in this game
 constexpr int kSeatInUse = 2;  // the right secret, but the seat's old connection is still open

@@ -96,11 +96,24 @@ void Server::Send(int player_t, const std::string& msg) {
 }
 
 void Server::SendAll(const std::string& msg) {
+    Record(msg);
     for (int i = 0; i < numplayers; ++i) Send(i, msg);
 }
 
 void Server::SendSplit(int player_num, const std::string& msg1, const std::string& msg2) {
+    Record(msg1);
     for (int i = 0; i < numplayers; ++i) Send(i, i == player_num ? msg2 : msg1);
+}
+
+void Server::Record(const std::string& msg) {
+    if (!recording) return;
+    record_bytes += msg.size() + 1;
+    if (record_bytes > kMostRecordBytes) {
+        recording = false;
+        public_record.clear();
+        return;
+    }
+    public_record.push_back(msg);
 }
 
 void Server::LocalSend(int player_t, const std::string& msg) {
@@ -307,6 +320,9 @@ void Server::ResetClients() {
     std::fill(std::begin(left), std::end(left), false);
     FollowGuests();
     std::fill(std::begin(client_versions), std::end(client_versions), -1);
+    public_record.clear();
+    record_bytes = 0;
+    recording = true;
     for (int i = 0; i < numplayers; ++i) {
         std::string msg = CodeLine(proto::kVersion, proto::kProtocolVersion);
         msg += ' ';

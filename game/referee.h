@@ -56,6 +56,11 @@ class Server {
     // The host ends the game on purpose: the clients that speak the extension are told so before
     // their connections close, so that none of them takes it for a drop.
     void Goodbye();
+    // The lines of this game as every seat may see them (the faces only one seat sees left out),
+    // from its start on: what a seat that comes back has missed. Kept up to kMostRecordBytes; a
+    // game that outgrows them, or was taken up where it left off, keeps none.
+    const std::vector<std::string>& record() const { return public_record; }
+    static constexpr std::size_t kMostRecordBytes = 64 * 1024;
 
   protected:
     // What the turn player owes, in on_disconnect.
@@ -114,6 +119,9 @@ class Server {
     bool IsValidPlay(const Tokens& tokens) const;
     void RejectPlay(int player_t, const Tokens& tokens);
     void LocalSendLeft(int left);
+    // A line every seat may see goes into the game's record.
+    void Record(const std::string& msg);
+    void SendRecord(int p);
 
     SeedSource seed_source;
     // The names the players gave, and the seats whose person left this game.
@@ -130,4 +138,7 @@ class Server {
     ChatGate chat_gate;
     ChatGate name_gate;
     bool extension = true;
+    std::vector<std::string> public_record;
+    std::size_t record_bytes = 0;
+    bool recording = false;
 };

@@ -27,6 +27,7 @@ std::vector<SeatInfo> Server::Seats() const {
 
 void Server::SendSeats() {
     const std::string seats = SeatsLine(Seats());
+    Record(seats);
     for (int p = 0; p < numplayers; ++p) SendExtension(p, seats);
 }
 
@@ -101,5 +102,13 @@ void Server::GuestLine(int guest, const Tokens& tokens) {
     client_versions[p] = proto::kExtensionVersion;
     exch.ServerSend(
         p, SeatTableLine(proto::kSeatTable, {numplayers, p, turn, SeenBy(tracker, p), turns}));
+    SendRecord(p);
     SendSeats();
+}
+
+// What the seat missed, as every seat saw it: the whole game so far, so that its story is told
+// from the start, and its marks show what the others did since its last turn.
+void Server::SendRecord(int p) {
+    for (const std::string& line : public_record)
+        exch.ServerSend(p, CodeLine(proto::kRecordLine) + " " + line);
 }

@@ -6,6 +6,7 @@
 
 #include "exchange/tokens.h"
 #include "game/protocol.h"
+#include "ui/game_log.h"
 #include "ui/game_route.h"
 #include "ui/navigation.h"
 #include "ui/network_setup.h"
@@ -52,6 +53,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
       con(exch_t, sdl_t, *client_t, table_turn, chat),
       keeping(profile_t),
       beacon(profile_t.settings.values, kPort),
+      log_panel(sdl_t),
       local_strength(local_strength_t) {
     table_turn.SetLocal(local_strength.has_value());
     // A new game starts from a clean table: nothing of an earlier game's view may show.
@@ -76,11 +78,16 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     // no button. Both end at the window's right edge less 10, whichever is wider.
     const char* again = Translate("end button", "Play again");
     const char* menu = Translate("end button", "Menu");
-    const int again_w =
-        static_cast<int>(std::max(sdl.GetButtonWidth(again), sdl.GetButtonWidth(menu)));
+    const char* log = Translate("end button", "Log");
+    const int again_w = static_cast<int>(
+        std::max({sdl.GetButtonWidth(again), sdl.GetButtonWidth(menu), sdl.GetButtonWidth(log)}));
     button_again =
         end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - 2 * bh - 1, again, true);
     button_menu = end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - bh - 1, menu, true);
+    // Above them, in the same place during the game and after it.
+    button_log = buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - 3 * bh - 1, log, true);
+    button_end_log =
+        end_buttons.AddButton(sdl, sdl.w - 10 - again_w, sdl.h - 3 * bh - 1, log, true);
     // The wide button lies under the five text lines, clear of the board and of every seat;
     // "Menu" stays in its place.
     button_fill = refill_buttons.AddButton(sdl, 10, 10 + 5 * sdl.GetFontHeight(1),
@@ -104,7 +111,7 @@ void GameScreen::TakeUp(const SavedGame& game) {
 
 GameScreen::~GameScreen() {
     if (typing) SDL_EnableUNICODE(unicode_before);
-    if (gui) gui->CancelDrag();
+    if (gui) gui->CancelDrag(), gui->SetLog(nullptr);
     ReleaseGame(exch, client, server);
     // Nothing may point at the table and the buttons that go with this screen.
     sdl.tracker = nullptr;
@@ -127,6 +134,12 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (event.type == SDL_QUIT) return Close();
     // A press or key first lands every moving card: it acts on the table as it is.
     if (is_press(event)) LandCards();
+    if (event.type == SDL_MOUSEBUTTONDOWN && log_panel.open() &&
+        (event.button.button == SDL_BUTTON_WHEELUP ||
+         event.button.button == SDL_BUTTON_WHEELDOWN)) {
+        log_panel.Wheel(event.button.button == SDL_BUTTON_WHEELUP);
+        RequestRedraw();
+    }
     if (event.type == SDL_KEYDOWN && !closing && !ChatKey(event.key.keysym)) Key(event.key.keysym);
     LookThrough(event);
     FollowTurns(event);
@@ -250,6 +263,7 @@ void GameScreen::CountGame(bool won) {
 }
 
 void GameScreen::Key(const SDL_keysym& key) {
+    if (LogKey(key)) return;
     if (key.sym == SDLK_ESCAPE) Escape();
     if (!Ready()) return;
     if (table_turn.winner() != -1) {
@@ -291,6 +305,22 @@ void GameScreen::Key(const SDL_keysym& key) {
         default:
             return;
     }
+    RequestRedraw();
+}
+
+bool GameScreen::LogKey(const SDL_keysym& key) {
+    if (!Ready()) return false;
+    if (key.sym == SDLK_l && !log_panel.open()) {
+        ToggleLog();
+        return true;
+    }
+    if (!log_panel.Key(key.sym)) return false;
+    RequestRedraw();
+    return true;
+}
+
+void GameScreen::ToggleLog() {
+    log_panel.Toggle();
     RequestRedraw();
 }
 
@@ -468,6 +498,10 @@ void GameScreen::ShowState() {
 
 void GameScreen::ShowTurn() {
     table_turn.FollowPicture(gui->Picture());
+    if (log_panel.open())
+        log_panel.SetLines(
+            LogLines(client->story.events(), [this](int p) { return table_turn.PlateName(p); }));
+    gui->SetLog(&log_panel);
     gui->SetHighlights(table_turn.Marks());
     gui->SetTexts(table_turn.Texts());
     gui->SetSeats(table_turn.OtherSeats(), table_turn.OwnSeat());
@@ -506,6 +540,8 @@ void GameScreen::ButtonDown(int x, int y) {
     if (gui->looked_through() != -1) gui->LookThrough(-1), RequestRedraw();
     refusal.clear();
     if (table_turn.HideChoices()) RequestRedraw();
+    // The log lies over the board: a press on it is no move.
+    if (log_panel.Covers(x, y)) return;
     if (table_turn.winner() != -1) {
         if (!JustEnded()) Active().ButtonDown(x, y);
         return;
@@ -572,6 +608,8 @@ void GameScreen::Clicked(const Button* b) {
         Undo();
     } else if (b == button_hint) {
         Hint();
+    } else if (b == button_log || b == button_end_log) {
+        ToggleLog();
     } else if (b == button_again) {
         if (again_sent) return;
         again_sent = true;

@@ -12,6 +12,7 @@
 #include "ui/chat_log.h"
 #include "ui/game_keeping.h"
 #include "ui/host_beacon.h"
+#include "ui/log_panel.h"
 #include "ui/screen.h"
 #include "ui/table_connectors.h"
 #include "ui/table_turn.h"
@@ -82,6 +83,10 @@ class GameScreen : public Screen {
     void LookThrough(const SDL_Event& event);
     // Every moving card lands where the game's table has it.
     void LandCards();
+    // L opens and closes the game's log; while it is open, the keys that scroll it are its.
+    // Whether the key was the log's.
+    bool LogKey(const SDL_keysym& key);
+    void ToggleLog();
     // T opens the chat's line in a network game; while it is open every key is the line's: Return
     // sends it, Esc closes it. Whether the key was the chat's.
     bool ChatKey(const SDL_keysym& key);
@@ -112,6 +117,10 @@ class GameScreen : public Screen {
     Button* button_hint = nullptr;
     Button* button_again = nullptr;
     Button* button_menu = nullptr;
+    // "Log", during the game and after it.
+    Button* button_log = nullptr;
+    Button* button_end_log = nullptr;
+    LogPanel log_panel;
     ButtonList buttons;
     ButtonList end_buttons;
     // While seats wait for players after "Play again" at the host.

@@ -1,29 +1,23 @@
-// What the other players did since the own turn last ended: the cards they moved, marked, and a
-// line for each of them ("Computer 1 played 3 cards", "Player 2 passed").
+// What the other players did since the own turn last ended, as the game's story tells it: the
+// cards they moved, marked, and a line for each of them ("Computer 1 played 3 cards", "Player 2
+// passed").
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
-#include "exchange/players.h"
-#include "game/tracker.h"
+#include "game/game_story.h"
 
 class OthersNews {
   public:
     using Marks = std::array<bool, kNumCards>;
-    using Movers = std::array<signed char, kNumCards>;
+    using Movers = GameStory::Movers;
     using Lines = std::array<std::string, kMaxPlayers>;
 
-    // Another player's published play, applied to the table that was `before` and is `now`:
-    // the cards it moved on the board are marked and its line is written with its `name`.
-    // `records`: whether the line carried any (a line without is a pass; one whose records only
-    // deal is no play).
-    void Note(int mover, const std::string& name, const Tracker& before, const Tracker& now,
-              bool records);
-    // Player p, named `name`, left the game: its line says so, and who plays on.
-    void Left(int p, const std::string& name);
-    // Player p's person took the seat back after a dropped connection.
-    void Back(int p, const std::string& name);
+    // The story went on: each seat's line is written anew with its name from `name_of`; with
+    // `marks`, the cards the others moved are marked as the story has them.
+    void Follow(const GameStory& story, const std::function<std::string(int)>& name_of, bool marks);
     // The marks have been seen (the own move); the lines stay until the own turn ends.
     void ClearMarks() { marked.fill(false); }
     void Clear();
@@ -38,9 +32,9 @@ class OthersNews {
     std::string Text() const;
 
   private:
-    // What the mover did: "Bo passed", "Bo played 2 cards and moved 1 pile".
-    static std::string Told(const std::string& name, bool records, int played, int piles);
+    // What a seat did: "Bo passed", "Bo played 2 cards and moved 1 pile", "Bo left; ...".
+    static std::string Told(const std::string& name, const SeatNews& said);
     Marks marked{};
-    std::array<signed char, kNumCards> movers{};
+    Movers movers{};
     Lines news;
 };

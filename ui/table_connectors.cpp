@@ -14,18 +14,20 @@ void MyClientConnector::FollowRecords(int turn, Tokens& command) {
     sdl->tracker_modify->Modify(&client.tracker, &command, 3, ignored);
 }
 
-void MyClientConnector::OthersPlayed(int mover, const Tracker& before, bool records) {
-    table_turn->NoteOthersPlay(mover, before, records);
+void MyClientConnector::OthersPlayed(int) {
+    table_turn->FollowStory(client.story, true);
 }
 
 void MyClientConnector::PlayerLeft(int p) {
     table_turn->SeatLeft(p);
+    table_turn->FollowStory(client.story, false);
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
 void MyClientConnector::SeatsChanged(const std::vector<SeatInfo>& seats_t) {
     seats = seats_t;
     table_turn->SetSeats(seats);
+    table_turn->FollowStory(client.story, false);
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
@@ -42,6 +44,11 @@ void MyClientConnector::ChatDropped() {
 
 // The table came whole with the rejoin: the view is built from it. The computer still plays the
 // own turn, if it is that: the own turn opens with the next one.
+void MyClientConnector::StoryRetold() {
+    table_turn->FollowStory(client.story, true);
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
 void MyClientConnector::Rejoined(int turn) {
     if (gui) gui->Build();
     if (turn != playernum) table_turn->TurnBegins(turn);

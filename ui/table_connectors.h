@@ -23,7 +23,7 @@ class MyClientConnector final : public TableFollower {
 
   private:
     void FollowRecords(int turn, Tokens& command) override;
-    void OthersPlayed(int mover, const Tracker& before, bool records) override;
+    void OthersPlayed(int mover) override;
     void TurnBegins(int turn) override;
     void PlayerLeft(int p) override;
     void SeatsChanged(const std::vector<SeatInfo>& seats) override;
@@ -31,6 +31,7 @@ class MyClientConnector final : public TableFollower {
     void ChatDropped() override;
     void SecretGiven(const SeatSecret& secret) override { given_secret = secret; }
     void Rejoined(int turn) override;
+    void StoryRetold() override;
 
   public:
     // The referee's secret for the own seat, until the game screen keeps it.

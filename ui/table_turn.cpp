@@ -7,6 +7,7 @@
 #include "exchange/tokens.h"
 #include "game/protocol.h"
 #include "gfx/sdl.h"
+#include "ui/table_words.h"
 #include "ui/texts.h"
 
 TableTurn::TableTurn(SDL& sdl_t, std::function<void(int)> pile_changed_t)
@@ -198,21 +199,6 @@ bool TableTurn::PlayChosen(bool pile_only, std::string& refusal) {
     return DropOn(kind, data, target);
 }
 
-namespace {
-
-// Each board pile by where it lies, 6 to 13, as the hint names it.
-const char* const kPileNames[] = {
-    Marked("pile", "the top pile"),    Marked("pile", "the top right pile"),
-    Marked("pile", "the right pile"),  Marked("pile", "the bottom right pile"),
-    Marked("pile", "the bottom pile"), Marked("pile", "the bottom left pile"),
-    Marked("pile", "the left pile"),   Marked("pile", "the top left pile")};
-
-const char* pile_name(int p) {
-    return Translate("pile", kPileNames[p - kFirstBoardPile]);
-}
-
-}  // namespace
-
 void TableTurn::ShowHint(const std::vector<Move>& turn) {
     ClearHint();
     if (turn.empty()) {
@@ -223,14 +209,14 @@ void TableTurn::ShowHint(const std::vector<Move>& turn) {
     hint_card = first.kind == Move::kPile ? table().pile[first.from].back() : first.card;
     hint_pile = first.to;
     if (first.kind == Move::kPile)
-        hint_text = Fill(Translate("table line", "Hint: move %s onto %s"), pile_name(first.from),
-                         pile_name(first.to));
+        hint_text = Fill(Translate("table line", "Hint: move %s onto %s"), PileName(first.from),
+                         PileName(first.to));
     else if (first.kind == Move::kUnder)
         hint_text = Fill(Translate("table line", "Hint: slide the marked card under %s"),
-                         pile_name(first.to));
+                         PileName(first.to));
     else
         hint_text =
-            Fill(Translate("table line", "Hint: lay the marked card on %s"), pile_name(first.to));
+            Fill(Translate("table line", "Hint: lay the marked card on %s"), PileName(first.to));
 }
 
 void TableTurn::ClearHint() {
@@ -238,9 +224,10 @@ void TableTurn::ClearHint() {
     hint_text.clear();
 }
 
-void TableTurn::NoteOthersPlay(int mover, const Tracker& before, bool records) {
-    news.Note(mover, SeatName(mover), before, table(), records);
-    choice.ClearSource();
+void TableTurn::FollowStory(const GameStory& story, bool marks) {
+    news.Follow(
+        story, [this](int p) { return SeatName(p); }, marks);
+    if (marks) choice.ClearSource();
 }
 
 OpenTurn TableTurn::TakeOpenTurn() const {
@@ -306,6 +293,10 @@ std::string TableTurn::SeatName(int p) const {
     return Fill(local ? Translate("plate", "Computer %d") : Translate("plate", "Player %d"), p);
 }
 
+std::string TableTurn::PlateName(int p) const {
+    return p == sdl.playernum ? Translate("plate", "You") : SeatName(p);
+}
+
 // A seat's badge on the cards it moved: the number its plate shows beside "Computer" or "Player",
 // or the first letter of the name the referee gave it.
 std::string TableTurn::BadgeText(int p) const {
@@ -319,16 +310,13 @@ std::string TableTurn::BadgeText(int p) const {
 void TableTurn::SetSeats(const std::vector<SeatInfo>& seats) {
     for (std::size_t p = 0; p < seats.size() && p < names.size(); ++p) {
         names[p] = seats[p].name;
-        const bool back = away[p] && seats[p].state == SeatInfo::kPerson;
         away[p] = seats[p].state == SeatInfo::kAway;
-        if (back) news.Back(static_cast<int>(p), names[p]);
     }
 }
 
 void TableTurn::SeatLeft(int p) {
     if (p < 0 || p >= kMaxPlayers) return;
     away[p] = true;
-    news.Left(p, SeatName(p));
 }
 
 void TableTurn::Reveal(const Tracker& full) {
@@ -352,5 +340,5 @@ std::vector<SeatView> TableTurn::OtherSeats() const {
 }
 
 SeatView TableTurn::OwnSeat() const {
-    return {Translate("plate", "You"), ShownTurn() == sdl.playernum, false, {}, false};
+    return {PlateName(sdl.playernum), ShownTurn() == sdl.playernum, false, {}, false};
 }

@@ -92,8 +92,9 @@ class TableTurn {
     void ShowHint(const std::vector<Move>& turn);
     bool IsHinted(int cardnum) const { return cardnum == hint_card; }
 
-    // Another player's published play, applied to the table that was `before`.
-    void NoteOthersPlay(int mover, const Tracker& before, bool records);
+    // The game's story went on: the others' lines follow it, and with `marks` (another player's
+    // play) the marks of the cards they moved.
+    void FollowStory(const GameStory& story, bool marks);
     bool IsMarked(int cardnum) const { return news.marks()[cardnum]; }
     std::string NewsText() const { return news.Text(); }
 
@@ -111,6 +112,8 @@ class TableTurn {
     void SetSeats(const std::vector<SeatInfo>& seats);
     // The name of seat p as the table shows it.
     std::string SeatName(int p) const;
+    // The name on seat p's plate: "You" for the own seat.
+    std::string PlateName(int p) const;
     void Reveal(const Tracker& full);
     std::vector<SeatView> OtherSeats() const;
     SeatView OwnSeat() const;

@@ -5,6 +5,7 @@
 #include "gfx/sdl.h"
 #include "gfx/sheet_geometry.h"
 #include "gfx/widgets.h"
+#include "ui/log_panel.h"
 #include "ui/table_layout.h"
 #include "ui/texts.h"
 #include "ui/typed_text.h"
@@ -399,13 +400,13 @@ void GUI::DrawChoices(SDL_Surface* surface) {
     RingTop(surface, kChosenRing, marks.chosen_pile);
 }
 
-std::string GUI::Fitted(const std::string& text) const {
+std::string GUI::Fitted(const std::string& text, const std::string& cut_mark) const {
     // Left of the seat at the top right.
     const int room = sdl->w - 220;
     if (sdl->GetStringWidth(1, text.c_str()) <= room) return text;
     std::string cut = text;
-    while (!cut.empty() && sdl->GetStringWidth(1, (cut + "...").c_str()) > room) EraseChar(cut);
-    return cut + "...";
+    while (!cut.empty() && sdl->GetStringWidth(1, (cut + cut_mark).c_str()) > room) EraseChar(cut);
+    return cut + cut_mark;
 }
 
 void GUI::DoDraw(SDL_Surface* game) {
@@ -414,11 +415,15 @@ void GUI::DoDraw(SDL_Surface* game) {
     SDL_BlitSurface(game, nullptr, screen, nullptr);
     const int h = sdl->GetFontHeight(1);
     const std::string lines[] = {texts.status, texts.summary, texts.info, texts.news};
+    // The whole of a cut news line is in the log.
+    const std::string to_log = Translate("table line", "... (L: the whole log)");
     for (int i = 0; i < 4; ++i)
-        sdl->DrawString(screen, 1, 10, i * h + 10, Fitted(lines[i]).c_str());
+        sdl->DrawString(screen, 1, 10, i * h + 10,
+                        Fitted(lines[i], i == 3 ? to_log : "...").c_str());
     sdl->DrawString(screen, 1, 10, 4 * h + 10, "Velmora 0.10");
     if (buttons) buttons->Draw(*sdl, screen);
     DrawChat(screen);
+    if (log) log->Draw(screen);
 }
 
 void GUI::SetChat(std::vector<std::string> lines, bool typing_t, std::string field_t) {
@@ -436,7 +441,7 @@ void GUI::DrawChat(SDL_Surface* surface) {
     for (const std::string& line : chat)
         for (std::string& row : WrappedLines(*sdl, 1, line, kWidth - 8)) rows.push_back(row);
     if (rows.size() > kMostRows) rows.erase(rows.begin(), rows.end() - kMostRows);
-    const int x = sdl->w - 10 - kWidth, bottom = sdl->h - 2 * bh - 6;
+    const int x = sdl->w - 10 - kWidth, bottom = sdl->h - 3 * bh - 6;
     int y = bottom - static_cast<int>(rows.size()) * h;
     if (!rows.empty())
         fillrect(surface, x, y - 2, kWidth, static_cast<unsigned>(bottom - y + 4),

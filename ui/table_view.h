@@ -19,6 +19,7 @@
 #include "ui/drag_picture.h"
 
 class ButtonList;
+class LogPanel;
 class SDL;
 
 // A card number above this is a prepared image (an empty pile's place), drawn as it is.
@@ -158,6 +159,8 @@ class GUI {
     // The other players, in turn order from the own seat on, and the own seat.
     void SetSeats(std::vector<SeatView> others_t, SeatView own_t);
     void SetButtons(ButtonList* list) { buttons = list; }
+    // The game's log, drawn over the table while it is open; null for none.
+    void SetLog(const LogPanel* panel) { log = panel; }
     // The chat lines shown at the bottom right, oldest first, and the line being typed, shown at
     // the bottom while `typing`.
     void SetChat(std::vector<std::string> lines, bool typing_t, std::string field_t);
@@ -167,6 +170,7 @@ class GUI {
     SDL_Surface* gamescreen;
     bool init = false;
     ButtonList* buttons = nullptr;
+    const LogPanel* log = nullptr;
 
   private:
     void DrawCard(SDL_Surface* surface, const GCard& g, int ox, int oy);
@@ -196,8 +200,9 @@ class GUI {
     void play(const std::vector<SoundName>& sounds);
     // Every pile as the picture shows it now.
     void BuildShown();
-    // `text`, shortened with "..." where it would run into the seat at the top right.
-    std::string Fitted(const std::string& text) const;
+    // `text`, shortened where it would run into the seat at the top right, and then ended with
+    // `cut_mark`.
+    std::string Fitted(const std::string& text, const std::string& cut_mark) const;
     // The window as it stays for the whole drag: the table without the dragged cards, the texts,
     // the buttons and the drop targets.
     SDL_Surface* ComposeBehindDrag();

@@ -19,6 +19,7 @@
 #include "gfx/widgets.h"
 #include "ui/catalogue.h"
 #include "ui/language.h"
+#include "ui/log_panel.h"
 #include "ui/rules_page.h"
 #include "ui/table_layout.h"
 #include "ui/texts.h"
@@ -128,6 +129,13 @@ struct Fit : ::testing::Test {
         if (place == "plate" && id == "You") return {text_w(text), OwnSeat(kW, kH).w - 8};
         if (place == "plate")
             return {text_w(text) + text_w("12") + 8, OtherSeat(0, 1, kW, kH).w - 8};
+        // The log's lines wrap in at most three rows; its title stands in one.
+        if (place == "log" || place == "card") {
+            const LogPanel log(*sdl);
+            const auto rows = WrappedLines(*sdl, 1, text, log.RowWidth()).size();
+            const bool title = id.find("(L") != std::string::npos;
+            return {rows <= (title ? 1u : 3u) ? 0 : log.RowWidth() + 1, log.RowWidth()};
+        }
         return {-1, 0};
     }
 

@@ -297,10 +297,11 @@ TEST_F(Ui, TableViewLaysOutPilesHandAndTexts) {
 
     // A game kept on the player's turn and continued keeps each marked card's badge.
     TableTurn closed(*sdl, [](int) {});
-    const Tracker was = t;
-    t.move_top_to_top(7, 1, 40);
-    closed.NoteOthersPlay(1, was, true);
-    const int laid = t.pile[7].back();
+    GameStory story;
+    story.TakeUp(2, 0, 1, t, {});
+    const int laid = t.pile[1].back();
+    ASSERT_TRUE(story.Follow(Tokens("1 200 1 900 7 1 1 38")));
+    closed.FollowStory(story, true);
     ASSERT_EQ(closed.Marks().mover[laid], 1);
     TableTurn continued(*sdl, [](int) {});
     continued.RestoreOpenTurn(closed.TakeOpenTurn());
