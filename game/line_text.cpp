@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "exchange/tokens.h"
 #include "base/utf8.h"
+#include "exchange/tokens.h"
 
 namespace {
 

@@ -17,9 +17,11 @@ bool Server::Speaks(int p) const {
 std::vector<SeatInfo> Server::Seats() const {
     std::vector<SeatInfo> seats;
     for (int p = 0; p < numplayers; ++p) {
-        const int state = exch.IsPlayerRemote(p) ? SeatInfo::kPerson
-                          : left[p]              ? SeatInfo::kAway
-                                                 : SeatInfo::kComputer;
+        // A seat is away from the moment its person is gone, though the exchange may still hold
+        // the connection it heard the end of.
+        const int state = left[p]                  ? SeatInfo::kAway
+                          : exch.IsPlayerRemote(p) ? SeatInfo::kPerson
+                                                   : SeatInfo::kComputer;
         seats.push_back({names[p].empty() ? UnnamedSeat(p) : names[p], state});
     }
     return seats;

@@ -41,6 +41,14 @@ bool in_range(int n, int low, int high) {
     return n >= low && n <= high;
 }
 
+bool no_pile_or_board(int p) {
+    return p == -1 || is_board_pile(p);
+}
+
+signed char small(int n) {
+    return static_cast<signed char>(n);
+}
+
 }  // namespace
 
 std::string SavedGame::Kind() const {
@@ -78,6 +86,14 @@ std::string SavedGameText(const SavedGame& game) {
             if (game.marked[c] && game.movers[c] == p) moved.push_back(c);
         if (!moved.empty()) put("moved_by" + std::to_string(p), numbers_text(moved));
     }
+    const std::size_t skipped = game.told.size() > SavedGame::kMostToldKept
+                                    ? game.told.size() - SavedGame::kMostToldKept
+                                    : 0;
+    for (std::size_t i = skipped; i < game.told.size(); ++i) {
+        const StoryEvent& e = game.told[i];
+        put("told" + std::to_string(i - skipped + 1),
+            numbers_text({e.kind, e.seat, e.face, e.pile, e.from, e.count}));
+    }
     for (std::size_t i = 0; i < game.open_moves.size(); ++i) {
         const Move& m = game.open_moves[i];
         put("move" + std::to_string(i + 1),
@@ -94,7 +110,7 @@ class SavedGameReader {
     SavedGameReader(const KeyValues& kv_t, SavedGame& game_t, std::string& why_t)
         : kv(kv_t), game(game_t), why(why_t) {}
 
-    bool Read() { return Header() && Table() && History() && View() && OpenMoves(); }
+    bool Read() { return Header() && Table() && History() && View() && Told() && OpenMoves(); }
 
   private:
     bool Fail(const std::string& text) {
@@ -177,6 +193,23 @@ class SavedGameReader {
                     return Fail("a moved card is not marked, or has two movers");
                 game.movers[c] = static_cast<signed char>(p);
             }
+        }
+        return true;
+    }
+
+    bool Told() {
+        game.told.clear();
+        for (std::size_t i = 1; i <= SavedGame::kMostToldKept; ++i) {
+            const std::string* text = kv.Find("", "told" + std::to_string(i));
+            if (!text) return true;
+            std::vector<int> n;
+            if (!parse_numbers(text, n) || n.size() != 6 ||
+                !in_range(n[0], 0, StoryEvent::kKinds - 1) ||
+                !in_range(n[1], -1, game.at.numplayers - 1) || !in_range(n[2], -1, kNumCards - 1) ||
+                !no_pile_or_board(n[3]) || !no_pile_or_board(n[4]) || !in_range(n[5], 0, kNumCards))
+                return Fail("line " + std::to_string(i) + " of the log tells nothing of a game");
+            game.told.push_back({static_cast<StoryEvent::Kind>(n[0]), small(n[1]), small(n[2]),
+                                 small(n[3]), small(n[4]), small(n[5])});
         }
         return true;
     }

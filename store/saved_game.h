@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/game_story.h"
 #include "game/play_turn.h"
 #include "game/strategy.h"
 #include "store/kept_file.h"
@@ -30,6 +31,9 @@ struct SavedGame {
     std::vector<Move> open_moves;
     // The seat that moved each marked card, for its badge; -1 where not known.
     std::array<signed char, kNumCards> movers = NoMovers();
+    // The game's log so far (its last kMostToldKept lines); none in a game kept before it was.
+    std::vector<StoryEvent> told;
+    static constexpr std::size_t kMostToldKept = 2000;
 
     // Its kind of game for the statistics.
     std::string Kind() const;

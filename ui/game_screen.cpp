@@ -101,7 +101,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
 // The client follows the referee from the player's turn on, the view as it was when the window
 // closed; the file goes, or a second start would offer the same game again.
 void GameScreen::TakeUp(const SavedGame& game) {
-    client->Resume(game.at, 0);
+    client->Resume(game.at, 0, game.told);
     own_turns = game.own_turns;
     table_turn.TurnBegins(0);
     gui->Build();
@@ -225,8 +225,8 @@ bool GameScreen::KeepWhenSettled() {
         !table_turn.IsOurTurn() || table_turn.line_sent())
         return false;
     const OpenTurn open = table_turn.TakeOpenTurn();
-    SavedGame game{server->Where(), *local_strength, own_turns,  open.marked,
-                   open.news,       open.moves,      open.movers};
+    SavedGame game{server->Where(), *local_strength, own_turns,   open.marked,
+                   open.news,       open.moves,      open.movers, client->story.events()};
     keeping.KeepGame(game);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -20,11 +21,13 @@ class Keeper final : public TableFollower {
     using TableFollower::TableFollower;
     std::optional<SeatSecret> secret;
     int rejoined_turn = -2;
+    bool retold = false;
 
   private:
     void OwnTurn() override { exch.ClientSend(int_to_string(proto::kAutoPlay)); }
     void SecretGiven(const SeatSecret& s) override { secret = s; }
     void Rejoined(int turn) override { rejoined_turn = turn; }
+    void StoryRetold() override { retold = true; }
 };
 
 // A peer of the game's own lines on a plain socket; it can hold its play turn.
@@ -55,7 +58,12 @@ struct Peer {
         if (t.token(0) == proto::kVersion) me = t.token(3), send_line("101 1");
         if (t.token(0) == proto::kTurn || t.token(0) == proto::kDealTurn) turn = t.token(1);
         if (t.token(0) == proto::kDealTurn && turn == me) send_line("311");
-        if (t.token(0) == proto::kPublished && turn == me) send_line("201");
+        if (t.token(0) == proto::kPublished && turn == me) {
+            if (hold_seen)
+                held = true;
+            else
+                send_line("201");
+        }
         if (t.token(0) == proto::kTurn && turn == me) {
             if (hold)
                 held = true;
@@ -67,7 +75,8 @@ struct Peer {
     std::string pending;
     std::vector<std::string> lines;
     int me = -1, turn = -1;
-    bool hold = false, held = false, closed = false;
+    // Holds its play turn, or the 201 after its play was published.
+    bool hold = false, hold_seen = false, held = false, closed = false;
 };
 
 struct ServedGame {
@@ -92,15 +101,33 @@ struct ServedGame {
         }
         return done();
     }
-    // Seat 0's connection drops while the peer holds its play turn; a new one asks for the seat.
-    void drop_and_rejoin_at_peers_turn(const SeatSecret& secret) {
+    // Seat 0's connection drops while the peer holds its play turn.
+    void drop_at_peers_turn() {
         peer.hold = true;
         ASSERT_TRUE(run_until([&] { return peer.held && server.AwaitsPlay(); }));
         exch.ClientDisconnect();
         ASSERT_TRUE(run_until([&] { return server.Seats()[0].state == SeatInfo::kAway; }));
+    }
+    // A new connection asks for seat 0.
+    void rejoin(const SeatSecret& secret) {
         client_gone = false;
         ASSERT_TRUE(exch.ClientConnect("127.0.0.1", port));
         client.Rejoin(0, secret);
+    }
+    void drop_and_rejoin_at_peers_turn(const SeatSecret& secret) {
+        drop_at_peers_turn();
+        rejoin(secret);
+    }
+    // The story seat 0 would tell had it heard what the peer heard, from this game's start.
+    GameStory peers_story() const {
+        GameStory story;
+        const auto start = std::find_if(peer.lines.rbegin(), peer.lines.rend(), [](auto& line) {
+            return Tokens(line).token(0) == proto::kVersion;
+        });
+        story.Start(2, 0);
+        for (auto line = start.base() - 1; line != peer.lines.end(); ++line)
+            story.Follow(Tokens("1 " + *line));
+        return story;
     }
 
     int port = free_port();
@@ -118,13 +145,35 @@ struct ServedGame {
 
 }  // namespace
 
+// What a seat that stayed tells of the game, less the seats' lines a plain peer never hears.
+std::vector<StoryEvent> moves_told(const GameStory& story) {
+    std::vector<StoryEvent> told;
+    for (const StoryEvent& e : story.events())
+        if (e.kind != StoryEvent::kJoined && e.kind != StoryEvent::kBack) told.push_back(e);
+    return told;
+}
+
 // The rejoined client holds the table exactly as the referee shows that seat, and its history;
-// the others hear that it is back; it plays the game to its end with everyone agreeing.
+// it tells the game's story as a seat that never left would, the turns it missed marked; the
+// others hear that it is back; it plays the game to its end with everyone agreeing.
 TEST(Rejoin, TheRightSecretGivesTheSeatAndItsTableBack) {
     ServedGame g;
     ASSERT_TRUE(g.run_until([&] { return g.keeper.secret.has_value(); }));
-    g.drop_and_rejoin_at_peers_turn(*g.keeper.secret);
-    ASSERT_TRUE(g.run_until([&] { return g.keeper.rejoined_turn != -2; }));
+    g.drop_at_peers_turn();
+    // The peer plays while seat 0 is away.
+    g.peer.hold = g.peer.held = false;
+    g.peer.hold_seen = true;
+    g.peer.send_line("220");
+    ASSERT_TRUE(g.run_until([&] { return g.peer.held; }));
+    g.rejoin(*g.keeper.secret);
+    ASSERT_TRUE(g.run_until([&] { return g.keeper.retold; }));
+    const GameStory stayed = g.peers_story();
+    EXPECT_EQ(moves_told(g.client.story), moves_told(stayed));
+    EXPECT_EQ(g.client.story.movers(), stayed.movers());
+    EXPECT_TRUE(std::count_if(stayed.movers().begin(), stayed.movers().end(),
+                              [](signed char m) { return m == 1; }) > 0 ||
+                stayed.news()[1].kind == SeatNews::kPassed)
+        << "the peer's turn since seat 0's is news to seat 0";
     EXPECT_EQ(g.keeper.rejoined_turn, 1);
     EXPECT_EQ(g.client.seat(), 0);
     const Tracker seen = SeenBy(g.server.table(), 0);
@@ -135,13 +184,14 @@ TEST(Rejoin, TheRightSecretGivesTheSeatAndItsTableBack) {
     EXPECT_EQ(g.client.history.turns_without_draw, g.server.history().turns_without_draw);
     EXPECT_EQ(g.server.Seats()[0].state, SeatInfo::kPerson);
 
-    g.peer.hold = false;
-    g.peer.send_line("220");
+    g.peer.hold_seen = false;
+    g.peer.send_line("201");
     ASSERT_TRUE(g.run_until([&] { return g.winner != -1; }));
     EXPECT_FALSE(g.client_gone);
     EXPECT_EQ(g.winner, g.server.winner());
     for (int p = 0; p < kNumPiles; ++p)
         EXPECT_EQ(g.client.tracker.pile[p], g.server.table().pile[p]) << p;
+    EXPECT_EQ(moves_told(g.client.story), moves_told(g.peers_story()));
 }
 
 // Only the secret of an away seat takes it back: a wrong one, or none, is refused with one line and

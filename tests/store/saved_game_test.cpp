@@ -141,12 +141,14 @@ TEST(SavedGame, RefusesWhatNoGameCouldReach) {
     game.marked[marked] = true;
     game.movers[marked] = 2;
     game.news[1] = "Computer 1 played 2 cards";
+    game.told = {{StoryEvent::kBoardDealt, -1, 37, 6}, {StoryEvent::kPileMoved, 2, -1, 7, 9}};
     const std::string text = SavedGameText(game);
     SavedGame loaded;
     std::string why;
     ASSERT_TRUE(ParseSavedGame(text, loaded, why)) << why;
     EXPECT_EQ(SavedGameText(loaded), text);
     EXPECT_EQ(loaded.movers[marked], 2) << "a marked card keeps its badge";
+    EXPECT_EQ(loaded.told, game.told) << "the log is kept";
 
     const auto refused = [&](std::string edited, const std::string& what) {
         SavedGame out;
@@ -189,6 +191,10 @@ TEST(SavedGame, RefusesWhatNoGameCouldReach) {
     refused(replaced("version=1", "version=x"), "no version");
     refused(replaced("moved_by2=", "moved_by5="), "a mover beyond the players");
     refused(replaced("moved_by2=", "moved_by2=51 "), "a mover of an unmarked card");
+    refused(replaced("told2=5 2", "told2=5 3"), "a log line of a seat beyond the players");
+    refused(replaced("told1=0 -1 37 6", "told1=0 -1 37 14"),
+            "a log line of a card dealt to the deck");
+    refused(replaced("told1=0", "told1=11"), "a log line of no kind");
     refused(text.substr(0, line_end) + "\n\x01\x02garbage", "binary data");
     // Cut anywhere, the text is refused or holds the same table: nothing in between.
     for (std::size_t n = 0; n < text.size(); ++n) {
