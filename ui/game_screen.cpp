@@ -392,7 +392,8 @@ void GameScreen::LandCards() {
 void GameScreen::RestOn(int x, int y) {
     resting_on = -1;
     int pile = -1;
-    if (gui->dragging() != DragKind::kNone || gui->looked_through() != -1 || Active().At(x, y))
+    if (gui->dragging() != DragKind::kNone || gui->looked_through() != -1 || Active().At(x, y) ||
+        log_panel.Covers(x, y))
         return;
     if (gui->PickedAt(x, y, pile) != DragKind::kPile || gui->pile[pile].size() < 2) return;
     resting_on = pile;

@@ -27,7 +27,8 @@ constexpr const char* kKeys = Marked(
     "rules text",
     "Mouse: drag a card or a pile. Keys: Left and Right choose a card, Tab a pile, Enter plays; "
     "Space marks a pile to move, P moves it; D Done, A Auto, H Hint, Ctrl+Z Undo; Esc leaves "
-    "a game; F11 the whole screen; F1 these rules; M the sound.");
+    "a game; F11 the whole screen; F1 these rules; L the game's log; T a chat line in a network "
+    "game; M the sound.");
 
 // Faces: suit * 13 + rank, rank 0 the ace; suits 1 and 3 are red.
 constexpr int face(int suit, int rank) {

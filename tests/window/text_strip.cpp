@@ -1,16 +1,23 @@
 // Renders texts as the game's status line shows them, with the game's own font code, so that the
-// window test can compare screenshots with them:   text_strip OUT.ppm TEXT...
-// Each text becomes an 800 x 40 strip on the table colour, drawn in font 1 at (10, 10); the
-// strips stand one under another. Run it where the data files lie.
+// window test can compare screenshots with them:   text_strip [--on R,G,B] OUT.ppm TEXT...
+// Each text becomes an 800 x 40 strip on the table colour (or R,G,B, as the game's log has it),
+// drawn in font 1 at (10, 10); the strips stand one under another. Run it where the data files
+// lie.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 #include "gfx/sdl.h"
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s OUT.ppm TEXT...\n", argv[0]);
+    int r = -1, g = 0, b = 0;
+    if (argc > 2 && std::string(argv[1]) == "--on") {
+        if (std::sscanf(argv[2], "%d,%d,%d", &r, &g, &b) != 3) r = -2;
+        argc -= 2, argv += 2;
+    }
+    if (argc < 3 || r == -2) {
+        std::fprintf(stderr, "usage: %s [--on R,G,B] OUT.ppm TEXT...\n", argv[0]);
         return 2;
     }
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -25,7 +32,10 @@ int main(int argc, char** argv) {
         if (!out) return 1;
         std::fprintf(out, "P6\n800 %d\n255\n", height * texts);
         for (int t = 0; t < texts; ++t) {
-            ClearToTable(sdl, strip);
+            if (r < 0)
+                ClearToTable(sdl, strip);
+            else
+                SDL_FillRect(strip, nullptr, SDL_MapRGB(strip->format, r, g, b));
             sdl.DrawString(strip, 1, 10, 10, argv[2 + t]);
             for (int y = 0; y < height; ++y) {
                 for (int x = 0; x < 800; ++x) {

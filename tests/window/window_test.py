@@ -103,6 +103,13 @@ STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You
 REFUSED = "That card does not fit on the chosen pile"
 # Said at the menu, below its buttons.
 HOST_GONE = "The host at 127.0.0.1 is gone"
+# The game's log at 800 x 600: its colour, where its rows' text begins, the first row's top (under
+# its title) and the rows' height, as many as it shows.
+LOG_BACKGROUND = "0,50,50"
+LOG_X = 800 - 10 - 320 + 6
+LOG_TOP = 128
+LOG_ROW_H = 18
+LOG_ROWS = 19
 
 
 class Failure(Exception):
@@ -331,6 +338,70 @@ class Judge:
         return any(same_pixels(image.left(y, 28, TEXT_WIDTH), strip) for y in range(280, 500))
 
 
+class LogReader:
+    """Reads how the rows of the game's log begin, by comparing them with texts drawn by the
+    game's font code on the log's colour."""
+
+    def __init__(self, args, beginnings):
+        path = os.path.join(tempfile.mkdtemp(), "log-strips.ppm")
+        subprocess.run([os.path.join(args.build, "text_strip"), "--on", LOG_BACKGROUND, path] +
+                       beginnings, cwd=args.build, check=True, timeout=60,
+                       stdout=subprocess.DEVNULL)
+        with open(path, "rb") as f:
+            strips = Image(f.read())
+        self.strips = {}
+        for i, text in enumerate(beginnings):
+            top = 40 * i + 10
+            ground = strips.pixel(0, top)
+            inked = [x for x in range(800) for y in range(top, top + LOG_ROW_H)
+                     if strips.pixel(x, y) != ground]
+            width = max(inked) + 1 - 10
+            self.strips[text] = (width, b"".join(strips.data[3 * (800 * y + 10):
+                                                              3 * (800 * y + 10 + width)]
+                                                 for y in range(top, top + LOG_ROW_H)))
+
+    def begins(self, image, row):
+        """The beginning the log's row begins with, or None."""
+        top = LOG_TOP + row * LOG_ROW_H
+        for text, (width, strip) in self.strips.items():
+            shown = b"".join(image.data[3 * (image.w * y + LOG_X):3 * (image.w * y + LOG_X + width)]
+                             for y in range(top, top + LOG_ROW_H))
+            if same_pixels(shown, strip):
+                return text
+        return None
+
+
+def log_at_five_players(game, judge, args):
+    """Once the four computers have played, L opens the log, and the last seat's move is the last
+    told before the player's own draw."""
+    cards = hand_size(game.shot())
+    game.key("d")
+    # The first D may only ask whether to pass.
+    time.sleep(0.3)
+    if judge.status(game.settled()) is None:
+        game.key("d")
+    # The player passed: the next own turn's draw is one more card.
+    wait_for("the player's next turn", lambda: (lambda m: judge.status(m) == "It's your turn!" and
+                                                hand_size(m) == cards + 1)(game.shot()), 30)
+    game.key("l")
+    image = game.settled()
+    save(args, "log.png", image)
+    last = "Computer 4: "
+    moves = [last + verb for verb in ("laid the", "slid the", "moved", "passed")]
+    names = [f"Computer {n}: " for n in (1, 2, 3)] + [last + "drew", "You: drew 1 card", "You: "]
+    reader = LogReader(args, moves + names)
+    rows = [reader.begins(image, row) for row in range(LOG_ROWS)]
+    if "You: drew 1 card" not in rows:
+        raise Failure(f"the log does not end with the player's draw: {rows}")
+    told = [r for r in rows[:len(rows) - rows[::-1].index("You: drew 1 card") - 1] if r]
+    if not told or told[-1] not in moves:
+        raise Failure(f"the log does not tell the last seat's move before the player's turn: {rows}")
+    game.key("Escape")
+    if same_pixels(game.settled().data, image.data):
+        raise Failure("Esc did not close the log")
+    return told[-1]
+
+
 def hand_step(cards):
     """The hand's spacing: a card's width (73) while the row has room, down to 18."""
     return 0 if cards < 2 else max(18, min(73, 490 // (cards - 1)))
@@ -551,9 +622,10 @@ def strong_local_games(args, env, judge):
     save(args, "menu-5-players.png", game.shot())
     game.click(*CHOSEN_GAME)
     save(args, "game-5-players.png", own_turn(game, judge))
+    told = log_at_five_players(game, judge, args)
     if game.close() != 0:
         raise Failure("closing a 5-player game: " + game.output())
-    print("3 players against Strong:", status, "; a 5-player game starts")
+    print("3 players against Strong:", status, "; at 5 players the log tells:", told)
 
 
 def full_listener():
