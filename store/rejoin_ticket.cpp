@@ -1,7 +1,7 @@
 #include "store/rejoin_ticket.h"
 
-#include "exchange/players.h"
 #include "base/number_text.h"
+#include "exchange/players.h"
 #include "store/key_values.h"
 
 namespace {
