@@ -60,7 +60,7 @@ void draw_rule(SDL& sdl, int rule, int x, int y) {
             sdl.DrawCard(s, x - kFrameInset, y - 15, kEmptySlot + 1);
             sdl.EasyDrawCard(1, -1, s, x + 70, y - 15, face(3, 12));
             break;
-        case 2:  // the pile 9 of clubs, 8 of hearts onto a red 10
+        case 2:  // the pile 9 of spades, 8 of hearts onto a red 10
             card(x, y, face(1, 9));
             card(x + 90, y, face(2, 8));
             card(x + 110, y + 20, face(3, 7));
