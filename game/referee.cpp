@@ -106,6 +106,7 @@ void Server::SendSplit(int player_num, const std::string& msg1, const std::strin
 }
 
 void Server::Record(const std::string& msg) {
+    exch.Published(msg);
     if (!recording) return;
     record_bytes += msg.size() + 1;
     if (record_bytes > kMostRecordBytes) {
@@ -323,6 +324,9 @@ void Server::ResetClients() {
     public_record.clear();
     record_bytes = 0;
     recording = true;
+    // The game's start as a seat that holds no cards sees it.
+    Record(CodeLine(proto::kVersion, proto::kProtocolVersion) + " " + int_to_string(numplayers) +
+           " -1");
     for (int i = 0; i < numplayers; ++i) {
         std::string msg = CodeLine(proto::kVersion, proto::kProtocolVersion);
         msg += ' ';

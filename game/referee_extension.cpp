@@ -65,6 +65,10 @@ void Server::Goodbye() {
     for (int p = 0; p < numplayers; ++p) SendExtension(p, CodeLine(proto::kGoodbye));
 }
 
+bool Server::Knows(int p, const SeatSecret& secret) const {
+    return p >= 0 && p < numplayers && secrets[p] && secrets[p]->Matches(secret);
+}
+
 bool Server::Reclaimable(int p) const {
     return p >= 0 && p < numplayers && client_versions_done && win == -1 && left[p] &&
            !exch.IsPlayerRemote(p) && secrets[p];

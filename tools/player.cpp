@@ -200,7 +200,8 @@ int main(int argc, char** argv) {
                 std::printf("winner %d\n", EventNumber(exch.event.user.data1));
                 std::fflush(stdout);
                 player.secret.reset();
-                ++seen;
+                // Another game to play: ask for it, as "Play again" does.
+                if (++seen < games) exch.ClientSend(CodeLine(proto::kGameOverAck));
             }
         }
         exch.ClientDisconnect();

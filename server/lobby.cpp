@@ -1,0 +1,325 @@
+#include "server/lobby.h"
+
+#include <algorithm>
+
+#include "exchange/tokens.h"
+#include "game/line_text.h"
+#include "game/protocol.h"
+#include "game/seat_secret.h"
+
+namespace {
+
+// A name in a log line, quoted: names hold blanks.
+std::string quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
+std::string same_case(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
+}
+
+}  // namespace
+
+void Lobby::Accept(asio::ip::tcp::socket socket, const std::string& address) {
+    auto c = std::make_shared<Connection>(std::move(socket), address, *this);
+    Place& place = people[c.get()];
+    place.connection = c;
+    place.since = Clock::now();
+    ++per_address[address];
+    c->Start();
+    if (stopping) {
+        c->Close();
+    } else if (static_cast<int>(people.size()) > limits.max_connections) {
+        Refuse(place, refusal::kServerFull, true);
+    } else if (per_address[address] > limits.max_per_address) {
+        Refuse(place, refusal::kTooManyFromAddress, true);
+    }
+}
+
+void Lobby::Refuse(Place& place, int why, bool close) {
+    static const char* const kWhy[] = {"server-full",     "too-many-from-address",
+                                       "too-many-tables", "no-such-table",
+                                       "table-full",      "name-taken",
+                                       "not-understood",  "idle"};
+    place.connection->Send(CodeLine(proto::kRefused, why));
+    if (!close) return;
+    log("event=refused address=" + place.connection->address() + " why=" + kWhy[why]);
+    place.connection->CloseAfterSending();
+}
+
+void Lobby::Ended(Connection& c) {
+    const auto it = people.find(&c);
+    if (it == people.end()) return;
+    Place& place = it->second;
+    if (place.table) {
+        Table* table = place.table;
+        table->Leave(c);
+        if (TableEntry* entry = EntryOf(table)) Observe(*entry);
+    }
+    if (--per_address[c.address()] <= 0) per_address.erase(c.address());
+    for (TableEntry& entry : tables)
+        if (entry.creator == &c) entry.creator = nullptr;
+    people.erase(it);
+}
+
+void Lobby::LineFrom(Connection& c, const std::string& line) {
+    const auto it = people.find(&c);
+    if (it == people.end() || stopping) return;
+    Place& place = it->second;
+    const Tokens tokens(line);
+    switch (place.where) {
+        case Where::kArriving:
+            FirstLine(place, line);
+            break;
+        case Where::kLobby:
+            place.since = Clock::now();
+            LobbyLine(place, tokens);
+            break;
+        case Where::kTable:
+            TableLine(place, line, tokens);
+            break;
+    }
+}
+
+// A lobby client says so at once; a ticket back names its seat and secret, which one table
+// knows; anything else is a client of the game's own lines, seated at once.
+void Lobby::FirstLine(Place& place, const std::string& line) {
+    const Tokens tokens(line);
+    if (tokens.token(0) == proto::kLobbyHello && tokens.token(1) >= proto::kLobbyVersion) {
+        ToLobby(place);
+        return;
+    }
+    const std::optional<SeatSecret> secret = ReadSecret(tokens, 2);
+    if (tokens.token(0) != proto::kRejoin || !secret) {
+        QuickSeat(place, line);
+        return;
+    }
+    for (TableEntry& entry : tables)
+        if (entry.table->game().Knows(tokens.token(1), *secret)) {
+            place.where = Where::kTable;
+            place.table = entry.table.get();
+            entry.table->Guest(place.connection, line);
+            Observe(entry);
+            return;
+        }
+    place.connection->Send(CodeLine(proto::kRejoinRefused, proto::kNotYourSeat));
+    place.connection->CloseAfterSending();
+}
+
+void Lobby::ToLobby(Place& place) {
+    place.where = Where::kLobby;
+    place.table = nullptr;
+    place.since = Clock::now();
+    place.connection->Send(CodeLine(proto::kInLobby, proto::kLobbyVersion));
+}
+
+// The first table that waits for players, or a new one of the quick seats.
+void Lobby::QuickSeat(Place& place, const std::string& line) {
+    Table* table = nullptr;
+    for (TableEntry& entry : tables)
+        if (entry.table->HasFreeSeat() && !table) table = entry.table.get();
+    if (!table) {
+        if (static_cast<int>(tables.size()) >= limits.max_tables) {
+            Refuse(place, refusal::kTooManyTables, true);
+            return;
+        }
+        table = &MakeTable(
+            {"Quick " + std::to_string(++quick_tables), limits.quick_seats, Strategy::kAuto, true},
+            nullptr);
+    }
+    place.where = Where::kTable;
+    place.table = table;
+    table->Seat(place.connection, false);
+    if (!line.empty()) table->LineFrom(*place.connection, line);
+    Observe(*EntryOf(table));
+}
+
+void Lobby::LobbyLine(Place& place, const Tokens& tokens) {
+    switch (tokens.token(0)) {
+        case proto::kListTables:
+            ListTables(place);
+            break;
+        case proto::kCreateTable:
+            CreateTable(place, tokens);
+            break;
+        case proto::kJoinTable:
+        case proto::kWatchTable:
+            JoinTable(place, tokens, tokens.token(0) == proto::kWatchTable);
+            break;
+        case proto::kLobbyChat:
+            LobbyChat(place, tokens);
+            break;
+        case proto::kName:
+            place.name = ReadText(tokens, 1, tokens.data.size(), kNameChars);
+            break;
+        default:
+            break;
+    }
+}
+
+void Lobby::TableLine(Place& place, const std::string& line, const Tokens& tokens) {
+    Table* table = place.table;
+    TableEntry* entry = EntryOf(table);
+    if (!entry) return;
+    const bool from_lobby = !place.name.empty() || entry->creator == place.connection.get();
+    if (tokens.token(0) == proto::kLeaveTable) {
+        table->Leave(*place.connection);
+        ToLobby(place);
+    } else if (tokens.token(0) == proto::kStartNow && entry->creator == place.connection.get()) {
+        table->FillEmptySeats();
+    } else if (tokens.token(0) != proto::kLeaveTable || !from_lobby) {
+        table->LineFrom(*place.connection, line);
+    }
+    if ((entry = EntryOf(table))) Observe(*entry);
+}
+
+void Lobby::ListTables(Place& place) {
+    for (const TableEntry& entry : tables) {
+        const Table& t = *entry.table;
+        std::string line = CodeLine(proto::kTableListed);
+        for (int n : {t.settings().seats, t.joined(), t.playing() ? 1 : 0, t.watching(),
+                      t.settings().watchers_chat ? 1 : 0}) {
+            line += ' ';
+            append_int(line, n);
+        }
+        AppendText(line, t.settings().name);
+        place.connection->Send(line);
+    }
+    place.connection->Send(CodeLine(proto::kTablesEnd, static_cast<int>(tables.size())));
+}
+
+void Lobby::CreateTable(Place& place, const Tokens& tokens) {
+    const int seats = tokens.token(1), strength = tokens.token(2), chat = tokens.token(3);
+    const std::string name = ReadText(tokens, 4, tokens.data.size(), kTableNameChars);
+    if (seats < 2 || seats > kMaxPlayers - 1 || strength < 0 || strength > 1 || chat < 0 ||
+        chat > 1 || name.empty()) {
+        Refuse(place, refusal::kNotUnderstood, false);
+        return;
+    }
+    if (Named(name)) {
+        Refuse(place, refusal::kNameTaken, false);
+        return;
+    }
+    if (static_cast<int>(tables.size()) >= limits.max_tables) {
+        Refuse(place, refusal::kTooManyTables, false);
+        return;
+    }
+    Table& table =
+        MakeTable({name, seats, strength == 1 ? Strategy::kStrong : Strategy::kAuto, chat == 1},
+                  place.connection.get());
+    place.where = Where::kTable;
+    place.table = &table;
+    table.Seat(place.connection, true);
+    Observe(*EntryOf(&table));
+}
+
+void Lobby::JoinTable(Place& place, const Tokens& tokens, bool watch) {
+    TableEntry* entry = Named(ReadText(tokens, 1, tokens.data.size(), kTableNameChars));
+    if (!entry) {
+        Refuse(place, refusal::kNoSuchTable, false);
+        return;
+    }
+    Table& table = *entry->table;
+    if (!watch && !table.HasFreeSeat()) {
+        Refuse(place, refusal::kTableFull, false);
+        return;
+    }
+    place.where = Where::kTable;
+    place.table = &table;
+    if (watch)
+        table.Watch(place.connection);
+    else
+        table.Seat(place.connection, true);
+    Observe(*entry);
+}
+
+void Lobby::LobbyChat(Place& place, const Tokens& tokens) {
+    const std::string text = ReadText(tokens, 1, tokens.data.size(), kChatChars);
+    if (text.empty() || !place.chat.Admit(0, ChatGate::Clock::now())) return;
+    std::string line = CodeLine(proto::kLobbyChatRelay);
+    AppendCountedText(line, place.name.empty() ? "?" : place.name);
+    AppendText(line, text);
+    for (auto& [c, other] : people)
+        if (other.where == Where::kLobby) other.connection->Send(line);
+}
+
+Lobby::TableEntry* Lobby::Named(const std::string& name) {
+    const std::string wanted = same_case(name);
+    for (TableEntry& entry : tables)
+        if (same_case(entry.table->settings().name) == wanted) return &entry;
+    return nullptr;
+}
+
+Lobby::TableEntry* Lobby::EntryOf(const Table* table) {
+    for (TableEntry& entry : tables)
+        if (entry.table.get() == table) return &entry;
+    return nullptr;
+}
+
+Table& Lobby::MakeTable(TableSettings settings, Connection* creator) {
+    log("event=table-made table=" + quoted(settings.name) +
+        " seats=" + std::to_string(settings.seats));
+    TableEntry entry;
+    entry.table = std::make_unique<Table>(std::move(settings));
+    entry.creator = creator;
+    tables.push_back(std::move(entry));
+    return *tables.back().table;
+}
+
+void Lobby::Observe(TableEntry& entry) {
+    const Table& t = *entry.table;
+    const bool playing = t.playing();
+    if (playing && !entry.was_playing)
+        log("event=game-started table=" + quoted(t.settings().name) +
+            " people=" + std::to_string(t.joined()));
+    if (!playing && entry.was_playing && t.game().winner() != -1) {
+        ++entry.games;
+        log("event=game-ended table=" + quoted(t.settings().name) +
+            " winner=" + std::to_string(t.game().winner()));
+    }
+    entry.was_playing = playing;
+}
+
+void Lobby::Tick(Clock::time_point now) {
+    for (auto& [c, place] : people) {
+        if (place.where == Where::kArriving && now - place.since >= limits.first_line_wait &&
+            place.connection->open())
+            QuickSeat(place, "");
+        else if (place.where == Where::kLobby && now - place.since >= limits.lobby_idle)
+            Refuse(place, refusal::kIdle, true);
+    }
+    for (std::size_t i = 0; i < tables.size();) {
+        TableEntry& entry = tables[i];
+        const bool nobody = !entry.table->HasPerson();
+        if (nobody && !entry.nobody) entry.nobody_since = now;
+        entry.nobody = nobody;
+        if (nobody && now - entry.nobody_since >= limits.empty_table) {
+            EndTable(entry);
+            tables.erase(tables.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+// Its watchers go back to the lobby.
+void Lobby::EndTable(TableEntry& entry) {
+    log("event=table-ended table=" + quoted(entry.table->settings().name) +
+        " games=" + std::to_string(entry.games));
+    for (auto& [c, place] : people)
+        if (place.table == entry.table.get()) {
+            entry.table->Leave(*place.connection);
+            ToLobby(place);
+        }
+}
+
+void Lobby::Stop() {
+    stopping = true;
+    for (TableEntry& entry : tables) entry.table->Goodbye();
+    for (auto& [c, place] : people) {
+        if (place.where == Where::kLobby) place.connection->Send(CodeLine(proto::kGoodbye));
+        place.connection->CloseAfterSending();
+    }
+}
