@@ -42,6 +42,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void CloseAfterSending();
     bool open() const { return is_open; }
     const std::string& address() const { return from; }
+    asio::any_io_executor executor() { return socket.get_executor(); }
 
   private:
     void Read();

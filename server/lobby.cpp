@@ -29,6 +29,14 @@ void Lobby::Accept(asio::ip::tcp::socket socket, const std::string& address) {
     place.since = Clock::now();
     ++per_address[address];
     c->Start();
+    // A client of the game's own lines says nothing until it is seated.
+    auto wait = std::make_shared<asio::steady_timer>(c->executor(), limits.first_line_wait);
+    wait->async_wait([this, wait, weak = std::weak_ptr<Connection>(c)](const asio::error_code& e) {
+        const auto it = people.find(weak.lock().get());
+        if (!e && it != people.end() && it->second.where == Where::kArriving &&
+            it->second.connection->open())
+            QuickSeat(it->second, "");
+    });
     if (stopping) {
         c->Close();
     } else if (static_cast<int>(people.size()) > limits.max_connections) {
@@ -283,13 +291,9 @@ void Lobby::Observe(TableEntry& entry) {
 }
 
 void Lobby::Tick(Clock::time_point now) {
-    for (auto& [c, place] : people) {
-        if (place.where == Where::kArriving && now - place.since >= limits.first_line_wait &&
-            place.connection->open())
-            QuickSeat(place, "");
-        else if (place.where == Where::kLobby && now - place.since >= limits.lobby_idle)
+    for (auto& [c, place] : people)
+        if (place.where == Where::kLobby && now - place.since >= limits.lobby_idle)
             Refuse(place, refusal::kIdle, true);
-    }
     for (std::size_t i = 0; i < tables.size();) {
         TableEntry& entry = tables[i];
         const bool nobody = !entry.table->HasPerson();

@@ -50,7 +50,7 @@ class Lobby final : public ConnectionOwner {
     Lobby(ServerLimits limits_t, Log log_t) : limits(limits_t), log(std::move(log_t)) {}
     // A new connection from `address`: welcomed, or refused with one line saying why.
     void Accept(asio::ip::tcp::socket socket, const std::string& address);
-    // Once a second: first lines waited for, idle lobby connections, tables nobody is at.
+    // Once a second: idle lobby connections, tables nobody is at.
     void Tick(Clock::time_point now);
     // The server stops: every client is told the host leaves, then every connection closes once
     // what waits for it has gone.

@@ -2,14 +2,12 @@
 // lobby, make and join tables, and watch them. One thread runs everything.
 #include <sys/resource.h>
 
-#include <asio.hpp>
 #include <cstdio>
 #include <exception>
-#include <stdexcept>
 #include <string>
 
 #include "base/command_line.h"
-#include "server/lobby.h"
+#include "server/service.h"
 
 namespace {
 
@@ -24,85 +22,6 @@ void raise_open_files() {
 void log_line(const std::string& fields) {
     std::fprintf(stderr, "velmora-server: %s\n", fields.c_str());
 }
-
-class Service {
-  public:
-    Service(asio::io_context& io_t, const ServerLimits& limits)
-        : io(io_t),
-          acceptor(io),
-          signals(io, SIGINT, SIGTERM),
-          ticker(io),
-          lobby(limits, log_line) {}
-
-    // Both IPv6 and IPv4 where the machine has IPv6, else IPv4 alone.
-    void Listen(int port) {
-        const auto on = [&](const asio::ip::tcp& family, const asio::ip::address& any) {
-            asio::error_code e;
-            acceptor.close(e);
-            acceptor.open(family, e);
-            if (e) return false;
-            acceptor.set_option(asio::ip::tcp::acceptor::reuse_address(true), e);
-            if (family == asio::ip::tcp::v6()) acceptor.set_option(asio::ip::v6_only(false), e);
-            acceptor.bind({any, static_cast<unsigned short>(port)}, e);
-            if (!e) acceptor.listen(asio::socket_base::max_listen_connections, e);
-            return !e;
-        };
-        if (!on(asio::ip::tcp::v6(), asio::ip::address_v6::any()) &&
-            !on(asio::ip::tcp::v4(), asio::ip::address_v4::any()))
-            throw std::runtime_error("can't listen on port " + std::to_string(port));
-    }
-
-    void Run() {
-        Accept();
-        Tick();
-        signals.async_wait([this](const asio::error_code&, int) { Stop(); });
-        io.run();
-    }
-
-  private:
-    void Accept() {
-        acceptor.async_accept([this](const asio::error_code& e, asio::ip::tcp::socket s) {
-            if (stopping) return;
-            if (!e) {
-                asio::error_code ignored;
-                auto address = s.remote_endpoint(ignored).address();
-                if (address.is_v6() && address.to_v6().is_v4_mapped())
-                    address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
-                lobby.Accept(std::move(s), address.to_string());
-            }
-            Accept();
-        });
-    }
-
-    void Tick() {
-        ticker.expires_after(std::chrono::seconds(1));
-        ticker.async_wait([this](const asio::error_code& e) {
-            if (e || stopping) return;
-            lobby.Tick(Lobby::Clock::now());
-            Tick();
-        });
-    }
-
-    // Every client is told, what waits for them goes out for a moment, and the loop ends.
-    void Stop() {
-        stopping = true;
-        log_line("event=stopping connections=" + std::to_string(lobby.connections()) +
-                 " tables=" + std::to_string(lobby.table_count()));
-        asio::error_code ignored;
-        acceptor.close(ignored);
-        ticker.cancel();
-        lobby.Stop();
-        ticker.expires_after(std::chrono::milliseconds(1500));
-        ticker.async_wait([this](const asio::error_code&) { io.stop(); });
-    }
-
-    asio::io_context& io;
-    asio::ip::tcp::acceptor acceptor;
-    asio::signal_set signals;
-    asio::steady_timer ticker;
-    Lobby lobby;
-    bool stopping = false;
-};
 
 }  // namespace
 
@@ -127,10 +46,10 @@ int main(int argc, char** argv) {
     try {
         raise_open_files();
         asio::io_context io(1);
-        Service service(io, limits);
+        Service service(io, limits, log_line);
         service.Listen(port);
         log_line("event=listening port=" + std::to_string(port));
-        service.Run();
+        service.Run(true);
         log_line("event=stopped");
         return 0;
     } catch (const std::exception& e) {

@@ -1,0 +1,183 @@
+// The server of many tables, run in this process on a port of its own; its clients are plain
+// sockets that play the game's lines by hand.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "game/line_text.h"
+#include "game/protocol.h"
+#include "line_peer.h"
+#include "server/service.h"
+
+namespace {
+
+struct RunningServer {
+    explicit RunningServer(ServerLimits limits = Loose())
+        : service(io, limits, [this](const std::string& l) {
+              std::lock_guard<std::mutex> hold(log_lock);
+              log.push_back(l);
+          }) {
+        service.Listen(0);
+        port = service.port();
+        thread = std::thread([this] { service.Run(false); });
+    }
+    ~RunningServer() {
+        asio::post(io, [this] { service.Stop(); });
+        thread.join();
+    }
+    static ServerLimits Loose() {
+        ServerLimits limits;
+        limits.max_per_address = 1000;
+        limits.first_line_wait = std::chrono::milliseconds(200);
+        return limits;
+    }
+    bool Logged(const std::string& part) {
+        std::lock_guard<std::mutex> hold(log_lock);
+        return std::any_of(log.begin(), log.end(),
+                           [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+
+    asio::io_context io;
+    std::mutex log_lock;
+    std::vector<std::string> log;
+    Service service;
+    int port = 0;
+    std::thread thread;
+};
+
+// A player that answers every line as a client of the game's own lines does, asking the referee
+// to play each of its turns, and asks for `games` games in all.
+struct Player {
+    Player(int port, int version_t, int games_t)
+        : peer(std::make_unique<LinePeer>(port)), version(version_t), games(games_t) {}
+    // Answers whatever has come; false once the server closed.
+    bool Play() {
+        const bool open = peer->Read();
+        while (auto line = peer->Take()) Answer(Tokens(*line));
+        return open;
+    }
+    void Answer(const Tokens& t) {
+        switch (t.token(0)) {
+            case proto::kVersion:
+                me = t.token(3);
+                peer->Send(CodeLine(proto::kVersionAnswer, version));
+                break;
+            case proto::kDealTurn:
+                turn = t.token(1);
+                if (turn == me) peer->Send("311");
+                break;
+            case proto::kTurn:
+                turn = t.token(1);
+                if (turn == me) peer->Send("220");
+                break;
+            case proto::kPublished:
+                if (turn == me) peer->Send("201");
+                break;
+            case proto::kWinner:
+                winners.push_back(t.token(1));
+                turn = -1;
+                if (static_cast<int>(winners.size()) < games) peer->Send("106");
+                break;
+            default:
+                break;
+        }
+    }
+    bool done() const { return static_cast<int>(winners.size()) >= games; }
+
+    std::unique_ptr<LinePeer> peer;
+    int version, games;
+    int me = -1, turn = -1;
+    std::vector<int> winners;
+};
+
+// Plays every player until all are done, at most `seconds`; whether they are.
+bool play_all(std::vector<Player>& players, int seconds = 60) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        std::vector<pollfd> fds;
+        for (Player& p : players) fds.push_back({p.peer->fd, POLLIN, 0});
+        poll(fds.data(), fds.size(), 20);
+        bool all = true;
+        for (Player& p : players) {
+            p.Play();
+            all = all && p.done();
+        }
+        if (all) return true;
+    }
+    return false;
+}
+
+// A line of `head` (a code and its numbers) and then `name`.
+std::string named(const std::string& head, const std::string& name) {
+    std::string line = head;
+    AppendText(line, name);
+    return line;
+}
+
+}  // namespace
+
+// Clients of the game's own lines, one silent and one that opens with our bare 420, meet at the
+// first table that waits and play their games there; the next one gets a new table, as the
+// lobby's list shows.
+TEST(Server, ClientsOfTheGamesOwnLinesTakeASeatAtOnce) {
+    RunningServer server;
+    std::vector<Player> players;
+    players.emplace_back(server.port, 1, 2);
+    players.emplace_back(server.port, 2, 2);
+    players.back().peer->Send("420");
+    ASSERT_TRUE(play_all(players, 20));
+    EXPECT_EQ(players[0].winners, players[1].winners);
+    Player third(server.port, 1, 1);
+    LinePeer lobby(server.port);
+    lobby.Send("430 3");
+    ASSERT_TRUE(lobby.Await(proto::kInLobby));
+    // The third is seated after its silence.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    lobby.Send("432");
+    std::vector<std::string> listed;
+    for (auto line = lobby.Next(); line && Tokens(*line).token(0) == proto::kTableListed;
+         line = lobby.Next())
+        listed.push_back(*line);
+    ASSERT_EQ(listed.size(), 2u);
+    // Seats, joined, playing, watchers, watchers' chat, then the name.
+    EXPECT_EQ(listed[0].substr(0, 14), "433 2 2 0 0 1 ");
+    EXPECT_EQ(ReadText(Tokens(listed[1]), 6, 100, 24), "Quick 2");
+    EXPECT_EQ(Tokens(listed[1]).token(2), 1);
+    EXPECT_TRUE(server.Logged("event=table-made table=\"Quick 2\" seats=2"));
+    EXPECT_TRUE(server.Logged("event=game-ended table=\"Quick 1\""));
+}
+
+// The lobby makes tables with names of their own and refuses what it cannot do, each with a line
+// saying why; a connection past the limit of its address is refused and closed.
+TEST(Server, TheLobbyMakesJoinsAndRefusesTables) {
+    ServerLimits limits = RunningServer::Loose();
+    limits.max_per_address = 3;
+    limits.max_tables = 1;
+    RunningServer server(limits);
+    LinePeer anna(server.port), bo(server.port);
+    anna.Send("430 3");
+    bo.Send("430 3");
+    ASSERT_TRUE(anna.Await(proto::kInLobby) && bo.Await(proto::kInLobby));
+    bo.Send(named("436", "Oak"));
+    EXPECT_EQ(bo.Await(proto::kRefused)->token(1), refusal::kNoSuchTable);
+    anna.Send(named("435 3 0 1", "Oak"));
+    ASSERT_TRUE(anna.Await(proto::kWatchers));
+    bo.Send(named("435 2 0 1", "oak"));
+    EXPECT_EQ(bo.Await(proto::kRefused)->token(1), refusal::kNameTaken);
+    bo.Send(named("435 2 0 1", "Elm"));
+    EXPECT_EQ(bo.Await(proto::kRefused)->token(1), refusal::kTooManyTables);
+    bo.Send(named("435 9 0 1", "Elm"));
+    EXPECT_EQ(bo.Await(proto::kRefused)->token(1), refusal::kNotUnderstood);
+    bo.Send(named("436", "OAK"));
+    ASSERT_TRUE(bo.Await(proto::kWatchers));
+    // The third connection of this address is one too many.
+    LinePeer third(server.port), fourth(server.port);
+    EXPECT_EQ(fourth.Await(proto::kRefused)->token(1), refusal::kTooManyFromAddress);
+    EXPECT_TRUE(fourth.ClosedWithin(2000));
+    EXPECT_TRUE(server.Logged("why=too-many-from-address"));
+}
