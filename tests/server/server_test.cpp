@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/line_text.h"
+#include "game/tracker.h"
 #include "game/protocol.h"
 #include "line_peer.h"
 #include "server/service.h"
@@ -119,7 +120,105 @@ std::string named(const std::string& head, const std::string& name) {
     return line;
 }
 
+// Whether a line a watcher got shows a face the table hides from a seat that holds no cards: a
+// face dealt or drawn into a hand, or, in the public table, of a card that is not on the board.
+bool ShowsAHiddenFace(const Tokens& t, unsigned at = 0) {
+    const int code = t.token(at);
+    if (code == proto::kRecordLine) return ShowsAHiddenFace(t, at + 1);
+    if (code == proto::kWatchedTable) {
+        const unsigned faces = at + 8;
+        for (unsigned i = faces + kNumCards, p = 0; p < kNumPiles; ++p) {
+            const int count = t.token(i++);
+            for (int k = 0; k < count; ++k, ++i)
+                if (!is_board_pile(static_cast<int>(p)) && t.token(faces + t.token(i)) != -1)
+                    return true;
+        }
+        return false;
+    }
+    if (code != proto::kPublished && code != proto::kTurn) return false;
+    for (unsigned i = at + 2; i < t.data.size();) {
+        const int record = t.token(i), target = t.token(i + 1), count = t.token(i + 3);
+        const bool pairs = record >= proto::kHandToTop && record <= proto::kHandToBottomAlt;
+        if (record == proto::kPileToPile || record == proto::kPileToPileAlt) {
+            i += 3;
+            continue;
+        }
+        for (int k = 0; k < count; ++k)
+            if (!is_board_pile(target) && t.token(i + 4 + (pairs ? 2 * k + 1 : k)) != -1)
+                return true;
+        i += 4 + (pairs ? 2 : 1) * std::max(count, 0);
+    }
+    return false;
+}
+
+// Watches one table after another, each for a random number of lines, and checks every line.
+struct Watcher {
+    Watcher(int port, int tables_t, unsigned seed)
+        : peer(std::make_unique<LinePeer>(port)), tables(tables_t), random(seed) {
+        peer->Send("430 3");
+    }
+    void Watch() {
+        peer->Read();
+        while (auto line = peer->Take()) {
+            const Tokens t(*line);
+            if (ShowsAHiddenFace(t)) leaks.push_back(*line);
+            moves += t.token(0) == proto::kPublished;
+            // In the lobby, or refused a table that is not made yet: on to a table.
+            if (t.token(0) == proto::kInLobby || t.token(0) == proto::kRefused)
+                WatchAnother();
+            else if (--left == 0)
+                peer->Send("438");
+        }
+    }
+    void WatchAnother() {
+        std::string line = "437";
+        AppendText(line, "Quick " + std::to_string(1 + random() % tables));
+        peer->Send(line);
+        left = 1 + static_cast<int>(random() % 300);
+        ++watched;
+    }
+
+    std::unique_ptr<LinePeer> peer;
+    int tables;
+    std::mt19937 random;
+    int left = -1;
+    int watched = 0;
+    long moves = 0;
+    std::vector<std::string> leaks;
+};
+
 }  // namespace
+
+// Over a thousand served games on twenty tables at once, watchers come to the tables at random
+// moments and leave again: no line a watcher gets shows a face hidden from a seat without cards.
+TEST(Server, WatchersNeverSeeAHiddenFace) {
+    RunningServer server;
+    constexpr int kTables = 20, kGames = 50;
+    std::vector<Player> players;
+    for (int i = 0; i < 2 * kTables; ++i) players.emplace_back(server.port, 1, kGames);
+    std::vector<Watcher> watchers;
+    for (unsigned i = 0; i < 8; ++i) watchers.emplace_back(server.port, kTables, i);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    bool all = false;
+    while (!all && std::chrono::steady_clock::now() < end) {
+        std::vector<pollfd> fds;
+        for (Player& p : players) fds.push_back({p.peer->fd, POLLIN, 0});
+        for (Watcher& w : watchers) fds.push_back({w.peer->fd, POLLIN, 0});
+        poll(fds.data(), fds.size(), 20);
+        all = true;
+        for (Player& p : players) p.Play(), all = all && p.done();
+        for (Watcher& w : watchers) w.Watch();
+    }
+    ASSERT_TRUE(all) << "the games did not end in time";
+    long moves = 0;
+    int watched = 0;
+    for (const Watcher& w : watchers) {
+        EXPECT_EQ(w.leaks, std::vector<std::string>{});
+        moves += w.moves, watched += w.watched;
+    }
+    EXPECT_GT(watched, 100);
+    EXPECT_GT(moves, 1000);
+}
 
 // Clients of the game's own lines, one silent and one that opens with our bare 420, meet at the
 // first table that waits and play their games there; the next one gets a new table, as the
