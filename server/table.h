@@ -88,7 +88,6 @@ class Table final : public RefereeLink {
     void TellWatchers();
 
     TableSettings given;
-    ServerWithAutoPlay referee;
     std::array<ConnectionPtr, kMaxPlayers> seats{};
     std::array<bool, kMaxPlayers> lobby_seat{};
     int taken = 0;
@@ -99,4 +98,6 @@ class Table final : public RefereeLink {
     std::vector<ConnectionPtr> watchers;
     std::deque<std::pair<int, std::string>> posted;
     bool pumping = false;
+    // Last: it asks the link about the seats while it is made.
+    ServerWithAutoPlay referee;
 };

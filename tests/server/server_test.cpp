@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "game/line_text.h"
-#include "game/tracker.h"
 #include "game/protocol.h"
+#include "game/tracker.h"
 #include "line_peer.h"
 #include "server/service.h"
 
@@ -74,10 +74,26 @@ struct Player {
                 break;
             case proto::kTurn:
                 turn = t.token(1);
-                if (turn == me) peer->Send("220");
+                held = turn == me && hold;
+                if (turn == me && !hold) peer->Send("220");
                 break;
             case proto::kPublished:
                 if (turn == me) peer->Send("201");
+                break;
+            case proto::kSeatSecret:
+                secret = t.get_string().substr(4);
+                break;
+            case proto::kSeatTable:
+                me = t.token(2);
+                turn = t.token(3);
+                retold = 0;
+                break;
+            case proto::kRecordLine:
+                retold += retold >= 0;
+                break;
+            case proto::kRejoinRefused:
+                // The server has not yet heard that the old connection ended: again.
+                again = t.token(1) == proto::kSeatInUse;
                 break;
             case proto::kWinner:
                 winners.push_back(t.token(1));
@@ -90,9 +106,21 @@ struct Player {
     }
     bool done() const { return static_cast<int>(winners.size()) >= games; }
 
+    // The connection drops; a new one asks for the seat back with its secret.
+    void Rejoin(int port) {
+        peer = std::make_unique<LinePeer>(port);
+        peer->Send("420 " + std::to_string(me) + " " + secret);
+    }
+
     std::unique_ptr<LinePeer> peer;
     int version, games;
     int me = -1, turn = -1;
+    std::string secret;
+    // The lines of the record after a rejoin's table; -1 before any table came back.
+    int retold = -1;
+    bool again = false;
+    // Holds its play turns, for the moment one was held.
+    bool hold = false, held = false;
     std::vector<int> winners;
 };
 
@@ -279,4 +307,60 @@ TEST(Server, TheLobbyMakesJoinsAndRefusesTables) {
     EXPECT_EQ(fourth.Await(proto::kRefused)->token(1), refusal::kTooManyFromAddress);
     EXPECT_TRUE(fourth.ClosedWithin(2000));
     EXPECT_TRUE(server.Logged("why=too-many-from-address"));
+}
+
+// A seat's person drops mid-game and comes back with its secret: the server finds the table that
+// knows the secret, hands back the seat with its table and the game's record, and the game goes on
+// to its end. A peer that floods one table and never reads is cut off, and the other tables'
+// games end in time.
+TEST(Server, ASeatComesBackAndAFlooderStallsNoOtherTable) {
+    ServerLimits limits = RunningServer::Loose();
+    // Nobody is seated for its silence while the others take their seats in turn.
+    limits.first_line_wait = std::chrono::seconds(10);
+    RunningServer server(limits);
+    std::vector<Player> players;
+    for (int i = 0; i < 6; ++i) players.emplace_back(server.port, i == 0 ? 2 : 1, i < 2 ? 1 : 20);
+    // Each opens with a bare 420 in turn, and so two by two they share a table.
+    for (Player& p : players) {
+        p.peer->Send("420");
+        ASSERT_TRUE(p.peer->Await(proto::kWaiting).has_value());
+    }
+    players[1].hold = true;
+    // The flooder makes a table of its own and floods it.
+    LinePeer flooder(server.port);
+    flooder.Send("430 3");
+    flooder.Send(named("435 2 0 1", "Flood"));
+    const std::string flood(64 * 1024, '\n');
+    for (int i = 0; i < 32 && !flooder.closed; ++i)
+        if (::send(flooder.fd, flood.data(), flood.size(), MSG_NOSIGNAL) < 0) break;
+    bool dropped = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool all = false;
+    while (!all && std::chrono::steady_clock::now() < end) {
+        std::vector<pollfd> fds;
+        for (Player& p : players) fds.push_back({p.peer->fd, POLLIN, 0});
+        poll(fds.data(), fds.size(), 20);
+        all = true;
+        for (Player& p : players) p.Play(), all = all && p.done();
+        // Seat 0's partner holds its turn while seat 0 is away, so that the game waits.
+        if (!dropped && players[1].held && !players[0].secret.empty()) {
+            dropped = true;
+            players[0].Rejoin(server.port);
+        }
+        if (players[0].again) {
+            players[0].again = false;
+            players[0].Rejoin(server.port);
+        }
+        if (players[1].held && players[0].retold > 0) {
+            players[1].hold = players[1].held = false;
+            players[1].peer->Send("220");
+        }
+    }
+    EXPECT_TRUE(dropped);
+    EXPECT_GT(players[0].retold, 5) << "the seat came back with the game's record";
+    for (const Player& p : players)
+        EXPECT_TRUE(p.done()) << "a game did not end in time: seat " << p.me << " after "
+                              << p.winners.size() << " games";
+    EXPECT_EQ(players[0].winners, players[1].winners);
+    EXPECT_TRUE(flooder.ClosedWithin(5000));
 }
