@@ -96,6 +96,7 @@ void Lobby::LineFrom(Connection& c, const std::string& line) {
 void Lobby::FirstLine(Place& place, const std::string& line) {
     const Tokens tokens(line);
     if (tokens.token(0) == proto::kLobbyHello && tokens.token(1) >= proto::kLobbyVersion) {
+        place.from_lobby = true;
         ToLobby(place);
         return;
     }
@@ -171,13 +172,12 @@ void Lobby::TableLine(Place& place, const std::string& line, const Tokens& token
     Table* table = place.table;
     TableEntry* entry = EntryOf(table);
     if (!entry) return;
-    const bool from_lobby = !place.name.empty() || entry->creator == place.connection.get();
-    if (tokens.token(0) == proto::kLeaveTable) {
+    if (tokens.token(0) == proto::kLeaveTable && place.from_lobby) {
         table->Leave(*place.connection);
         ToLobby(place);
     } else if (tokens.token(0) == proto::kStartNow && entry->creator == place.connection.get()) {
         table->FillEmptySeats();
-    } else if (tokens.token(0) != proto::kLeaveTable || !from_lobby) {
+    } else {
         table->LineFrom(*place.connection, line);
     }
     if ((entry = EntryOf(table))) Observe(*entry);

@@ -71,6 +71,8 @@ class Lobby final : public ConnectionOwner {
         Clock::time_point since;
         std::string name;
         ChatGate chat;
+        // It opened with 430: it speaks the lobby.
+        bool from_lobby = false;
     };
     struct TableEntry {
         std::unique_ptr<Table> table;
