@@ -3,7 +3,8 @@
 
 - `cmake --install` into a temporary DESTDIR installs exactly the expected files; the installed
   game, started from a directory without data, shows its menu; so does the tree moved elsewhere.
-- The menu entry, the AppStream metainfo and the manual pages pass their validators.
+- The menu entry, the AppStream metainfo, the manual pages and the server's systemd unit pass their
+  validators.
 - `cpack -G DEB` makes velmora_<version>_amd64.deb; unpacked, its game shows its menu, and lintian
   reports no errors.
 - The game and the headless programs answer --help, --version and bad options like Unix tools;
@@ -22,18 +23,19 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from window_test import Failure, Game, Judge, on_display, wait_for  # noqa: E402
 
 VERSION = "0.10"
-HEADLESS = ["velmora-referee", "velmora-player", "velmora-selfplay"]
+HEADLESS = ["velmora-referee", "velmora-player", "velmora-selfplay", "velmora-server"]
 # Each program's option with a value, what a value outside its range is told, and such a value.
 NUMBER = {"velmora-referee": ("--port", "--port takes a number from 1 to 65535", "70000"),
           "velmora-player": ("--port", "--port takes a number from 1 to 65535", "0"),
           "velmora-selfplay": ("--players", "--players takes a number from 2 to 5", "9"),
+          "velmora-server": ("--quick-seats", "--quick-seats takes a number from 2 to 5", "6"),
           "velmora": ("--window", "--window takes a size such as 1200x900", "1200x9")}
 EXPECTED = sorted(
     ["bin/" + p for p in ["velmora"] + HEADLESS]
     + ["share/applications/velmora.desktop", "share/doc/velmora/changelog.gz",
        "share/doc/velmora/copyright", "share/metainfo/org.velmora.Velmora.metainfo.xml",
        "share/velmora/3rdparty/deck_default.bmp", "share/velmora/3rdparty/deck_contrast.bmp",
-       "share/velmora/3rdparty/velmora-icon.bmp"]
+       "share/velmora/3rdparty/velmora-icon.bmp", "lib/systemd/system/velmora-server.service"]
     + [f"share/man/man6/{p}.6.gz" for p in ["velmora"] + HEADLESS]
     + [f"share/icons/hicolor/{n}x{n}/apps/velmora.png" for n in (48, 64, 128, 256)]
     + [f"share/velmora/3rdparty/font/data/{f}/font.{e}" for f in ("font1", "font2")
@@ -77,7 +79,19 @@ def validators(prefix):
                               stderr=subprocess.PIPE)
         if done.returncode != 0 or done.stderr:
             raise Failure(f"the manual page of {page}: {done.stderr.decode()}")
-    print("desktop entry, metainfo and manual pages validate")
+    # The unit names the server where it was installed (prefix /usr); a copy naming it where
+    # the tree now lies is verified.
+    with open(f"{prefix}/lib/systemd/system/velmora-server.service") as f:
+        unit = f.read()
+    if "ExecStart=/usr/bin/velmora-server " not in unit:
+        raise Failure("the unit does not start the installed server")
+    copy = os.path.join(tempfile.mkdtemp(), "velmora-server.service")
+    with open(copy, "w") as f:
+        f.write(unit.replace("/usr/bin/", f"{prefix}/bin/"))
+    done = run(["systemd-analyze", "verify", "--man=no", copy])
+    if done.returncode != 0 or done.stderr:
+        raise Failure(f"systemd-analyze verify: {done.stdout.decode()}{done.stderr.decode()}")
+    print("desktop entry, metainfo, manual pages and the server's unit validate")
 
 
 def unix_tools(bindir):
@@ -127,6 +141,9 @@ def debian_package(args, env, judge, work):
     for library in ("libsdl1.2debian", "libsdl-net1.2", "libsdl-mixer1.2"):
         if library not in depends:
             raise Failure(f"the package does not depend on {library}: {depends}")
+    with open(os.path.join(unpacked, "lib/systemd/system/velmora-server.service")) as f:
+        if "ExecStart=/usr/games/velmora-server " not in f.read():
+            raise Failure("the package's unit does not start /usr/games/velmora-server")
     report = run(["lintian", "--allow-root", deb]).stdout.decode()
     errors = [line for line in report.splitlines() if line.startswith("E:")]
     if errors:
