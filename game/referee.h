@@ -60,6 +60,8 @@ class Server {
     // from its start on: what a seat that comes back has missed. Kept up to kMostRecordBytes; a
     // game that outgrows them, or was taken up where it left off, keeps none.
     const std::vector<std::string>& record() const { return public_record; }
+    // Whether seat p's client is sent the extension's lines.
+    bool HearsExtension(int p) const { return Speaks(p); }
     // Whether `secret` is seat p's in this game: a 420 with it is this table's to answer.
     bool Knows(int p, const SeatSecret& secret) const;
     static constexpr std::size_t kMostRecordBytes = 64 * 1024;

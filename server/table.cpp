@@ -128,12 +128,11 @@ bool Table::FillEmptySeats() {
     return true;
 }
 
-std::vector<Table::ConnectionPtr> Table::Everyone() const {
-    std::vector<ConnectionPtr> all = watchers;
-    for (const ConnectionPtr& c : seats)
-        if (c) all.push_back(c);
-    for (const GuestConnection& g : guests) all.push_back(g.connection);
-    return all;
+void Table::Goodbye() {
+    const std::string line = CodeLine(proto::kGoodbye);
+    for (int p = 0; p < given.seats; ++p)
+        if (seats[p] && (lobby_seat[p] || referee.HearsExtension(p))) seats[p]->Send(line);
+    for (const ConnectionPtr& w : watchers) w->Send(line);
 }
 
 bool Table::IsPlayerRemote(int p) const {

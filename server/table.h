@@ -53,10 +53,9 @@ class Table final : public RefereeLink {
     // The seats nobody took go to the computer: the game starts now. False when none is empty
     // or the table is not waiting for players.
     bool FillEmptySeats();
-    // The server stops: every client that speaks the extension is told the host leaves.
-    void Goodbye() { referee.Goodbye(); }
-    // Every connection at the table, the watchers too.
-    std::vector<ConnectionPtr> Everyone() const;
+    // The server stops: every client that speaks the extension or came from the lobby, the
+    // watchers too, is told the host leaves.
+    void Goodbye();
 
     // RefereeLink
     bool IsLocalMode() const override { return false; }

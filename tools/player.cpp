@@ -10,6 +10,8 @@
 
 #include "exchange/exchange.h"
 #include "game/client.h"
+#include "game/line_text.h"
+#include "game/player_message.h"
 #include "game/protocol.h"
 #include "game/referee.h"
 #include "game/strategy.h"
@@ -132,6 +134,74 @@ class Rejoiner {
     Uint32 pause_ms = kFirstRetryMs;
 };
 
+// The way to a table of a server, through its lobby: join the table by name, or make it with
+// `seats` seats when there is none; or watch it.
+class TableWay {
+  public:
+    TableWay(Exchange& exch_t, std::string table_t, int seats_t, bool watch_t)
+        : exch(exch_t), table(std::move(table_t)), seats(seats_t), watch(watch_t) {}
+
+    void Start(const std::string& name) {
+        exch.ClientSend(CodeLine(proto::kLobbyHello, proto::kLobbyVersion));
+        if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
+        exch.ClientSend(TextLine(watch ? proto::kWatchTable : proto::kJoinTable, table));
+    }
+    // A line of the server's; false, with the reason on standard error, for a refusal that
+    // ends the way.
+    bool Follow(const Tokens& t) {
+        if (t.token(1) != proto::kRefused) return true;
+        if (t.token(2) == kNoSuchTable && !watch && !made) {
+            made = true;
+            std::string create = CodeLine(proto::kCreateTable, seats);
+            create += " 0 1";
+            AppendText(create, table);
+            exch.ClientSend(create);
+            return true;
+        }
+        std::fprintf(stderr, "Error: the server refused the table: reason %d\n", t.token(2));
+        return false;
+    }
+
+  private:
+    static constexpr int kNoSuchTable = 3;
+    Exchange& exch;
+    std::string table;
+    int seats;
+    bool watch;
+    bool made = false;
+};
+
+// HOST or HOST:PORT.
+void split_server(const std::string& server, std::string& host, int& port) {
+    const auto colon = server.rfind(':');
+    const std::string digits = colon == std::string::npos ? "" : server.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5 ||
+        digits.find_first_not_of("0123456789") != std::string::npos) {
+        host = server;
+        return;
+    }
+    host = server.substr(0, colon);
+    port = std::stoi(digits);
+}
+
+// Watches a table of the server until a game there ends: 'winner W', status 0.
+int watch_table(Exchange& exch, TableWay& way) {
+    way.Start("");
+    while (exch.WaitEvent()) {
+        if (exch.event.type == SDL_QUIT) return kInterruptedStatus;
+        if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1) continue;
+        const Tokens t(exch.GetPlayerMessage());
+        if (t.token(0) == kGone) break;
+        if (!way.Follow(t)) return 1;
+        if (t.token(1) == proto::kWinner) {
+            std::printf("winner %d\n", t.token(2));
+            return 0;
+        }
+    }
+    std::fprintf(stderr, "Error: the connection to the server was lost\n");
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,33 +209,50 @@ int main(int argc, char** argv) {
         argc, argv,
         "usage: velmora-player --host H [--port N] [--games K] [--strategy S] [--name NAME]\n"
         "                      [--say TEXT]\n"
+        "       velmora-player --server H[:N] --table T [--seats S] [--games K] ...\n"
+        "       velmora-player --server H[:N] --watch T\n"
         "Joins the game served by host H on TCP port N (1234) as NAME and plays every turn\n"
         "with strategy S: auto (the referee plays it) or strong (chosen here, on this\n"
         "player's own table); prints 'winner W' after each of K games (1), 'seats A, B, ...'\n"
         "whenever the referee names the seats and 'chat SEAT LINE' for each chat line; says\n"
         "TEXT in the chat as the board is laid out. A connection that drops mid-game is\n"
         "opened again, for up to a minute, to take the seat back ('rejoined seat S');\n"
-        "--drop-after L drops it on purpose after the first L lines from the referee.\n",
-        {"--host", "--port", "--games", "--strategy", "--name", "--say", "--drop-after"});
+        "--drop-after L drops it on purpose after the first L lines from the referee.\n"
+        "On a velmora-server at H:N, --table T joins the table named T, or makes it with\n"
+        "S seats (2) when there is none; --watch T watches it until its game ends, prints\n"
+        "'winner W' and exits.\n",
+        {"--host", "--port", "--games", "--strategy", "--name", "--say", "--drop-after", "--server",
+         "--table", "--seats", "--watch"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
     const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
     const long drop_after = line.Number("--drop-after", 0, 0, 1000000);
-    const std::string host = line.Text("--host");
-    if (host.empty()) line.Fail("--host is required");
+    std::string host = line.Text("--host");
+    int server_port = port;
+    if (line.Given("--server")) split_server(line.Text("--server"), host, server_port);
+    if (host.empty()) line.Fail("--host or --server is required");
+    if (line.Given("--server") != (line.Given("--table") || line.Given("--watch")))
+        line.Fail("--server goes with --table or --watch");
+    const bool watching = line.Given("--watch");
+    const int seats = static_cast<int>(line.Number("--seats", 2, 2, 5));
     try {
         HeadlessSDL sdl(true);
         Exchange exch;
-        if (!exch.ClientConnect(host, port)) {
-            std::fprintf(stderr, "Error: can't connect to %s port %d\n", host.c_str(), port);
+        if (!exch.ClientConnect(host, server_port)) {
+            std::fprintf(stderr, "Error: can't connect to %s port %d\n", host.c_str(), server_port);
             return 1;
         }
+        TableWay way(exch, line.Text(watching ? "--watch" : "--table"), seats, watching);
+        if (watching) return watch_table(exch, way);
         Client client(exch);
         client.SetName(line.Text("--name", ""));
-        client.AskToJoin();
+        if (line.Given("--server"))
+            way.Start(line.Text("--name", ""));
+        else
+            client.AskToJoin();
         Player player(exch, client, strategy, line.Text("--say", ""));
         client.ConnectClientConnector(&player);
-        Rejoiner rejoiner(exch, client, host, port);
+        Rejoiner rejoiner(exch, client, host, server_port);
         int seen = 0;
         long lines = 0;
         bool dropping = false, trying = false;
@@ -181,6 +268,7 @@ int main(int argc, char** argv) {
                 trying = true;
                 rejoiner.Start(*player.secret);
             } else if (exch.IsPlayerMessage() && exch.GetPlayerNum() == -1) {
+                if (!way.Follow(Tokens(exch.GetPlayerMessage()))) return 1;
                 if (client.Receive(exch.GetPlayerMessage())) {
                     const bool again =
                         trying ? rejoiner.Again() : player.secret && !client.host_left();

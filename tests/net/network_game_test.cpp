@@ -433,3 +433,48 @@ TEST(NetworkGame, HeadlessProgramsEndOnASignal) {
         EXPECT_EQ(lines.back().rfind("interrupted: ", 0), 0u) << lines.back();
     }
 }
+
+// On a velmora-server, headless players meet at a table by its name (the first makes it, for three
+// seats), a watcher of the table prints the winner they print, and SIGTERM stops the server at
+// once.
+TEST(NetworkGame, PlayersMeetAtANamedTableOfTheServerAndAWatcherSeesItsEnd) {
+    const int port = free_port();
+    Process server({"velmora-server", "--port", std::to_string(port)});
+    const auto listening = Clock::now() + std::chrono::milliseconds(kWaitMs);
+    for (int fd = -1; fd < 0 && Clock::now() < listening; usleep(10000))
+        if ((fd = connect_to_loopback(port)) >= 0) close(fd);
+    const std::string at = "127.0.0.1:" + std::to_string(port);
+    Players players;
+    players.push_back(std::make_unique<Process>(std::vector<std::string>{
+        "velmora-player", "--server", at, "--table", "Oak", "--seats", "3", "--name", "Anna"}));
+    // The watcher comes once the table is made.
+    std::unique_ptr<Process> watcher;
+    std::vector<std::string> watched;
+    for (int tries = 0; tries < 100; ++tries) {
+        watcher = std::make_unique<Process>(
+            std::vector<std::string>{"velmora-player", "--server", at, "--watch", "Oak"});
+        usleep(20000);
+        int st;
+        if (waitpid(watcher->pid, &st, WNOHANG) == 0) break;
+        watcher->status = 1;
+    }
+    for (const char* name : {"Bo", "Cy"})
+        players.push_back(std::make_unique<Process>(std::vector<std::string>{
+            "velmora-player", "--server", at, "--table", "oak", "--name", name}));
+    std::vector<std::string> winners;
+    for (auto& p : players) {
+        std::vector<std::string> lines;
+        EXPECT_EQ(p->wait(lines), 0);
+        for (const auto& l : lines)
+            if (l.rfind("winner ", 0) == 0) winners.push_back(l);
+    }
+    ASSERT_EQ(winners.size(), 3u);
+    EXPECT_EQ(watcher->wait(watched), 0);
+    EXPECT_EQ(watched, std::vector<std::string>{winners[0]});
+    EXPECT_EQ(winners[1], winners[0]);
+    const auto stop = Clock::now();
+    kill(server.pid, SIGTERM);
+    std::vector<std::string> ignored;
+    EXPECT_EQ(server.wait(ignored, 5000), 0);
+    EXPECT_LT(Clock::now() - stop, std::chrono::seconds(2));
+}

@@ -27,7 +27,10 @@ struct RunningServer {
         port = service.port();
         thread = std::thread([this] { service.Run(false); });
     }
-    ~RunningServer() {
+    ~RunningServer() { Stop(); }
+    // As SIGTERM stops it.
+    void Stop() {
+        if (!thread.joinable()) return;
         asio::post(io, [this] { service.Stop(); });
         thread.join();
     }
@@ -307,6 +310,16 @@ TEST(Server, TheLobbyMakesJoinsAndRefusesTables) {
     EXPECT_EQ(fourth.Await(proto::kRefused)->token(1), refusal::kTooManyFromAddress);
     EXPECT_TRUE(fourth.ClosedWithin(2000));
     EXPECT_TRUE(server.Logged("why=too-many-from-address"));
+    // Stopping, the server tells everyone at a table or in the lobby that the host leaves.
+    third.Send("430 3");
+    ASSERT_TRUE(third.Await(proto::kInLobby));
+    const auto start = std::chrono::steady_clock::now();
+    server.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    for (LinePeer* peer : {&anna, &bo, &third}) {
+        EXPECT_TRUE(peer->Await(proto::kGoodbye, 1000).has_value());
+        EXPECT_TRUE(peer->ClosedWithin(1000));
+    }
 }
 
 // A seat's person drops mid-game and comes back with its secret: the server finds the table that
