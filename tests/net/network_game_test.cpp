@@ -434,6 +434,30 @@ TEST(NetworkGame, HeadlessProgramsEndOnASignal) {
     }
 }
 
+// Whether the server's lobby lists a table whose name has the character codes `name`, watched by
+// at least `watchers`, within the wait.
+bool table_listed(int port, const std::string& name, int watchers = 0) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWaitMs);
+    for (; Clock::now() < deadline; usleep(10000)) {
+        LineReader lobby;
+        lobby.fd = connect_to_loopback(port);
+        const std::string ask = "430 3\n432\n";
+        if (lobby.fd < 0 || write(lobby.fd, ask.data(), ask.size()) != ssize_t(ask.size())) {
+            if (lobby.fd >= 0) close(lobby.fd);
+            continue;
+        }
+        bool found = false;
+        std::string line;
+        while (!found && lobby.read_line(line, deadline) && line.rfind("434", 0) != 0)
+            found = line.rfind("433", 0) == 0 && line.size() > name.size() &&
+                    line.compare(line.size() - name.size(), name.size(), name) == 0 &&
+                    Tokens(line).token(4) >= watchers;
+        close(lobby.fd);
+        if (found) return true;
+    }
+    return false;
+}
+
 // On a velmora-server, headless players meet at a table by its name (the first makes it, for three
 // seats), a watcher of the table prints the winner they print, and SIGTERM stops the server at
 // once.
@@ -447,17 +471,11 @@ TEST(NetworkGame, PlayersMeetAtANamedTableOfTheServerAndAWatcherSeesItsEnd) {
     Players players;
     players.push_back(std::make_unique<Process>(std::vector<std::string>{
         "velmora-player", "--server", at, "--table", "Oak", "--seats", "3", "--name", "Anna"}));
-    // The watcher comes once the table is made.
-    std::unique_ptr<Process> watcher;
+    // The watcher comes once the lobby lists the table.
+    ASSERT_TRUE(table_listed(port, "79 97 107"));
+    Process watcher({"velmora-player", "--server", at, "--watch", "Oak"});
     std::vector<std::string> watched;
-    for (int tries = 0; tries < 100; ++tries) {
-        watcher = std::make_unique<Process>(
-            std::vector<std::string>{"velmora-player", "--server", at, "--watch", "Oak"});
-        usleep(20000);
-        int st;
-        if (waitpid(watcher->pid, &st, WNOHANG) == 0) break;
-        watcher->status = 1;
-    }
+    ASSERT_TRUE(table_listed(port, "79 97 107", 1));
     for (const char* name : {"Bo", "Cy"})
         players.push_back(std::make_unique<Process>(std::vector<std::string>{
             "velmora-player", "--server", at, "--table", "oak", "--name", name}));
@@ -469,7 +487,7 @@ TEST(NetworkGame, PlayersMeetAtANamedTableOfTheServerAndAWatcherSeesItsEnd) {
             if (l.rfind("winner ", 0) == 0) winners.push_back(l);
     }
     ASSERT_EQ(winners.size(), 3u);
-    EXPECT_EQ(watcher->wait(watched), 0);
+    EXPECT_EQ(watcher.wait(watched), 0);
     EXPECT_EQ(watched, std::vector<std::string>{winners[0]});
     EXPECT_EQ(winners[1], winners[0]);
     const auto stop = Clock::now();
