@@ -3,6 +3,8 @@
 // lines, lobby lines, table lines, rejoins, floods and partial lines, in any order and any mix.
 // The server never holds more tables than it may, and once every client has gone, so has every
 // connection.
+#include "server/lobby.h"
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <cstdint>
 
 #include "fuzz/fuzz_support.h"
-#include "server/lobby.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ struct Served {
     Served() : lobby(Limits(), [](const std::string&) {}) {
         for (int i = 0; i < kClients; ++i) {
             int pair[2];
-            if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair) != 0) broken("no sockets");
+            if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair) != 0)
+                broken("no sockets");
             asio::ip::tcp::socket s(io);
             s.assign(asio::ip::tcp::v4(), pair[0]);
             lobby.Accept(std::move(s), "10.0.0." + std::to_string(i % 2));
@@ -69,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             close(fd);
             fd = -1;
         } else if (fd >= 0 && length > 0) {
-            (void)!write(fd, data + at + 2, length);
+            (void)!send(fd, data + at + 2, length, MSG_NOSIGNAL);
         }
         at += 2 + length;
         served.io.poll();
