@@ -13,6 +13,7 @@
 #include "game/line_text.h"
 #include "game/player_message.h"
 #include "game/protocol.h"
+#include "game/public_line.h"
 #include "game/referee.h"
 #include "game/strategy.h"
 #include "tools/headless.h"
@@ -158,12 +159,19 @@ class TableWay {
             exch.ClientSend(create);
             return true;
         }
+        // Another player made it first: join it.
+        if (t.token(2) == kNameTaken && made && !watch) {
+            made = false;
+            exch.ClientSend(TextLine(proto::kJoinTable, table));
+            return true;
+        }
         std::fprintf(stderr, "Error: the server refused the table: reason %d\n", t.token(2));
         return false;
     }
 
   private:
     static constexpr int kNoSuchTable = 3;
+    static constexpr int kNameTaken = 5;
     Exchange& exch;
     std::string table;
     int seats;
@@ -184,7 +192,8 @@ void split_server(const std::string& server, std::string& host, int& port) {
     port = std::stoi(digits);
 }
 
-// Watches a table of the server until a game there ends: 'winner W', status 0.
+// Watches a table of the server until a game there ends: 'winner W', status 0. A line that shows
+// a face hidden from a seat without cards is printed: 'hidden face LINE'.
 int watch_table(Exchange& exch, TableWay& way) {
     way.Start("");
     while (exch.WaitEvent()) {
@@ -193,6 +202,7 @@ int watch_table(Exchange& exch, TableWay& way) {
         const Tokens t(exch.GetPlayerMessage());
         if (t.token(0) == kGone) break;
         if (!way.Follow(t)) return 1;
+        if (ShowsHiddenFace(t, 1)) std::printf("hidden face %s\n", t.get_string().c_str());
         if (t.token(1) == proto::kWinner) {
             std::printf("winner %d\n", t.token(2));
             return 0;

@@ -205,12 +205,53 @@ void strike_udp_ports(pid_t referee) {
     _exit(0);
 }
 
+// The lobby's line asking for the server's table `table`.
+std::string join_line(const std::string& table) {
+    std::string line = "436";
+    for (unsigned char c : table) line += " " + int_to_string(c);
+    return line + "\n";
+}
+
+// On a server, a misbehaving player first takes a seat at its table through the lobby, asking
+// again while the table is not made yet; false when it cannot. The game's lines that came with
+// the lobby's are left in `pending`.
+bool sit_at(int fd, const std::string& table, Clock::time_point deadline, std::string& pending) {
+    say(fd, "430 3\n" + join_line(table));
+    std::string got;
+    while (Clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buf[4096];
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) return false;
+        got.append(buf, static_cast<std::size_t>(n));
+        for (std::size_t nl; (nl = got.find('\n')) != std::string::npos;) {
+            const std::string line = got.substr(0, nl + 1);
+            got.erase(0, nl + 1);
+            const Tokens t(line);
+            if (t.token(0) == 441 && t.token(1) != 3) return false;
+            if (t.token(0) == 441) usleep(20000), say(fd, join_line(table));
+            if (t.token(0) < 430 || t.token(0) > 449) pending += line;
+            // Seated: told how many watch.
+            if (t.token(0) == 442) {
+                pending += got;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Plays like a client until its moment comes, misbehaves, and goes on playing where it still can.
-[[noreturn]] void misbehave(int port, pid_t referee, Behaviour how, unsigned seed) {
+// On a server (`table` given), it sits at that table first.
+[[noreturn]] void misbehave(int port, pid_t referee, Behaviour how, unsigned seed,
+                            const std::string& table = "") {
     std::mt19937 rng(seed);
     const int fd = connect_to(port);
     if (fd < 0) _exit(0);
     const auto deadline = Clock::now() + std::chrono::seconds(kGameSeconds);
+    std::string pending;
+    if (!table.empty() && !sit_at(fd, table, deadline, pending)) _exit(0);
     if (how == kFlood) flood(fd, deadline);
     if (how == kDeaf) {
         // Never reads: answers blindly, now and then, whatever a player may owe, until stopped.
@@ -222,14 +263,14 @@ void strike_udp_ports(pid_t referee) {
     }
     const int moment = static_cast<int>(rng() % 40);
     int me = -1, turn = -1, lines = 0, drawn_card = -1, drawn_face = -1;
-    std::string pending;
     bool done = false, dropped = false;
     while (!done && Clock::now() < deadline) {
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0) continue;
+        if (pending.find('\n') == std::string::npos && poll(&p, 1, 100) <= 0) continue;
         char buf[4096];
-        const ssize_t n = recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) {
+        const ssize_t n =
+            pending.find('\n') == std::string::npos ? recv(fd, buf, sizeof buf, 0) : 0;
+        if (n < 0 || (n == 0 && pending.find('\n') == std::string::npos)) {
             dropped = true;  // the referee closed the connection
             break;
         }
@@ -323,6 +364,9 @@ constexpr int kIntrudedStatus = 3;
 
 struct Tally {
     int games = 0, dropped = 0, rejoined = 0, late = 0, intrusions = 0, crashes = 0, hangs = 0;
+    // On a server: lines a watcher got that showed a hidden face, and whether the server failed.
+    int hidden_faces = 0;
+    bool server_crashed = false;
     long peak_rss_kib = 0;
     bool disagreed = false;
     // How long each game with honest players took to be decided, in seconds.
@@ -458,6 +502,158 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
     if (!honest.empty() && !hung) tally.seconds.push_back(took);
 }
 
+// ---- Many tables of one server at once ----
+
+// One table's game on the server: its players, an intruder and a watcher.
+struct TableGame {
+    std::string name;
+    std::vector<Child> honest, bad, droppers;
+    Child intruder, watcher;
+    std::string seats;
+};
+
+// Players for table `name`, of whom the first is honest and makes it.
+TableGame begin_table(const std::string& dir, int port, const std::string& name, std::mt19937& rng,
+                      int misbehave_percent, int rejoin_percent) {
+    TableGame g;
+    g.name = name;
+    const int players = 2 + static_cast<int>(rng() % 4);
+    const std::string server = "127.0.0.1:" + int_to_string(port);
+    for (int p = 0; p < players; ++p) {
+        if (p > 0 && static_cast<int>(rng() % 100) < misbehave_percent) {
+            const auto how = static_cast<Behaviour>(rng() % kCount);
+            g.seats += " " + int_to_string(how);
+            const unsigned seed = rng();
+            Child c;
+            c.pid = fork();
+            if (c.pid == 0) misbehave(port, -1, how, seed, name);
+            g.bad.push_back(c);
+            continue;
+        }
+        std::vector<std::string> args = {
+            dir + "/velmora-player", "--server", server, "--table", name, "--seats",
+            int_to_string(players)};
+        const bool drops = p > 0 && static_cast<int>(rng() % 100) < rejoin_percent;
+        if (drops) args.insert(args.end(), {"--drop-after", int_to_string(10 + rng() % 60)});
+        (drops ? g.droppers : g.honest).push_back(spawn(args));
+    }
+    if (!g.droppers.empty()) {
+        const unsigned seed = rng();
+        g.intruder.pid = fork();
+        if (g.intruder.pid == 0) intrude(port, players, seed);
+    }
+    return g;
+}
+
+// Whether the table's game is decided: every honest player and every one that dropped ended.
+bool table_decided(TableGame& g) {
+    for (Child& c : g.bad) poll_child(c);
+    if (g.watcher.pid > 0) poll_child(g.watcher);
+    bool done = true;
+    for (Child& c : g.honest) done = poll_child(c) && done;
+    for (Child& c : g.droppers) done = poll_child(c) && done;
+    return done;
+}
+
+void end_table(TableGame& g, bool hung, Tally& tally) {
+    for (Child& c : g.bad) {
+        poll_child(c);
+        if (c.status == kDroppedStatus) ++tally.dropped;
+        stop(c);
+    }
+    for (Child& c : g.honest) stop(c);
+    for (Child& c : g.droppers) stop(c);
+    if (g.intruder.pid > 0) {
+        poll_child(g.intruder);
+        tally.intrusions += g.intruder.status == kIntrudedStatus;
+        stop(g.intruder);
+    }
+    if (g.watcher.pid > 0) {
+        // The watcher sees the game's end, or came too late for it.
+        for (int i = 0; i < 20 && !poll_child(g.watcher); ++i) usleep(5000);
+        stop(g.watcher);
+        tally.hidden_faces += says(g.watcher, "hidden face");
+    }
+    ++tally.games;
+    if (hung) {
+        ++tally.hangs;
+        std::fprintf(stderr, "table %s hung; seats:%s\n", g.name.c_str(), g.seats.c_str());
+        for (const Child& c : g.honest)
+            std::fprintf(stderr, "  a player said: %s\n", c.text.c_str());
+    }
+    const auto crashed = [](const Child& c) {
+        return c.status >= 128 && c.status != 128 + SIGKILL;
+    };
+    for (const Child& c : g.honest) tally.crashes += crashed(c);
+    for (const Child& c : g.droppers) {
+        tally.crashes += crashed(c);
+        tally.rejoined += says(c, "rejoined");
+        if (says(c, "rejoined") || says(c, "winner"))
+            g.honest.push_back(c);
+        else
+            ++tally.late;
+    }
+    std::string seen;
+    for (const Child& c : g.honest) {
+        const std::string w = winner_of(c.text);
+        if (w.empty() || (!seen.empty() && w != seen)) tally.disagreed = true;
+        seen = w;
+    }
+    const std::string watched = g.watcher.pid > 0 ? winner_of(g.watcher.text) : "";
+    if (!watched.empty() && watched != seen) tally.disagreed = true;
+}
+
+// `tables` games at once on one server, each with its players, a watcher that comes at a random
+// moment, and an intruder; then the next round, until `games` are played.
+void play_on_server(const std::string& dir, std::mt19937& rng, int games, int tables,
+                    int misbehave_percent, int rejoin_percent, Tally& tally) {
+    const int port = free_port();
+    Child server = spawn({dir + "/velmora-server", "--port", int_to_string(port),
+                          "--max-per-address", "100000", "--max-connections", "100000"});
+    for (int i = 0, fd = -1; i < 500 && fd < 0; ++i, usleep(10000))
+        if ((fd = connect_to(port)) >= 0) close(fd);
+    for (int round = 0; tally.games < games && !interrupted; ++round) {
+        std::vector<TableGame> round_games;
+        for (int t = 0; t < tables; ++t)
+            round_games.push_back(
+                begin_table(dir, port, "Soak " + int_to_string(round) + "-" + int_to_string(t), rng,
+                            misbehave_percent, rejoin_percent));
+        const auto start = Clock::now();
+        std::vector<bool> watched(round_games.size());
+        std::vector<Clock::time_point> watch_at;
+        for (std::size_t t = 0; t < round_games.size(); ++t)
+            watch_at.push_back(start + std::chrono::milliseconds(rng() % 300));
+        std::vector<bool> done(round_games.size());
+        for (bool all = false;
+             !all && !interrupted && Clock::now() - start < std::chrono::seconds(kGameSeconds);) {
+            all = true;
+            for (std::size_t t = 0; t < round_games.size(); ++t) {
+                if (!watched[t] && Clock::now() >= watch_at[t]) {
+                    watched[t] = true;
+                    round_games[t].watcher =
+                        spawn({dir + "/velmora-player", "--server",
+                               "127.0.0.1:" + int_to_string(port), "--watch", round_games[t].name});
+                }
+                if (!done[t]) done[t] = table_decided(round_games[t]);
+                all = all && done[t];
+            }
+            usleep(5000);
+        }
+        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        for (std::size_t t = 0; t < round_games.size(); ++t) {
+            end_table(round_games[t], !done[t] && !interrupted, tally);
+            if (done[t]) tally.seconds.push_back(took);
+        }
+        poll_child(server);
+        if (server.status != -1) break;
+    }
+    kill(server.pid, SIGTERM);
+    for (int i = 0; i < 1000 && !poll_child(server); ++i) usleep(5000);
+    tally.server_crashed = server.status != 0;
+    tally.peak_rss_kib = server.max_rss_kib;
+    stop(server);
+}
+
 std::string program_dir(const char* argv0) {
     char path[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -470,8 +666,11 @@ std::string program_dir(const char* argv0) {
 int main(int argc, char** argv) {
     const CommandLine line(
         argc, argv,
-        "usage: velmora-soak [--games N] [--misbehave PERCENT] [--rejoin PERCENT] [--seed S]\n",
-        {"--games", "--misbehave", "--rejoin", "--seed"});
+        "usage: velmora-soak [--games N] [--misbehave PERCENT] [--rejoin PERCENT] [--seed S]\n"
+        "                    [--server [--tables T]]\n"
+        "With --server, the games are played on one velmora-server, T tables at once (20),\n"
+        "each watched from a random moment on.\n",
+        {"--games", "--misbehave", "--rejoin", "--seed", "--tables"}, {"--server"});
     const int games = static_cast<int>(line.Number("--games", 20, 1, 1000000));
     const int percent = static_cast<int>(line.Number("--misbehave", 25, 0, 100));
     const int rejoin = static_cast<int>(line.Number("--rejoin", 25, 0, 100));
@@ -482,7 +681,11 @@ int main(int argc, char** argv) {
     const std::string dir = program_dir(argv[0]);
     std::mt19937 rng(seed);
     Tally tally;
-    for (int g = 0; g < games && !interrupted; ++g) play_game(dir, rng, percent, rejoin, tally);
+    if (line.Given("--server"))
+        play_on_server(dir, rng, games, static_cast<int>(line.Number("--tables", 20, 1, 200)),
+                       percent, rejoin, tally);
+    else
+        for (int g = 0; g < games && !interrupted; ++g) play_game(dir, rng, percent, rejoin, tally);
     if (interrupted) {
         std::printf("interrupted: %d games finished\n", tally.games);
         return kInterruptedStatus;
@@ -491,10 +694,13 @@ int main(int argc, char** argv) {
     const auto [median, longest] = median_and_longest(tally.seconds);
     std::printf(
         "%d games, %d players dropped, %d rejoined, %d back too late, %d seats taken by an "
-        "intruder, %d crashes, %d hangs, peak RSS %ld KiB, a game %.2f s (median), %.2f s "
-        "(longest)\n",
-        tally.games, tally.dropped, tally.rejoined, tally.late, tally.intrusions, tally.crashes,
-        tally.hangs, tally.peak_rss_kib, median, longest);
-    return tally.crashes == 0 && tally.hangs == 0 && !tally.disagreed && tally.intrusions == 0 ? 0
-                                                                                               : 1;
+        "intruder, %d crashes, %d hangs, %d hidden faces seen by a watcher, peak RSS %ld KiB, a "
+        "game %.2f s (median), %.2f s (longest)\n",
+        tally.games, tally.dropped, tally.rejoined, tally.late, tally.intrusions,
+        tally.crashes + tally.server_crashed, tally.hangs, tally.hidden_faces, tally.peak_rss_kib,
+        median, longest);
+    return tally.crashes == 0 && !tally.server_crashed && tally.hangs == 0 && !tally.disagreed &&
+                   tally.intrusions == 0 && tally.hidden_faces == 0
+               ? 0
+               : 1;
 }

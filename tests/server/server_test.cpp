@@ -11,6 +11,7 @@
 
 #include "game/line_text.h"
 #include "game/protocol.h"
+#include "game/public_line.h"
 #include "game/tracker.h"
 #include "line_peer.h"
 #include "server/service.h"
@@ -151,37 +152,6 @@ std::string named(const std::string& head, const std::string& name) {
     return line;
 }
 
-// Whether a line a watcher got shows a face the table hides from a seat that holds no cards: a
-// face dealt or drawn into a hand, or, in the public table, of a card that is not on the board.
-bool ShowsAHiddenFace(const Tokens& t, unsigned at = 0) {
-    const int code = t.token(at);
-    if (code == proto::kRecordLine) return ShowsAHiddenFace(t, at + 1);
-    if (code == proto::kWatchedTable) {
-        const unsigned faces = at + 8;
-        for (unsigned i = faces + kNumCards, p = 0; p < kNumPiles; ++p) {
-            const int count = t.token(i++);
-            for (int k = 0; k < count; ++k, ++i)
-                if (!is_board_pile(static_cast<int>(p)) && t.token(faces + t.token(i)) != -1)
-                    return true;
-        }
-        return false;
-    }
-    if (code != proto::kPublished && code != proto::kTurn) return false;
-    for (unsigned i = at + 2; i < t.data.size();) {
-        const int record = t.token(i), target = t.token(i + 1), count = t.token(i + 3);
-        const bool pairs = record >= proto::kHandToTop && record <= proto::kHandToBottomAlt;
-        if (record == proto::kPileToPile || record == proto::kPileToPileAlt) {
-            i += 3;
-            continue;
-        }
-        for (int k = 0; k < count; ++k)
-            if (!is_board_pile(target) && t.token(i + 4 + (pairs ? 2 * k + 1 : k)) != -1)
-                return true;
-        i += 4 + (pairs ? 2 : 1) * std::max(count, 0);
-    }
-    return false;
-}
-
 // Watches one table after another, each for a random number of lines, and checks every line.
 struct Watcher {
     Watcher(int port, int tables_t, unsigned seed)
@@ -192,7 +162,7 @@ struct Watcher {
         peer->Read();
         while (auto line = peer->Take()) {
             const Tokens t(*line);
-            if (ShowsAHiddenFace(t)) leaks.push_back(*line);
+            if (ShowsHiddenFace(t)) leaks.push_back(*line);
             moves += t.token(0) == proto::kPublished;
             // In the lobby, or refused a table that is not made yet: on to a table.
             if (t.token(0) == proto::kInLobby || t.token(0) == proto::kRefused)
