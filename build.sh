@@ -61,15 +61,15 @@ test)
     # their test programs are built.
     configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread
     cmake --build build-tsan --parallel "$jobs" --target net2_test exchange_test framing_test \
-        rejoin_test
+        rejoin_test server_test
     TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
         own_network ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
-        -R '^(Net2|Net2Lifecycle|Served|ServerMode|Exchange|FastEvents|GameSearch|Rejoin)\.'
+        -R '^(Net2|Net2Lifecycle|Served|ServerMode|Exchange|FastEvents|GameSearch|Rejoin|Server)\.'
     # Every test program has run above; the plain build makes only what ships and what drives the
     # real window, which is played in full and installed.
     configure build
     cmake --build build --parallel "$jobs" --target velmora velmora-referee velmora-player \
-        velmora-selfplay velmora_assets velmora_sounds velmora_catalogues velmora_documents \
+        velmora-selfplay velmora-server velmora_assets velmora_sounds velmora_catalogues velmora_documents \
         close_window text_strip
     # The window test's three parts mostly wait for the window: they and the install test run
     # all at once.
@@ -80,7 +80,7 @@ fuzz)
     # inputs that reach new code are merged, minimised, into fuzz/corpus. FUZZ_TARGETS picks some.
     CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON \
         "-DVELMORA_SANITIZE=address;undefined"
-    for t in ${FUZZ_TARGETS:-tokens_modify referee local_game client framing loaders kept_files datagrams}; do
+    for t in ${FUZZ_TARGETS:-tokens_modify referee local_game client framing loaders kept_files datagrams lobby}; do
         mkdir -p "build-fuzz/work/$t"
         SDL_VIDEODRIVER=dummy "./build-fuzz/fuzz-$t" -max_total_time="${FUZZ_SECONDS:-300}" \
             -timeout=10 "build-fuzz/work/$t" "fuzz/corpus/$t"
