@@ -79,6 +79,7 @@ constexpr int kWatchers = 442;       // server, to a seat from the lobby: how ma
 constexpr int kStartNow = 443;       // client, the table's creator: computers in the empty seats
 constexpr int kWatchedTable = 444;   // server, to a new watcher: the public table (seat -1)
 constexpr int kInLobby = 445;        // server: the connection is in the lobby (again)
+constexpr int kWatcherChat = 446;    // server, at a table: a watcher's name, then its line
 constexpr int kInPlay = 0;           // no seat asked for, and none is free
 constexpr int kNotYourSeat = 1;      // a wrong secret, or none given for this seat in this game
 constexpr int kSeatInUse = 2;  // the right secret, but the seat's old connection is still open

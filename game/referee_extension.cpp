@@ -59,6 +59,8 @@ void Server::RelayChat(int p, const Tokens& tokens) {
     }
     const std::string relay = TextLine(proto::kChatRelay, p, text);
     for (int q = 0; q < numplayers; ++q) SendExtension(q, relay);
+    // The table's watchers read its chat too; it is no part of the game's record.
+    exch.Published(relay);
 }
 
 void Server::Goodbye() {

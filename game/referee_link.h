@@ -33,8 +33,9 @@ class RefereeLink {
     // A line in the name of seat p, which has no connection: it reaches the referee after the
     // line it answers, as the seat's own would.
     virtual void AnswerFor(int p, const std::string& line) = 0;
-    // A line every seat may see, as the referee sends it (or its hidden form): what a watcher of
-    // the table, who holds no cards, is shown. A game begins with "100 1 PLAYERS -1".
+    // A line every seat may see, as the referee sends it (or its hidden form), and the table's
+    // chat: what a watcher of the table, who holds no cards, is shown. A game begins with
+    // "100 1 PLAYERS -1".
     virtual void Published(const std::string&) {}
 
   protected:

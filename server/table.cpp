@@ -128,6 +128,18 @@ bool Table::FillEmptySeats() {
     return true;
 }
 
+void Table::WatcherSays(const Connection& c, const std::string& name, const std::string& text) {
+    const bool watching = std::any_of(watchers.begin(), watchers.end(),
+                                      [&](const ConnectionPtr& w) { return w.get() == &c; });
+    if (!given.watchers_chat || !watching || text.empty()) return;
+    std::string line = CodeLine(proto::kWatcherChat);
+    AppendCountedText(line, name);
+    AppendText(line, text);
+    for (int p = 0; p < given.seats; ++p)
+        if (seats[p] && lobby_seat[p]) seats[p]->Send(line);
+    for (const ConnectionPtr& w : watchers) w->Send(line);
+}
+
 void Table::Goodbye() {
     const std::string line = CodeLine(proto::kGoodbye);
     for (int p = 0; p < given.seats; ++p)

@@ -280,9 +280,18 @@ TEST(Server, TheLobbyMakesJoinsAndRefusesTables) {
     EXPECT_EQ(fourth.Await(proto::kRefused)->token(1), refusal::kTooManyFromAddress);
     EXPECT_TRUE(fourth.ClosedWithin(2000));
     EXPECT_TRUE(server.Logged("why=too-many-from-address"));
-    // Stopping, the server tells everyone at a table or in the lobby that the host leaves.
+    // A watcher's line reaches the seats; stopping, the server tells everyone at a table, watching
+    // it or in the lobby that the host leaves.
     third.Send("430 3");
     ASSERT_TRUE(third.Await(proto::kInLobby));
+    third.Send(named("400", "Cy"));
+    third.Send(named("437", "Oak"));
+    ASSERT_TRUE(third.Await(proto::kWatchedTable));
+    EXPECT_EQ(anna.Await(proto::kWatchers)->token(1), 1) << "the seats hear who watches";
+    third.Send(named("410", "hi"));
+    const Tokens said = *anna.Await(proto::kWatcherChat);
+    EXPECT_EQ(ReadText(said, 2, said.token(1), 16) + ": " + ReadText(said, 2 + 2, 100, 100),
+              "Cy: hi");
     const auto start = std::chrono::steady_clock::now();
     server.Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
