@@ -356,3 +356,26 @@ TEST(Server, ASeatComesBackAndAFlooderStallsNoOtherTable) {
     EXPECT_EQ(players[0].winners, players[1].winners);
     EXPECT_TRUE(flooder.ClosedWithin(5000));
 }
+
+// A table that nobody sits at, nor may come back to, ends after its wait; its watcher returns to
+// the lobby.
+TEST(Server, ATableNobodyIsAtEnds) {
+    ServerLimits limits = RunningServer::Loose();
+    limits.empty_table = std::chrono::seconds(1);
+    RunningServer server(limits);
+    LinePeer anna(server.port), bo(server.port);
+    for (LinePeer* p : {&anna, &bo}) {
+        p->Send("430 3");
+        ASSERT_TRUE(p->Await(proto::kInLobby));
+    }
+    anna.Send(named("435 2 0 1", "Pine"));
+    ASSERT_TRUE(anna.Await(proto::kWatchers));
+    bo.Send(named("437", "Pine"));
+    ASSERT_TRUE(bo.Await(proto::kWatchedTable));
+    anna.Send("438");
+    ASSERT_TRUE(anna.Await(proto::kInLobby));
+    EXPECT_TRUE(bo.Await(proto::kInLobby, 4000).has_value()) << "the watcher is back in the lobby";
+    EXPECT_TRUE(server.Logged("event=table-ended table=\"Pine\""));
+    anna.Send("432");
+    EXPECT_EQ(anna.Await(proto::kTablesEnd)->token(1), 0);
+}
