@@ -55,8 +55,9 @@ test)
     jobs=$(nproc)
     # Every test program under ASan and UBSan: the window's local games too.
     build build-asan -DCMAKE_BUILD_TYPE=Debug "-DVELMORA_SANITIZE=address;undefined"
+    # One more test than cores: the window's test and the network tests mostly wait.
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
-        own_network ctest --test-dir build-asan --output-on-failure -j "$jobs"
+        own_network ctest --test-dir build-asan --output-on-failure -j "$((jobs + 1))"
     # The network layer and everything that runs it on threads, under ThreadSanitizer: only
     # their test programs are built.
     configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=thread

@@ -1,5 +1,7 @@
 #include "server/connection.h"
 
+#include <asio/post.hpp>
+#include <asio/write.hpp>
 #include <utility>
 
 Connection::Connection(asio::ip::tcp::socket socket_t, std::string address_t,

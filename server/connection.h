@@ -3,7 +3,9 @@
 // the server's one thread, which alone reads, writes and closes the socket.
 #pragma once
 
-#include <asio.hpp>
+#include <asio/any_io_executor.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
 #include <cstdint>
 #include <deque>
 #include <memory>

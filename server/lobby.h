@@ -3,7 +3,6 @@
 // and watches the tables, relays the lobby's chat, and ends a table nobody is at.
 #pragma once
 
-#include <asio.hpp>
 #include <chrono>
 #include <functional>
 #include <map>

@@ -1,5 +1,6 @@
 #include "server/service.h"
 
+#include <asio/ip/v6_only.hpp>
 #include <stdexcept>
 #include <string>
 

@@ -2,7 +2,10 @@
 // when asked, around the lobby.
 #pragma once
 
-#include <asio.hpp>
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/signal_set.hpp>
+#include <asio/steady_timer.hpp>
 
 #include "server/lobby.h"
 

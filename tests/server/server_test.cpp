@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <asio/post.hpp>
 #include <memory>
 #include <mutex>
 #include <random>
