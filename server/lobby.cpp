@@ -215,7 +215,11 @@ void Lobby::CreateTable(Place& place, const Tokens& tokens) {
         Refuse(place, refusal::kNameTaken, false);
         return;
     }
-    if (static_cast<int>(tables.size()) >= limits.max_tables) {
+    const auto made_here = std::count_if(tables.begin(), tables.end(), [&](const TableEntry& e) {
+        return e.made_from == place.connection->address();
+    });
+    if (static_cast<int>(tables.size()) >= limits.max_tables ||
+        made_here >= limits.max_per_address) {
         Refuse(place, refusal::kTooManyTables, false);
         return;
     }
@@ -277,6 +281,7 @@ Table& Lobby::MakeTable(TableSettings settings, Connection* creator) {
     TableEntry entry;
     entry.table = std::make_unique<Table>(std::move(settings));
     entry.creator = creator;
+    entry.made_from = creator ? creator->address() : "";
     tables.push_back(std::move(entry));
     return *tables.back().table;
 }

@@ -76,6 +76,9 @@ class Lobby final : public ConnectionOwner {
     struct TableEntry {
         std::unique_ptr<Table> table;
         Connection* creator = nullptr;
+        // Where its creator connected from: one address makes no more tables than it may hold
+        // connections.
+        std::string made_from;
         bool was_playing = false;
         int games = 0;
         Clock::time_point nobody_since;

@@ -359,10 +359,12 @@ TEST(Server, ASeatComesBackAndAFlooderStallsNoOtherTable) {
 }
 
 // A table that nobody sits at, nor may come back to, ends after its wait; its watcher returns to
-// the lobby.
+// the lobby. One address makes no more tables than it may hold connections, however it leaves
+// them.
 TEST(Server, ATableNobodyIsAtEnds) {
     ServerLimits limits = RunningServer::Loose();
     limits.empty_table = std::chrono::seconds(1);
+    limits.max_per_address = 3;
     RunningServer server(limits);
     LinePeer anna(server.port), bo(server.port);
     for (LinePeer* p : {&anna, &bo}) {
@@ -379,4 +381,12 @@ TEST(Server, ATableNobodyIsAtEnds) {
     EXPECT_TRUE(server.Logged("event=table-ended table=\"Pine\""));
     anna.Send("432");
     EXPECT_EQ(anna.Await(proto::kTablesEnd)->token(1), 0);
+    for (const char* name : {"Fir", "Elm", "Ash"}) {
+        anna.Send(named("435 2 0 1", name));
+        ASSERT_TRUE(anna.Await(proto::kWatchers));
+        anna.Send("438");
+        ASSERT_TRUE(anna.Await(proto::kInLobby));
+    }
+    anna.Send(named("435 2 0 1", "Yew"));
+    EXPECT_EQ(anna.Await(proto::kRefused)->token(1), refusal::kTooManyTables);
 }
