@@ -1394,8 +1394,8 @@ def main():
     parser.add_argument("--smoke", action="store_true",
                         help="only local games with the mouse, for a sanitizer build")
     parser.add_argument("--part", choices=("local", "network", "chosen"),
-                        help="only a third: the kept files and the two-player local games; every "
-                             "game hosted on this machine's port 1234; or the menu's chosen game "
+                        help="only a third: the two-player local games; every game hosted on "
+                             "this machine's port 1234; or the kept files, the menu's chosen game "
                              "and the scaled window. Each uses displays of its own, so that the "
                              "thirds may run side by side")
     args = parser.parse_args()
@@ -1404,9 +1404,7 @@ def main():
         return on_display(lambda env: local_game(args, env, Judge(args)))
 
     def local(env):
-        judge = Judge(args)
-        remembered(args, env, judge)
-        local_game(args, env, judge)
+        local_game(args, env, Judge(args))
 
     def network(env):
         judge = Judge(args)
@@ -1425,7 +1423,8 @@ def main():
         status = (status or on_display(network) or
                   on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700"))
     if args.part in (None, "chosen"):
-        status = (status or on_display(lambda env: strong_local_games(args, env, Judge(args))) or
+        status = (status or on_display(lambda env: remembered(args, env, Judge(args))) or
+                  on_display(lambda env: strong_local_games(args, env, Judge(args))) or
                   on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
     return status
 
