@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/epoll.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/open_files.h"
 #include "exchange/tokens.h"
 #include "game/protocol.h"
 
@@ -169,11 +169,7 @@ int main(int argc, char** argv) {
     const int seconds = static_cast<int>(line.Number("--seconds", 10, 1, 3600));
     const int pid = static_cast<int>(line.Number("--server-pid", 0, 0, 1 << 30));
 
-    rlimit files{};
-    if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
-        files.rlim_cur = files.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
+    RaiseOpenFiles();
     Figures figures;
     std::vector<LoadPlayer> players(static_cast<std::size_t>(connections));
     const int poller = epoll_create1(0);

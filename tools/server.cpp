@@ -1,23 +1,14 @@
 // The server of many tables: one process on one TCP port, where players from anywhere meet in a
 // lobby, make and join tables, and watch them. One thread runs everything.
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <exception>
 #include <string>
 
 #include "base/command_line.h"
+#include "base/open_files.h"
 #include "server/service.h"
 
 namespace {
-
-// Thousands of connections need as many descriptors as the system lets this process have.
-void raise_open_files() {
-    rlimit files{};
-    if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur >= files.rlim_max) return;
-    files.rlim_cur = files.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &files);
-}
 
 void log_line(const std::string& fields) {
     std::fprintf(stderr, "velmora-server: %s\n", fields.c_str());
@@ -44,7 +35,7 @@ int main(int argc, char** argv) {
     limits.max_tables = static_cast<int>(line.Number("--max-tables", 1000, 1, 1000000));
     limits.max_per_address = static_cast<int>(line.Number("--max-per-address", 8, 1, 1000000));
     try {
-        raise_open_files();
+        RaiseOpenFiles();
         asio::io_context io(1);
         Service service(io, limits, log_line);
         service.Listen(port);
