@@ -177,11 +177,11 @@ void Lobby::TableLine(Place& place, const std::string& line, const Tokens& token
         ToLobby(place);
     } else if (tokens.token(0) == proto::kStartNow && entry->creator == place.connection.get()) {
         table->FillEmptySeats();
-    } else if (tokens.token(0) == proto::kChat && place.chat.Admit(0, ChatGate::Clock::now())) {
-        // A watcher's line; a seat's goes to the referee, which paces it itself.
-        table->WatcherSays(*place.connection, place.name.empty() ? "?" : place.name,
-                           ReadText(tokens, 1, tokens.data.size(), kChatChars));
-        table->LineFrom(*place.connection, line);
+    } else if (tokens.token(0) == proto::kChat && table->Watches(*place.connection)) {
+        // A watcher's line, at the lobby's pace; a seat's goes to the referee, which paces it.
+        if (place.chat.Admit(0, ChatGate::Clock::now()))
+            table->WatcherSays(place.name.empty() ? "?" : place.name,
+                               ReadText(tokens, 1, tokens.data.size(), kChatChars));
     } else {
         table->LineFrom(*place.connection, line);
     }

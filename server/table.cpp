@@ -76,7 +76,7 @@ void Table::Guest(const ConnectionPtr& c, const std::string& first_line) {
 }
 
 void Table::Watch(const ConnectionPtr& c) {
-    if (std::find(watchers.begin(), watchers.end(), c) != watchers.end()) return;
+    if (Watches(*c)) return;
     const Server& r = referee;
     c->Send(SeatTableLine(proto::kWatchedTable,
                           {given.seats, -1, r.current_turn(), SeenBy(r.table(), -1), r.history()}));
@@ -128,10 +128,13 @@ bool Table::FillEmptySeats() {
     return true;
 }
 
-void Table::WatcherSays(const Connection& c, const std::string& name, const std::string& text) {
-    const bool watching = std::any_of(watchers.begin(), watchers.end(),
-                                      [&](const ConnectionPtr& w) { return w.get() == &c; });
-    if (!given.watchers_chat || !watching || text.empty()) return;
+bool Table::Watches(const Connection& c) const {
+    return std::any_of(watchers.begin(), watchers.end(),
+                       [&](const ConnectionPtr& w) { return w.get() == &c; });
+}
+
+void Table::WatcherSays(const std::string& name, const std::string& text) {
+    if (!given.watchers_chat || text.empty()) return;
     std::string line = CodeLine(proto::kWatcherChat);
     AppendCountedText(line, name);
     AppendText(line, text);

@@ -53,9 +53,10 @@ class Table final : public RefereeLink {
     // The seats nobody took go to the computer: the game starts now. False when none is empty
     // or the table is not waiting for players.
     bool FillEmptySeats();
-    // Watcher `c`, named `name`, says `text`: the seats that came from the lobby and the watchers
+    bool Watches(const Connection& c) const;
+    // A watcher, named `name`, says `text`: the seats that came from the lobby and the watchers
     // read it, unless the table's creator turned watchers' chat off.
-    void WatcherSays(const Connection& c, const std::string& name, const std::string& text);
+    void WatcherSays(const std::string& name, const std::string& text);
     // The server stops: every client that speaks the extension or came from the lobby, the
     // watchers too, is told the host leaves.
     void Goodbye();
