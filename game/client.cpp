@@ -4,6 +4,7 @@
 
 #include "exchange/exchange.h"
 #include "game/line_text.h"
+#include "game/lobby_lines.h"
 #include "game/player_message.h"
 #include "game/protocol.h"
 #include "game/table_line.h"
@@ -17,7 +18,8 @@ void TableFollower::FollowRecords(int, Tokens& command) {
 void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
     if (command.data.size() > 3 && command.token(2) != playernum_t) FollowRecords(turn, command);
     if (turn != playernum_t && turn != -1) OthersPlayed(turn);
-    if (turn == playernum_t) exch.ClientSend(CodeLine(proto::kSeen));
+    // A watcher's seat (-1) is nobody's turn, though the deal's lines name turn -1 too.
+    if (turn == playernum_t && turn != -1) exch.ClientSend(CodeLine(proto::kSeen));
 }
 
 void TableFollower::Turn(int turn, int, Tokens& command) {
@@ -46,20 +48,7 @@ bool Client::Receive(const std::string& msg) {
     RecordEnds();
     switch (tokens.token(1)) {
         case proto::kVersion:
-            if (tokens.token(3) < 2 || tokens.token(3) > kMaxPlayers || tokens.token(4) < 0 ||
-                tokens.token(4) >= tokens.token(3))
-                return RefereeLost();
-            // The extension's version: a referee that does not speak it takes any version.
-            exch.ClientSend(CodeLine(proto::kVersionAnswer, proto::kExtensionVersion));
-            if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
-            serverversion = tokens.token(2);
-            numplayers = tokens.token(3);
-            playernum = tokens.token(4);
-            turn = -1;
-            tracker.ResetClient();
-            history = TurnHistory{};
-            story.Start(numplayers, playernum);
-            if (connector) connector->SetPlayerNum(playernum, numplayers);
+            if (!NewGame(tokens)) return RefereeLost();
             break;
         case proto::kWaiting:
             awaited_players = std::clamp(tokens.token(2), 0, kMaxPlayers);
@@ -80,7 +69,7 @@ bool Client::Receive(const std::string& msg) {
         case proto::kPublished:
             // The connector applies the moves of the others; its own are on its table already.
             if (!connector) {
-                if (turn == playernum) exch.ClientSend(CodeLine(proto::kSeen));
+                if (IsPlayer(turn) && turn == playernum) exch.ClientSend(CodeLine(proto::kSeen));
             } else if (tokens.token(2) != playernum && !RecordsApply(tokens)) {
                 return RefereeLost();
             } else {
@@ -111,6 +100,9 @@ bool Client::Receive(const std::string& msg) {
         case proto::kSeatTable:
             if (rejoining && !TakeSeatTable(tokens)) return RefereeLost();
             break;
+        case proto::kWatchedTable:
+            if (watching && !TakeSeatTable(tokens)) return RefereeLost();
+            break;
         case proto::kRejoinRefused:
             if (rejoining || playernum == -1) refused = std::clamp(tokens.token(2), 0, 2);
             break;
@@ -124,8 +116,29 @@ bool Client::Receive(const std::string& msg) {
     return false;
 }
 
+bool Client::NewGame(const Tokens& tokens) {
+    const int players = tokens.token(3), seat = tokens.token(4);
+    if (players < 2 || players > kMaxPlayers || seat < (watching ? -1 : 0) || seat >= players ||
+        (watching && seat != -1))
+        return false;
+    // The extension's version: a referee that does not speak it takes any version.
+    if (!watching) {
+        exch.ClientSend(CodeLine(proto::kVersionAnswer, proto::kExtensionVersion));
+        if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
+    }
+    serverversion = tokens.token(2);
+    numplayers = players;
+    playernum = seat;
+    turn = -1;
+    tracker.ResetClient();
+    history = TurnHistory{};
+    story.Start(numplayers, playernum);
+    if (connector) connector->SetPlayerNum(playernum, numplayers);
+    return true;
+}
+
 bool Client::TakeSeatTable(const Tokens& tokens) {
-    std::optional<SeatTable> view = ReadSeatTable(tokens, 2);
+    std::optional<SeatTable> view = ReadSeatTable(tokens, 2, watching);
     if (!view) return false;
     rejoining = false;
     serverversion = proto::kProtocolVersion;
@@ -227,6 +240,15 @@ void Client::FollowExtension(const Tokens& tokens) {
             if (const auto secret = ReadSecret(tokens, 2); secret && IsPlayer(playernum))
                 connector->SecretGiven(*secret);
             break;
+        case proto::kWatchers:
+            if (tokens.token(2) >= 0 && tokens.data.size() == 3)
+                connector->WatchersCounted(tokens.token(2));
+            break;
+        case proto::kWatcherChat: {
+            const std::optional<NamedLine> said = ReadNamedLine(tokens, 2);
+            if (said) connector->WatcherChatLine(said->name, said->text);
+            break;
+        }
         default:
             break;
     }

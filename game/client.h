@@ -35,6 +35,9 @@ class ClientConnector {
     virtual void Rejoined(int) {}
     // The referee's record after a rejoin told the game's story again, from its start.
     virtual void StoryRetold() {}
+    // A server's table: how many watch it, and a watcher's chat line.
+    virtual void WatchersCounted(int) {}
+    virtual void WatcherChatLine(const std::string&, const std::string&) {}
 
   protected:
     ~ClientConnector() = default;
@@ -99,6 +102,10 @@ class Client {
     bool MayRejoinAgain() const;
     // Also tells the name, so that the players waiting for the game are named.
     void AskToJoin();
+    // The client follows a server's table as a watcher: it holds no seat, answers no line, and
+    // takes the public table the server sends first (444).
+    void Watch() { watching = true; }
+    bool watcher() const { return watching; }
     // Why the referee refused a rejoin (proto::kInPlay, kNotYourSeat or kSeatInUse), -1 while it
     // did not.
     int refusal() const { return refused; }
@@ -119,6 +126,8 @@ class Client {
     bool RefereeLost();
     void FollowExtension(const Tokens& tokens);
     bool TakeSeatTable(const Tokens& tokens);
+    // A game's first line, 100: the seat this client holds in it.
+    bool NewGame(const Tokens& tokens);
     // A line of the record that follows a rejoin's table; any other line ends the record.
     void FollowRecord(const Tokens& tokens);
     void RecordEnds();
@@ -134,6 +143,7 @@ class Client {
     std::string name;
     int awaited_players = 0;
     bool rejoining = false;
+    bool watching = false;
     bool restored = false;
     // After a rejoin's table: whether its record may come, and whether it began.
     bool record_may_come = false;

@@ -64,11 +64,11 @@ std::string SeatTableLine(int code, const SeatTable& view) {
     return out;
 }
 
-std::optional<SeatTable> ReadSeatTable(const Tokens& tokens, unsigned first) {
+std::optional<SeatTable> ReadSeatTable(const Tokens& tokens, unsigned first, bool watcher) {
     Reader in(tokens, first);
     SeatTable v;
     v.numplayers = in.Next(2, kMaxPlayers);
-    v.seat = in.Next(0, v.numplayers - 1);
+    v.seat = watcher ? in.Next(-1, -1) : in.Next(0, v.numplayers - 1);
     v.turn = in.Next(-1, v.numplayers - 1);
     v.history.drew = in.Next(0, 1) == 1;
     v.history.turns_without_draw = in.Next(0, kMostTurns);

@@ -26,5 +26,5 @@ std::string SeatTableLine(int code, const SeatTable& view);
 // The view of such a line, its fields from token `first` on; none unless it is one a referee could
 // send: every card number in one pile, the deck in dealing order, no hand beyond the game's, the
 // faces known exactly on the board and in the seat's own hand, each known once, and the board piles
-// runs of the rules.
-std::optional<SeatTable> ReadSeatTable(const Tokens& tokens, unsigned first);
+// runs of the rules. A watcher's table names seat -1 and holds no face off the board.
+std::optional<SeatTable> ReadSeatTable(const Tokens& tokens, unsigned first, bool watcher = false);

@@ -191,27 +191,20 @@ void Lobby::TableLine(Place& place, const std::string& line, const Tokens& token
 void Lobby::ListTables(Place& place) {
     for (const TableEntry& entry : tables) {
         const Table& t = *entry.table;
-        std::string line = CodeLine(proto::kTableListed);
-        for (int n : {t.settings().seats, t.joined(), t.playing() ? 1 : 0, t.watching(),
-                      t.settings().watchers_chat ? 1 : 0}) {
-            line += ' ';
-            append_int(line, n);
-        }
-        AppendText(line, t.settings().name);
-        place.connection->Send(line);
+        place.connection->Send(
+            ListedTableLine({t.settings().name, t.settings().seats, t.joined(), t.playing(),
+                             t.watching(), t.settings().watchers_chat}));
     }
     place.connection->Send(CodeLine(proto::kTablesEnd, static_cast<int>(tables.size())));
 }
 
 void Lobby::CreateTable(Place& place, const Tokens& tokens) {
-    const int seats = tokens.token(1), strength = tokens.token(2), chat = tokens.token(3);
-    const std::string name = ReadText(tokens, 4, tokens.data.size(), kTableNameChars);
-    if (seats < 2 || seats > kMaxPlayers - 1 || strength < 0 || strength > 1 || chat < 0 ||
-        chat > 1 || name.empty()) {
+    const std::optional<TableRequest> asked = ReadCreateTable(tokens, 1);
+    if (!asked) {
         Refuse(place, refusal::kNotUnderstood, false);
         return;
     }
-    if (Named(name)) {
+    if (Named(asked->name)) {
         Refuse(place, refusal::kNameTaken, false);
         return;
     }
@@ -223,9 +216,8 @@ void Lobby::CreateTable(Place& place, const Tokens& tokens) {
         Refuse(place, refusal::kTooManyTables, false);
         return;
     }
-    Table& table =
-        MakeTable({name, seats, strength == 1 ? Strategy::kStrong : Strategy::kAuto, chat == 1},
-                  place.connection.get());
+    Table& table = MakeTable({asked->name, asked->seats, asked->strength, asked->watchers_chat},
+                             place.connection.get());
     place.where = Where::kTable;
     place.table = &table;
     table.Seat(place.connection, true);
@@ -255,9 +247,8 @@ void Lobby::JoinTable(Place& place, const Tokens& tokens, bool watch) {
 void Lobby::LobbyChat(Place& place, const Tokens& tokens) {
     const std::string text = ReadText(tokens, 1, tokens.data.size(), kChatChars);
     if (text.empty() || !place.chat.Admit(0, ChatGate::Clock::now())) return;
-    std::string line = CodeLine(proto::kLobbyChatRelay);
-    AppendCountedText(line, place.name.empty() ? "?" : place.name);
-    AppendText(line, text);
+    const std::string line =
+        NamedLineOf(proto::kLobbyChatRelay, {place.name.empty() ? "?" : place.name, text});
     for (auto& [c, other] : people)
         if (other.where == Where::kLobby) other.connection->Send(line);
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "game/lobby_lines.h"
 #include "game/seat_list.h"
 #include "server/connection.h"
 #include "server/table.h"
@@ -43,9 +44,6 @@ class Lobby final : public ConnectionOwner {
   public:
     using Clock = std::chrono::steady_clock;
     using Log = std::function<void(const std::string&)>;
-    // The most characters of a table's name.
-    static constexpr std::size_t kTableNameChars = 24;
-
     Lobby(ServerLimits limits_t, Log log_t) : limits(limits_t), log(std::move(log_t)) {}
     // A new connection from `address`: welcomed, or refused with one line saying why.
     void Accept(asio::ip::tcp::socket socket, const std::string& address);

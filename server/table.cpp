@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "game/line_text.h"
+#include "game/lobby_lines.h"
 #include "game/player_message.h"
 #include "game/protocol.h"
 #include "game/seat_list.h"
@@ -135,9 +136,7 @@ bool Table::Watches(const Connection& c) const {
 
 void Table::WatcherSays(const std::string& name, const std::string& text) {
     if (!given.watchers_chat || text.empty()) return;
-    std::string line = CodeLine(proto::kWatcherChat);
-    AppendCountedText(line, name);
-    AppendText(line, text);
+    const std::string line = NamedLineOf(proto::kWatcherChat, {name, text});
     for (int p = 0; p < given.seats; ++p)
         if (seats[p] && lobby_seat[p]) seats[p]->Send(line);
     for (const ConnectionPtr& w : watchers) w->Send(line);

@@ -8,9 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "base/server_address.h"
 #include "exchange/exchange.h"
 #include "game/client.h"
 #include "game/line_text.h"
+#include "game/lobby_lines.h"
 #include "game/player_message.h"
 #include "game/protocol.h"
 #include "game/public_line.h"
@@ -153,10 +155,7 @@ class TableWay {
         if (t.token(1) != proto::kRefused) return true;
         if (t.token(2) == kNoSuchTable && !watch && !made) {
             made = true;
-            std::string create = CodeLine(proto::kCreateTable, seats);
-            create += " 0 1";
-            AppendText(create, table);
-            exch.ClientSend(create);
+            exch.ClientSend(CreateTableLine({table, seats, Strategy::kAuto, true}));
             return true;
         }
         // Another player made it first: join it.
@@ -179,30 +178,28 @@ class TableWay {
     bool made = false;
 };
 
-// HOST or HOST:PORT.
-void split_server(const std::string& server, std::string& host, int& port) {
-    const auto colon = server.rfind(':');
-    const std::string digits = colon == std::string::npos ? "" : server.substr(colon + 1);
-    if (digits.empty() || digits.size() > 5 ||
-        digits.find_first_not_of("0123456789") != std::string::npos) {
-        host = server;
-        return;
-    }
-    host = server.substr(0, colon);
-    port = std::stoi(digits);
-}
+// A watcher's table follows every seat's moves, as the window's does.
+class Watcher final : public TableFollower {
+  public:
+    using TableFollower::TableFollower;
+};
 
 // Watches a table of the server until a game there ends: 'winner W', status 0. A line that shows
-// a face hidden from a seat without cards is printed: 'hidden face LINE'.
+// a face hidden from a seat without cards is printed: 'hidden face LINE'. The client checks every
+// move against its table, as the window's does: a line that does not fit loses the server.
 int watch_table(Exchange& exch, TableWay& way) {
+    Client client(exch);
+    client.Watch();
+    Watcher watcher(exch, client);
+    client.ConnectClientConnector(&watcher);
     way.Start("");
     while (exch.WaitEvent()) {
         if (exch.event.type == SDL_QUIT) return kInterruptedStatus;
         if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1) continue;
         const Tokens t(exch.GetPlayerMessage());
-        if (t.token(0) == kGone) break;
         if (!way.Follow(t)) return 1;
         if (ShowsHiddenFace(t, 1)) std::printf("hidden face %s\n", t.get_string().c_str());
+        if (client.Receive(exch.GetPlayerMessage())) break;
         if (t.token(1) == proto::kWinner) {
             std::printf("winner %d\n", t.token(2));
             return 0;
@@ -239,7 +236,11 @@ int main(int argc, char** argv) {
     const long drop_after = line.Number("--drop-after", 0, 0, 1000000);
     std::string host = line.Text("--host");
     int server_port = port;
-    if (line.Given("--server")) split_server(line.Text("--server"), host, server_port);
+    if (line.Given("--server")) {
+        const ServerAddress at = ReadServerAddress(line.Text("--server"), port);
+        host = at.host;
+        server_port = at.port;
+    }
     if (host.empty()) line.Fail("--host or --server is required");
     if (line.Given("--server") != (line.Given("--table") || line.Given("--watch")))
         line.Fail("--server goes with --table or --watch");

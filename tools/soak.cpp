@@ -600,7 +600,8 @@ void end_table(TableGame& g, bool hung, Tally& tally) {
         seen = w;
     }
     const std::string watched = g.watcher.pid > 0 ? winner_of(g.watcher.text) : "";
-    if (!watched.empty() && watched != seen) tally.disagreed = true;
+    // A watcher checks every line against its table: one that lost the server disagreed.
+    if ((!watched.empty() && watched != seen) || g.watcher.status == 1) tally.disagreed = true;
 }
 
 // `tables` games at once on one server, each with its players, a watcher that comes at a random

@@ -1,0 +1,84 @@
+#include "game/lobby_lines.h"
+
+#include "exchange/players.h"
+#include "exchange/tokens.h"
+#include "game/line_text.h"
+#include "game/protocol.h"
+#include "game/seat_list.h"
+
+namespace {
+
+bool is_flag(int n) {
+    return n == 0 || n == 1;
+}
+
+void append_numbers(std::string& line, std::initializer_list<int> numbers) {
+    for (int n : numbers) {
+        line += ' ';
+        append_int(line, n);
+    }
+}
+
+}  // namespace
+
+std::string ListedTableLine(const ListedTable& table) {
+    std::string line = CodeLine(proto::kTableListed);
+    append_numbers(line, {table.seats, table.joined, table.playing ? 1 : 0, table.watchers,
+                          table.watchers_chat ? 1 : 0});
+    AppendText(line, table.name);
+    return line;
+}
+
+std::optional<ListedTable> ReadListedTable(const Tokens& tokens, std::size_t first) {
+    ListedTable t;
+    t.seats = tokens.token(first);
+    t.joined = tokens.token(first + 1);
+    const int playing = tokens.token(first + 2), chat = tokens.token(first + 4);
+    t.watchers = tokens.token(first + 3);
+    t.name = ReadText(tokens, first + 5, tokens.data.size(), kTableNameChars);
+    if (t.seats < 2 || t.seats > kMaxPlayers - 1 || t.joined < 0 || t.joined > t.seats ||
+        !is_flag(playing) || t.watchers < 0 || !is_flag(chat) || t.name.empty())
+        return std::nullopt;
+    t.playing = playing == 1;
+    t.watchers_chat = chat == 1;
+    return t;
+}
+
+std::string CreateTableLine(const TableRequest& request) {
+    std::string line = CodeLine(proto::kCreateTable);
+    append_numbers(line, {request.seats, request.strength == Strategy::kStrong ? 1 : 0,
+                          request.watchers_chat ? 1 : 0});
+    AppendText(line, request.name);
+    return line;
+}
+
+std::optional<TableRequest> ReadCreateTable(const Tokens& tokens, std::size_t first) {
+    TableRequest r;
+    r.seats = tokens.token(first);
+    const int strength = tokens.token(first + 1), chat = tokens.token(first + 2);
+    r.name = ReadText(tokens, first + 3, tokens.data.size(), kTableNameChars);
+    if (r.seats < 2 || r.seats > kMaxPlayers - 1 || !is_flag(strength) || !is_flag(chat) ||
+        r.name.empty())
+        return std::nullopt;
+    r.strength = strength == 1 ? Strategy::kStrong : Strategy::kAuto;
+    r.watchers_chat = chat == 1;
+    return r;
+}
+
+std::string NamedLineOf(int code, const NamedLine& said) {
+    std::string line = CodeLine(code);
+    AppendCountedText(line, said.name);
+    AppendText(line, said.text);
+    return line;
+}
+
+std::optional<NamedLine> ReadNamedLine(const Tokens& tokens, std::size_t first) {
+    const int length = tokens.token(first);
+    if (length < 0 || first + 1 + static_cast<std::size_t>(length) > tokens.data.size())
+        return std::nullopt;
+    NamedLine said{ReadText(tokens, first + 1, length, kNameChars),
+                   ReadText(tokens, first + 1 + length, tokens.data.size(), kChatChars)};
+    if (said.text.empty()) return std::nullopt;
+    if (said.name.empty()) said.name = "?";
+    return said;
+}
