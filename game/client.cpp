@@ -16,7 +16,9 @@ void TableFollower::FollowRecords(int, Tokens& command) {
 }
 
 void TableFollower::Play(int turn, int playernum_t, Tokens& command) {
-    if (command.data.size() > 3 && command.token(2) != playernum_t) FollowRecords(turn, command);
+    // The deal's lines name mover -1, which is no watcher's own move.
+    const bool own = playernum_t >= 0 && command.token(2) == playernum_t;
+    if (command.data.size() > 3 && !own) FollowRecords(turn, command);
     if (turn != playernum_t && turn != -1) OthersPlayed(turn);
     // A watcher's seat (-1) is nobody's turn, though the deal's lines name turn -1 too.
     if (turn == playernum_t && turn != -1) exch.ClientSend(CodeLine(proto::kSeen));
@@ -70,7 +72,8 @@ bool Client::Receive(const std::string& msg) {
             // The connector applies the moves of the others; its own are on its table already.
             if (!connector) {
                 if (IsPlayer(turn) && turn == playernum) exch.ClientSend(CodeLine(proto::kSeen));
-            } else if (tokens.token(2) != playernum && !RecordsApply(tokens)) {
+            } else if (!(IsPlayer(playernum) && tokens.token(2) == playernum) &&
+                       !RecordsApply(tokens)) {
                 return RefereeLost();
             } else {
                 story.Follow(tokens);
@@ -200,6 +203,10 @@ bool Client::MayRejoinAgain() const {
 
 void Client::AskToJoin() {
     exch.ClientSend(CodeLine(proto::kRejoin));
+    TellName();
+}
+
+void Client::TellName() {
     if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
 }
 

@@ -102,6 +102,8 @@ class Client {
     bool MayRejoinAgain() const;
     // Also tells the name, so that the players waiting for the game are named.
     void AskToJoin();
+    // Tells the name at once, as a player a server seated does before the game's first line.
+    void TellName();
     // The client follows a server's table as a watcher: it holds no seat, answers no line, and
     // takes the public table the server sends first (444).
     void Watch() { watching = true; }

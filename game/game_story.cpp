@@ -174,6 +174,8 @@ void GameStory::Mark(int mover, const Tracker& before, bool records) {
         seat_news.fill({});
         return;
     }
+    // A watcher has no turn that ends: each seat's marks show its last turn, a round at most.
+    if (viewer == -1) std::replace(moved_by.begin(), moved_by.end(), small(mover), small(-1));
     const auto was = piles_of(before), is = piles_of(story_table);
     int cards = 0;
     std::vector<std::pair<int, int>> pile_moves;

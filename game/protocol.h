@@ -63,25 +63,25 @@ constexpr int kRecordLine = 425;     // referee, after 422: a line of the game's
 
 // The server's lobby: a client that opens with 430 speaks it (the extension's version 3).
 constexpr int kLobbyVersion = 3;
-constexpr int kLobbyHello = 430;     // client, first line: the lobby's version it speaks
-constexpr int kLobbyWelcome = 431;   // server: the lobby's version, and the server's name
-constexpr int kListTables = 432;     // client: the tables, please
-constexpr int kTableListed = 433;    // server: seats, joined, playing, watchers, chat, the name
-constexpr int kTablesEnd = 434;      // server: the count of 433 lines just sent
-constexpr int kCreateTable = 435;    // client: seats, strength, watchers' chat, the name
-constexpr int kJoinTable = 436;      // client: the table's name
-constexpr int kWatchTable = 437;     // client: the table's name
-constexpr int kLeaveTable = 438;     // client, at a table: back to the lobby
-constexpr int kLobbyChat = 439;      // client, in the lobby: a line
-constexpr int kLobbyChatRelay = 440; // server: the sender's name, then the line
-constexpr int kRefused = 441;        // server: why (see the server's reasons), then maybe it closes
-constexpr int kWatchers = 442;       // server, to a seat from the lobby: how many watch its table
-constexpr int kStartNow = 443;       // client, the table's creator: computers in the empty seats
-constexpr int kWatchedTable = 444;   // server, to a new watcher: the public table (seat -1)
-constexpr int kInLobby = 445;        // server: the connection is in the lobby (again)
-constexpr int kWatcherChat = 446;    // server, at a table: a watcher's name, then its line
-constexpr int kInPlay = 0;           // no seat asked for, and none is free
-constexpr int kNotYourSeat = 1;      // a wrong secret, or none given for this seat in this game
-constexpr int kSeatInUse = 2;  // the right secret, but the seat's old connection is still open
+constexpr int kLobbyHello = 430;      // client, first line: the lobby's version it speaks
+constexpr int kLobbyWelcome = 431;    // server: the lobby's version, and the server's name
+constexpr int kListTables = 432;      // client: the tables, please
+constexpr int kTableListed = 433;     // server: seats, joined, playing, watchers, chat, the name
+constexpr int kTablesEnd = 434;       // server: the count of 433 lines just sent
+constexpr int kCreateTable = 435;     // client: seats, strength, watchers' chat, the name
+constexpr int kJoinTable = 436;       // client: the table's name
+constexpr int kWatchTable = 437;      // client: the table's name
+constexpr int kLeaveTable = 438;      // client, at a table: back to the lobby
+constexpr int kLobbyChat = 439;       // client, in the lobby: a line
+constexpr int kLobbyChatRelay = 440;  // server: the sender's name, then the line
+constexpr int kRefused = 441;       // server: why (see the server's reasons), then maybe it closes
+constexpr int kWatchers = 442;      // server, to a seat from the lobby: how many watch its table
+constexpr int kStartNow = 443;      // client, the table's creator: computers in the empty seats
+constexpr int kWatchedTable = 444;  // server, to a new watcher: the public table (seat -1)
+constexpr int kInLobby = 445;       // server: the connection is in the lobby (again)
+constexpr int kWatcherChat = 446;   // server, at a table: a watcher's name, then its line
+constexpr int kInPlay = 0;          // no seat asked for, and none is free
+constexpr int kNotYourSeat = 1;     // a wrong secret, or none given for this seat in this game
+constexpr int kSeatInUse = 2;       // the right secret, but the seat's old connection is still open
 
 }  // namespace proto

@@ -91,6 +91,7 @@ void SettingsFile::Take() {
         language && KnownLanguage(*language))
         v.language = *language;
     if (const std::string* host = kept.Find("", "last_host")) v.last_host = CleanHost(*host);
+    if (const std::string* at = kept.Find("", "last_server")) v.last_server = CleanHost(*at);
     if (const std::string* pace = kept.Find("", "animations"))
         for (int i = 0; i < kPaces; ++i)
             if (*pace == kPaceNames[i]) v.animations = static_cast<Pace>(i);
@@ -108,6 +109,7 @@ void SettingsFile::Put() {
     kept.Set("", "window_height", std::to_string(v.window_h));
     kept.Set("", "fullscreen", v.fullscreen ? "1" : "0");
     kept.Set("", "last_host", v.last_host);
+    kept.Set("", "last_server", v.last_server);
     kept.Set("", "animations", PaceName(v.animations));
     kept.Set("", "findable", v.findable ? "1" : "0");
     kept.Set("", "high_contrast", v.high_contrast ? "1" : "0");

@@ -22,6 +22,8 @@ struct Settings {
     bool fullscreen = false;
     // The host joined last, offered again in the join screen.
     std::string last_host;
+    // The server played on last (HOST or HOST:PORT), offered again.
+    std::string last_server;
     Pace animations = Pace::kNormal;
     // Whether a hosted game answers the searches of players on the local network.
     bool findable = true;

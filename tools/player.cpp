@@ -202,6 +202,11 @@ int watch_table(Exchange& exch, TableWay& way) {
         if (client.Receive(exch.GetPlayerMessage())) break;
         if (t.token(1) == proto::kWinner) {
             std::printf("winner %d\n", t.token(2));
+            // A game is won by the hand played out: the watcher's table must show it so.
+            if (!client.tracker.pile[t.token(2)].empty()) {
+                std::fprintf(stderr, "Error: the watched table holds the winner's cards\n");
+                return 1;
+            }
             return 0;
         }
     }

@@ -35,23 +35,11 @@ std::string DoJoinScreen::StatusLine() const {
         case AsyncConnect::kConnected:
             return waiting ? Translate("line", "Please wait a moment...")
                            : Translate("line", "Error: couldn't connect to server!");
-        case AsyncConnect::kUnknownHost:
-            return Fill(Translate("line", "Error: no host is known by the name %s"), hostnm);
-        case AsyncConnect::kNotAHost:
-            return Fill(
-                Translate("line",
-                          "Error: %s is no host's address: type the host's name or address"),
-                hostnm);
-        case AsyncConnect::kRefused:
-            return Fill(Translate("line", "Error: %s refused: no game is hosted there"), hostnm);
-        case AsyncConnect::kNoAnswer:
-            return Fill(Translate("line", "Error: no answer from %s within 10 seconds"), hostnm);
-        case AsyncConnect::kFailed:
+        default:
             break;
     }
-    return Translate("line", "Error: couldn't connect to server!");
+    return ConnectFailure(outcome, hostnm);
 }
-
 void DoJoinScreen::Shown() {
     if (outcome != AsyncConnect::kPending || connect || left || retry_at) return;
     first_try = SDL_GetTicks();

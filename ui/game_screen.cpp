@@ -112,7 +112,10 @@ void GameScreen::TakeUp(const SavedGame& game) {
 GameScreen::~GameScreen() {
     if (typing) SDL_EnableUNICODE(unicode_before);
     if (gui) gui->CancelDrag(), gui->SetLog(nullptr);
-    ReleaseGame(exch, client, server);
+    if (connection_kept)
+        delete client;
+    else
+        ReleaseGame(exch, client, server);
     // Nothing may point at the table and the buttons that go with this screen.
     sdl.tracker = nullptr;
     sdl.sane = false;
@@ -127,7 +130,14 @@ void GameScreen::InitGUI(ButtonList* list) {
 void GameScreen::Leave(const std::string& why) {
     if (leaving) return;
     leaving = true;
-    PostScreen(navigate::Menu(sdl, exch, profile, why));
+    if (!at_table || connection_gone) {
+        PostScreen(navigate::Menu(sdl, exch, profile, why));
+        return;
+    }
+    // The seat, if any, goes to the computer; the connection goes on in the lobby.
+    exch.ClientSend(CodeLine(proto::kLeaveTable));
+    connection_kept = true;
+    PostScreen(navigate::Lobby(sdl, exch, profile, at_table->server, true, why));
 }
 
 bool GameScreen::AcceptEvent(SDL_Event& event) {
@@ -160,6 +170,23 @@ void GameScreen::JoinedAt(const std::string& host, int port, std::optional<SeatS
     keeping.JoinedAt(host, port, sdl.playernum, held);
 }
 
+void GameScreen::AtTable(const ServerTable& table) {
+    at_table = table;
+    table_turn.SetTable(table.name, table.watching);
+    button_menu->text = Translate("end button", "Leave");
+    if (!table.watching) keeping.JoinedAt(table.server.host, table.server.port, -1, std::nullopt);
+    // A watcher's two buttons end at the window's right edge less 10, as the others do.
+    const int bh = static_cast<int>(sdl.GetButtonHeight());
+    const char* leave = Translate("end button", "Leave");
+    const char* log = Translate("end button", "Log");
+    const int x =
+        sdl.w - 10 - static_cast<int>(std::max(sdl.GetButtonWidth(leave), sdl.GetButtonWidth(log)));
+    button_leave = watch_buttons.AddButton(sdl, x, sdl.h - bh - 1, leave, true);
+    button_watch_log = watch_buttons.AddButton(sdl, x, sdl.h - 2 * bh - 1, log, true);
+    button_refill_menu->text = button_leave->text;
+    if (table.watching) InitGUI(&watch_buttons);
+}
+
 void GameScreen::KeepTicket() {
     if (!con.given_secret) return;
     keeping.KeepTicket(sdl.playernum, *con.given_secret);
@@ -167,6 +194,7 @@ void GameScreen::KeepTicket() {
 }
 
 void GameScreen::Gone() {
+    connection_gone = true;
     if (server) {
         Leave("");
         return;
@@ -245,6 +273,9 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         const int winner = EventNumber(event.user.data1);
         ended_at = SDL_GetTicks();
         table_turn.GameOver(winner);
+        RequestRedraw();
+        // A watcher's game counts for nobody.
+        if (Watching()) return;
         keeping.ForgetTicket();
         // Where this program is the referee it knows every hand: they are shown face up.
         if (server) table_turn.Reveal(server->table());
@@ -264,8 +295,14 @@ void GameScreen::CountGame(bool won) {
 
 void GameScreen::Key(const SDL_keysym& key) {
     if (LogKey(key)) return;
+    // A watcher has nothing to lose; before the deal Up, Down and Enter choose the buttons.
+    if (Watching() && key.sym == SDLK_ESCAPE) Leave("");
+    if (Watching()) return;
     if (key.sym == SDLK_ESCAPE) Escape();
-    if (!Ready()) return;
+    if (!Ready()) {
+        if (MayFillSeats()) EndKey(key);
+        return;
+    }
     if (table_turn.winner() != -1) {
         EndKey(key);
         return;
@@ -356,7 +393,9 @@ void GameScreen::Escape() {
 
 bool GameScreen::ChatKey(const SDL_keysym& key) {
     if (!typing) {
-        if (key.sym != SDLK_t || local_strength || !Ready()) return false;
+        if (key.sym != SDLK_t || local_strength || !Ready() ||
+            (Watching() && !at_table->watchers_chat))
+            return false;
         typing = true;
         unicode_before = SDL_EnableUNICODE(1);
         RequestRedraw();
@@ -465,12 +504,19 @@ Uint32 GameScreen::NextWakeMs() const {
 }
 
 ButtonList& GameScreen::Active() {
-    if (!Ready() || table_turn.winner() == -1) return buttons;
+    if (Watching()) return watch_buttons;
+    // The server table's creator may start the game before every seat is taken.
+    if (!Ready()) return MayFillSeats() ? refill_buttons : buttons;
+    if (table_turn.winner() == -1) return buttons;
     return Refilling() ? refill_buttons : end_buttons;
 }
 
+bool GameScreen::MayFillSeats() const {
+    return server || (at_table && at_table->creator);
+}
+
 bool GameScreen::Refilling() const {
-    return server && again_sent && table_turn.winner() != -1 && client->awaited() > 0;
+    return MayFillSeats() && again_sent && table_turn.winner() != -1 && client->awaited() > 0;
 }
 
 // The buttons' looks and the status line follow the state of the game.
@@ -515,16 +561,19 @@ void GameScreen::Draw() {
     if (!Ready()) {
         ClearToTable(sdl, sdl.screen);
         const int awaited = client->awaited();
-        const std::string waiting =
-            awaited > 0 ? Awaited(awaited, Translate("line", "Waiting for %s . . ."))
-                        : Translate("line", "Waiting . . .");
+        std::string waiting = awaited > 0
+                                  ? Awaited(awaited, Translate("line", "Waiting for %s . . ."))
+                                  : Translate("line", "Waiting . . .");
+        if (at_table) waiting = Fill(Translate("table line", "%s: %s"), at_table->name, waiting);
         sdl.DrawString(sdl.screen, 1, 10, 10, waiting.c_str());
         sdl.DrawString(sdl.screen, 1, 10, 10 + sdl.GetFontHeight(1),
-                       Translate("line", "Press Esc to return to the menu"));
+                       at_table ? Translate("line", "Press Esc to return to the lobby")
+                                : Translate("line", "Press Esc to return to the menu"));
         const std::string in = PeopleSeated(con.seats);
         if (!in.empty())
             sdl.DrawString(sdl.screen, 1, 10, 10 + 3 * sdl.GetFontHeight(1),
                            Fill(Translate("line", "In: %s"), in).c_str());
+        if (!Watching() && MayFillSeats()) refill_buttons.Draw(sdl, sdl.screen);
         sdl.Present();
         return;
     }
@@ -534,7 +583,10 @@ void GameScreen::Draw() {
 }
 
 void GameScreen::ButtonDown(int x, int y) {
-    if (!Ready()) return;
+    if (!Ready()) {
+        Active().ButtonDown(x, y);
+        return;
+    }
     LandCards();
     // A spread pile folds: the press is meant for the table beneath.
     resting_on = -1;
@@ -543,6 +595,10 @@ void GameScreen::ButtonDown(int x, int y) {
     if (table_turn.HideChoices()) RequestRedraw();
     // The log lies over the board: a press on it is no move.
     if (log_panel.Covers(x, y)) return;
+    if (Watching()) {
+        Active().ButtonDown(x, y);
+        return;
+    }
     if (table_turn.winner() != -1) {
         if (!JustEnded()) Active().ButtonDown(x, y);
         return;
@@ -561,7 +617,10 @@ void GameScreen::ButtonDown(int x, int y) {
 }
 
 void GameScreen::MoveTo(int x, int y) {
-    if (!Ready()) return;
+    if (!Ready()) {
+        Active().ButtonMotion(x, y);
+        return;
+    }
     if (gui->dragging() != DragKind::kNone)
         gui->DragTo(x, y);
     else
@@ -570,7 +629,10 @@ void GameScreen::MoveTo(int x, int y) {
 }
 
 void GameScreen::ButtonUp(int x, int y) {
-    if (!Ready()) return;
+    if (!Ready()) {
+        Clicked(Active().ButtonUp(x, y));
+        return;
+    }
     const DragKind kind = gui->dragging();
     if (kind != DragKind::kNone) {
         const int data = gui->drag_data();
@@ -616,8 +678,13 @@ void GameScreen::Clicked(const Button* b) {
         again_sent = true;
         exch.ClientSend(int_to_string(proto::kGameOverAck));
     } else if (b == button_fill) {
-        exch.FillEmptySeats();
-    } else if (b == button_menu || b == button_refill_menu) {
+        if (at_table)
+            exch.ClientSend(CodeLine(proto::kStartNow));
+        else
+            exch.FillEmptySeats();
+    } else if (b == button_watch_log) {
+        ToggleLog();
+    } else if (b == button_menu || b == button_refill_menu || b == button_leave) {
         Leave("");
     }
     RequestRedraw();

@@ -14,6 +14,7 @@
 #include "ui/host_beacon.h"
 #include "ui/log_panel.h"
 #include "ui/screen.h"
+#include "ui/server_table.h"
 #include "ui/table_connectors.h"
 #include "ui/table_turn.h"
 
@@ -41,6 +42,8 @@ class GameScreen : public Screen {
     // A game joined at `host`: the ticket back into it is kept while it is in play. `held`: the
     // secret of a seat taken back, until the referee gives a new one.
     void JoinedAt(const std::string& host, int port, std::optional<SeatSecret> held);
+    // The game of a server's table, seated or watching: leaving it goes back to the lobby.
+    void AtTable(const ServerTable& table);
     // The turn of this screen's game: its moves, choices, hint and news.
     const TableTurn& turn() const { return table_turn; }
 
@@ -67,6 +70,10 @@ class GameScreen : public Screen {
     ButtonList& Active();
     // The host asked to play again, and seats whose players left wait for new ones.
     bool Refilling() const;
+    // This window may start the game with computer players: it hosts it, or made the server's
+    // table.
+    bool MayFillSeats() const;
+    bool Watching() const { return at_table && at_table->watching; }
     void Clicked(const Button* b);
     // The keys of the game: choosing and playing cards and piles, the buttons' letters.
     void Key(const SDL_keysym& key);
@@ -123,6 +130,10 @@ class GameScreen : public Screen {
     LogPanel log_panel;
     ButtonList buttons;
     ButtonList end_buttons;
+    // A watcher's: "Log" and "Leave".
+    ButtonList watch_buttons;
+    Button* button_leave = nullptr;
+    Button* button_watch_log = nullptr;
     // While seats wait for players after "Play again" at the host.
     static constexpr const char* kFillText = "Start now with computer players";
     Button* button_fill = nullptr;
@@ -135,6 +146,12 @@ class GameScreen : public Screen {
     // "Play again" has been sent; the next game's first line clears it.
     bool again_sent = false;
     bool leaving = false;
+    // The server's table this game is played or watched at.
+    std::optional<ServerTable> at_table;
+    // The connection has ended: leaving goes to the menu.
+    bool connection_gone = false;
+    // The connection went on to the lobby: it stays open.
+    bool connection_kept = false;
     std::optional<Strategy> local_strength;
     // The player's turns in this game so far.
     int own_turns = 0;

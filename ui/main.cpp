@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/server_address.h"
 #include "gfx/sdl.h"
 #include "gfx/sound_names.h"
 #include "store/profile.h"
 #include "ui/game_screen.h"
 #include "ui/language.h"
 #include "ui/navigation.h"
+#include "ui/network_setup.h"
 #include "ui/screen_loop.h"
 #include "ui/table_view.h"
 #include "ui/texts.h"
@@ -65,9 +67,10 @@ std::string find_locale() {
 
 constexpr const char* kUsage =
     Marked("terminal",
-           "usage: velmora [--fullscreen] [--window WxH]\n"
+           "usage: velmora [--fullscreen] [--window WxH] [--server HOST[:PORT]]\n"
            "  --fullscreen   fill the whole screen in this run\n"
            "  --window WxH   open a window of W x H pixels in this run (for example 1200x900)\n"
+           "  --server HOST[:PORT]  open the lobby of the velmora-server at HOST (port 1234)\n"
            "  --help         print this text and exit\n"
            "  --version      print the version and exit\n"
            "Settings, statistics and a local game left unfinished are kept in $XDG_CONFIG_HOME,\n"
@@ -112,11 +115,19 @@ void keep_window(SDL& sdl, const WindowChoice& started, Settings& kept) {
     kept.fullscreen = sdl.IsFullscreen();
 }
 
+// The menu, or a server's lobby at once.
+Screen* first_screen(const CommandLine& line, SDL& sdl, Exchange& exch, Profile& profile) {
+    if (!line.Given("--server")) return navigate::Menu(sdl, exch, profile);
+    const std::string typed = CleanHost(line.Text("--server"));
+    profile.settings.values.last_server = typed;
+    return navigate::Lobby(sdl, exch, profile, ReadServerAddress(typed, kPort), false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     StartLanguage(find_locale(), "");
-    const CommandLine line(argc, argv, Translate("terminal", kUsage), {"--window"},
+    const CommandLine line(argc, argv, Translate("terminal", kUsage), {"--window", "--server"},
                            {"--fullscreen"});
     int status = 0;
     try {
@@ -140,7 +151,7 @@ int main(int argc, char** argv) {
         sdl.tracker_modify = &tracker_modify;
         {
             ScreenLoop loop(exch, sdl);
-            Exchange::PushLocalMessage(EXCH_SET_SCREEN, navigate::Menu(sdl, exch, profile),
+            Exchange::PushLocalMessage(EXCH_SET_SCREEN, first_screen(line, sdl, exch, profile),
                                        nullptr);
             loop.Run();
         }

@@ -26,6 +26,7 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string
                               Translate("button", "Continue game"), true);
     button_serve = next(Translate("button", "Serve and join a game..."), 0);
     button_join = next(Translate("button", "Join a game..."), 0);
+    button_server = next(Translate("button", "Play on a server..."), 0);
     button_chosen = next("", step / 2);
     button_players = next("", 0);
     button_strength = next("", 0);
@@ -102,6 +103,7 @@ bool MainMenu::Pressed(const Button* b) {
     }
     if (b == button_join) PostScreen(navigate::JoinList(sdl, exch, profile));
     if (b == button_serve) PostScreen(navigate::HostPlayers(sdl, exch, profile));
+    if (b == button_server) PostScreen(navigate::ServerEntry(sdl, exch, profile));
     if (b == button_statistics) PostScreen(navigate::Statistics(sdl, exch, profile));
     if (b == button_settings) PostScreen(navigate::Settings(sdl, exch, profile));
     if (b == button_rules) Exchange::PushLocalMessage(EXCH_RULES, nullptr, nullptr);

@@ -34,6 +34,7 @@ class MainMenu : public Screen {
     Button* button_new;
     Button* button_join;
     Button* button_serve;
+    Button* button_server;
     // Only while a saved game can be continued.
     Button* button_continue = nullptr;
     Button* button_statistics;

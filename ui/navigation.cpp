@@ -3,8 +3,10 @@
 #include "ui/connect_screen.h"
 #include "ui/game_screen.h"
 #include "ui/join_screen.h"
+#include "ui/lobby_screen.h"
 #include "ui/main_menu.h"
 #include "ui/serve_screen.h"
+#include "ui/server_address_screen.h"
 #include "ui/settings_screen.h"
 #include "ui/statistics_screen.h"
 
@@ -40,6 +42,22 @@ Screen* JoinedGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
                    const std::string& host, int port, std::optional<SeatSecret> held) {
     auto* game = new GameScreen(sdl, exch, profile, client, nullptr);
     game->JoinedAt(host, port, held);
+    return game;
+}
+
+Screen* ServerEntry(SDL& sdl, Exchange& exch, Profile& profile) {
+    return new ServerAddressScreen(sdl, exch, profile);
+}
+
+Screen* Lobby(SDL& sdl, Exchange& exch, Profile& profile, const ServerAddress& server,
+              bool connected, const std::string& why) {
+    return new LobbyScreen(sdl, exch, profile, server, connected, why);
+}
+
+Screen* TableGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
+                  const ServerTable& table) {
+    auto* game = new GameScreen(sdl, exch, profile, client, nullptr);
+    game->AtTable(table);
     return game;
 }
 

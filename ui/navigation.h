@@ -12,6 +12,7 @@
 #include "store/rejoin_ticket.h"
 #include "store/saved_game.h"
 #include "ui/screen.h"
+#include "ui/server_table.h"
 
 namespace navigate {
 
@@ -30,6 +31,14 @@ Screen* Game(SDL& sdl, Exchange& exch, Profile& profile, Client* client, Server*
 // A game joined at `host` and `port`, with the secret that took the seat back, if any.
 Screen* JoinedGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
                    const std::string& host, int port, std::optional<SeatSecret> held);
+// The address of a server to play on, then its lobby.
+Screen* ServerEntry(SDL& sdl, Exchange& exch, Profile& profile);
+// The lobby of `server`: connecting to it, or `connected` back from a table with the connection.
+Screen* Lobby(SDL& sdl, Exchange& exch, Profile& profile, const ServerAddress& server,
+              bool connected, const std::string& why = "");
+// The game at a server's table, seated or watching; the connection goes on to the lobby after it.
+Screen* TableGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
+                  const ServerTable& table);
 Screen* Settings(SDL& sdl, Exchange& exch, Profile& profile);
 Screen* Statistics(SDL& sdl, Exchange& exch, Profile& profile);
 

@@ -8,6 +8,25 @@
 #include "ui/table_view.h"
 #include "ui/texts.h"
 
+std::string ConnectFailure(AsyncConnect::Outcome outcome, const std::string& host) {
+    switch (outcome) {
+        case AsyncConnect::kUnknownHost:
+            return Fill(Translate("line", "Error: no host is known by the name %s"), host);
+        case AsyncConnect::kNotAHost:
+            return Fill(
+                Translate("line",
+                          "Error: %s is no host's address: type the host's name or address"),
+                host);
+        case AsyncConnect::kRefused:
+            return Fill(Translate("line", "Error: %s refused: no game is hosted there"), host);
+        case AsyncConnect::kNoAnswer:
+            return Fill(Translate("line", "Error: no answer from %s within 10 seconds"), host);
+        default:
+            break;
+    }
+    return Translate("line", "Error: couldn't connect to server!");
+}
+
 void DrawWaiting(SDL& sdl, const std::string& status, std::initializer_list<std::string> more,
                  ButtonList* buttons) {
     ClearToTable(sdl, sdl.screen);

@@ -7,6 +7,7 @@
 
 #include "gfx/sdl.h"
 #include "gfx/widgets.h"
+#include "net/async_connect.h"
 
 // The game's TCP port.
 constexpr int kPort = 1234;
@@ -14,6 +15,9 @@ constexpr int kPort = 1234;
 constexpr Uint32 kConnectMs = 10000;
 // The host joins its own game over this address.
 constexpr const char* kLoopback = "127.0.0.1";
+
+// Why a connection to `host` did not come, as the screens say it.
+std::string ConnectFailure(AsyncConnect::Outcome outcome, const std::string& host);
 
 // The waiting screens' picture: a status line, how to leave, and more lines below.
 void DrawWaiting(SDL& sdl, const std::string& status, std::initializer_list<std::string> more,

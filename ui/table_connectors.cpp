@@ -42,6 +42,16 @@ void MyClientConnector::ChatDropped() {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
+void MyClientConnector::WatchersCounted(int count) {
+    table_turn->SetWatchers(count);
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
+void MyClientConnector::WatcherChatLine(const std::string& name, const std::string& text) {
+    chat->Add(Fill(Translate("table line", "%s (watching): %s"), name, text), SDL_GetTicks());
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
 // The table came whole with the rejoin: the view is built from it. The computer still plays the
 // own turn, if it is that: the own turn opens with the next one.
 void MyClientConnector::StoryRetold() {

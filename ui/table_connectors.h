@@ -29,6 +29,8 @@ class MyClientConnector final : public TableFollower {
     void SeatsChanged(const std::vector<SeatInfo>& seats) override;
     void ChatLine(int seat, const std::string& text) override;
     void ChatDropped() override;
+    void WatchersCounted(int count) override;
+    void WatcherChatLine(const std::string& name, const std::string& text) override;
     void SecretGiven(const SeatSecret& secret) override { given_secret = secret; }
     void Rejoined(int turn) override;
     void StoryRetold() override;

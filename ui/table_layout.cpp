@@ -48,17 +48,18 @@ namespace {
 constexpr int kSeatW = 180;
 constexpr int kSeatH = 120;  // the name's plate over a fan of upright cards
 
-enum SeatSlot { kLeft, kTopLeft, kTopRight, kRight };
+enum SeatSlot { kLeft, kTopLeft, kTopRight, kRight, kBottom };
 
 }  // namespace
 
 SeatBox OtherSeat(int k, int others, int w, int h) {
     // Clockwise from the player's left; the top left lies under the text lines.
-    static constexpr SeatSlot kSlots[4][4] = {{kTopRight},
+    static constexpr SeatSlot kSlots[5][5] = {{kTopRight},
                                               {kLeft, kRight},
                                               {kLeft, kTopRight, kRight},
-                                              {kLeft, kTopLeft, kTopRight, kRight}};
-    const SeatSlot slot = kSlots[std::clamp(others, 1, 4) - 1][std::clamp(k, 0, 3)];
+                                              {kLeft, kTopLeft, kTopRight, kRight},
+                                              {kBottom, kLeft, kTopLeft, kTopRight, kRight}};
+    const SeatSlot slot = kSlots[std::clamp(others, 1, 5) - 1][std::clamp(k, 0, 4)];
     const int left = 10, right = w - 10 - kSeatW, middle = h / 2 - 50;
     switch (slot) {
         case kLeft:
@@ -67,6 +68,8 @@ SeatBox OtherSeat(int k, int others, int w, int h) {
             return {left, middle - kSeatH - 8, kSeatW, kSeatH};
         case kTopRight:
             return {right, 10, kSeatW, kSeatH};
+        case kBottom:
+            return {left, h - kSeatH - 10, kSeatW, kSeatH};
         case kRight:
             break;
     }

@@ -27,6 +27,11 @@ struct SeatBox {
     int h;
 };
 
+// How many seats sit around the board for `viewer` of `players`: the others, or every seat for a
+// watcher (-1).
+inline int SeatsAround(int players, int viewer) {
+    return viewer < 0 ? players : players - 1;
+}
 // The place of the `k`-th other player (0 the first clockwise from the player's left, then up and
 // round to the right) of `others`, in the free space at the sides and the top.
 SeatBox OtherSeat(int k, int others, int w, int h);

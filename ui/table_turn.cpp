@@ -246,6 +246,13 @@ void TableTurn::RestoreOpenTurn(const OpenTurn& open) {
 std::string TableTurn::StatusText() const {
     if (!notice.empty()) return notice;
     if (!hint_text.empty() && IsOurTurn()) return hint_text;
+    if (watching) return WatcherStatus();
+    const std::string status = PlayerStatus();
+    return table_name.empty() ? status
+                              : Fill(Translate("table line", "%s: %s"), table_name, status);
+}
+
+std::string TableTurn::PlayerStatus() const {
     const int me = sdl.playernum, winner = ShownWinner(), turn = ShownTurn();
     if (winner == me) return Translate("table line", "Game Over! You Win!");
     if (winner != -1)
@@ -256,13 +263,30 @@ std::string TableTurn::StatusText() const {
     return Translate("table line", "Waiting for another player");
 }
 
+std::string TableTurn::WatcherStatus() const {
+    const int winner = ShownWinner(), turn = ShownTurn();
+    if (winner != -1)
+        return Fill(Translate("table line", "Watching %s. Game Over! %s Won!"), table_name,
+                    SeatName(winner));
+    if (turn != -1)
+        return Fill(Translate("table line", "Watching %s: %s plays"), table_name, SeatName(turn));
+    return Fill(Translate("table line", "Watching %s"), table_name);
+}
+
 std::string TableTurn::InfoText() const {
     const Tracker& t = picture.table ? *picture.table : table();
     std::string counts;
     for (int i = 0; i < sdl.numplayers && i < kMaxPlayers; ++i)
         counts += (i ? " " : "") + int_to_string(static_cast<int>(t.pile[i].size()));
-    return Fill(Translate("table line", "You are player %d. Cards: %s. Cards in deck: %d"),
-                sdl.playernum, counts, static_cast<int>(t.pile[kDeck].size()));
+    const int deck = static_cast<int>(t.pile[kDeck].size());
+    std::string info =
+        watching ? Fill(Translate("table line", "Cards: %s. Cards in deck: %d"), counts, deck)
+                 : Fill(Translate("table line", "You are player %d. Cards: %s. Cards in deck: %d"),
+                        sdl.playernum, counts, deck);
+    if (watchers > 0)
+        info += Fill(TranslatePlural("table line", ". %d watching", ". %d watching", watchers),
+                     watchers);
+    return info;
 }
 
 Highlights TableTurn::Marks() const {
@@ -329,9 +353,10 @@ void TableTurn::Reveal(const Tracker& full) {
 std::vector<SeatView> TableTurn::OtherSeats() const {
     std::vector<SeatView> seats;
     const int n = std::min(sdl.numplayers, kMaxPlayers), me = sdl.playernum;
-    // In turn order from the own seat: the next player sits at the player's left.
-    for (int k = 1; k < n; ++k) {
-        const int p = (me + k) % n;
+    // In turn order from the own seat: the next player sits at the player's left. A watcher
+    // (seat -1) has every seat around the board, the first at the bottom.
+    for (int k = 0; k < SeatsAround(n, me); ++k) {
+        const int p = (me + 1 + k) % n;
         // A computer's turn not yet played: it thinks.
         const bool thinking = !picture.moving && turn_player == p && (local || away[p]);
         seats.push_back({SeatName(p), ShownTurn() == p, away[p], revealed[p], thinking});

@@ -108,6 +108,13 @@ class TableTurn {
     // marked; once the game is over every hand shows its faces where `full` (the referee's table,
     // when this program is the referee) knows them.
     void SetLocal(bool local_t) { local = local_t; }
+    // A server's table: its name leads the status line, which a watcher's tells whose turn it is.
+    void SetTable(std::string name, bool watching_t) {
+        table_name = std::move(name);
+        watching = watching_t;
+    }
+    // How many watch the table, as its server last said.
+    void SetWatchers(int count) { watchers = count; }
     void SeatLeft(int p);
     void SetSeats(const std::vector<SeatInfo>& seats);
     // The name of seat p as the table shows it.
@@ -127,6 +134,8 @@ class TableTurn {
     void FollowPicture(const ShownMotion& shown) { picture = shown; }
     std::string StatusText() const;
     std::string InfoText() const;
+    std::string PlayerStatus() const;
+    std::string WatcherStatus() const;
     // What the view marks and writes.
     Highlights Marks() const;
     TableTexts Texts() const;
@@ -172,6 +181,9 @@ class TableTurn {
     std::string notice;
     std::string summary;
     bool local = false;
+    std::string table_name;
+    bool watching = false;
+    int watchers = 0;
     std::array<bool, kMaxPlayers> away{};
     std::array<std::string, kMaxPlayers> names;
     ShownMotion picture;

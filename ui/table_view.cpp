@@ -323,14 +323,15 @@ void name_plate(SDL& sdl, SDL_Surface* surface, int x, int y, int w, const std::
 // own name's plate with the same turn mark.
 void GUI::DrawSeats(SDL_Surface* surface) {
     const int n = static_cast<int>(others.size());
-    if (n == 0 || sdl->numplayers != n + 1) return;
+    if (n == 0 || n != SeatsAround(sdl->numplayers, sdl->playernum)) return;
     for (int k = 0; k < n; ++k) DrawSeat(surface, others[k], k);
+    if (sdl->playernum < 0) return;
     const SeatBox mine = OwnSeat(sdl->w, sdl->h);
     name_plate(*sdl, surface, mine.x, mine.y, mine.w, own.name, "", own.turn);
 }
 
 void GUI::DrawSeat(SDL_Surface* surface, const SeatView& seat, int k) {
-    const SeatBox box = OtherSeat(k, sdl->numplayers - 1, sdl->w, sdl->h);
+    const SeatBox box = OtherSeat(k, SeatsAround(sdl->numplayers, sdl->playernum), sdl->w, sdl->h);
     const int cards = DrawnCount((sdl->playernum + 1 + k) % sdl->numplayers);
     std::string name = seat.away ? Fill(Translate("plate", "%s (away)"), seat.name) : seat.name;
     if (seat.thinking) name = Fill(Translate("plate", "%s thinks..."), name);
@@ -347,7 +348,7 @@ void GUI::DrawSeat(SDL_Surface* surface, const SeatView& seat, int k) {
 }
 
 CardSpot GUI::SeatCard(int k, int index, int count, bool faces) const {
-    const SeatBox box = OtherSeat(k, sdl->numplayers - 1, sdl->w, sdl->h);
+    const SeatBox box = OtherSeat(k, SeatsAround(sdl->numplayers, sdl->playernum), sdl->w, sdl->h);
     const int top = box.y + sdl->GetFontHeight(1) + 4;
     // Backs close together; faces far enough apart for their indices.
     const int widest = faces ? 18 : 12;

@@ -63,6 +63,13 @@ AUTO = (25, HEIGHT - BUTTON_H - 1 + 11)
 # After a game, at the right: "Play again" above "Menu". A press in the first half second after
 # the end is ignored.
 PLAY_AGAIN = (WIDTH - 40, HEIGHT - 2 * BUTTON_H - 1 + 11)
+# A server's lobby: "Create a table...", and the first table's row.
+CREATE_TABLE = (60, 10 + 3 * 18 + 11)
+LOBBY_ROW_Y = 10 + 3 * 18 + 2 * BUTTON_H + 11
+SERVER_PORT = 1240
+BUTTON_FACE = (192, 192, 192)
+# The lower of the buttons at the right after a game ("Menu", or "Leave" at a server's table).
+END_LOWER = (WIDTH - 40, HEIGHT - BUTTON_H - 1 + 11)
 # The join screen's first row of games found.
 LIST_ROW = (60, 10 + 8 * 18 + 11)
 # While a seat left after a game waits for a player: under the five text lines.
@@ -77,14 +84,14 @@ LOOK_BAND = (0, 70, 70)
 CHAT_BAND = (0, 80, 80)
 PORT = 1234
 # The menu's local game of the player's choice, and the buttons that choose it.
-CHOSEN_GAME, PLAYERS = (60, 170), (60, 192)
+CHOSEN_GAME, PLAYERS = (60, 192), (60, 214)
 # With no saved game to continue; a saved game adds "Continue game" after "Join a game...".
 CONTINUE = (260, MENU_TOP + 11)
 SAVED_GAME = ".local/state/velmora/saved-game.ini"
 STATISTICS_FILE = ".local/share/velmora/statistics.ini"
 # Where the pointer rests between actions: on no pile, card or button at any player count.
 AWAY = (700, 300)
-STATISTICS, SETTINGS = (40, 247), (40, 269)
+STATISTICS, SETTINGS = (40, 269), (40, 291)
 # The Settings screen's "Name" button, and the Statistics screen's table.
 SETTINGS_NAME = (40, 3 * 18 + 10 + 11)
 TABLE_ROWS = (3 * 18 + 10, 300)
@@ -99,7 +106,13 @@ STATUS_TEXTS = ["It's your turn!", "Waiting for another player", "Game Over! You
                 "Welcome to Velmora!", "Willkommen bei Velmora!",
                 "Still waiting for clients to connect...", "Connecting to 127.0.0.1 ...",
                 "Error: no answer from 127.0.0.1 within 10 seconds",
-                "Rejoining the game at 127.0.0.1 ...", "That card does not fit on the chosen pile"]
+                "Rejoining the game at 127.0.0.1 ...", "That card does not fit on the chosen pile",
+                "Tables at 127.0.0.1", "A new table at 127.0.0.1",
+                "Friday: Waiting for 1 more player . . .", "Friday: It's your turn!",
+                "Friday: Waiting for another player", "Friday: Game Over! You Win!",
+                "Friday: Game Over! You Lose, Anna Won!", "Friday: Game Over! You Lose, Bo Won!",
+                "Watching Friday", "Watching Friday: Anna plays", "Watching Friday: Bo plays",
+                "Watching Friday. Game Over! Anna Won!", "Watching Friday. Game Over! Bo Won!"]
 REFUSED = "That card does not fit on the chosen pile"
 # Said at the menu, below its buttons.
 HOST_GONE = "The host at 127.0.0.1 is gone"
@@ -212,10 +225,10 @@ class Game:
 
     running = []
 
-    def __init__(self, args, env, program=None, cwd=None, scale=1):
+    def __init__(self, args, env, program=None, cwd=None, scale=1, options=()):
         self.args, self.env, self.scale = args, env, scale
         self.wid = None
-        self.proc = subprocess.Popen([program or os.path.join(args.build, "velmora")],
+        self.proc = subprocess.Popen([program or os.path.join(args.build, "velmora"), *options],
                                      cwd=cwd or args.build, env=env, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT)
         # Only a started program is stopped at the end.
@@ -990,17 +1003,98 @@ def two_windows(args, env, judge):
 
 def play_both(judge, *games):
     """Plays every own turn of each window with "Auto" until all show the game's end; their
-    final status lines."""
+    final status lines (at a server's table, each after the table's name)."""
     deadline = time.monotonic() + 300
     while time.monotonic() < deadline:
         statuses = [judge.status(g.shot()) for g in games]
-        if all(s and s.startswith("Game Over") for s in statuses):
+        if all(s and "Game Over" in s for s in statuses):
             return statuses
         for game, status in zip(games, statuses):
-            if status == "It's your turn!":
+            if status and status.endswith("It's your turn!"):
                 game.click(*AUTO)
         time.sleep(0.2)
     raise Failure(f"the game of two windows did not end: {statuses}")
+
+
+def in_lobby(game, judge, listed):
+    """Waits for the lobby's list, with a table listed (its "Join" and "Watch" beside it) or
+    none."""
+    row = lambda m: any(m.pixel(x, LOBBY_ROW_Y - 7) == BUTTON_FACE for x in range(150, WIDTH))
+    return wait_for("the lobby", lambda: (lambda m: judge.status(m) == "Tables at 127.0.0.1"
+                                          and row(m) == listed and m)(game.shot()), 10)
+
+
+def server_tables(args, env, judge):
+    """Two windows meet at a table of a velmora-server started here, and a third watches: "Anna",
+    started with --server, creates the table "Friday" for two in the lobby; "Bo" comes through
+    the menu's "Play on a server..." and joins it with the keyboard; once the game is dealt,
+    "Cy" watches it from the lobby, every seat around the board; the game is played to its end,
+    where the watcher and both players agree on the winner, and "Leave" takes Cy back to the
+    lobby."""
+    at = f"127.0.0.1:{SERVER_PORT}"
+    server = subprocess.Popen([os.path.join(args.build, "velmora-server"), "--port",
+                               str(SERVER_PORT)], stderr=subprocess.PIPE)
+    homes = {}
+    try:
+        for name in ("Bo", "Cy"):
+            homes[name] = dict(env, HOME=tempfile.mkdtemp(prefix=f"velmora-home-{name}-"))
+            set_setting(homes[name]["HOME"], "animations", "Off")
+            set_setting(homes[name]["HOME"], "name", name)
+        set_setting(env["HOME"], "name", "Anna")
+        set_setting(env["HOME"], "players", "2")
+        anna = Game(args, env, options=["--server", at])
+        in_lobby(anna, judge, False)
+        anna.click(*CREATE_TABLE)
+        wait_for("the new table's form",
+                 lambda: judge.status(anna.shot()) == "A new table at 127.0.0.1", 10)
+        for _ in range(24):
+            anna.key("BackSpace")
+        anna.type("Friday")
+        anna.key("Return")
+        wait_for("the table's wait", lambda: judge.status(anna.shot()) ==
+                 "Friday: Waiting for 1 more player . . .", 10)
+        bo = Game(args, homes["Bo"])
+        bo.run(["xdotool", "windowmove", bo.wid, str(WIDTH + 20), "0"])
+        at_menu(bo, judge)
+        bo.click(60, MENU_TOP + 3 * BUTTON_H + 11)
+        left_menu(bo, judge)
+        bo.type(at)
+        bo.key("Return")
+        save(args, "lobby.png", in_lobby(bo, judge, True))
+        for k in ("Down", "Down", "Return"):
+            bo.key(k)
+        wait_for("both tables", lambda: all(judge.status(g.shot()) in (
+            "Friday: It's your turn!", "Friday: Waiting for another player") for g in (anna, bo)),
+            20)
+        cy = Game(args, homes["Cy"], options=["--server", at])
+        cy.run(["xdotool", "windowmove", cy.wid, str(2 * (WIDTH + 20)), "0"])
+        in_lobby(cy, judge, True)
+        # "Join" is not offered at a table in play: the second choice is "Watch".
+        for k in ("Down", "Down", "Return"):
+            cy.key(k)
+        watched = wait_for("the watched table", lambda: (lambda m: (judge.status(m) or "")
+                                                         .startswith("Watching Friday") and m)(
+            cy.shot()), 10)
+        save(args, "watching.png", watched)
+        statuses = play_both(judge, anna, bo)
+        winner = "Anna" if statuses[0].endswith("You Win!") else "Bo"
+        wait_for("the watcher's end", lambda: judge.status(cy.shot()) ==
+                 f"Watching Friday. Game Over! {winner} Won!", 10)
+        if statuses[1 if winner == "Anna" else 0] != f"Friday: Game Over! You Lose, {winner} Won!":
+            raise Failure(f"the players ended with {statuses}, the watcher saw {winner} win")
+        cy.click(*END_LOWER)
+        in_lobby(cy, judge, True)
+        for game in (anna, bo, cy):
+            if game.close() != 0:
+                raise Failure("closing a window at the server: " + game.output())
+    finally:
+        server.terminate()
+        log = server.communicate(timeout=10)[1].decode(errors="replace")
+        for home in homes.values():
+            shutil.rmtree(home["HOME"], ignore_errors=True)
+    if 'event=game-ended table="Friday"' not in log:
+        raise Failure("the server did not log the game's end: " + log)
+    print("two windows and a watcher at a server's table: " + " / ".join(statuses))
 
 
 def closing(args, env, judge):
@@ -1393,11 +1487,11 @@ def main():
     parser.add_argument("--shots")
     parser.add_argument("--smoke", action="store_true",
                         help="only local games with the mouse, for a sanitizer build")
-    parser.add_argument("--part", choices=("local", "network", "chosen"),
-                        help="only a third: the two-player local games; every game hosted on "
+    parser.add_argument("--part", choices=("local", "network", "chosen", "server"),
+                        help="only a part: the two-player local games; every game hosted on "
                              "this machine's port 1234; or the kept files, the menu's chosen game "
-                             "and the scaled window. Each uses displays of its own, so that the "
-                             "thirds may run side by side")
+                             "and the scaled window; or the tables of a velmora-server. Each uses "
+                             "displays of its own, so that the parts may run side by side")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     if args.smoke:
@@ -1422,6 +1516,9 @@ def main():
     if args.part in (None, "network"):
         status = (status or on_display(network) or
                   on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700"))
+    if args.part in (None, "server"):
+        status = status or on_display(lambda env: server_tables(args, env, Judge(args)),
+                                      "2500x700")
     if args.part in (None, "chosen"):
         status = (status or on_display(lambda env: remembered(args, env, Judge(args))) or
                   on_display(lambda env: strong_local_games(args, env, Judge(args))) or
