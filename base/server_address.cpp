@@ -3,6 +3,8 @@
 ServerAddress ReadServerAddress(const std::string& typed, int default_port) {
     const auto colon = typed.rfind(':');
     const std::string digits = colon == std::string::npos ? "" : typed.substr(colon + 1);
+    // An address with colons of its own ("::1") names no port after them.
+    if (colon == std::string::npos || typed.find(':') != colon) return {typed, default_port};
     if (digits.empty() || digits.size() > 5 ||
         digits.find_first_not_of("0123456789") != std::string::npos)
         return {typed, default_port};

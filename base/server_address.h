@@ -8,6 +8,6 @@ struct ServerAddress {
     int port = 0;
 };
 
-// `typed` split at its last colon when digits of a port (1 to 65535) follow it; otherwise all of
-// it is the host, at `default_port`.
+// `typed` split at its colon when digits of a port (1 to 65535) follow it; otherwise, and for an
+// address of several colons, all of it is the host, at `default_port`.
 ServerAddress ReadServerAddress(const std::string& typed, int default_port);

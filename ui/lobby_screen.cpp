@@ -252,6 +252,10 @@ void LobbyScreen::Pressed(const Button* b) {
 }
 
 void LobbyScreen::FormEvent(const SDL_Event& event, const Button* pressed) {
+    // Only the keys and the pointer are the form's: a redraw asked for here would come back.
+    if (event.type != SDL_KEYDOWN && event.type != SDL_MOUSEBUTTONDOWN &&
+        event.type != SDL_MOUSEBUTTONUP)
+        return;
     const SDL_keysym* key = event.type == SDL_KEYDOWN ? &event.key.keysym : nullptr;
     const std::optional<TableRequest> made = form->Take(event, key, pressed);
     if (made) {
@@ -318,11 +322,11 @@ bool LobbyScreen::AcceptEvent(SDL_Event& event) {
         return false;
     }
     if (handed || left) return false;
-    const Button* pressed = ButtonEvent(event);
     if (form) {
-        FormEvent(event, pressed);
+        FormEvent(event, ListEvent(form->buttons(), event));
         return false;
     }
+    const Button* pressed = ButtonEvent(event);
     if (event.type == SDL_KEYDOWN && ChatKey(event.key.keysym)) return false;
     if (IsKey(event, SDLK_ESCAPE)) ToMenu("");
     if (pressed) Pressed(pressed);

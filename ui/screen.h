@@ -58,7 +58,9 @@ class Screen {
     static void RequestRedraw();
     // The pointer and the keys on a column of `buttons`: the one pressed by a click or by Enter
     // on the one chosen with Up and Down, or null.
-    const Button* ButtonEvent(const SDL_Event& event);
+    const Button* ButtonEvent(const SDL_Event& event) { return ListEvent(buttons, event); }
+    // The same on another list, as a form over the screen has.
+    static const Button* ListEvent(ButtonList& list, const SDL_Event& event);
 
     SDL& sdl;
     Exchange& exch;

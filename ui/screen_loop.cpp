@@ -18,18 +18,17 @@ void Screen::RequestRedraw() {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
-const Button* Screen::ButtonEvent(const SDL_Event& event) {
+const Button* Screen::ListEvent(ButtonList& list, const SDL_Event& event) {
     const bool left = (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) &&
                       event.button.button == SDL_BUTTON_LEFT;
-    if (event.type == SDL_MOUSEMOTION) buttons.ButtonMotion(event.motion.x, event.motion.y);
-    if (event.type == SDL_MOUSEBUTTONDOWN && left)
-        buttons.ButtonDown(event.button.x, event.button.y);
+    if (event.type == SDL_MOUSEMOTION) list.ButtonMotion(event.motion.x, event.motion.y);
+    if (event.type == SDL_MOUSEBUTTONDOWN && left) list.ButtonDown(event.button.x, event.button.y);
     if (event.type == SDL_MOUSEBUTTONUP && left)
-        return buttons.ButtonUp(event.button.x, event.button.y);
+        return list.ButtonUp(event.button.x, event.button.y);
     if (event.type != SDL_KEYDOWN) return nullptr;
     const SDLKey key = event.key.keysym.sym;
-    if (key == SDLK_UP || key == SDLK_DOWN) buttons.MoveFocus(key == SDLK_UP ? -1 : 1);
-    if (key == SDLK_RETURN || key == SDLK_KP_ENTER) return buttons.focus;
+    if (key == SDLK_UP || key == SDLK_DOWN) list.MoveFocus(key == SDLK_UP ? -1 : 1);
+    if (key == SDLK_RETURN || key == SDLK_KP_ENTER) return list.focus;
     return nullptr;
 }
 

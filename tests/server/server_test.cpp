@@ -10,51 +10,16 @@
 #include <thread>
 #include <vector>
 
+#include "base/server_address.h"
 #include "game/line_text.h"
+#include "game/lobby_lines.h"
 #include "game/protocol.h"
 #include "game/public_line.h"
 #include "game/tracker.h"
 #include "line_peer.h"
-#include "server/service.h"
+#include "running_server.h"
 
 namespace {
-
-struct RunningServer {
-    explicit RunningServer(ServerLimits limits = Loose())
-        : service(io, limits, [this](const std::string& l) {
-              std::lock_guard<std::mutex> hold(log_lock);
-              log.push_back(l);
-          }) {
-        service.Listen(0);
-        port = service.port();
-        thread = std::thread([this] { service.Run(false); });
-    }
-    ~RunningServer() { Stop(); }
-    // As SIGTERM stops it.
-    void Stop() {
-        if (!thread.joinable()) return;
-        asio::post(io, [this] { service.Stop(); });
-        thread.join();
-    }
-    static ServerLimits Loose() {
-        ServerLimits limits;
-        limits.max_per_address = 1000;
-        limits.first_line_wait = std::chrono::milliseconds(200);
-        return limits;
-    }
-    bool Logged(const std::string& part) {
-        std::lock_guard<std::mutex> hold(log_lock);
-        return std::any_of(log.begin(), log.end(),
-                           [&](const std::string& l) { return l.find(part) != std::string::npos; });
-    }
-
-    asio::io_context io;
-    std::mutex log_lock;
-    std::vector<std::string> log;
-    Service service;
-    int port = 0;
-    std::thread thread;
-};
 
 // A player that answers every line as a client of the game's own lines does, asking the referee
 // to play each of its turns, and asks for `games` games in all.
@@ -245,12 +210,44 @@ TEST(Server, ClientsOfTheGamesOwnLinesTakeASeatAtOnce) {
          line = lobby.Next())
         listed.push_back(*line);
     ASSERT_EQ(listed.size(), 2u);
-    // Seats, joined, playing, watchers, watchers' chat, then the name.
-    EXPECT_EQ(listed[0].substr(0, 14), "433 2 2 0 0 1 ");
-    EXPECT_EQ(ReadText(Tokens(listed[1]), 6, 100, 24), "Quick 2");
-    EXPECT_EQ(Tokens(listed[1]).token(2), 1);
+    // As the window's lobby reads them.
+    const std::optional<ListedTable> first = ReadListedTable(Tokens(listed[0]), 1);
+    const std::optional<ListedTable> second = ReadListedTable(Tokens(listed[1]), 1);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->name, "Quick 1");
+    EXPECT_TRUE(first->seats == 2 && first->joined == 2 && !first->playing);
+    EXPECT_EQ(second->name, "Quick 2");
+    EXPECT_TRUE(second->joined == 1 && second->watchers == 0 && second->watchers_chat);
     EXPECT_TRUE(server.Logged("event=table-made table=\"Quick 2\" seats=2"));
     EXPECT_TRUE(server.Logged("event=game-ended table=\"Quick 1\""));
+}
+
+// A lobby's client keeps only what a server could mean: a listed table within its numbers, with a
+// name; a chat line whose name fits the line. The address typed names a port after its one colon.
+TEST(Server, AClientReadsOnlyLobbyLinesThatFitAndAddressesAsTyped) {
+    const ListedTable oak{"Oak", 5, 2, true, 3, false};
+    const std::optional<ListedTable> read = ReadListedTable(Tokens(ListedTableLine(oak)), 1);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->name == "Oak" && read->seats == 5 && read->joined == 2 && read->playing &&
+                read->watchers == 3 && !read->watchers_chat);
+    for (const char* bad : {"433 6 0 0 0 1 79", "433 2 3 0 0 1 79", "433 2 0 2 0 1 79",
+                            "433 2 0 0 -1 1 79", "433 2 0 0 0 1", "433 2 0 0 0 1 7"})
+        EXPECT_FALSE(ReadListedTable(Tokens(bad), 1)) << bad;
+    EXPECT_FALSE(ReadCreateTable(Tokens("435 2 2 1 79"), 1));
+    EXPECT_FALSE(ReadNamedLine(Tokens("440 9 67 121 104 105"), 1)) << "a name past the line";
+    EXPECT_FALSE(ReadNamedLine(Tokens("440 2 67 121"), 1)) << "nothing said";
+    EXPECT_EQ(ReadNamedLine(Tokens("440 0 104 105"), 1)->name, "?");
+    const std::pair<const char*, ServerAddress> typed[] = {
+        {"example.org", {"example.org", 1234}},
+        {"example.org:2000", {"example.org", 2000}},
+        {"example.org:0", {"example.org:0", 1234}},
+        {"example.org:", {"example.org:", 1234}},
+        {"::1", {"::1", 1234}},
+        {"10.0.0.1:65535", {"10.0.0.1", 65535}}};
+    for (const auto& [text, want] : typed) {
+        const ServerAddress got = ReadServerAddress(text, 1234);
+        EXPECT_TRUE(got.host == want.host && got.port == want.port) << text;
+    }
 }
 
 // The lobby makes tables with names of their own and refuses what it cannot do, each with a line
@@ -266,7 +263,7 @@ TEST(Server, TheLobbyMakesJoinsAndRefusesTables) {
     ASSERT_TRUE(anna.Await(proto::kInLobby) && bo.Await(proto::kInLobby));
     bo.Send(named("436", "Oak"));
     EXPECT_EQ(bo.Await(proto::kRefused)->token(1), refusal::kNoSuchTable);
-    anna.Send(named("435 3 0 1", "Oak"));
+    anna.Send(CreateTableLine({"Oak", 3, Strategy::kAuto, true}));
     ASSERT_TRUE(anna.Await(proto::kWatchers));
     bo.Send(named("435 2 0 1", "oak"));
     EXPECT_EQ(bo.Await(proto::kRefused)->token(1), refusal::kNameTaken);
@@ -290,9 +287,9 @@ TEST(Server, TheLobbyMakesJoinsAndRefusesTables) {
     ASSERT_TRUE(third.Await(proto::kWatchedTable));
     EXPECT_EQ(anna.Await(proto::kWatchers)->token(1), 1) << "the seats hear who watches";
     third.Send(named("410", "hi"));
-    const Tokens said = *anna.Await(proto::kWatcherChat);
-    EXPECT_EQ(ReadText(said, 2, said.token(1), 16) + ": " + ReadText(said, 2 + 2, 100, 100),
-              "Cy: hi");
+    const std::optional<NamedLine> said = ReadNamedLine(*anna.Await(proto::kWatcherChat), 1);
+    ASSERT_TRUE(said);
+    EXPECT_EQ(said->name + ": " + said->text, "Cy: hi");
     const auto start = std::chrono::steady_clock::now();
     server.Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));

@@ -18,16 +18,22 @@
 
 #include "game/autoplay_server.h"
 #include "game/client.h"
+#include "game/line_text.h"
+#include "game/lobby_lines.h"
+#include "game/protocol.h"
 #include "net/fastevents.h"
 #include "net/game_search.h"
 #include "tests/support/answer_flood.h"
 #include "tests/support/flooder.h"
+#include "tests/support/line_peer.h"
 #include "tests/support/loopback.h"
+#include "tests/support/running_server.h"
 #include "tests/support/temp_home.h"
 #include "ui/connect_screen.h"
 #include "ui/game_route.h"
 #include "ui/game_screen.h"
 #include "ui/join_screen.h"
+#include "ui/lobby_screen.h"
 #include "ui/main_menu.h"
 #include "ui/screen_loop.h"
 #include "ui/serve_screen.h"
@@ -838,6 +844,62 @@ TEST_F(Ui, AHostGoneIsSaidSoAndItsTicketDropped) {
     close(silent);
 }
 
+// The lobby of a server running here: its tables listed, a seat taken meanwhile refused with
+// why, a table made and started with computer players whose game tells the table's name, Esc
+// back to the lobby on the same connection, a table watched with every seat around the board,
+// and the menu with why once the server stops.
+TEST_F(Ui, TheLobbyOfAServerListsMakesWatchesAndLeavesTables) {
+    RunningServer server;
+    const auto in_lobby = [&](LinePeer& peer) {
+        peer.Send("430 3");
+        return peer.Await(proto::kInLobby).has_value();
+    };
+    const auto pass_until = [&](auto done) {
+        for (int i = 0; i < 500 && !done(); ++i) loop->Pass();
+        return done();
+    };
+    LinePeer bo(server.port), cy(server.port);
+    ASSERT_TRUE(in_lobby(bo) && in_lobby(cy));
+    bo.Send(CreateTableLine({"Oak", 2, Strategy::kAuto, true}));
+    ASSERT_TRUE(bo.Await(proto::kWatchers));
+    auto* lobby = new LobbyScreen(*sdl, *exch, profile, {"127.0.0.1", server.port}, false);
+    post(lobby);
+    ASSERT_TRUE(pass_until([&] { return lobby->listed().size() == 1; }));
+    EXPECT_TRUE(lobby->listed()[0].name == "Oak" && lobby->listed()[0].joined == 1);
+    cy.Send(TextLine(proto::kJoinTable, "Oak"));
+    ASSERT_TRUE(cy.Await(proto::kWatchers));
+    for (SDLKey k : {SDLK_DOWN, SDLK_DOWN, SDLK_RETURN}) key(k);
+    EXPECT_TRUE(pass_until([&] { return lobby->StatusLine() == "That table has no free seat"; }));
+
+    const int fh = sdl->GetFontHeight(1);
+    click(15, 10 + 3 * fh + 8);
+    for (int i = 0; i < 24; ++i) key(SDLK_BACKSPACE);
+    for (char c : std::string("Elm")) key(static_cast<SDLKey>(std::tolower(c)), c);
+    key(SDLK_RETURN);
+    GameScreen* game = nullptr;
+    ASSERT_TRUE(pass_until([&] { return (game = dynamic_cast<GameScreen*>(loop->screen)); }));
+    // The creator's "Start now with computer players", under the five text lines.
+    click(15, 10 + 5 * fh + 8);
+    ASSERT_TRUE(pass_until([&] { return sdl->sane; }));
+    EXPECT_EQ(turn().StatusText().rfind("Elm: ", 0), 0u) << turn().StatusText();
+    key(SDLK_ESCAPE);
+    key(SDLK_ESCAPE);
+    ASSERT_TRUE(pass_until([&] { return (lobby = dynamic_cast<LobbyScreen*>(loop->screen)); }));
+    ASSERT_TRUE(pass_until([&] { return lobby->listed().size() == 2; }));
+    EXPECT_EQ(lobby->listed()[1].joined, 0) << "the seat left is the computer's";
+
+    // Both tables play: "Join" is offered at neither, the first "Watch" is the second choice.
+    for (SDLKey k : {SDLK_DOWN, SDLK_DOWN, SDLK_RETURN}) key(k);
+    ASSERT_TRUE(pass_until([&] { return dynamic_cast<GameScreen*>(loop->screen) && sdl->sane; }));
+    EXPECT_EQ(sdl->playernum, -1);
+    EXPECT_EQ(turn().OtherSeats().size(), 2u);
+    EXPECT_EQ(turn().StatusText().rfind("Watching Oak", 0), 0u) << turn().StatusText();
+    server.Stop();
+    MainMenu* menu = nullptr;
+    ASSERT_TRUE(pass_until([&] { return (menu = dynamic_cast<MainMenu*>(loop->screen)); }));
+    EXPECT_EQ(menu->reason(), "The host left the game");
+}
+
 // A whole local game from the keyboard: the menu's first button by Down and Enter, then every
 // own move the greedy player would make, chosen with Left, Right, Tab and Space and played with
 // Enter or P, each turn ended with D; marks only once a key is used.
@@ -1141,8 +1203,8 @@ TEST_F(Ui, SoundsFollowTheViewAndStayOffWhenMuted) {
     EXPECT_TRUE(profile.settings.values.sound && sdl->sounds.On()) << "M on the Settings screen";
 }
 
-// At 2 to 5 players the seats overlap nothing: not each other, the board's piles fanned out
-// fully, the text lines, the hand spread to its widest, the buttons or the deck.
+// At 2 to 5 players, and for a watcher of 5, the seats overlap nothing: not each other, the board's
+// piles fanned out fully, the text lines, the hand spread to its widest, the buttons or the deck.
 TEST(TableLayout, SeatsOverlapNothingAtAnyPlayerCount) {
     struct Box {
         int x, y, w, h;
@@ -1168,14 +1230,16 @@ TEST(TableLayout, SeatsOverlapNothingAtAnyPlayerCount) {
                                       : Box{c.x + 27, c.y + 15, 73, 97};
             fixed.push_back({"pile " + std::to_string(p), card});
         }
-    for (int others = 1; others <= 4; ++others) {
+    // Five seats around the board are a watcher's, who has no hand and no buttons at the left.
+    for (int others = 1; others <= 5; ++others) {
         std::vector<Box> seats;
         for (int k = 0; k < others; ++k) {
             const SeatBox b = OtherSeat(k, others, w, h);
             const Box seat{b.x, b.y, b.w, b.h};
             EXPECT_TRUE(seat.x >= 0 && seat.y >= 0 && seat.x + seat.w <= w && seat.y + seat.h <= h);
             for (const auto& [what, box] : fixed)
-                EXPECT_FALSE(seat.meets(box))
+                EXPECT_FALSE(seat.meets(box) &&
+                             !(others == 5 && (what == "the hand" || what == "the buttons")))
                     << others + 1 << " players, seat " << k << ", " << what;
             for (const Box& other : seats)
                 EXPECT_FALSE(seat.meets(other)) << others + 1 << " players, seat " << k;

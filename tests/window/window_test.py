@@ -23,6 +23,11 @@ judged from screenshots taken with ImageMagick's import.
 - On a screen more than twice the picture's size: the window starts at twice the size, sharp;
   F11 fills the screen and back; a local game played with a drag at the scaled positions (up
   to three games, until a card could be dragged).
+- A server's tables: three windows on a velmora-server started by the test; "Anna" (started
+  with --server) creates a table for two in its lobby, "Bo" comes through "Play on a server..."
+  and joins it, "Cy" watches the game in play; the players and the watcher agree on its winner,
+  and "Leave" takes the watcher back to the lobby. The table's form and the watched table at rest
+  use almost no processor time.
 - Closing the window as a window manager does, at the menu, in a game and while waiting for
   players: the program ends with status 0.
 - What the program keeps, in a home folder of the test's own: a local game closed in the middle
@@ -1047,6 +1052,11 @@ def server_tables(args, env, judge):
         anna.click(*CREATE_TABLE)
         wait_for("the new table's form",
                  lambda: judge.status(anna.shot()) == "A new table at 127.0.0.1", 10)
+        # The form at rest asks nothing of the processor.
+        before = anna.cpu_seconds()
+        time.sleep(1)
+        if anna.cpu_seconds() - before > 0.2:
+            raise Failure(f"the table's form used {anna.cpu_seconds() - before:.2f} s in a second")
         for _ in range(24):
             anna.key("BackSpace")
         anna.type("Friday")
@@ -1082,6 +1092,10 @@ def server_tables(args, env, judge):
                  f"Watching Friday. Game Over! {winner} Won!", 10)
         if statuses[1 if winner == "Anna" else 0] != f"Friday: Game Over! You Lose, {winner} Won!":
             raise Failure(f"the players ended with {statuses}, the watcher saw {winner} win")
+        before = cy.cpu_seconds()
+        time.sleep(1)
+        if cy.cpu_seconds() - before > 0.2:
+            raise Failure(f"the watched table used {cy.cpu_seconds() - before:.2f} s in a second")
         cy.click(*END_LOWER)
         in_lobby(cy, judge, True)
         for game in (anna, bo, cy):
