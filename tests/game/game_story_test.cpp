@@ -27,7 +27,7 @@ std::multiset<int> faces_on_board(const Tracker& t) {
 
 // A whole game told as it went: every card that reached the board is told with its face, the
 // story's table is the client's, the winner ends it; the referee's record tells the same story
-// to every seat, with each seat's own marks.
+// to every seat, with each seat's own marks, and to a watcher.
 TEST(GameStory, TellsEveryMoveAndTheRecordTellsItAgain) {
     for (int players : {2, 5}) {
         LocalGame g(players, 11);
@@ -66,6 +66,18 @@ TEST(GameStory, TellsEveryMoveAndTheRecordTellsItAgain) {
                 end.pile + kFirstBoardPile, end.pile + kLastBoardPile + 1,
                 [c](const auto& pile) { return std::count(pile.begin(), pile.end(), c) == 1; }))
                 << "a marked card lies on the board";
+        }
+        // A watcher hears it too, and each seat's marks are those of its last turn: what the
+        // seat before it, whose turn ended just then, sees marked for it (but for the seat after
+        // the winner, whose last turn came first).
+        const GameStory watcher = retold(g.server.record(), players, -1);
+        EXPECT_EQ(watcher.events(), live.events());
+        for (int p = 0; p < players; ++p) {
+            if (p == (g.winner + 1) % players) continue;
+            const GameStory before =
+                retold(g.server.record(), players, (p + players - 1) % players);
+            for (int c = 0; c < kNumCards; ++c)
+                EXPECT_EQ(watcher.movers()[c] == p, before.movers()[c] == p) << players << " " << c;
         }
     }
 }
