@@ -1,9 +1,26 @@
 #include "game/autoplay_server.h"
 
+#include <chrono>
+
 #include "game/moves.h"
 
 void ServerWithAutoPlay::SetStrategy(int seat, Strategy strategy) {
     if (seat >= 0 && seat < kMaxPlayers) strategies[seat] = strategy;
+}
+
+std::vector<Move> ServerWithAutoPlay::Decide(int p, Strategy s) {
+    switch (s) {
+        case Strategy::kEasy:
+            return EasyTurn(SeenBy(tracker, p), p);
+        case Strategy::kStrong:
+            return StrongTurn(SeenBy(tracker, p), p, numplayers, turns);
+        case Strategy::kExpert:
+            ++expert.seed;
+            return ExpertTurn(SeenBy(tracker, p), p, numplayers, turns, expert);
+        case Strategy::kAuto:
+            break;
+    }
+    return AutoTurn(tracker, p);
 }
 
 // The turn's moves go out in one 200 line of the referee's own (mover -1); a move that empties
@@ -11,13 +28,16 @@ void ServerWithAutoPlay::SetStrategy(int seat, Strategy strategy) {
 void ServerWithAutoPlay::AutoPlay() {
     const int p = turn;
     std::string line = published_line(-1);
-    const bool strong = strategies[p] == Strategy::kStrong && !exch.IsPlayerRemote(p);
+    const Strategy s = exch.IsPlayerRemote(p) ? Strategy::kAuto : strategies[p];
     const Tracker before = tracker;
-    const std::vector<Move> moves =
-        strong ? StrongTurn(SeenBy(tracker, p), p, numplayers, turns) : AutoTurn(tracker, p);
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<Move> moves = Decide(p, s);
+    decided.push_back(
+        {s, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count()});
     for (const Move& m : moves) {
         AppendRecord(line, before, m);
-        if (strong) Apply(tracker, m);
+        if (s != Strategy::kAuto) Apply(tracker, m);
     }
     SendAll(line);
     if (tracker.is_winner(p)) Win(p);

@@ -8,15 +8,33 @@
 #include "exchange/tokens.h"
 #include "game/protocol.h"
 
+namespace {
+
+constexpr Strategy kStrategies[] = {Strategy::kEasy, Strategy::kAuto, Strategy::kStrong,
+                                    Strategy::kExpert};
+
+}  // namespace
+
+const char* StrategyName(Strategy s) {
+    switch (s) {
+        case Strategy::kEasy:
+            return "easy";
+        case Strategy::kStrong:
+            return "strong";
+        case Strategy::kExpert:
+            return "expert";
+        case Strategy::kAuto:
+            break;
+    }
+    return "auto";
+}
+
 bool ParseStrategy(const std::string& name, Strategy& out) {
-    if (name == "auto") {
-        out = Strategy::kAuto;
-        return true;
-    }
-    if (name == "strong") {
-        out = Strategy::kStrong;
-        return true;
-    }
+    for (Strategy s : kStrategies)
+        if (name == StrategyName(s)) {
+            out = s;
+            return true;
+        }
     return false;
 }
 
@@ -231,6 +249,51 @@ std::vector<Move> AutoTurn(Tracker& t, int player) {
     return Greedy(t, player).Turn();
 }
 
+std::vector<Move> EasyTurn(const Tracker& seen, int player) {
+    Tracker t = seen;
+    std::vector<Move> moves = AutoTurn(t, player);
+    if (moves.size() < 2 || seen.pile[kDeck].empty()) return moves;
+    moves.resize(1 + hash_of(seen) % moves.size());
+    return moves;
+}
+
+std::vector<WeighedTurn> WeighTurns(const Tracker& seen, int player, int numplayers,
+                                    const TurnHistory& history) {
+    std::vector<Position> ends = end_positions(seen, player);
+    if (ends.size() == 1) return {{std::move(ends.front().table), ends.front().path, 0}};
+    std::size_t fewest = kNumCards;
+    for (const Position& e : ends) fewest = std::min(fewest, e.table.pile[player].size());
+    // Once the deck is empty nobody draws again, and a turn that could lay a card and lays none
+    // may be the one that stalls the game, so some card goes down (hands then only shrink). Each
+    // player still holds back freely in its first turn without a draw, and some in their second,
+    // unless a whole round laid nothing and the same tables come back; which seat must lay first
+    // is drawn, not set by the deck's size.
+    const FirstSeats first = first_seats(seen, numplayers);
+    const bool again = history.turns_without_draw > numplayers + first.laying;
+    const bool bound =
+        !history.drew && seen.pile[kDeck].empty() && (again || history.passes >= numplayers - 1);
+    const std::size_t held = seen.pile[player].size();
+    const std::size_t most = bound && fewest < held ? held - 1 : held;
+    const auto dealt = deals(seen);
+    std::vector<WeighedTurn> weighed;
+    for (Position& e : ends) {
+        if (e.table.pile[player].size() > std::min(fewest + kMaxKept, most)) continue;
+        long score = 0;
+        for (const auto& deal : dealt) {
+            Tracker t = e.table;
+            for (auto [card, face] : deal) t.cards[card] = face;
+            score += play_out(std::move(t), player, numplayers);
+        }
+        weighed.push_back({std::move(e.table), std::move(e.path), score});
+    }
+    // Ties go to the position that plays more, then to the one found first.
+    std::stable_sort(weighed.begin(), weighed.end(), [player](const auto& a, const auto& b) {
+        if (a.score != b.score) return a.score < b.score;
+        return a.table.pile[player].size() < b.table.pile[player].size();
+    });
+    return weighed;
+}
+
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
                              const TurnHistory& history) {
     // Holding back in the first turn spoils the first turn of every later seat and of no earlier
@@ -241,37 +304,5 @@ std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
         Tracker t = seen;
         return AutoTurn(t, player);
     }
-    std::vector<Position> ends = end_positions(seen, player);
-    if (ends.size() == 1) return ends.front().path;
-    std::size_t fewest = kNumCards;
-    for (const Position& e : ends) fewest = std::min(fewest, e.table.pile[player].size());
-    // Once the deck is empty nobody draws again, and a turn that could lay a card and lays none
-    // may be the one that stalls the game, so some card goes down (hands then only shrink). Each
-    // player still holds back freely in its first turn without a draw, and some in their second,
-    // unless a whole round laid nothing and the same tables come back; which seat must lay first
-    // is drawn, not set by the deck's size.
-    const bool again = history.turns_without_draw > numplayers + first.laying;
-    const bool bound =
-        !history.drew && seen.pile[kDeck].empty() && (again || history.passes >= numplayers - 1);
-    const std::size_t held = seen.pile[player].size();
-    const std::size_t most = bound && fewest < held ? held - 1 : held;
-    const auto dealt = deals(seen);
-    long best_score = std::numeric_limits<long>::max();
-    const Position* best = nullptr;
-    for (const Position& e : ends) {
-        if (e.table.pile[player].size() > std::min(fewest + kMaxKept, most)) continue;
-        long score = 0;
-        for (const auto& deal : dealt) {
-            Tracker t = e.table;
-            for (auto [card, face] : deal) t.cards[card] = face;
-            score += play_out(std::move(t), player, numplayers);
-        }
-        // Ties go to the position that plays more, then to the one found first.
-        if (score < best_score || (score == best_score &&
-                                   e.table.pile[player].size() < best->table.pile[player].size())) {
-            best_score = score;
-            best = &e;
-        }
-    }
-    return best->path;
+    return WeighTurns(seen, player, numplayers, history).front().path;
 }

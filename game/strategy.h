@@ -10,16 +10,24 @@
 #include "game/tracker.h"
 #include "game/turn_history.h"
 
-enum class Strategy { kAuto, kStrong };
+// From the weakest: `easy` for beginners, `auto` (Normal), `strong`, and `expert`, which plans
+// its turn by playing it on to the game's end (game/expert.h).
+enum class Strategy { kAuto, kStrong, kEasy, kExpert };
 
-// "auto" or "strong"; false for another name.
+// "easy", "auto", "strong" or "expert"; false for another name.
 bool ParseStrategy(const std::string& name, Strategy& out);
+const char* StrategyName(Strategy s);
 
 // The greedy order: kings into free corners; then, while anything moves, one pile move, cards
 // under side piles and the highest cards into holes while a side pile is open, cards onto any
 // pile; ties to the lowest pile and the earliest hand card. Plays on `t` and stops when the
 // player's hand is empty.
 std::vector<Move> AutoTurn(Tracker& t, int player);
+
+// A beginner's turn on `seen`: the greedy order, stopped after a random number of its moves
+// (drawn from the table, so the same table gives the same turn); once the deck is empty the
+// whole of it, so that the game still ends.
+std::vector<Move> EasyTurn(const Tracker& seen, int player);
 
 // The strong player's turn on `seen`, a table whose hidden faces are -1 (it never looks at
 // anything else). It searches the end positions of its turn, fewer cards played included, and
@@ -31,3 +39,14 @@ std::vector<Move> AutoTurn(Tracker& t, int player);
 // first one when nobody laid a card in the round before, so that holding back never stalls a game.
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
                              const TurnHistory& history);
+
+// A turn the strong player weighs: where it ends, its moves, and its score (lower is better).
+struct WeighedTurn {
+    Tracker table;
+    std::vector<Move> path;
+    long score;
+};
+// The end positions of the turn that the strong player may choose (holding back no further than
+// it may once the deck is empty), best first by its score; one alone when a position wins.
+std::vector<WeighedTurn> WeighTurns(const Tracker& seen, int player, int numplayers,
+                                    const TurnHistory& history);

@@ -8,14 +8,19 @@
 #include "game/client.h"
 #include "game/protocol.h"
 
-LocalGameResult play_local_game(int players, unsigned seed,
-                                const std::vector<Strategy>& strategies) {
+LocalGameResult play_local_game(int players, unsigned seed, const std::vector<Strategy>& strategies,
+                                const ExpertBudget& expert) {
     Exchange exch;
     exch.EnterLocalMode(players);
     ServerWithAutoPlay server(players, exch, [seed] { return seed; });
     for (std::size_t seat = 0; seat < strategies.size(); ++seat)
         server.SetStrategy(static_cast<int>(seat), strategies[seat]);
-    return run_local_game(exch, server);
+    ExpertBudget budget = expert;
+    budget.seed = seed;
+    server.SetExpertBudget(budget);
+    LocalGameResult result = run_local_game(exch, server);
+    result.decisions = server.decisions();
+    return result;
 }
 
 LocalGameResult run_local_game(Exchange& exch, Server& server) {

@@ -9,6 +9,7 @@
 // The strategy called `name`; an unknown name is a bad command line.
 inline Strategy StrategyNamed(const CommandLine& line, const std::string& name) {
     Strategy s;
-    if (!ParseStrategy(name, s)) line.Fail("no strategy '" + name + "' (auto or strong)");
+    if (!ParseStrategy(name, s))
+        line.Fail("no strategy '" + name + "' (easy, auto, strong or expert)");
     return s;
 }

@@ -1,15 +1,20 @@
 // The strong player on positions of real games: it sees only its own cards, plays only legal
 // lines, takes a win it can make, lays a card in a turn without a draw, plays the first round
-// greedily, decides the same way every time, and plays 3- and 5-player games to their end.
+// greedily, decides the same way every time, and plays 3- and 5-player games to their end. The
+// expert, on the same positions, as briefly.
 #include "game/strategy.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <thread>
 #include <tuple>
 
 #include "exchange/tokens.h"
+#include "game/expert.h"
 #include "local_game.h"
 
 namespace {
@@ -45,6 +50,19 @@ std::string line_of(const Tracker& table, const std::vector<Move>& moves) {
     return line;
 }
 
+// `table` with the faces `player` cannot see (the others' hands, the deck) dealt otherwise.
+Tracker dealt_otherwise(const Tracker& table, int player, std::mt19937& rng) {
+    Tracker other = table;
+    std::vector<signed char> hidden, faces;
+    for (int p = 0; p < kNumPiles; ++p)
+        if (p != player && !is_board_pile(p))
+            for (signed char c : table.pile[p])
+                hidden.push_back(c), faces.push_back(table.cards[c]);
+    std::shuffle(faces.begin(), faces.end(), rng);
+    for (std::size_t i = 0; i < hidden.size(); ++i) other.cards[hidden[i]] = faces[i];
+    return other;
+}
+
 }  // namespace
 
 TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
@@ -71,14 +89,7 @@ TEST(Strong, SeesOnlyItsOwnCardsAndPlaysLegalLines) {
                 ASSERT_LT(strong.pile[player].size(), table.pile[player].size()) << line;
             }
             // The faces it cannot see, dealt otherwise: the same turn.
-            Tracker other = table;
-            std::vector<signed char> hidden, faces;
-            for (int p = 0; p < kNumPiles; ++p)
-                if (p != player && !is_board_pile(p))
-                    for (signed char c : table.pile[p])
-                        hidden.push_back(c), faces.push_back(table.cards[c]);
-            std::shuffle(faces.begin(), faces.end(), rng);
-            for (std::size_t i = 0; i < hidden.size(); ++i) other.cards[hidden[i]] = faces[i];
+            const Tracker other = dealt_otherwise(table, player, rng);
             ASSERT_EQ(line_of(other, StrongTurn(SeenBy(other, player), player, players, history)),
                       line)
                 << "seed " << seed;
@@ -155,4 +166,52 @@ TEST(Strong, GamesEndAndRepeatFromTheirSeed) {
                 EXPECT_EQ(g.to_client, first) << "the same seed, the same game";
         }
     }
+}
+
+// The expert plays legal turns from what its seat sees alone, the same turn for the same seed
+// and count of tables whatever the hidden faces are, and keeps to its time and to a stop.
+TEST(Expert, SeesItsSeatOnlyRepeatsItsSeedAndKeepsItsBudget) {
+    std::mt19937 rng(7);
+    int searched = 0;
+    const Start* open = nullptr;
+    const auto starts = positions(3, 8);
+    for (std::size_t i = 0; i < starts.size(); i += 4) {
+        const auto& [table, player, history] = starts[i];
+        ExpertBudget budget;
+        budget.samples = 40;
+        budget.seed = i;
+        ExpertReport report;
+        const std::string line = line_of(
+            table, ExpertTurn(SeenBy(table, player), player, 3, history, budget, nullptr, &report));
+        ASSERT_TRUE(IsLegalPlay(table, player, Tokens(line), 1)) << line;
+        const Tracker other = dealt_otherwise(table, player, rng);
+        ASSERT_EQ(line_of(other, ExpertTurn(SeenBy(other, player), player, 3, history, budget)),
+                  line);
+        if (report.candidates == 1) continue;
+        EXPECT_EQ(report.samples, 40);
+        ++searched;
+        open = &starts[i];
+    }
+    EXPECT_GT(searched, 3);
+    ASSERT_NE(open, nullptr);
+
+    using Clock = std::chrono::steady_clock;
+    ExpertBudget timed;
+    timed.time = std::chrono::milliseconds(40);
+    ExpertReport report;
+    auto start = Clock::now();
+    ExpertTurn(SeenBy(open->table, open->player), open->player, 3, open->history, timed, nullptr,
+               &report);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(40 + 1000));
+    EXPECT_GT(report.samples, 0);
+    std::atomic<bool> stop{false};
+    timed.time = std::chrono::minutes(1);
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop = true;
+    });
+    start = Clock::now();
+    ExpertTurn(SeenBy(open->table, open->player), open->player, 3, open->history, timed, &stop);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2)) << "a stop ends the search";
+    stopper.join();
 }

@@ -1,0 +1,132 @@
+#include "game/expert.h"
+
+#include <algorithm>
+#include <random>
+#include <thread>
+
+#include "game/strategy.h"
+
+namespace {
+
+// The turns played on: more find better turns less often than they cost.
+constexpr std::size_t kCandidates = 6;
+// A game played on this many turns without an end is scored by the hands.
+constexpr int kMostTurns = 200;
+
+// The card numbers whose faces the seat has not seen, and those faces.
+struct Unseen {
+    std::vector<signed char> cards;
+    std::vector<signed char> faces;
+};
+
+Unseen unseen_of(const Tracker& seen) {
+    Unseen u;
+    std::vector<bool> shown(kNumCards, false);
+    for (int n = 0; n < kNumCards; ++n) {
+        if (seen.cards[n] >= 0)
+            shown[seen.cards[n]] = true;
+        else
+            u.cards.push_back(static_cast<signed char>(n));
+    }
+    for (int f = 0; f < kNumCards; ++f)
+        if (!shown[f]) u.faces.push_back(static_cast<signed char>(f));
+    return u;
+}
+
+// From the end of `player`'s turn on `t`, every player draws and plays greedily until a hand is
+// empty: 2 for a win of `player`, 0 for a loss; a game that goes on too long counts 1 for the
+// fewest cards.
+int play_to_end(Tracker t, int player, int numplayers) {
+    for (int turn = 1; turn <= kMostTurns; ++turn) {
+        const int p = (player + turn) % numplayers;
+        if (!t.pile[kDeck].empty()) t.move_top_to_top(p, kDeck, -1);
+        AutoTurn(t, p);
+        if (t.pile[p].empty()) return p == player ? 2 : 0;
+    }
+    std::size_t fewest = kNumCards;
+    for (int p = 0; p < numplayers; ++p) fewest = std::min(fewest, t.pile[p].size());
+    return t.pile[player].size() == fewest ? 1 : 0;
+}
+
+class Search {
+  public:
+    Search(std::vector<WeighedTurn> turns_t, const Tracker& seen, int player_t, int numplayers_t,
+           const ExpertBudget& budget_t, const std::atomic<bool>* stop_t)
+        : turns(std::move(turns_t)),
+          unseen(unseen_of(seen)),
+          player(player_t),
+          numplayers(numplayers_t),
+          budget(budget_t),
+          stop(stop_t),
+          deadline(std::chrono::steady_clock::now() + budget_t.time) {}
+
+    // Runs the budget out on the threads given; the scores of every turn.
+    std::vector<long> Run(int& samples) {
+        std::vector<std::vector<long>> scores(std::max(1, budget.threads),
+                                              std::vector<long>(turns.size(), 0));
+        std::vector<std::thread> helpers;
+        for (std::size_t i = 1; i < scores.size(); ++i)
+            helpers.emplace_back([this, &scores, i] { Work(scores[i]); });
+        Work(scores[0]);
+        for (std::thread& h : helpers) h.join();
+        std::vector<long> total(turns.size(), 0);
+        for (const auto& s : scores)
+            for (std::size_t k = 0; k < s.size(); ++k) total[k] += s[k];
+        samples = done.load();
+        return total;
+    }
+
+  private:
+    bool Over(int i) const {
+        if (stop && stop->load(std::memory_order_relaxed)) return true;
+        if (budget.samples > 0) return i >= budget.samples;
+        // Every table is dealt to each turn, so that they are compared on the same tables.
+        return i > 0 && std::chrono::steady_clock::now() >= deadline;
+    }
+    void Work(std::vector<long>& score) {
+        std::vector<signed char> faces = unseen.faces;
+        for (int i = next++; !Over(i); i = next++) {
+            // Each table follows the seed and its number alone, whichever thread deals it.
+            std::mt19937_64 rng(budget.seed * 0x9E3779B97F4A7C15ull + static_cast<uint64_t>(i));
+            faces = unseen.faces;
+            std::shuffle(faces.begin(), faces.end(), rng);
+            for (std::size_t k = 0; k < turns.size(); ++k) {
+                Tracker t = turns[k].table;
+                for (std::size_t c = 0; c < unseen.cards.size() && c < faces.size(); ++c)
+                    t.cards[unseen.cards[c]] = faces[c];
+                score[k] += play_to_end(std::move(t), player, numplayers);
+            }
+            ++done;
+        }
+    }
+
+    const std::vector<WeighedTurn> turns;
+    const Unseen unseen;
+    const int player;
+    const int numplayers;
+    const ExpertBudget budget;
+    const std::atomic<bool>* stop;
+    const std::chrono::steady_clock::time_point deadline;
+    std::atomic<int> next{0};
+    std::atomic<int> done{0};
+};
+
+}  // namespace
+
+std::vector<Move> ExpertTurn(const Tracker& seen, int player, int numplayers,
+                             const TurnHistory& history, const ExpertBudget& budget,
+                             const std::atomic<bool>* stop, ExpertReport* report) {
+    std::vector<WeighedTurn> turns = WeighTurns(seen, player, numplayers, history);
+    if (turns.size() > kCandidates) turns.resize(kCandidates);
+    if (report) *report = {static_cast<int>(turns.size()), 0};
+    if (turns.size() == 1) return turns.front().path;
+    std::vector<std::vector<Move>> paths;
+    for (const WeighedTurn& t : turns) paths.push_back(t.path);
+    int samples = 0;
+    const std::vector<long> scores =
+        Search(std::move(turns), seen, player, numplayers, budget, stop).Run(samples);
+    if (report) report->samples = samples;
+    // Ties go to the strong player's order.
+    const auto best = std::max_element(scores.begin(), scores.end());
+    return paths[static_cast<std::size_t>(best - scores.begin())];
+}
