@@ -34,6 +34,10 @@ int FE_PushEvent(SDL_Event* ev) {
     return 1;
 }
 
+bool FE_TryPushEvent(SDL_Event* ev) {
+    return FE_PushEvent(ev) == 1;
+}
+
 int FE_PollEvent(SDL_Event* event) {
     if (quit_signalled) {
         quit_signalled = 0;

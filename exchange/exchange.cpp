@@ -119,6 +119,21 @@ void Exchange::PushText(int player_t, const char* prefix, const std::string& mes
     }
 }
 
+bool Exchange::TryAnswerFor(int player_t, const std::string& line) {
+    const std::string message = "2 " + line;
+    char* text = new char[message.size() + 1];
+    std::memcpy(text, message.c_str(), message.size() + 1);
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_USEREVENT;
+    e.user.code = static_cast<int>(EXCH_PLAYER_MESSAGE);
+    e.user.data1 = EventData(player_t);
+    e.user.data2 = text;
+    if (FE_TryPushEvent(&e)) return true;
+    delete[] text;
+    return false;
+}
+
 void Exchange::PushLocalMessage(unsigned int code, void* data1, void* data2) {
     push(code, data1, data2);
 }

@@ -33,6 +33,8 @@ class Exchange : public RefereeLink {
 
     // Player -1 is this program's client; 0 to 5 a player speaking to the referee.
     static void PushPlayerMessage(int player_t, const std::string& message_t);
+    // AnswerFor from any thread, never waiting for room in the queue: false when it is full.
+    static bool TryAnswerFor(int player_t, const std::string& line);
     static void PushLocalMessage(unsigned int code, void* data1, void* data2);
 
     bool EnterLocalMode(int numplayers_t);

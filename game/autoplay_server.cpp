@@ -2,7 +2,9 @@
 
 #include <chrono>
 
+#include "game/line_text.h"
 #include "game/moves.h"
+#include "game/protocol.h"
 
 void ServerWithAutoPlay::SetStrategy(int seat, Strategy strategy) {
     if (seat >= 0 && seat < kMaxPlayers) strategies[seat] = strategy;
@@ -25,10 +27,14 @@ std::vector<Move> ServerWithAutoPlay::Decide(int p, Strategy s) {
 
 // The turn's moves go out in one 200 line of the referee's own (mover -1); a move that empties
 // the hand ends the turn, and the win follows the line.
-void ServerWithAutoPlay::AutoPlay() {
+bool ServerWithAutoPlay::AutoPlay() {
     const int p = turn;
-    std::string line = published_line(-1);
     const Strategy s = exch.IsPlayerRemote(p) ? Strategy::kAuto : strategies[p];
+    if (s == Strategy::kExpert && aside) {
+        ThinkExpertAside(p);
+        return false;
+    }
+    std::string line = published_line(-1);
     const Tracker before = tracker;
     const auto start = std::chrono::steady_clock::now();
     const std::vector<Move> moves = Decide(p, s);
@@ -41,4 +47,21 @@ void ServerWithAutoPlay::AutoPlay() {
     }
     SendAll(line);
     if (tracker.is_winner(p)) Win(p);
+    return true;
+}
+
+// The search sees what seat p sees, on tables of its own; its turn comes back as the seat's play
+// line, which the referee checks as any other.
+void ServerWithAutoPlay::ThinkExpertAside(int p) {
+    ++expert.seed;
+    aside->Start(p, [seen = SeenBy(tracker, p), p, players = numplayers, history = turns,
+                     budget = expert](const std::atomic<bool>& stop) {
+        std::string line = CodeLine(proto::kPlay);
+        Tracker t = seen;
+        for (const Move& m : ExpertTurn(seen, p, players, history, budget, &stop)) {
+            AppendRecord(line, t, m);
+            Apply(t, m);
+        }
+        return line;
+    });
 }

@@ -1,5 +1,8 @@
 #include "game/lobby_lines.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "exchange/players.h"
 #include "exchange/tokens.h"
 #include "game/line_text.h"
@@ -19,7 +22,22 @@ void append_numbers(std::string& line, std::initializer_list<int> numbers) {
     }
 }
 
+// A table's computer players as the lines number them; the expert, which would hold up every
+// table of a server's one thread while it thinks, is not among them.
+constexpr Strategy kServedStrengths[] = {Strategy::kAuto, Strategy::kStrong, Strategy::kEasy};
+
 }  // namespace
+
+int StrengthCode(Strategy s) {
+    const auto at = std::find(std::begin(kServedStrengths), std::end(kServedStrengths), s);
+    return at == std::end(kServedStrengths) ? 1
+                                            : static_cast<int>(at - std::begin(kServedStrengths));
+}
+
+std::optional<Strategy> StrengthOfCode(int code) {
+    if (code < 0 || code >= static_cast<int>(std::size(kServedStrengths))) return std::nullopt;
+    return kServedStrengths[code];
+}
 
 std::string ListedTableLine(const ListedTable& table) {
     std::string line = CodeLine(proto::kTableListed);
@@ -46,8 +64,8 @@ std::optional<ListedTable> ReadListedTable(const Tokens& tokens, std::size_t fir
 
 std::string CreateTableLine(const TableRequest& request) {
     std::string line = CodeLine(proto::kCreateTable);
-    append_numbers(line, {request.seats, request.strength == Strategy::kStrong ? 1 : 0,
-                          request.watchers_chat ? 1 : 0});
+    append_numbers(line,
+                   {request.seats, StrengthCode(request.strength), request.watchers_chat ? 1 : 0});
     AppendText(line, request.name);
     return line;
 }
@@ -56,11 +74,11 @@ std::optional<TableRequest> ReadCreateTable(const Tokens& tokens, std::size_t fi
     TableRequest r;
     r.seats = tokens.token(first);
     const int strength = tokens.token(first + 1), chat = tokens.token(first + 2);
+    const std::optional<Strategy> played = StrengthOfCode(strength);
     r.name = ReadText(tokens, first + 3, tokens.data.size(), kTableNameChars);
-    if (r.seats < 2 || r.seats > kMaxPlayers - 1 || !is_flag(strength) || !is_flag(chat) ||
-        r.name.empty())
+    if (r.seats < 2 || r.seats > kMaxPlayers - 1 || !played || !is_flag(chat) || r.name.empty())
         return std::nullopt;
-    r.strength = strength == 1 ? Strategy::kStrong : Strategy::kAuto;
+    r.strength = *played;
     r.watchers_chat = chat == 1;
     return r;
 }

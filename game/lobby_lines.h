@@ -28,7 +28,12 @@ struct ListedTable {
 std::string ListedTableLine(const ListedTable& table);
 std::optional<ListedTable> ReadListedTable(const Tokens& tokens, std::size_t first);
 
-// What a new table is to be: the computer players' strength is Normal's or Strong's.
+// A server's tables play Normal (0), Strong (1) or Easy (2); the expert is not served, and asks
+// for Strong.
+int StrengthCode(Strategy s);
+std::optional<Strategy> StrengthOfCode(int code);
+
+// What a new table is to be.
 struct TableRequest {
     std::string name;
     int seats = 2;

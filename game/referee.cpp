@@ -266,8 +266,7 @@ void Server::ReceiveLine(int player_t, Tokens& tokens) {
             break;
         case proto::kAutoPlay:
             if (!Owes(player_t, kOwesPlay)) break;
-            AutoPlay();
-            on_disconnect = kOwesSeen;
+            if (AutoPlay()) on_disconnect = kOwesSeen;
             break;
         case proto::kDealAck:
             if (hands_dealt) {
@@ -391,7 +390,7 @@ void Server::Win(int winner) {
     on_disconnect = kOwesNothing;
 }
 
-void Server::AutoPlay() {
+bool Server::AutoPlay() {
     throw std::runtime_error("Auto play: not implemented");
 }
 

@@ -75,7 +75,9 @@ class Server {
     void NextTurn(bool auto_mode);
     void NextUserTurn();
     void Win(int winner);
-    virtual void AutoPlay();
+    // Plays the turn player's turn; false when it is being thought out aside, and the seat's
+    // play line comes later.
+    virtual bool AutoPlay();
 
     void DealCards();
     void DrawBoard();

@@ -63,7 +63,7 @@ std::string SavedGameText(const SavedGame& game) {
     const Tracker& t = game.at.table;
     put("version", std::to_string(kVersion));
     put("players", std::to_string(game.at.numplayers));
-    put("strength", game.strength == Strategy::kStrong ? "strong" : "auto");
+    put("strength", StrategyName(game.strength));
     put("turn", std::to_string(game.at.turn));
     put("faces", numbers_text(std::vector<int>(std::begin(t.cards), std::end(t.cards))));
     for (int p = 0; p < kNumPiles; ++p)

@@ -47,7 +47,17 @@ int NextPlayerCount(int players) {
 }
 
 Strategy OtherStrength(Strategy s) {
-    return s == Strategy::kStrong ? Strategy::kAuto : Strategy::kStrong;
+    switch (s) {
+        case Strategy::kEasy:
+            return Strategy::kAuto;
+        case Strategy::kAuto:
+            return Strategy::kStrong;
+        case Strategy::kStrong:
+            return Strategy::kExpert;
+        case Strategy::kExpert:
+            break;
+    }
+    return Strategy::kEasy;
 }
 
 const char* PaceName(Pace p) {
@@ -104,7 +114,7 @@ void SettingsFile::Put() {
     if (!kept.Find("", "version")) kept.Set("", "version", std::to_string(kVersion));
     kept.Set("", "name", v.name);
     kept.Set("", "players", std::to_string(v.players));
-    kept.Set("", "strength", v.strength == Strategy::kStrong ? "strong" : "auto");
+    kept.Set("", "strength", StrategyName(v.strength));
     kept.Set("", "window_width", std::to_string(v.window_w));
     kept.Set("", "window_height", std::to_string(v.window_h));
     kept.Set("", "fullscreen", v.fullscreen ? "1" : "0");

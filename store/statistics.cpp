@@ -9,8 +9,7 @@ constexpr int kVersion = 1;
 }  // namespace
 
 std::string LocalKind(int players, Strategy strength) {
-    return "local " + std::to_string(players) +
-           (strength == Strategy::kStrong ? " strong" : " auto");
+    return "local " + std::to_string(players) + " " + StrategyName(strength);
 }
 
 std::string NetworkKind(int players) {
@@ -19,7 +18,7 @@ std::string NetworkKind(int players) {
 
 std::optional<GameKind> ReadKind(const std::string& kind) {
     for (int p = 2; p <= 5; ++p) {
-        for (Strategy s : {Strategy::kAuto, Strategy::kStrong})
+        for (Strategy s : {Strategy::kEasy, Strategy::kAuto, Strategy::kStrong, Strategy::kExpert})
             if (kind == LocalKind(p, s)) return GameKind{true, p, s};
         if (kind == NetworkKind(p)) return GameKind{false, p, Strategy::kAuto};
     }

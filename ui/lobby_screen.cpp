@@ -230,7 +230,9 @@ void LobbyScreen::Pressed(const Button* b) {
     if (b == button_create && state == State::kInLobby) {
         const Settings& chosen = profile.settings.values;
         const std::string name = chosen.name.empty() ? "Velmora" : chosen.name;
-        form.emplace(sdl, TableRequest{name, chosen.players, chosen.strength, true},
+        const Strategy strength =
+            chosen.strength == Strategy::kExpert ? Strategy::kStrong : chosen.strength;
+        form.emplace(sdl, TableRequest{name, chosen.players, strength, true},
                      10 + 3 * sdl.GetFontHeight(1));
         SDL_EnableKeyRepeat(500, 30);
         unicode_before = SDL_EnableUNICODE(1);

@@ -4,6 +4,7 @@
 #include "ui/navigation.h"
 #include "ui/table_view.h"
 #include "ui/texts.h"
+#include "ui/thinking_thread.h"
 
 MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string why_t)
     : Screen(sdl_t, exch_t, profile_t), why(std::move(why_t)) {
@@ -63,6 +64,8 @@ void MainMenu::StartLocalGame(int players, Strategy strength_t) {
 
 void MainMenu::AdoptLocalGame(ServerWithAutoPlay* referee, int players, Strategy strength_t) {
     for (int seat = 1; seat < players; ++seat) referee->SetStrategy(seat, strength_t);
+    // The expert thinks beside the window, which keeps drawing and answering meanwhile.
+    referee->ThinkAside(std::make_unique<ThinkingThread>());
     server = referee;
     client = new Client(exch);
     strength = strength_t;

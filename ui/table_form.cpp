@@ -38,7 +38,9 @@ std::optional<TableRequest> TableForm::Take(const SDL_Event& event, const SDL_ke
     if (pressed == button_create) return Confirm();
     if (pressed == button_cancel) cancel = true;
     if (pressed == button_seats) asked.seats = NextPlayerCount(asked.seats);
+    // A server serves no expert.
     if (pressed == button_strength) asked.strength = OtherStrength(asked.strength);
+    if (asked.strength == Strategy::kExpert) asked.strength = OtherStrength(asked.strength);
     if (pressed == button_chat) asked.watchers_chat = !asked.watchers_chat;
     if (pressed) {
         Label();

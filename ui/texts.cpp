@@ -54,7 +54,17 @@ std::string FillList(const char* format, std::initializer_list<std::string> args
 }
 
 const char* StrengthLabel(Strategy s) {
-    return s == Strategy::kStrong ? Translate("button", "Strong") : Translate("button", "Normal");
+    switch (s) {
+        case Strategy::kEasy:
+            return Translate("button", "Easy");
+        case Strategy::kStrong:
+            return Translate("button", "Strong");
+        case Strategy::kExpert:
+            return Translate("button", "Expert");
+        case Strategy::kAuto:
+            break;
+    }
+    return Translate("button", "Normal");
 }
 
 const char* PaceLabel(Pace p) {

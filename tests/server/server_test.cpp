@@ -233,7 +233,7 @@ TEST(Server, AClientReadsOnlyLobbyLinesThatFitAndAddressesAsTyped) {
     for (const char* bad : {"433 6 0 0 0 1 79", "433 2 3 0 0 1 79", "433 2 0 2 0 1 79",
                             "433 2 0 0 -1 1 79", "433 2 0 0 0 1", "433 2 0 0 0 1 7"})
         EXPECT_FALSE(ReadListedTable(Tokens(bad), 1)) << bad;
-    EXPECT_FALSE(ReadCreateTable(Tokens("435 2 2 1 79"), 1));
+    EXPECT_FALSE(ReadCreateTable(Tokens("435 2 3 1 79"), 1)) << "no expert is served";
     EXPECT_FALSE(ReadNamedLine(Tokens("440 9 67 121 104 105"), 1)) << "a name past the line";
     EXPECT_FALSE(ReadNamedLine(Tokens("440 2 67 121"), 1)) << "nothing said";
     EXPECT_EQ(ReadNamedLine(Tokens("440 0 104 105"), 1)->name, "?");

@@ -900,6 +900,37 @@ TEST_F(Ui, TheLobbyOfAServerListsMakesWatchesAndLeavesTables) {
     EXPECT_EQ(menu->reason(), "The host left the game");
 }
 
+// A local game against the expert: it thinks beside the window, whose passes never wait for it,
+// and its turns reach the referee as any seat's; the game ends, and a new game starts clean.
+TEST_F(Ui, TheExpertThinksBesideTheWindow) {
+    profile.settings.values.players = 2;
+    profile.settings.values.strength = Strategy::kExpert;
+    post(new MainMenu(*sdl, *exch, profile));
+    click(15, 192);
+    ASSERT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
+    using Clock = std::chrono::steady_clock;
+    Clock::duration longest{};
+    int expert_turns = 0, last_turn = -1;
+    for (int step = 0; step < 20000 && turn().winner() == -1; ++step) {
+        if (turn().IsOurTurn() && !turn().line_sent()) {
+            key(SDLK_a);
+            continue;
+        }
+        const auto start = Clock::now();
+        loop->Pass();
+        longest = std::max(longest, Clock::now() - start);
+        const int now = turn().IsOurTurn() ? 0 : 1;
+        expert_turns += now == 1 && last_turn != 1;
+        last_turn = now;
+    }
+    EXPECT_NE(turn().winner(), -1);
+    EXPECT_GT(expert_turns, 3);
+    // The expert takes 80 ms to decide; a pass that waited for it would take as long.
+    EXPECT_LT(longest, std::chrono::milliseconds(60));
+    key(SDLK_ESCAPE);
+    EXPECT_NE(dynamic_cast<MainMenu*>(loop->screen), nullptr);
+}
+
 // A whole local game from the keyboard: the menu's first button by Down and Enter, then every
 // own move the greedy player would make, chosen with Left, Right, Tab and Space and played with
 // Enter or P, each turn ended with D; marks only once a key is used.
