@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "game/computer_turn.h"
 #include "game/line_text.h"
 #include "game/moves.h"
 #include "game/protocol.h"
@@ -11,18 +12,9 @@ void ServerWithAutoPlay::SetStrategy(int seat, Strategy strategy) {
 }
 
 std::vector<Move> ServerWithAutoPlay::Decide(int p, Strategy s) {
-    switch (s) {
-        case Strategy::kEasy:
-            return EasyTurn(SeenBy(tracker, p), p);
-        case Strategy::kStrong:
-            return StrongTurn(SeenBy(tracker, p), p, numplayers, turns);
-        case Strategy::kExpert:
-            ++expert.seed;
-            return ExpertTurn(SeenBy(tracker, p), p, numplayers, turns, expert);
-        case Strategy::kAuto:
-            break;
-    }
-    return AutoTurn(tracker, p);
+    if (s == Strategy::kAuto) return AutoTurn(tracker, p);
+    if (s == Strategy::kExpert) ++expert.seed;
+    return ComputerTurn(s, SeenBy(tracker, p), p, numplayers, turns, expert);
 }
 
 // The turn's moves go out in one 200 line of the referee's own (mover -1); a move that empties

@@ -11,6 +11,7 @@
 #include "base/server_address.h"
 #include "exchange/exchange.h"
 #include "game/client.h"
+#include "game/computer_turn.h"
 #include "game/line_text.h"
 #include "game/lobby_lines.h"
 #include "game/player_message.h"
@@ -41,13 +42,14 @@ class Player final : public TableFollower {
         TableFollower::Play(turn, playernum_t, command);
     }
     void OwnTurn() override {
-        if (strategy != Strategy::kStrong) {
+        if (strategy == Strategy::kAuto) {
             exch.ClientSend(int_to_string(proto::kAutoPlay));
             return;
         }
         Tracker& table = client.tracker;
         std::string line = int_to_string(proto::kPlay);
-        for (const Move& m : StrongTurn(table, playernum, numplayers, client.history)) {
+        for (const Move& m :
+             ComputerTurn(strategy, table, playernum, numplayers, client.history, {})) {
             AppendRecord(line, table, m);
             Apply(table, m);
         }
@@ -224,11 +226,12 @@ int main(int argc, char** argv) {
         "       velmora-player --server H[:N] --table T [--seats S] [--games K] ...\n"
         "       velmora-player --server H[:N] --watch T\n"
         "Joins the game served by host H on TCP port N (1234) as NAME and plays every turn\n"
-        "with strategy S: auto (the referee plays it) or strong (chosen here, on this\n"
-        "player's own table); prints 'winner W' after each of K games (1), 'seats A, B, ...'\n"
-        "whenever the referee names the seats and 'chat SEAT LINE' for each chat line; says\n"
-        "TEXT in the chat as the board is laid out. A connection that drops mid-game is\n"
-        "opened again, for up to a minute, to take the seat back ('rejoined seat S');\n"
+        "with strategy S: auto (the referee plays it), or easy, strong or expert (chosen\n"
+        "here, on this player's own table); prints 'winner W' after each of K games (1),\n"
+        "'seats A, B, ...' whenever the referee names the seats and 'chat SEAT LINE' for each\n"
+        "chat line; says TEXT in the chat as the board is laid out. A connection that drops\n"
+        "mid-game is opened again, for up to a minute, to take the seat back ('rejoined\n"
+        "seat S');\n"
         "--drop-after L drops it on purpose after the first L lines from the referee.\n"
         "On a velmora-server at H:N, --table T joins the table named T, or makes it with\n"
         "S seats (2) when there is none; --watch T watches it until its game ends, prints\n"

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         argc, argv,
         "usage: velmora-referee --players P [--port N] [--strategy S] [--plain] [--hidden]\n"
         "Serves one game of P players (2 to 5) on TCP port N (1234) and plays\n"
-        "the turns of players who leave with strategy S (auto or strong);\n"
+        "the turns of players who leave with strategy S (easy, auto, strong or expert);\n"
         "prints 'winner W' after each game. --plain speaks only the game's own\n"
         "lines, as a referee without names, seats and chat does. While players\n"
         "are awaited it answers searches for games on the local network (UDP\n"
