@@ -37,14 +37,8 @@ void print_times(const char* name, std::vector<double> ms) {
 }
 
 std::vector<Strategy> strategy_list(const CommandLine& line, int players) {
-    std::vector<Strategy> strategies;
-    const std::string list = line.Text("--strategies");
-    for (std::size_t at = 0; !list.empty() && at <= list.size();) {
-        const std::size_t comma = std::min(list.find(',', at), list.size());
-        strategies.push_back(StrategyNamed(line, list.substr(at, comma - at)));
-        at = comma + 1;
-    }
-    if (!list.empty() && static_cast<int>(strategies.size()) != players)
+    const std::vector<Strategy> strategies = StrategyList(line, line.Text("--strategies"));
+    if (!strategies.empty() && static_cast<int>(strategies.size()) != players)
         line.Fail("--strategies names " + std::to_string(strategies.size()) + " seats, not " +
                   std::to_string(players));
     return strategies;

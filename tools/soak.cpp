@@ -33,6 +33,7 @@
 
 #include "exchange/tokens.h"
 #include "tools/headless.h"
+#include "tools/strategy_option.h"
 
 namespace {
 
@@ -401,12 +402,16 @@ bool says(const Child& c, const std::string& what) {
     return c.text.find(what) != std::string::npos;
 }
 
+// `strategies`: how the honest players play, seat by seat round the list, the first also for the
+// referee's seats of players who left; empty for `auto` everywhere.
 void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent, int rejoin_percent,
-               Tally& tally) {
+               const std::vector<std::string>& strategies, Tally& tally) {
     const int players = 2 + static_cast<int>(rng() % 4);
     const int port = free_port();
-    Child referee = spawn({dir + "/velmora-referee", "--players", int_to_string(players), "--port",
-                           int_to_string(port)});
+    std::vector<std::string> serve = {dir + "/velmora-referee", "--players", int_to_string(players),
+                                      "--port", int_to_string(port)};
+    if (!strategies.empty()) serve.insert(serve.end(), {"--strategy", strategies.front()});
+    Child referee = spawn(serve);
     const auto start = Clock::now();
     while (referee.text.find("serving") == std::string::npos && !poll_child(referee) &&
            Clock::now() - start < std::chrono::seconds(10))
@@ -425,6 +430,8 @@ void play_game(const std::string& dir, std::mt19937& rng, int misbehave_percent,
         } else {
             std::vector<std::string> args = {dir + "/velmora-player", "--host", "127.0.0.1",
                                              "--port", int_to_string(port)};
+            if (!strategies.empty())
+                args.insert(args.end(), {"--strategy", strategies[p % strategies.size()]});
             const bool drops = static_cast<int>(rng() % 100) < rejoin_percent;
             if (drops) args.insert(args.end(), {"--drop-after", int_to_string(10 + rng() % 60)});
             (drops ? droppers : honest).push_back(spawn(args));
@@ -668,14 +675,19 @@ int main(int argc, char** argv) {
     const CommandLine line(
         argc, argv,
         "usage: velmora-soak [--games N] [--misbehave PERCENT] [--rejoin PERCENT] [--seed S]\n"
-        "                    [--server [--tables T]]\n"
-        "With --server, the games are played on one velmora-server, T tables at once (20),\n"
-        "each watched from a random moment on.\n",
-        {"--games", "--misbehave", "--rejoin", "--seed", "--tables"}, {"--server"});
+        "                    [--strategies LIST] [--server [--tables T]]\n"
+        "The honest players play with the strategies of LIST, comma-separated (easy, auto,\n"
+        "strong or expert), seat by seat round the list; auto by default. With --server, the\n"
+        "games are played on one velmora-server, T tables at once (20), each watched from a\n"
+        "random moment on.\n",
+        {"--games", "--misbehave", "--rejoin", "--seed", "--tables", "--strategies"}, {"--server"});
     const int games = static_cast<int>(line.Number("--games", 20, 1, 1000000));
     const int percent = static_cast<int>(line.Number("--misbehave", 25, 0, 100));
     const int rejoin = static_cast<int>(line.Number("--rejoin", 25, 0, 100));
     const unsigned seed = static_cast<unsigned>(line.Number("--seed", 1, 0, UINT_MAX));
+    std::vector<std::string> strategies;
+    for (Strategy s : StrategyList(line, line.Text("--strategies")))
+        strategies.push_back(StrategyName(s));
     signal(SIGPIPE, SIG_IGN);
     signal(SIGINT, [](int) { interrupted = 1; });
     signal(SIGTERM, [](int) { interrupted = 1; });
@@ -686,7 +698,8 @@ int main(int argc, char** argv) {
         play_on_server(dir, rng, games, static_cast<int>(line.Number("--tables", 20, 1, 200)),
                        percent, rejoin, tally);
     else
-        for (int g = 0; g < games && !interrupted; ++g) play_game(dir, rng, percent, rejoin, tally);
+        for (int g = 0; g < games && !interrupted; ++g)
+            play_game(dir, rng, percent, rejoin, strategies, tally);
     if (interrupted) {
         std::printf("interrupted: %d games finished\n", tally.games);
         return kInterruptedStatus;
