@@ -235,6 +235,10 @@ TEST(Store, StatisticsCountGamesStreaksAndTheShortestWin) {
     const std::optional<GameKind> kind = ReadKind(local);
     EXPECT_TRUE(kind && kind->local && kind->players == 5 && kind->strength == Strategy::kAuto);
     EXPECT_FALSE(ReadKind("local 9 strong"));
+    for (Strategy played : {Strategy::kEasy, Strategy::kExpert}) {
+        const std::optional<GameKind> each = ReadKind(LocalKind(3, played));
+        EXPECT_TRUE(each && each->strength == played) << LocalKind(3, played);
+    }
     s.Reset();
     EXPECT_TRUE(s.Kinds().empty());
     StatisticsFile cleared(home.places().data);
