@@ -159,6 +159,7 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
     if (again_sent && exch.IsPlayerMessage() && exch.GetPlayerNum() == -1 &&
         Tokens(exch.GetPlayerMessage()).token(1) == proto::kWaiting)
         RequestRedraw();
+    TakeHint();
     const bool gone = RouteMessage(exch, client, server);
     beacon.Follow(Refilling() ? client->awaited() : 0, sdl.numplayers);
     KeepTicket();
@@ -474,9 +475,22 @@ void GameScreen::Undo() {
 }
 
 void GameScreen::Hint() {
-    // From the table as it now is: after the turn's first moves, the strong player's way on.
-    if (!Ready() || !table_turn.Moving() || gui->dragging() != DragKind::kNone) return;
-    table_turn.ShowHint(StrongTurn(*sdl.tracker, sdl.playernum, sdl.numplayers, client->history));
+    // From the table as it now is: after the turn's first moves, the expert's way on, searched
+    // beside the window.
+    if (!Ready() || !table_turn.Moving() || gui->dragging() != DragKind::kNone ||
+        hint_search.running())
+        return;
+    hint_search.Start(*sdl.tracker, sdl.playernum, sdl.numplayers, client->history);
+    refusal = Translate("table line", "Hint: thinking...");
+    RequestRedraw();
+}
+
+// The hint's search has ended: its turn is shown if the table is still the one it searched.
+void GameScreen::TakeHint() {
+    if (!hint_search.running() || !hint_search.done()) return;
+    const std::optional<std::vector<Move>> turn = hint_search.Take(*sdl.tracker);
+    refusal.clear();
+    if (turn && Ready() && table_turn.Moving()) table_turn.ShowHint(*turn);
     RequestRedraw();
 }
 

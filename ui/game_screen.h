@@ -11,6 +11,7 @@
 #include "store/saved_game.h"
 #include "ui/chat_log.h"
 #include "ui/game_keeping.h"
+#include "ui/hint_search.h"
 #include "ui/host_beacon.h"
 #include "ui/log_panel.h"
 #include "ui/screen.h"
@@ -81,8 +82,9 @@ class GameScreen : public Screen {
     void Escape();
     void SendPlay();
     void Undo();
-    // The strong player's first move for this turn, marked; only before a move by hand.
+    // The expert's first move for this turn, marked once its search ends.
     void Hint();
+    void TakeHint();
     // A program event of the game: a turn begins, the game is won.
     void FollowTurns(const SDL_Event& event);
     // The view shows the turn's marks and texts from now on.
@@ -128,6 +130,7 @@ class GameScreen : public Screen {
     Button* button_log = nullptr;
     Button* button_end_log = nullptr;
     LogPanel log_panel;
+    HintSearch hint_search;
     ButtonList buttons;
     ButtonList end_buttons;
     // A watcher's: "Log" and "Leave".

@@ -453,6 +453,11 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     EXPECT_EQ(gui->dragging(), DragKind::kHandCard);
     game->ButtonUp(85, 588);
     press(25, undo - 22);
+    // The hint is searched beside the window, which says so meanwhile.
+    const auto await_hint = [&] {
+        for (int i = 0; i < 1000 && turn().StatusText() == "Hint: thinking..."; ++i) loop->Pass();
+    };
+    await_hint();
     EXPECT_TRUE(turn().IsHinted(4) || turn().IsHinted(5) || turn().IsHinted(9))
         << "the button gave its hint";
     EXPECT_EQ(turn().StatusText().rfind("Hint: ", 0), 0u) << "and says it";
@@ -484,6 +489,7 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     push(away);
     EXPECT_EQ(gui->looked_through(), -1);
     key(SDLK_h);
+    await_hint();
     EXPECT_EQ(turn().StatusText().rfind("Hint: ", 0), 0u) << "a hint after the first move too";
     drag(83, 540, 502, 198);  // the king into a corner
     EXPECT_EQ(gui->DropTargets(), std::vector<int>()) << "no drag, no targets";
@@ -539,6 +545,7 @@ TEST_F(Ui, GameScreenPlaysTurnsWithThePointer) {
     client->Receive("2 300 0 900 0 14 1 5");
     run();
     key(SDLK_h);  // the hint: the king (card 5) first, into the free corner, as a player would
+    await_hint();
     EXPECT_TRUE(turn().IsHinted(5));
     drag(83, 540, 502, 198);  // the king into a corner
     EXPECT_FALSE(turn().IsHinted(5)) << "a move clears the hint";
