@@ -64,7 +64,6 @@ constexpr int kRecordLine = 425;     // referee, after 422: a line of the game's
 // The server's lobby: a client that opens with 430 speaks it (the extension's version 3).
 constexpr int kLobbyVersion = 3;
 constexpr int kLobbyHello = 430;      // client, first line: the lobby's version it speaks
-constexpr int kLobbyWelcome = 431;    // server: the lobby's version, and the server's name
 constexpr int kListTables = 432;      // client: the tables, please
 constexpr int kTableListed = 433;     // server: seats, joined, playing, watchers, chat, the name
 constexpr int kTablesEnd = 434;       // server: the count of 433 lines just sent
