@@ -1019,6 +1019,8 @@ TEST_F(Ui, PlaysAWholeLocalGameFromTheKeyboard) {
         play_game();
         ASSERT_NE(turn().winner(), -1) << "the game ended";
         for (int i = 0; i < 150 && std::time(nullptr) == dealt; ++i) SDL_Delay(10);
+        // A key in the first moment after the end was meant for the game.
+        SDL_Delay(GameScreen::kEndGuardMs);
         key(SDLK_DOWN);
         key(SDLK_RETURN);
         EXPECT_EQ(turn().winner(), -1);
