@@ -437,7 +437,9 @@ def hand_card_x(card, cards):
 
 
 def hand_size(image):
-    right = max((x for x in range(78, WIDTH) if image.pixel(x, HAND_ROW_Y) != TEAL),
+    # The hand's row ends well left of the buttons after a game, which may already show while
+    # the status line still follows the last cards landing.
+    right = max((x for x in range(78, WIDTH - 110) if image.pixel(x, HAND_ROW_Y) != TEAL),
                 default=0)
     if right < 150:
         return 0
