@@ -105,32 +105,40 @@ void Exchange::PushPlayerMessage(int player_t, const std::string& message_t) {
     PushText(player_t, "", message_t);
 }
 
-// The event carries its own copy of prefix and text, which the exchange frees when it takes it.
-void Exchange::PushText(int player_t, const char* prefix, const std::string& message_t) {
+namespace {
+
+// A player message's event: it carries its own copy of prefix and text, which the exchange frees
+// when it takes it (FreeEventData, where nobody does).
+SDL_Event text_event(int player_t, const char* prefix, const std::string& message_t) {
     const std::size_t head = std::strlen(prefix);
     char* text = new char[head + message_t.size() + 1];
     std::memcpy(text, prefix, head);
     std::memcpy(text + head, message_t.c_str(), message_t.size() + 1);
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_USEREVENT;
+    e.user.code = EXCH_PLAYER_MESSAGE;
+    e.user.data1 = EventData(player_t);
+    e.user.data2 = text;
+    return e;
+}
+
+}  // namespace
+
+void Exchange::PushText(int player_t, const char* prefix, const std::string& message_t) {
+    SDL_Event e = text_event(player_t, prefix, message_t);
     try {
-        push(static_cast<unsigned>(EXCH_PLAYER_MESSAGE), EventData(player_t), text);
+        push(static_cast<unsigned>(EXCH_PLAYER_MESSAGE), e.user.data1, e.user.data2);
     } catch (...) {
-        delete[] text;
+        FreeEventData(e);
         throw;
     }
 }
 
 bool Exchange::TryAnswerFor(int player_t, const std::string& line) {
-    const std::string message = "2 " + line;
-    char* text = new char[message.size() + 1];
-    std::memcpy(text, message.c_str(), message.size() + 1);
-    SDL_Event e;
-    std::memset(&e, 0, sizeof e);
-    e.type = SDL_USEREVENT;
-    e.user.code = static_cast<int>(EXCH_PLAYER_MESSAGE);
-    e.user.data1 = EventData(player_t);
-    e.user.data2 = text;
+    SDL_Event e = text_event(player_t, "2 ", line);
     if (FE_TryPushEvent(&e)) return true;
-    delete[] text;
+    FreeEventData(e);
     return false;
 }
 

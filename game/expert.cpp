@@ -16,26 +16,6 @@ constexpr std::size_t kCandidates = 24;
 constexpr int kRounds = 2;
 constexpr int kWin = 1000;
 
-// The card numbers whose faces the seat has not seen, and those faces.
-struct Unseen {
-    std::vector<signed char> cards;
-    std::vector<signed char> faces;
-};
-
-Unseen unseen_of(const Tracker& seen) {
-    Unseen u;
-    std::vector<bool> shown(kNumCards, false);
-    for (int n = 0; n < kNumCards; ++n) {
-        if (seen.cards[n] >= 0)
-            shown[seen.cards[n]] = true;
-        else
-            u.cards.push_back(static_cast<signed char>(n));
-    }
-    for (int f = 0; f < kNumCards; ++f)
-        if (!shown[f]) u.faces.push_back(static_cast<signed char>(f));
-    return u;
-}
-
 // From the end of `player`'s turn on `t`, every player draws and plays greedily for kRounds
 // rounds. Higher is better: the smallest other hand against the own, a win or a loss
 // outweighing both.
@@ -57,7 +37,7 @@ class Search {
     Search(std::vector<WeighedTurn> turns_t, const Tracker& seen, int player_t, int numplayers_t,
            const ExpertBudget& budget_t, const std::atomic<bool>* stop_t)
         : turns(std::move(turns_t)),
-          unseen(unseen_of(seen)),
+          unseen(UnseenOf(seen)),
           player(player_t),
           numplayers(numplayers_t),
           budget(budget_t),

@@ -189,17 +189,7 @@ uint64_t hash_of(const Tracker& t) {
 
 // The faces `seen` does not show, dealt to the card numbers it does not know, kDeals times.
 std::vector<std::vector<std::pair<signed char, signed char>>> deals(const Tracker& seen) {
-    std::vector<bool> shown(kNumCards, false);
-    std::vector<signed char> hidden;
-    for (int n = 0; n < kNumCards; ++n) {
-        if (seen.cards[n] >= 0)
-            shown[seen.cards[n]] = true;
-        else
-            hidden.push_back(static_cast<signed char>(n));
-    }
-    std::vector<signed char> faces;
-    for (int f = 0; f < kNumCards; ++f)
-        if (!shown[f]) faces.push_back(static_cast<signed char>(f));
+    auto [hidden, faces] = UnseenOf(seen);
     std::mt19937_64 rng(hash_of(seen));
     std::vector<std::vector<std::pair<signed char, signed char>>> out(kDeals);
     for (auto& deal : out) {
@@ -247,6 +237,20 @@ FirstSeats first_seats(const Tracker& seen, int numplayers) {
 
 std::vector<Move> AutoTurn(Tracker& t, int player) {
     return Greedy(t, player).Turn();
+}
+
+Unseen UnseenOf(const Tracker& seen) {
+    Unseen u;
+    std::vector<bool> shown(kNumCards, false);
+    for (int n = 0; n < kNumCards; ++n) {
+        if (seen.cards[n] >= 0)
+            shown[seen.cards[n]] = true;
+        else
+            u.cards.push_back(static_cast<signed char>(n));
+    }
+    for (int f = 0; f < kNumCards; ++f)
+        if (!shown[f]) u.faces.push_back(static_cast<signed char>(f));
+    return u;
 }
 
 std::vector<Move> EasyTurn(const Tracker& seen, int player) {

@@ -40,6 +40,14 @@ std::vector<Move> EasyTurn(const Tracker& seen, int player);
 std::vector<Move> StrongTurn(const Tracker& seen, int player, int numplayers,
                              const TurnHistory& history);
 
+// The card numbers whose faces `seen` does not show, and those faces, each in order: what a
+// player deals again and again to play its turn on.
+struct Unseen {
+    std::vector<signed char> cards;
+    std::vector<signed char> faces;
+};
+Unseen UnseenOf(const Tracker& seen);
+
 // A turn the strong player weighs: where it ends, its moves, and its score (lower is better).
 struct WeighedTurn {
     Tracker table;
