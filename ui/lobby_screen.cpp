@@ -54,7 +54,9 @@ LobbyScreen::LobbyScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Serve
 }
 
 LobbyScreen::~LobbyScreen() {
-    if (typing) SDL_EnableUNICODE(unicode_before);
+    // A screen that goes with its chat line or its form open gives the keys back as they were.
+    if (typing || form) SDL_EnableUNICODE(unicode_before);
+    if (form) SDL_EnableKeyRepeat(0, 0);
     if (handed) return;
     delete client;
     exch.ClientDisconnect();
