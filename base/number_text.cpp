@@ -41,3 +41,10 @@ int string_to_int(std::string_view s) {
     }
     return static_cast<int>(negative ? -value : value);
 }
+
+bool ParseInt(std::string_view s, int& out) {
+    if (s.empty() || s[0] == '+') return false;
+    const char* end = s.data() + s.size();
+    const auto [at, error] = std::from_chars(s.data(), end, out);
+    return error == std::errc() && at == end;
+}

@@ -38,6 +38,7 @@ bool ServerWithAutoPlay::AutoPlay() {
         if (s != Strategy::kAuto) Apply(tracker, m);
     }
     SendAll(line);
+    TurnPublished(line);
     if (tracker.is_winner(p)) Win(p);
     return true;
 }

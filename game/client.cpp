@@ -43,6 +43,7 @@ bool Client::Receive(const std::string& msg) {
     const int kind = tokens.token(0);
     if (kind == kGone) return true;
     if (kind != kNetworkLine && kind != kLocalLine) return false;
+    recorder.Follow(tokens);
     if (tokens.token(1) == proto::kRecordLine) {
         FollowRecord(tokens);
         return false;
@@ -136,6 +137,7 @@ bool Client::NewGame(const Tokens& tokens) {
     tracker.ResetClient();
     history = TurnHistory{};
     story.Start(numplayers, playernum);
+    recorder.Start(numplayers, playernum, place);
     if (connector) connector->SetPlayerNum(playernum, numplayers);
     return true;
 }

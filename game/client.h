@@ -2,6 +2,7 @@
 // speaks protocol lines through the exchange and trusts nothing the referee sends.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "game/line_text.h"
 #include "game/play_turn.h"
 #include "game/seat_list.h"
+#include "game/seat_record.h"
 #include "game/seat_secret.h"
 #include "game/tracker.h"
 
@@ -115,6 +117,11 @@ class Client {
     bool host_left() const { return goodbye; }
     // The own seat and the game's players, -1 and 0 until the referee says.
     int seat() const { return playernum; }
+    // Where the games this client plays are kept as being played: "joined HOST" or "server HOST
+    // TABLE" (the record's `where`).
+    void RecordAs(const std::string& where) { place = where; }
+    // The game just won as this seat saw it, where it followed the whole game.
+    std::optional<GameRecord> SeenGame() const { return recorder.Finished(tracker); }
 
     Tracker tracker;
     // Followed from the turn lines on the table above.
@@ -152,4 +159,6 @@ class Client {
     bool record_came = false;
     int refused = -1;
     bool goodbye = false;
+    std::string place = "joined unknown";
+    SeatRecorder recorder;
 };

@@ -339,6 +339,11 @@ void Server::ResetClients() {
     hands_dealt = false;
     tracker.ResetServer(seed_source());
     turns = TurnHistory{};
+    kept = GameRecord{};
+    kept.played = RecordTime(std::time(nullptr));
+    kept.numplayers = numplayers;
+    std::copy(std::begin(tracker.cards), std::end(tracker.cards), kept.faces.begin());
+    keeping = true;
 }
 
 void Server::EvaluateVersions() {
@@ -386,6 +391,7 @@ void Server::NextUserTurn() {
 void Server::Win(int winner) {
     turn = -1;
     win = winner;
+    kept.winner = winner;
     SendAll(CodeLine(proto::kWinner, win));
     on_disconnect = kOwesNothing;
 }
@@ -404,6 +410,13 @@ bool Server::last_deck_is_king() const {
 
 std::string Server::published_line(int mover) {
     return CodeLine(proto::kPublished, mover);
+}
+
+void Server::TurnPublished(const std::string& line) {
+    if (kept.turns.size() >= GameRecord::kMostTurns) keeping = false;
+    if (!keeping) return;
+    const std::size_t records = line.find(' ', line.find(' ') + 1);
+    kept.turns.push_back(records == std::string::npos ? "" : line.substr(records + 1));
 }
 
 void Server::move_top_to_top_board(int target_pile, int src_pile, std::string& msg) {
@@ -458,5 +471,6 @@ void Server::UserPlay(Tokens& tokens) {
     TrackerModify plain;
     plain.Modify(&tracker, &tokens, 2, s);
     SendAll(s);
+    TurnPublished(s);
     if (tracker.is_winner(turn)) Win(turn);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "exchange/tokens.h"
+#include "game/game_record.h"
 #include "game/line_text.h"
 #include "game/play_turn.h"
 #include "game/referee_link.h"
@@ -65,6 +66,9 @@ class Server {
     // Whether `secret` is seat p's in this game: a 420 with it is this table's to answer.
     bool Knows(int p, const SeatSecret& secret) const;
     static constexpr std::size_t kMostRecordBytes = 64 * 1024;
+    // The game just won, whole, where it was followed from its deal: its faces, turns, winner
+    // and time; the seats are named by whoever keeps it. Null otherwise.
+    const GameRecord* FinishedGame() const { return keeping && win >= 0 ? &kept : nullptr; }
 
   protected:
     // What the turn player owes, in on_disconnect.
@@ -88,6 +92,8 @@ class Server {
     bool last_deck_is_king() const;
     // The head of a 200 line: "200" and the mover, -1 for moves of the referee's own.
     static std::string published_line(int mover);
+    // A play turn's 200 line went out: its records are the turn's in the game's record.
+    void TurnPublished(const std::string& line);
 
     RefereeLink& exch;
     int numplayers;
@@ -147,4 +153,6 @@ class Server {
     std::vector<std::string> public_record;
     std::size_t record_bytes = 0;
     bool recording = false;
+    GameRecord kept;
+    bool keeping = false;
 };

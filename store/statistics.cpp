@@ -31,8 +31,8 @@ void StatisticsFile::Load() {
     kept.Load(file, kVersion);
 }
 
-GameRecord StatisticsFile::Get(const std::string& kind) const {
-    GameRecord r;
+Tally StatisticsFile::Get(const std::string& kind) const {
+    Tally r;
     const auto count = [&](const char* key) {
         return std::max(0, ParseCount(kept.Find(kind, key)));
     };
@@ -45,7 +45,7 @@ GameRecord StatisticsFile::Get(const std::string& kind) const {
     return r;
 }
 
-void StatisticsFile::Put(const std::string& kind, const GameRecord& r) {
+void StatisticsFile::Put(const std::string& kind, const Tally& r) {
     kept.Set(kind, "played", std::to_string(r.played));
     kept.Set(kind, "won", std::to_string(r.won));
     kept.Set(kind, "won_in_a_row", std::to_string(std::max(r.streak, 0)));
@@ -63,7 +63,7 @@ void StatisticsFile::Count(const std::string& kind, bool won, int turns) {
 }
 
 void StatisticsFile::CountLoaded(const std::string& kind, bool won, int turns) {
-    GameRecord r = Get(kind);
+    Tally r = Get(kind);
     ++r.played;
     if (won) {
         ++r.won;

@@ -10,7 +10,8 @@
 #include "store/key_values.h"
 #include "store/settings.h"
 
-struct GameRecord {
+// The tally of one kind of game.
+struct Tally {
     int played = 0;
     int won = 0;
     // Games in a row up to the last one: won when positive, lost when negative.
@@ -43,13 +44,13 @@ class StatisticsFile {
     // Forgets every record of ours (a newer version's sections stay).
     void Reset();
 
-    GameRecord Get(const std::string& kind) const;
+    Tally Get(const std::string& kind) const;
     // The kinds with a record, in the order first played.
     std::vector<std::string> Kinds() const;
 
   private:
     void CountLoaded(const std::string& kind, bool won, int turns);
-    void Put(const std::string& kind, const GameRecord& r);
+    void Put(const std::string& kind, const Tally& r);
 
     KeptFile file;
     KeyValues kept;

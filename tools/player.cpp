@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -216,6 +217,15 @@ int watch_table(Exchange& exch, TableWay& way) {
     return 1;
 }
 
+// Game `number` (from 1) goes to `path`, the later ones to PATH.2, PATH.3, ...
+void KeepRecord(const std::string& path, int number, const GameRecord& record) {
+    const std::string file = number == 1 ? path : path + "." + std::to_string(number);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << RecordText(record);
+    out.close();
+    if (!out) std::fprintf(stderr, "Error: can't write the game's record to %s\n", file.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -235,9 +245,11 @@ int main(int argc, char** argv) {
         "--drop-after L drops it on purpose after the first L lines from the referee.\n"
         "On a velmora-server at H:N, --table T joins the table named T, or makes it with\n"
         "S seats (2) when there is none; --watch T watches it until its game ends, prints\n"
-        "'winner W' and exits.\n",
+        "'winner W' and exits.\n"
+        "--record FILE keeps each game played as a record (docs/records.md): the first in\n"
+        "FILE, the next in FILE.2, FILE.3, ...\n",
         {"--host", "--port", "--games", "--strategy", "--name", "--say", "--drop-after", "--server",
-         "--table", "--seats", "--watch"});
+         "--table", "--seats", "--watch", "--record"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
     const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
@@ -265,6 +277,8 @@ int main(int argc, char** argv) {
         if (watching) return watch_table(exch, way);
         Client client(exch);
         client.SetName(line.Text("--name", ""));
+        client.RecordAs(line.Given("--server") ? "server " + host + " " + line.Text("--table")
+                                               : "joined " + host);
         if (line.Given("--server"))
             way.Start(line.Text("--name", ""));
         else
@@ -307,6 +321,9 @@ int main(int argc, char** argv) {
                 std::printf("winner %d\n", EventNumber(exch.event.user.data1));
                 std::fflush(stdout);
                 player.secret.reset();
+                const std::optional<GameRecord> kept = client.SeenGame();
+                if (line.Given("--record") && kept)
+                    KeepRecord(line.Text("--record"), seen + 1, *kept);
                 // Another game to play: ask for it, as "Play again" does.
                 if (++seen < games) exch.ClientSend(CodeLine(proto::kGameOverAck));
             }

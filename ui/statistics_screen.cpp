@@ -28,7 +28,7 @@ std::string KindLabel(const std::string& kind) {
                 StrengthLabel(k->strength));
 }
 
-std::string SummaryLine(const GameRecord& r) {
+std::string SummaryLine(const Tally& r) {
     const std::string won =
         Fill(Translate("table line", "Won %d of %d (%d %%)"), r.won, r.played, r.win_percent());
     if (r.streak > 0) return Fill(Translate("table line", "%s, streak %d"), won, r.streak);
@@ -68,7 +68,7 @@ void StatisticsScreen::DrawTable(int y) {
          Translate("statistics head", "Fastest win")}};
     const std::vector<std::string> kinds = profile.statistics.Kinds();
     for (const std::string& kind : kinds) {
-        const GameRecord r = profile.statistics.Get(kind);
+        const Tally r = profile.statistics.Get(kind);
         rows.push_back(
             {KindLabel(kind), std::to_string(r.played), std::to_string(r.won),
              std::to_string(r.win_percent()), streak_text(r.streak), std::to_string(r.best_streak),

@@ -11,7 +11,7 @@
 // How a kind of game reads on the screen ("Local, 3 players, Strong"), "" for no kind of ours.
 std::string KindLabel(const std::string& kind);
 // "Won 12 of 20 (60 %), streak 3".
-std::string SummaryLine(const GameRecord& r);
+std::string SummaryLine(const Tally& r);
 
 class StatisticsScreen : public Screen {
   public:

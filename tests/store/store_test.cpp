@@ -133,7 +133,7 @@ TEST(Store, UnusableFilesAreSetAsideAndNewerOnesNeverWritten) {
     {
         StatisticsFile s(places.data);
         s.Load();
-        const GameRecord r = s.Get(kind);
+        const Tally r = s.Get(kind);
         EXPECT_EQ(r.played, 20);
         EXPECT_EQ(r.won, 20) << "never more wins than games";
         EXPECT_EQ(r.streak, 4);
@@ -226,7 +226,7 @@ TEST(Store, StatisticsCountGamesStreaksAndTheShortestWin) {
     StatisticsFile s(home.places().data);
     s.Load();
     EXPECT_EQ(s.Kinds(), (std::vector<std::string>{local, net}));
-    const GameRecord r = s.Get(local);
+    const Tally r = s.Get(local);
     EXPECT_EQ(r.played, 10);
     EXPECT_EQ(r.won, 7);
     EXPECT_EQ(r.streak, 2);

@@ -1,0 +1,62 @@
+#include "game/seat_record.h"
+
+#include <algorithm>
+#include <ctime>
+#include <iterator>
+
+#include "game/protocol.h"
+#include "game/seat_list.h"
+
+void SeatRecorder::Start(int numplayers, int viewer, const std::string& where) {
+    record = GameRecord{};
+    record.played = RecordTime(std::time(nullptr));
+    record.where = where;
+    record.numplayers = numplayers;
+    record.viewer = viewer;
+    for (int p = 0; p < numplayers; ++p) record.seats[p] = {UnnamedSeat(p), true, Strategy::kAuto};
+    whole = viewer >= 0;
+    playing = false;
+}
+
+void SeatRecorder::Follow(const Tokens& line) {
+    if (!whole) return;
+    switch (line.token(1)) {
+        case proto::kTurn:
+            playing = true;
+            whole = line.token(2) == static_cast<int>(record.turns.size() % record.numplayers) &&
+                    record.turns.size() < GameRecord::kMostTurns;
+            record.turns.emplace_back();
+            break;
+        case proto::kPublished:
+            // The deal's lines come before the first turn; each play turn has one line.
+            if (!playing) break;
+            for (std::size_t i = 3; i < line.data.size(); ++i)
+                record.turns.back() +=
+                    (record.turns.back().empty() ? "" : " ") + std::to_string(line.data[i]);
+            break;
+        case proto::kSeats: {
+            const std::vector<SeatInfo> seats = ReadSeats(line, record.numplayers);
+            for (std::size_t p = 0; p < seats.size(); ++p)
+                record.seats[p] = {seats[p].name, seats[p].state != SeatInfo::kComputer,
+                                   Strategy::kAuto};
+            break;
+        }
+        case proto::kWinner:
+            record.winner = line.token(2);
+            break;
+        case proto::kRecordLine:
+        case proto::kSeatTable:
+        case proto::kWatchedTable:
+            whole = false;
+            break;
+        default:
+            break;
+    }
+}
+
+std::optional<GameRecord> SeatRecorder::Finished(const Tracker& end) const {
+    if (!whole || record.winner < 0) return std::nullopt;
+    GameRecord done = record;
+    std::copy(std::begin(end.cards), std::end(end.cards), done.faces.begin());
+    return done;
+}
