@@ -137,7 +137,7 @@ bool Client::NewGame(const Tokens& tokens) {
     tracker.ResetClient();
     history = TurnHistory{};
     story.Start(numplayers, playernum);
-    recorder.Start(numplayers, playernum, place);
+    recorder.Start(numplayers, playernum);
     if (connector) connector->SetPlayerNum(playernum, numplayers);
     return true;
 }

@@ -119,7 +119,7 @@ class Client {
     int seat() const { return playernum; }
     // Where the games this client plays are kept as being played: "joined HOST" or "server HOST
     // TABLE" (the record's `where`).
-    void RecordAs(const std::string& where) { place = where; }
+    void RecordAs(const std::string& where) { recorder.Place(where); }
     // The game just won as this seat saw it, where it followed the whole game.
     std::optional<GameRecord> SeenGame() const { return recorder.Finished(tracker); }
 
@@ -159,6 +159,5 @@ class Client {
     bool record_came = false;
     int refused = -1;
     bool goodbye = false;
-    std::string place = "joined unknown";
     SeatRecorder recorder;
 };

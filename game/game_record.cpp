@@ -352,3 +352,11 @@ PlayTurn GameReplay::AtTurn(int turn) const {
     const bool drew = histories.at(turn).drew;
     return {numplayers, turn % numplayers, tables.at(start + drew), histories.at(turn)};
 }
+
+PlayTurn SeatFirst(const PlayTurn& at, int seat) {
+    PlayTurn turned = at;
+    const int n = at.numplayers;
+    for (int p = 0; p < n; ++p) turned.table.pile[(p - seat + n) % n] = at.table.pile[p];
+    turned.turn = (at.turn - seat + n) % n;
+    return turned;
+}

@@ -50,6 +50,10 @@ std::string RecordText(const GameRecord& record);
 // rules could not have produced.
 bool ParseRecord(const std::string& text, GameRecord& record, std::string& why);
 
+// The game `at` with seat `seat` moved to seat 0 and the others after it in turn order, as a
+// local game seats its player.
+PlayTurn SeatFirst(const PlayTurn& at, int seat);
+
 // One step of a game watched again: a part of the deal, a draw, one move or a pass.
 struct ReplayStep {
     // The seat that drew or moved; -1 for the board's deal.

@@ -7,10 +7,15 @@
 #include "game/protocol.h"
 #include "game/seat_list.h"
 
-void SeatRecorder::Start(int numplayers, int viewer, const std::string& where) {
+void SeatRecorder::Place(const std::string& where) {
+    place = where;
+    record.where = where;
+}
+
+void SeatRecorder::Start(int numplayers, int viewer) {
     record = GameRecord{};
     record.played = RecordTime(std::time(nullptr));
-    record.where = where;
+    record.where = place;
     record.numplayers = numplayers;
     record.viewer = viewer;
     for (int p = 0; p < numplayers; ++p) record.seats[p] = {UnnamedSeat(p), true, Strategy::kAuto};

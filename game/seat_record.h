@@ -9,8 +9,10 @@
 
 class SeatRecorder {
   public:
+    // Where the games are played: the record's `where`, from the game in play on.
+    void Place(const std::string& where);
     // A new game of `numplayers`, seen from `viewer`, from its first line on.
-    void Start(int numplayers, int viewer, const std::string& where);
+    void Start(int numplayers, int viewer);
     // One line as the client received it (its code at token 1). A line that does not fit the
     // turns kept so far, or a rejoin's record, leaves this game unkept.
     void Follow(const Tokens& line);
@@ -18,6 +20,7 @@ class SeatRecorder {
     std::optional<GameRecord> Finished(const Tracker& end) const;
 
   private:
+    std::string place = "joined unknown";
     GameRecord record;
     bool whole = false;
     bool playing = false;

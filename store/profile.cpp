@@ -9,7 +9,8 @@ Profile::Profile(const Places& places_t)
       settings(places.config),
       statistics(places.data),
       saved_game(places.state),
-      rejoin(places.state) {
+      rejoin(places.state),
+      games(places.data) {
     if (places.config.empty() || places.data.empty() || places.state.empty())
         std::fprintf(stderr,
                      "velmora: HOME is not set: settings, statistics or games are not kept\n");

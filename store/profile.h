@@ -1,8 +1,10 @@
 // Everything the program keeps of its player between runs: the settings, the statistics, the
-// saved local game and the ticket back into a network game, each in its own folder.
+// saved local game, the ticket back into a network game and the games kept to be watched again,
+// each in its own folder.
 #pragma once
 
 #include "store/places.h"
+#include "store/record_shelf.h"
 #include "store/rejoin_ticket.h"
 #include "store/saved_game.h"
 #include "store/settings.h"
@@ -19,4 +21,6 @@ class Profile {
     StatisticsFile statistics;
     SavedGameFile saved_game;
     RejoinTicketFile rejoin;
+    // The last games the window refereed.
+    RecordShelf games;
 };

@@ -93,3 +93,8 @@ bool CardMotion::Moves(int card) const {
             if (f.card == card) return true;
     return false;
 }
+
+Uint32 PaceMs(Pace pace) {
+    constexpr Uint32 kMs[] = {0, 110, 220, 440};
+    return kMs[static_cast<int>(pace)];
+}

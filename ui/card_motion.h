@@ -11,11 +11,15 @@
 
 #include "game/tracker.h"
 #include "gfx/sound_names.h"
+#include "store/settings.h"
 #include "ui/table_layout.h"
 
 // One card's way across the table: the frame's corner and rotation where it sets off and where it
 // lands, and how long after its step begins it sets off (a dealt hand leaves the deck card by
 // card).
+// How long a card takes to cross the table at each pace.
+Uint32 PaceMs(Pace pace);
+
 struct Flight {
     signed char card;
     CardSpot from;

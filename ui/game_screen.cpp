@@ -21,12 +21,6 @@ bool is_program_event(const SDL_Event& event, int code) {
     return event.type == SDL_USEREVENT && event.user.code == code;
 }
 
-// How long a card takes to cross the table at each pace.
-Uint32 move_ms(Pace pace) {
-    constexpr Uint32 kMs[] = {0, 110, 220, 440};
-    return kMs[static_cast<int>(pace)];
-}
-
 // "Waiting for 1 more player to join" and the like: `format` fills in "1 more player".
 std::string Awaited(int players, const char* format) {
     return Fill(
@@ -61,7 +55,7 @@ GameScreen::GameScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, Client*
     sdl.tracker = &client->tracker;
     if (gui) {
         gui->Reset();
-        gui->SetMoveMs(move_ms(profile.settings.values.animations));
+        gui->SetMoveMs(PaceMs(profile.settings.values.animations));
     }
     client->ConnectClientConnector(&con);
     const int bh = static_cast<int>(sdl.GetButtonHeight());
@@ -169,10 +163,12 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
 
 void GameScreen::JoinedAt(const std::string& host, int port, std::optional<SeatSecret> held) {
     keeping.JoinedAt(host, port, sdl.playernum, held);
+    client->RecordAs("joined " + host);
 }
 
 void GameScreen::AtTable(const ServerTable& table) {
     at_table = table;
+    client->RecordAs("server " + table.server.host + " " + table.name);
     table_turn.SetTable(table.name, table.watching);
     button_menu->text = Translate("end button", "Leave");
     if (!table.watching) keeping.JoinedAt(table.server.host, table.server.port, -1, std::nullopt);
@@ -280,10 +276,29 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         keeping.ForgetTicket();
         // Where this program is the referee it knows every hand: they are shown face up.
         if (server) table_turn.Reveal(server->table());
+        KeepRecord();
         CountGame(winner == sdl.playernum);
         gui->SoundAfterMoves(winner == sdl.playernum ? SoundName::kWon : SoundName::kLost);
         RequestRedraw();
     }
+}
+
+// The referee's record where this program is the referee; elsewhere, the game as this seat saw it.
+void GameScreen::KeepRecord() {
+    std::optional<GameRecord> record = client->SeenGame();
+    if (server && server->FinishedGame()) {
+        record = *server->FinishedGame();
+        record->where = local_strength ? "local" : "hosted";
+        const std::vector<SeatInfo> seats = server->Seats();
+        const Strategy strength = local_strength.value_or(profile.settings.values.strength);
+        for (int p = 0; p < record->numplayers; ++p) {
+            const bool own = p == sdl.playernum;
+            const std::string& name = profile.settings.values.name;
+            record->seats[p] = {own && !name.empty() ? name : table_turn.PlateName(p),
+                                own || seats[p].state != SeatInfo::kComputer, strength};
+        }
+    }
+    if (record) profile.games.Keep(*record);
 }
 
 void GameScreen::CountGame(bool won) {

@@ -66,6 +66,8 @@ class GameScreen : public Screen {
     // Follows the turns and the end of the game for the statistics.
     void FollowGame(const SDL_Event& event);
     void CountGame(bool won);
+    // The game just won goes to the kept games.
+    void KeepRecord();
     bool GameInPlay() const;
     // "Undo", "Done" and "Auto" during a game; "Play again" and "Menu" once it is over.
     ButtonList& Active();

@@ -2,8 +2,13 @@
 // screen loop until a screen ends it. A failure is reported in one line on standard output.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,10 +72,11 @@ std::string find_locale() {
 
 constexpr const char* kUsage =
     Marked("terminal",
-           "usage: velmora [--fullscreen] [--window WxH] [--server HOST[:PORT]]\n"
+           "usage: velmora [--fullscreen] [--window WxH] [--server HOST[:PORT]] [--replay FILE]\n"
            "  --fullscreen   fill the whole screen in this run\n"
            "  --window WxH   open a window of W x H pixels in this run (for example 1200x900)\n"
            "  --server HOST[:PORT]  open the lobby of the velmora-server at HOST (port 1234)\n"
+           "  --replay FILE  watch the game kept in FILE again (docs/records.md)\n"
            "  --help         print this text and exit\n"
            "  --version      print the version and exit\n"
            "Settings, statistics and a local game left unfinished are kept in $XDG_CONFIG_HOME,\n"
@@ -115,8 +121,23 @@ void keep_window(SDL& sdl, const WindowChoice& started, Settings& kept) {
     kept.fullscreen = sdl.IsFullscreen();
 }
 
-// The menu, or a server's lobby at once.
-Screen* first_screen(const CommandLine& line, SDL& sdl, Exchange& exch, Profile& profile) {
+// The game kept in the file --replay names; one that cannot be read ends the program, saying why.
+std::optional<GameRecord> replayed(const CommandLine& line) {
+    if (!line.Given("--replay")) return std::nullopt;
+    const std::string path = line.Text("--replay");
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    GameRecord record;
+    std::string why = in ? "" : std::strerror(errno);
+    if (why.empty() && ParseRecord(text.str(), record, why)) return record;
+    line.Fail(Fill(Translate("terminal", "can't show %s: %s"), path, why));
+}
+
+// The menu, a kept game watched again, or a server's lobby at once.
+Screen* first_screen(const CommandLine& line, SDL& sdl, Exchange& exch, Profile& profile,
+                     const std::optional<GameRecord>& replay) {
+    if (replay) return navigate::Replay(sdl, exch, profile, *replay, false);
     if (!line.Given("--server")) return navigate::Menu(sdl, exch, profile);
     const std::string typed = CleanHost(line.Text("--server"));
     profile.settings.values.last_server = typed;
@@ -127,8 +148,9 @@ Screen* first_screen(const CommandLine& line, SDL& sdl, Exchange& exch, Profile&
 
 int main(int argc, char** argv) {
     StartLanguage(find_locale(), "");
-    const CommandLine line(argc, argv, Translate("terminal", kUsage), {"--window", "--server"},
-                           {"--fullscreen"});
+    const CommandLine line(argc, argv, Translate("terminal", kUsage),
+                           {"--window", "--server", "--replay"}, {"--fullscreen"});
+    const std::optional<GameRecord> replay = replayed(line);
     int status = 0;
     try {
         const std::string data = find_data();
@@ -151,8 +173,8 @@ int main(int argc, char** argv) {
         sdl.tracker_modify = &tracker_modify;
         {
             ScreenLoop loop(exch, sdl);
-            Exchange::PushLocalMessage(EXCH_SET_SCREEN, first_screen(line, sdl, exch, profile),
-                                       nullptr);
+            Exchange::PushLocalMessage(EXCH_SET_SCREEN,
+                                       first_screen(line, sdl, exch, profile, replay), nullptr);
             loop.Run();
         }
         // Only what this run changed: a window size given on the command line is not kept.

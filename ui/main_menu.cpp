@@ -32,6 +32,7 @@ MainMenu::MainMenu(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, std::string
     button_players = next("", 0);
     button_strength = next("", 0);
     button_statistics = next(Translate("button", "Statistics"), step / 2);
+    button_replays = next(Translate("button", "Replays"), 0);
     button_settings = next(Translate("button", "Settings"), 0);
     button_rules = next(Translate("button", "Rules"), 0);
     button_quit = next(Translate("button", "Quit"), step / 2);
@@ -63,9 +64,7 @@ void MainMenu::StartLocalGame(int players, Strategy strength_t) {
 }
 
 void MainMenu::AdoptLocalGame(ServerWithAutoPlay* referee, int players, Strategy strength_t) {
-    for (int seat = 1; seat < players; ++seat) referee->SetStrategy(seat, strength_t);
-    // The expert thinks beside the window, which keeps drawing and answering meanwhile.
-    referee->ThinkAside(std::make_unique<ThinkingThread>());
+    SeatComputers(*referee, players, strength_t);
     server = referee;
     client = new Client(exch);
     strength = strength_t;
@@ -73,11 +72,7 @@ void MainMenu::AdoptLocalGame(ServerWithAutoPlay* referee, int players, Strategy
 
 void MainMenu::ContinueGame() {
     if (client || server || !saved) return;
-    exch.EnterLocalMode(saved->at.numplayers);
-    AdoptLocalGame(new ServerWithAutoPlay(saved->at, exch), saved->at.numplayers, saved->strength);
-    // The referee sends nothing until the player's play: the game screen takes it up at once.
-    PostScreen(navigate::Game(sdl, exch, profile, client, server, saved->strength, &*saved));
-    keep_values = true;
+    PostScreen(navigate::LocalGameFrom(sdl, exch, profile, *saved));
 }
 
 MainMenu::~MainMenu() {
@@ -108,6 +103,7 @@ bool MainMenu::Pressed(const Button* b) {
     if (b == button_serve) PostScreen(navigate::HostPlayers(sdl, exch, profile));
     if (b == button_server) PostScreen(navigate::ServerEntry(sdl, exch, profile));
     if (b == button_statistics) PostScreen(navigate::Statistics(sdl, exch, profile));
+    if (b == button_replays) PostScreen(navigate::Replays(sdl, exch, profile));
     if (b == button_settings) PostScreen(navigate::Settings(sdl, exch, profile));
     if (b == button_rules) Exchange::PushLocalMessage(EXCH_RULES, nullptr, nullptr);
     return false;

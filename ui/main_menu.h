@@ -1,5 +1,6 @@
 // The main menu: a local game, joining and hosting a network game, continuing a kept game, the
-// statistics, the settings, the rules, and the local game's player count and strength.
+// statistics, the kept games, the settings, the rules, and the local game's player count and
+// strength.
 #pragma once
 
 #include <optional>
@@ -38,6 +39,7 @@ class MainMenu : public Screen {
     // Only while a saved game can be continued.
     Button* button_continue = nullptr;
     Button* button_statistics;
+    Button* button_replays;
     Button* button_settings;
     Button* button_rules;
     Button* button_players;

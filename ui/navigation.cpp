@@ -5,10 +5,13 @@
 #include "ui/join_screen.h"
 #include "ui/lobby_screen.h"
 #include "ui/main_menu.h"
+#include "ui/replay_list_screen.h"
+#include "ui/replay_screen.h"
 #include "ui/serve_screen.h"
 #include "ui/server_address_screen.h"
 #include "ui/settings_screen.h"
 #include "ui/statistics_screen.h"
+#include "ui/thinking_thread.h"
 
 namespace navigate {
 
@@ -63,6 +66,23 @@ Screen* TableGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
 
 Screen* Settings(SDL& sdl, Exchange& exch, Profile& profile) {
     return new SettingsScreen(sdl, exch, profile);
+}
+
+Screen* LocalGameFrom(SDL& sdl, Exchange& exch, Profile& profile, const SavedGame& game) {
+    exch.EnterLocalMode(game.at.numplayers);
+    auto* referee = new ServerWithAutoPlay(game.at, exch);
+    SeatComputers(*referee, game.at.numplayers, game.strength);
+    // The referee sends nothing until the player's play: the game screen takes it up at once.
+    return new GameScreen(sdl, exch, profile, new Client(exch), referee, game.strength, &game);
+}
+
+Screen* Replays(SDL& sdl, Exchange& exch, Profile& profile) {
+    return new ReplayListScreen(sdl, exch, profile);
+}
+
+Screen* Replay(SDL& sdl, Exchange& exch, Profile& profile, const GameRecord& record,
+               bool from_list) {
+    return new ReplayScreen(sdl, exch, profile, record, from_list);
 }
 
 Screen* Statistics(SDL& sdl, Exchange& exch, Profile& profile) {

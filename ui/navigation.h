@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/client.h"
+#include "game/game_record.h"
 #include "game/referee.h"
 #include "game/seat_secret.h"
 #include "game/strategy.h"
@@ -39,6 +40,12 @@ Screen* Lobby(SDL& sdl, Exchange& exch, Profile& profile, const ServerAddress& s
 // The game at a server's table, seated or watching; the connection goes on to the lobby after it.
 Screen* TableGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
                   const ServerTable& table);
+// A local game taken up from `game`: a kept one continued, or one started from a replay.
+Screen* LocalGameFrom(SDL& sdl, Exchange& exch, Profile& profile, const SavedGame& game);
+// The kept games, and one of them watched again (`from_list`: Back returns to the list).
+Screen* Replays(SDL& sdl, Exchange& exch, Profile& profile);
+Screen* Replay(SDL& sdl, Exchange& exch, Profile& profile, const GameRecord& record,
+               bool from_list);
 Screen* Settings(SDL& sdl, Exchange& exch, Profile& profile);
 Screen* Statistics(SDL& sdl, Exchange& exch, Profile& profile);
 

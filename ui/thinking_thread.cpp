@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "exchange/exchange.h"
+#include "game/autoplay_server.h"
 
 void ThinkingThread::Start(int seat, Decide decide) {
     Stop();
@@ -18,4 +19,9 @@ void ThinkingThread::Start(int seat, Decide decide) {
 void ThinkingThread::Stop() {
     stop = true;
     if (worker.joinable()) worker.join();
+}
+
+void SeatComputers(ServerWithAutoPlay& referee, int players, Strategy strength) {
+    for (int seat = 1; seat < players; ++seat) referee.SetStrategy(seat, strength);
+    referee.ThinkAside(std::make_unique<ThinkingThread>());
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <thread>
 
+#include "game/strategy.h"
 #include "game/turn_aside.h"
 
 class ThinkingThread final : public TurnAside {
@@ -23,3 +24,8 @@ class ThinkingThread final : public TurnAside {
     std::thread worker;
     std::atomic<bool> stop{false};
 };
+
+class ServerWithAutoPlay;
+// A local game's computer seats (all but seat 0) played at `strength`, the expert thinking beside
+// the window, which keeps drawing and answering meanwhile.
+void SeatComputers(ServerWithAutoPlay& referee, int players, Strategy strength);

@@ -123,6 +123,15 @@ struct Fit : ::testing::Test {
         if (place == "game button") return {button_w(text), hand_left - 10 - 2};
         if (place == "end button") return {button_w(text), kW - 10 - hand_right - 4};
         if (place == "line") return {text_w(text), kW - 20};
+        // A replay's buttons stand where a game's end buttons do, a kept game's row across the
+        // window, its other lines as a game's table lines.
+        if (place == "replay" && (id == "Back" || id == "Play from here"))
+            return {button_w(text), kW - 10 - hand_right - 4};
+        if (place == "replay" && id.rfind("%s   ", 0) == 0) return {button_w(text), kW - 20};
+        if (place == "replay" &&
+            (id.rfind("No game", 0) == 0 || id.find("kept.") != std::string::npos))
+            return {text_w(text), kW - 20};
+        if (place == "replay") return {text_w(text), kW - 220};
         // Left of the seat at the top right; longer lines are cut there with "...".
         if (place == "table line" || place == "pile") return {text_w(text), kW - 220};
         // The own plate says "You"; the others' say a name and a card count.

@@ -36,6 +36,7 @@
 #include "ui/join_screen.h"
 #include "ui/lobby_screen.h"
 #include "ui/main_menu.h"
+#include "ui/replay_screen.h"
 #include "ui/screen_loop.h"
 #include "ui/serve_screen.h"
 #include "ui/settings_screen.h"
@@ -790,7 +791,7 @@ TEST_F(Ui, MenuAndTextEntryScreens) {
     EXPECT_EQ(sdl->numplayers, 4);
     key(SDLK_ESCAPE);
     key(SDLK_ESCAPE);
-    click(15, 339);  // "Quit", after "Statistics", "Settings" and "Rules"
+    click(15, 361);  // "Quit", after "Statistics", "Replays", "Settings" and "Rules"
     EXPECT_TRUE(loop->done);
 }
 
@@ -1068,9 +1069,11 @@ Uint32 frozen_clock() {
 // A game of 3 players from one shuffle, played with "Auto", its cards moving and not: every line
 // to and from the referee comes at the same point, and the pictures on the player's turns (where
 // a press first lands the moving cards) and at the end, once the cards landed, are the same
-// pixel for pixel.
-TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
+// pixel for pixel. The game kept, watched again and stepped to its end, shows that end too.
+TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTableAndItsReplay) {
     gui->SetClock(frozen_clock);
+    // The own plate says "You" in the game; the record names the seat so where no name is set.
+    profile.settings.values.name.clear();
     const auto picture = [&] {
         SDL_Surface* s = gui->gamescreen;
         SDL_LockSurface(s);
@@ -1167,6 +1170,39 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTable) {
     EXPECT_EQ(still.end_unlanded, still.end_landed);
     EXPECT_EQ(moving.end_landed, still.end_landed);
     EXPECT_EQ(moving.end_unlanded.rfind("Game Over", 0), std::string::npos) << moving.end_unlanded;
+
+    const std::vector<RecordShelf::Shelved> kept = profile.games.List();
+    ASSERT_EQ(kept.size(), 2u);
+    // The same game twice, moving and still, kept whole.
+    const auto after_time = [](const RecordShelf::Shelved& s) {
+        const std::string text = RecordText(s.record);
+        return text.substr(text.find("\nwhere"));
+    };
+    EXPECT_EQ(after_time(kept[0]), after_time(kept[1]));
+    post(new ReplayScreen(*sdl, *exch, profile, kept.front().record, true));
+    const auto* replay = dynamic_cast<const ReplayScreen*>(loop->screen);
+    ASSERT_NE(replay, nullptr);
+    for (std::size_t i = 0; i < 3000 && replay->shown_steps() < replay->step_count(); ++i)
+        key(SDLK_RIGHT);
+    const auto end_picture = [&] {
+        frozen_ms += 60000;
+        for (int i = 0; i < 3; ++i) loop->Pass();
+        gui->Show();
+        return picture();
+    };
+    EXPECT_TRUE(end_picture() == still.pictures.back()) << "stepped to the end by Right";
+    key(SDLK_HOME);
+    EXPECT_EQ(replay->shown_steps(), 0u);
+    EXPECT_FALSE(end_picture() == still.pictures.back()) << "the start shows the deck alone";
+    key(SDLK_DOWN);
+    const std::size_t first_turn = replay->shown_steps();
+    EXPECT_GT(first_turn, 0u);
+    key(SDLK_DOWN);
+    EXPECT_GT(replay->shown_steps(), first_turn);
+    key(SDLK_UP);
+    EXPECT_EQ(replay->shown_steps(), first_turn);
+    key(SDLK_END);
+    EXPECT_TRUE(end_picture() == still.pictures.back()) << "gone to the end by End";
 }
 
 // SDL's disk audio driver writes what the mixer plays into a file, silence as zeros.
