@@ -58,10 +58,12 @@ ReplayScreen::ReplayScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t,
     }
 }
 
+// The next screen is made before this one goes: only what is still this screen's is let go.
 ReplayScreen::~ReplayScreen() {
+    if (sdl.tracker != &shown) return;
     sdl.tracker = nullptr;
     sdl.sane = false;
-    if (gui) gui->SetButtons(nullptr);
+    if (gui && gui->buttons == &buttons) gui->SetButtons(nullptr);
 }
 
 bool ReplayScreen::AcceptEvent(SDL_Event& event) {

@@ -1203,6 +1203,23 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTableAndItsReplay) {
     EXPECT_EQ(replay->shown_steps(), first_turn);
     key(SDLK_END);
     EXPECT_TRUE(end_picture() == still.pictures.back()) << "gone to the end by End";
+
+    // "Play from here" on the second turn: a local game in that turn's seat (1), its hand the
+    // player's, the others after it in turn order.
+    key(SDLK_HOME);
+    for (int i = 0; i < 3; ++i) key(SDLK_DOWN);
+    GameReplay game;
+    std::string why;
+    ASSERT_TRUE(game.Build(kept.front().record, why)) << why;
+    ASSERT_EQ(replay->shown_steps(), game.TurnStart(2));
+    const PlayTurn second = game.AtTurn(1);
+    const int bh = static_cast<int>(sdl->GetButtonHeight());
+    click(sdl->w - 15, sdl->h - 2 * bh + bh / 2);
+    ASSERT_NE(dynamic_cast<GameScreen*>(loop->screen), nullptr);
+    EXPECT_TRUE(turn().IsOurTurn());
+    EXPECT_EQ(sdl->tracker->pile[0], second.table.pile[1]);
+    EXPECT_EQ(sdl->tracker->pile[1], second.table.pile[2]);
+    EXPECT_EQ(sdl->tracker->pile[kDeck], second.table.pile[kDeck]);
 }
 
 // SDL's disk audio driver writes what the mixer plays into a file, silence as zeros.
