@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")"
 
-PACKAGES="cmake ninja-build g++ libgtest-dev libsdl1.2-dev libsdl-net1.2-dev libsdl-mixer1.2-dev gettext libfreetype-dev libinih-dev libasio-dev fonts-dejavu-core iproute2 xvfb xdotool imagemagick python3 libxtst-dev lintian desktop-file-utils appstream dpkg-dev groff-base"
+PACKAGES="cmake ninja-build g++ libgtest-dev libsdl1.2-dev libsdl-net1.2-dev libsdl-mixer1.2-dev gettext libfreetype-dev libinih-dev libasio-dev fonts-dejavu-core iproute2 xvfb xdotool imagemagick python3 libxtst-dev lintian desktop-file-utils appstream dpkg-dev groff-base libsqlite3-dev libsodium-dev libpq-dev postgresql"
 
 install_missing() {
     missing=""

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -21,6 +20,7 @@
 #include "game/referee.h"
 #include "game/strategy.h"
 #include "tools/headless.h"
+#include "tools/record_file.h"
 #include "tools/strategy_option.h"
 
 namespace {
@@ -217,15 +217,6 @@ int watch_table(Exchange& exch, TableWay& way) {
     return 1;
 }
 
-// Game `number` (from 1) goes to `path`, the later ones to PATH.2, PATH.3, ...
-void KeepRecord(const std::string& path, int number, const GameRecord& record) {
-    const std::string file = number == 1 ? path : path + "." + std::to_string(number);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << RecordText(record);
-    out.close();
-    if (!out) std::fprintf(stderr, "Error: can't write the game's record to %s\n", file.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -323,7 +314,7 @@ int main(int argc, char** argv) {
                 player.secret.reset();
                 const std::optional<GameRecord> kept = client.SeenGame();
                 if (line.Given("--record") && kept)
-                    KeepRecord(line.Text("--record"), seen + 1, *kept);
+                    KeepRecordFile(line.Text("--record"), seen + 1, *kept);
                 // Another game to play: ask for it, as "Play again" does.
                 if (++seen < games) exch.ClientSend(CodeLine(proto::kGameOverAck));
             }

@@ -11,6 +11,7 @@
 #include "game/autoplay_server.h"
 #include "net/game_search.h"
 #include "tools/headless.h"
+#include "tools/record_file.h"
 #include "tools/strategy_option.h"
 
 namespace {
@@ -20,6 +21,15 @@ std::string host_name() {
     char name[256] = "";
     gethostname(name, sizeof name - 1);
     return std::string(name).substr(0, 16);
+}
+
+// The record with the seats as the referee names them, the computer's at `strength`.
+GameRecord Named(GameRecord record, const Server& server, Strategy strength) {
+    record.where = "hosted";
+    const std::vector<SeatInfo> seats = server.Seats();
+    for (int p = 0; p < record.numplayers; ++p)
+        record.seats[p] = {seats[p].name, seats[p].state != SeatInfo::kComputer, strength};
+    return record;
 }
 
 }  // namespace
@@ -33,8 +43,10 @@ int main(int argc, char** argv) {
         "prints 'winner W' after each game. --plain speaks only the game's own\n"
         "lines, as a referee without names, seats and chat does. While players\n"
         "are awaited it answers searches for games on the local network (UDP\n"
-        "port 1234) with this machine's name, unless --hidden.\n",
-        {"--players", "--port", "--strategy"}, {"--plain", "--hidden"});
+        "port 1234) with this machine's name, unless --hidden. --record FILE keeps\n"
+        "each game whole as a record (docs/records.md): the first in FILE, the next\n"
+        "in FILE.2, FILE.3, ...\n",
+        {"--players", "--port", "--strategy", "--record"}, {"--plain", "--hidden"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int players = static_cast<int>(line.Number("--players", 2, 2, 5));
     const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
@@ -77,6 +89,9 @@ int main(int argc, char** argv) {
                 if (reported != -1) {
                     std::printf("winner %d\n", reported);
                     ++games;
+                    if (line.Given("--record") && server.FinishedGame())
+                        KeepRecordFile(line.Text("--record"), games,
+                                       Named(*server.FinishedGame(), server, strategy));
                 }
                 std::fflush(stdout);
             }
