@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "exchange/players.h"
 #include "exchange/tokens.h"
@@ -99,4 +100,78 @@ std::optional<NamedLine> ReadNamedLine(const Tokens& tokens, std::size_t first) 
     if (said.text.empty()) return std::nullopt;
     if (said.name.empty()) said.name = "?";
     return said;
+}
+
+std::string PlayerKeyLine(const PlayerKey& key) {
+    std::string line = CodeLine(proto::kPlayerKey);
+    for (std::size_t i = 0; i < key.size(); i += 2) {
+        line += ' ';
+        append_int(line, key[i] << 8 | key[i + 1]);
+    }
+    return line;
+}
+
+std::optional<PlayerKey> ReadPlayerKey(const Tokens& tokens, std::size_t first) {
+    if (tokens.data.size() != first + 16) return std::nullopt;
+    PlayerKey key;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const int part = tokens.data[first + i];
+        if (part < 0 || part > 65535) return std::nullopt;
+        key[2 * i] = static_cast<unsigned char>(part >> 8);
+        key[2 * i + 1] = static_cast<unsigned char>(part & 0xFF);
+    }
+    return key;
+}
+
+namespace {
+
+// The counted texts of a line from `at` on, each at most `limit` characters; none when a count
+// runs past the line.
+std::optional<std::vector<std::string>> ReadCounted(const Tokens& tokens, std::size_t at,
+                                                    std::size_t count, std::size_t limit) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int length = tokens.token(at);
+        if (length < 0 || at + 1 + static_cast<std::size_t>(length) > tokens.data.size())
+            return std::nullopt;
+        texts.push_back(ReadText(tokens, at + 1, length, limit));
+        at += 1 + length;
+    }
+    return texts;
+}
+
+// A list's longest text: five names and their commas.
+constexpr std::size_t kListTextChars = 100;
+
+}  // namespace
+
+std::string RatedFields(const RatedPlayer& player) {
+    std::string fields;
+    for (int n : {player.place, player.rating, player.games}) {
+        fields += ' ';
+        append_int(fields, n);
+    }
+    AppendCountedText(fields, player.name);
+    return fields;
+}
+
+std::optional<RatedPlayer> ReadRated(const Tokens& tokens, std::size_t first) {
+    const int place = tokens.token(first), rating = tokens.token(first + 1),
+              games = tokens.token(first + 2);
+    const auto name = ReadCounted(tokens, first + 3, 1, kNameChars);
+    if (!name || place < 0 || rating < 0 || games < 0) return std::nullopt;
+    return RatedPlayer{place, name->front(), rating, games};
+}
+
+std::string ListedGameLine(const ListedGame& game) {
+    std::string line = CodeLine(proto::kGameListed, game.id);
+    for (const std::string* text : {&game.played, &game.table, &game.players, &game.winner})
+        AppendCountedText(line, *text);
+    return line;
+}
+
+std::optional<ListedGame> ReadListedGame(const Tokens& tokens, std::size_t first) {
+    const auto texts = ReadCounted(tokens, first + 1, 4, kListTextChars);
+    if (!texts || tokens.token(first) <= 0) return std::nullopt;
+    return ListedGame{tokens.token(first), (*texts)[0], (*texts)[1], (*texts)[2], (*texts)[3]};
 }

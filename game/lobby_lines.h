@@ -1,7 +1,9 @@
 // The lines of a server's lobby that both of its sides write or read: a table as the list shows
-// it, the request that makes one, and a chat line under its sender's name.
+// it, the request that makes one, a chat line under its sender's name, a player's key, a rated
+// player and a kept game as the lists show them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -55,3 +57,30 @@ struct NamedLine {
 std::string NamedLineOf(int code, const NamedLine& said);
 // None when the name's count runs past the line, or when nothing printable is said.
 std::optional<NamedLine> ReadNamedLine(const Tokens& tokens, std::size_t first);
+
+// A player's key for one server: 256 random bits, which travel as 16 numbers of 16 bits (447).
+using PlayerKey = std::array<unsigned char, 32>;
+std::string PlayerKeyLine(const PlayerKey& key);
+std::optional<PlayerKey> ReadPlayerKey(const Tokens& tokens, std::size_t first);
+
+// A rated player as the lobby lists it (450; place 0: not rated yet).
+struct RatedPlayer {
+    int place = 0;
+    std::string name;
+    int rating = 0;
+    int games = 0;
+};
+// The fields of a rated player, from a blank on, and the player they give at token `first`.
+std::string RatedFields(const RatedPlayer& player);
+std::optional<RatedPlayer> ReadRated(const Tokens& tokens, std::size_t first);
+
+// A kept game as a list shows it (453).
+struct ListedGame {
+    int id = 0;
+    std::string played;
+    std::string table;
+    std::string players;
+    std::string winner;
+};
+std::string ListedGameLine(const ListedGame& game);
+std::optional<ListedGame> ReadListedGame(const Tokens& tokens, std::size_t first);

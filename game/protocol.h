@@ -61,8 +61,10 @@ constexpr int kSeatSecret = 423;     // referee, after the 101: the secret's 8 p
 constexpr int kGoodbye = 424;        // referee: the host ends the game on purpose
 constexpr int kRecordLine = 425;     // referee, after 422: a line of the game's public record
 
-// The server's lobby: a client that opens with 430 speaks it (the extension's version 3).
-constexpr int kLobbyVersion = 3;
+// The server's lobby: a client that opens with 430 speaks it (the extension's version 3; 4 adds
+// names with an owner, ratings and kept games, 447 to 458, which a client of 3 never sends).
+constexpr int kLobbyVersion = 4;
+constexpr int kOldestLobbyVersion = 3;
 constexpr int kLobbyHello = 430;      // client, first line: the lobby's version it speaks
 constexpr int kListTables = 432;      // client: the tables, please
 constexpr int kTableListed = 433;     // server: seats, joined, playing, watchers, chat, the name
@@ -79,6 +81,18 @@ constexpr int kStartNow = 443;      // client, the table's creator: computers in
 constexpr int kWatchedTable = 444;  // server, to a new watcher: the public table (seat -1)
 constexpr int kInLobby = 445;       // server: the connection is in the lobby (again)
 constexpr int kWatcherChat = 446;   // server, at a table: a watcher's name, then its line
+constexpr int kPlayerKey = 447;     // client, before its name: its key for this server, 16 parts
+constexpr int kYourName = 448;      // server: the name this connection goes by here (text)
+constexpr int kListRatings = 449;   // client: the best players, please
+constexpr int kRated = 450;         // server: place, rating, games, the counted name
+constexpr int kRatingsEnd = 451;    // server: the count of 450 lines, then the asker's own as 450
+constexpr int kListGames = 452;     // client: the last games, of the name it carries or everyone's
+constexpr int kGameListed = 453;    // server: the game's number, then 4 counted texts
+constexpr int kGamesEnd = 454;      // server: the count of 453 lines
+constexpr int kWatchAgain = 455;    // client: a kept game's number
+constexpr int kRecordText = 456;    // server: a line of a game's record (text)
+constexpr int kRecordEnd = 457;     // server: the game's number and the count of 456 lines
+constexpr int kSeatRatings = 458;   // server, to a table's lobby seats: each seat's rating or -1
 constexpr int kInPlay = 0;          // no seat asked for, and none is free
 constexpr int kNotYourSeat = 1;     // a wrong secret, or none given for this seat in this game
 constexpr int kSeatInUse = 2;       // the right secret, but the seat's old connection is still open

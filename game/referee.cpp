@@ -392,6 +392,7 @@ void Server::Win(int winner) {
     turn = -1;
     win = winner;
     kept.winner = winner;
+    if (keeping) exch.Won();
     SendAll(CodeLine(proto::kWinner, win));
     on_disconnect = kOwesNothing;
 }

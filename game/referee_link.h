@@ -37,6 +37,8 @@ class RefereeLink {
     // chat: what a watcher of the table, who holds no cards, is shown. A game begins with
     // "100 1 PLAYERS -1".
     virtual void Published(const std::string&) {}
+    // The game is won and its record whole (the referee's FinishedGame); nobody has been told yet.
+    virtual void Won() {}
 
   protected:
     ~RefereeLink() = default;

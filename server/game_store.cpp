@@ -158,12 +158,12 @@ std::vector<int> GameStore::Ranks(const GameRecord& record) {
     return ranks;
 }
 
-long long GameStore::Finish(const GameRecord& record, const std::string& table,
-                            const std::array<std::string, kMaxPlayers>& key_hashes) {
+int GameStore::Finish(const GameRecord& record, const std::string& table,
+                      const std::array<std::string, kMaxPlayers>& key_hashes) {
     std::string players;
     for (int p = 0; p < record.numplayers; ++p) players += (p ? ", " : "") + record.seats[p].name;
     Transaction t(*db);
-    const long long id = std::stoll(
+    const int id = std::stoi(
         db->Query(
               "INSERT INTO games (played, table_name, players, winner, record) VALUES ($1, "
               "$2, $3, $4, $5) RETURNING id",
@@ -203,8 +203,8 @@ long long GameStore::Finish(const GameRecord& record, const std::string& table,
     return id;
 }
 
-std::vector<Standing> GameStore::Best(int count) {
-    std::vector<Standing> best;
+std::vector<RatedPlayer> GameStore::Best(int count) {
+    std::vector<RatedPlayer> best;
     for (const auto& row :
          db->Query("SELECT name, mu, sigma, games FROM players WHERE games > 0 ORDER BY mu - 3 * "
                    "sigma DESC, id LIMIT $1",
@@ -214,7 +214,7 @@ std::vector<Standing> GameStore::Best(int count) {
     return best;
 }
 
-std::optional<Standing> GameStore::StandingOf(const std::string& name) {
+std::optional<RatedPlayer> GameStore::StandingOf(const std::string& name) {
     const auto rows = db->Query(
         "SELECT p.name, p.mu, p.sigma, p.games, (SELECT COUNT(*) FROM players q WHERE q.games > 0 "
         "AND (q.mu - 3 * q.sigma > p.mu - 3 * p.sigma OR (q.mu - 3 * q.sigma = p.mu - 3 * p.sigma "
@@ -222,11 +222,11 @@ std::optional<Standing> GameStore::StandingOf(const std::string& name) {
         {Folded(name)});
     if (rows.empty()) return std::nullopt;
     const auto& r = rows[0];
-    return Standing{std::stoi(r[4]) + 1, r[0], Rating{std::stod(r[1]), std::stod(r[2])}.Shown(),
-                    std::stoi(r[3])};
+    return RatedPlayer{std::stoi(r[4]) + 1, r[0], Rating{std::stod(r[1]), std::stod(r[2])}.Shown(),
+                       std::stoi(r[3])};
 }
 
-std::vector<StoredGame> GameStore::Games(const std::string& player, int count) {
+std::vector<ListedGame> GameStore::Games(const std::string& player, int count) {
     const std::string columns =
         "SELECT g.id, g.played, g.table_name, g.players, g.winner FROM games g";
     const auto rows =
@@ -236,12 +236,12 @@ std::vector<StoredGame> GameStore::Games(const std::string& player, int count) {
                             " JOIN game_players gp ON gp.game_id = g.id JOIN players p ON p.id = "
                             "gp.player_id WHERE p.folded = $1 ORDER BY g.id DESC LIMIT $2",
                         {Folded(player), std::to_string(count)});
-    std::vector<StoredGame> games;
-    for (const auto& r : rows) games.push_back({std::stoll(r[0]), r[1], r[2], r[3], r[4]});
+    std::vector<ListedGame> games;
+    for (const auto& r : rows) games.push_back({std::stoi(r[0]), r[1], r[2], r[3], r[4]});
     return games;
 }
 
-std::optional<std::string> GameStore::RecordOf(long long id) {
+std::optional<std::string> GameStore::RecordOf(int id) {
     const auto rows = db->Query("SELECT record FROM games WHERE id = $1", {std::to_string(id)});
     if (rows.empty()) return std::nullopt;
     return rows[0][0];

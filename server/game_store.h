@@ -11,25 +11,9 @@
 
 #include "exchange/players.h"
 #include "game/game_record.h"
+#include "game/lobby_lines.h"
 #include "server/database.h"
 #include "server/rating.h"
-
-// A rated player as the lobby lists it.
-struct Standing {
-    int place = 0;
-    std::string name;
-    int rating = 0;
-    int games = 0;
-};
-
-// A finished game as a list shows it.
-struct StoredGame {
-    long long id = 0;
-    std::string played;
-    std::string table;
-    std::string players;
-    std::string winner;
-};
 
 class GameStore {
   public:
@@ -42,13 +26,13 @@ class GameStore {
     std::string OwnedName(const std::string& wanted, const std::string& key_hash);
     // Keeps a finished game of table `table` and rates the people at it; `key_hashes[p]` is
     // seat p's person's ("" for none). Its id.
-    long long Finish(const GameRecord& record, const std::string& table,
-                     const std::array<std::string, kMaxPlayers>& key_hashes);
-    std::vector<Standing> Best(int count);
-    std::optional<Standing> StandingOf(const std::string& name);
+    int Finish(const GameRecord& record, const std::string& table,
+               const std::array<std::string, kMaxPlayers>& key_hashes);
+    std::vector<RatedPlayer> Best(int count);
+    std::optional<RatedPlayer> StandingOf(const std::string& name);
     // The last `count` games, of `player` where given.
-    std::vector<StoredGame> Games(const std::string& player, int count);
-    std::optional<std::string> RecordOf(long long id);
+    std::vector<ListedGame> Games(const std::string& player, int count);
+    std::optional<std::string> RecordOf(int id);
 
     // What a computer player of each strength counts as in a game's rating.
     static Rating ComputerRating(Strategy strength);

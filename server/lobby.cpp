@@ -1,6 +1,7 @@
 #include "server/lobby.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "exchange/tokens.h"
 #include "game/line_text.h"
@@ -8,6 +9,16 @@
 #include "game/seat_secret.h"
 
 namespace {
+
+// A kept game's record as its 456 lines and the 457 that ends them.
+std::vector<std::string> RecordLines(int id, const std::string& record) {
+    std::vector<std::string> lines;
+    std::istringstream in(record);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(TextLine(proto::kRecordText, line));
+    lines.push_back(CodeLine(proto::kRecordEnd, id) + " " + std::to_string(lines.size()));
+    return lines;
+}
 
 // A name in a log line, quoted: names hold blanks.
 std::string quoted(const std::string& name) {
@@ -50,7 +61,8 @@ void Lobby::Refuse(Place& place, int why, bool close) {
     static const char* const kWhy[] = {"server-full",     "too-many-from-address",
                                        "too-many-tables", "no-such-table",
                                        "table-full",      "name-taken",
-                                       "not-understood",  "idle"};
+                                       "not-understood",  "idle",
+                                       "no-such-game"};
     place.connection->Send(CodeLine(proto::kRefused, why));
     if (!close) return;
     log("event=refused address=" + place.connection->address() + " why=" + kWhy[why]);
@@ -95,7 +107,7 @@ void Lobby::LineFrom(Connection& c, const std::string& line) {
 // knows; anything else is a client of the game's own lines, seated at once.
 void Lobby::FirstLine(Place& place, const std::string& line) {
     const Tokens tokens(line);
-    if (tokens.token(0) == proto::kLobbyHello && tokens.token(1) >= proto::kLobbyVersion) {
+    if (tokens.token(0) == proto::kLobbyHello && tokens.token(1) >= proto::kOldestLobbyVersion) {
         place.from_lobby = true;
         ToLobby(place);
         return;
@@ -161,7 +173,20 @@ void Lobby::LobbyLine(Place& place, const Tokens& tokens) {
             LobbyChat(place, tokens);
             break;
         case proto::kName:
-            place.name = ReadText(tokens, 1, tokens.data.size(), kNameChars);
+            place.connection->Send(TextLine(proto::kYourName, TakeName(place, tokens)));
+            break;
+        case proto::kPlayerKey:
+            if (const std::optional<PlayerKey> key = ReadPlayerKey(tokens, 1))
+                place.key_hash = KeyHash(*key);
+            break;
+        case proto::kListRatings:
+            ListRatings(place);
+            break;
+        case proto::kListGames:
+            ListGames(place, tokens);
+            break;
+        case proto::kWatchAgain:
+            WatchAgain(place, tokens);
             break;
         default:
             break;
@@ -175,6 +200,9 @@ void Lobby::TableLine(Place& place, const std::string& line, const Tokens& token
     if (tokens.token(0) == proto::kLeaveTable && place.from_lobby) {
         table->Leave(*place.connection);
         ToLobby(place);
+    } else if (tokens.token(0) == proto::kName) {
+        // The referee hears the name this server lets the player have.
+        table->LineFrom(*place.connection, TextLine(proto::kName, TakeName(place, tokens)));
     } else if (tokens.token(0) == proto::kStartNow && entry->creator == place.connection.get()) {
         table->FillEmptySeats();
     } else if (tokens.token(0) == proto::kChat && table->Watches(*place.connection)) {
@@ -271,6 +299,10 @@ Table& Lobby::MakeTable(TableSettings settings, Connection* creator) {
         " seats=" + std::to_string(settings.seats));
     TableEntry entry;
     entry.table = std::make_unique<Table>(std::move(settings));
+    Table* made = entry.table.get();
+    made->OnWon([this, made] {
+        if (TableEntry* e = EntryOf(made)) KeepGame(*e);
+    });
     entry.creator = creator;
     entry.made_from = creator ? creator->address() : "";
     tables.push_back(std::move(entry));
@@ -280,13 +312,22 @@ Table& Lobby::MakeTable(TableSettings settings, Connection* creator) {
 void Lobby::Observe(TableEntry& entry) {
     const Table& t = *entry.table;
     const bool playing = t.playing();
-    if (playing && !entry.was_playing)
+    if (playing && !entry.was_playing) {
         log("event=game-started table=" + quoted(t.settings().name) +
             " people=" + std::to_string(t.joined()));
+        SendSeatRatings(entry);
+    }
     if (!playing && entry.was_playing && t.game().winner() != -1) {
         ++entry.games;
         log("event=game-ended table=" + quoted(t.settings().name) +
             " winner=" + std::to_string(t.game().winner()));
+    }
+    // The winner has been told: the seats from the lobby get the whole record.
+    if (entry.kept_game > 0) {
+        for (const std::string& line : RecordLines(entry.kept_game, entry.kept_record))
+            entry.table->ToLobbySeats(line);
+        entry.kept_game = 0;
+        entry.kept_record.clear();
     }
     entry.was_playing = playing;
 }
@@ -327,4 +368,89 @@ void Lobby::Stop() {
         if (place.where == Where::kLobby) place.connection->Send(CodeLine(proto::kGoodbye));
         place.connection->CloseAfterSending();
     }
+}
+
+template <class Call>
+auto Lobby::Stored(Call call, decltype(call()) fallback) -> decltype(call()) {
+    if (!store) return fallback;
+    try {
+        return call();
+    } catch (const DatabaseError& e) {
+        log(std::string("event=database-error what=") + quoted(e.what()));
+        return fallback;
+    }
+}
+
+std::string Lobby::TakeName(Place& place, const Tokens& tokens) {
+    const std::string wanted = ReadText(tokens, 1, tokens.data.size(), kNameChars);
+    place.name = Stored([&] { return store->OwnedName(wanted, place.key_hash); }, wanted);
+    return place.name;
+}
+
+void Lobby::ListRatings(Place& place) {
+    const std::vector<RatedPlayer> best =
+        Stored([&] { return store->Best(limits.listed); }, std::vector<RatedPlayer>{});
+    for (const RatedPlayer& p : best)
+        place.connection->Send(CodeLine(proto::kRated) + RatedFields(p));
+    const RatedPlayer own = Stored(
+        [&] {
+            return store->StandingOf(place.name).value_or(RatedPlayer{0, place.name, 0, 0});
+        },
+        RatedPlayer{0, place.name, 0, 0});
+    place.connection->Send(CodeLine(proto::kRatingsEnd, static_cast<int>(best.size())) +
+                           RatedFields(own));
+}
+
+void Lobby::ListGames(Place& place, const Tokens& tokens) {
+    const std::string of = ReadText(tokens, 1, tokens.data.size(), kNameChars);
+    const std::vector<ListedGame> games =
+        Stored([&] { return store->Games(of, limits.listed); }, std::vector<ListedGame>{});
+    for (const ListedGame& g : games) place.connection->Send(ListedGameLine(g));
+    place.connection->Send(CodeLine(proto::kGamesEnd, static_cast<int>(games.size())));
+}
+
+void Lobby::WatchAgain(Place& place, const Tokens& tokens) {
+    const int id = tokens.token(1);
+    const std::optional<std::string> record =
+        Stored([&] { return store->RecordOf(id); }, std::optional<std::string>{});
+    if (!record) {
+        Refuse(place, refusal::kNoSuchGame, false);
+        return;
+    }
+    for (const std::string& line : RecordLines(id, *record)) place.connection->Send(line);
+}
+
+void Lobby::KeepGame(TableEntry& entry) {
+    const Table& t = *entry.table;
+    const GameRecord* finished = t.game().FinishedGame();
+    if (!store || !finished) return;
+    GameRecord record = *finished;
+    record.where = "server " + limits.host + " " + t.settings().name;
+    const std::vector<SeatInfo> seats = t.game().Seats();
+    std::array<std::string, kMaxPlayers> keys;
+    for (int p = 0; p < record.numplayers; ++p) {
+        record.seats[p] = {seats[p].name, seats[p].state != SeatInfo::kComputer,
+                           t.settings().strength};
+        const auto at = people.find(t.SeatConnection(p));
+        if (at != people.end()) keys[p] = at->second.key_hash;
+    }
+    entry.kept_game = Stored([&] { return store->Finish(record, t.settings().name, keys); }, 0);
+    if (entry.kept_game == 0) return;
+    entry.kept_record = RecordText(record);
+    log("event=game-kept table=" + quoted(t.settings().name) +
+        " game=" + std::to_string(entry.kept_game));
+}
+
+void Lobby::SendSeatRatings(const TableEntry& entry) {
+    const Table& t = *entry.table;
+    const std::vector<SeatInfo> seats = t.game().Seats();
+    std::string line = CodeLine(proto::kSeatRatings);
+    for (const SeatInfo& seat : seats) {
+        const std::optional<RatedPlayer> rated =
+            seat.state == SeatInfo::kComputer ? std::nullopt
+                                              : Stored([&] { return store->StandingOf(seat.name); },
+                                                       std::optional<RatedPlayer>{});
+        line += " " + std::to_string(rated ? rated->rating : -1);
+    }
+    entry.table->ToLobbySeats(line);
 }

@@ -13,6 +13,7 @@
 #include "game/lobby_lines.h"
 #include "game/seat_list.h"
 #include "server/connection.h"
+#include "server/game_store.h"
 #include "server/table.h"
 
 struct ServerLimits {
@@ -26,6 +27,10 @@ struct ServerLimits {
     std::chrono::seconds empty_table{60};
     // A new connection that has said nothing this long is a design client: it takes a seat.
     std::chrono::milliseconds first_line_wait{1000};
+    // The server's name in its games' records ("server HOST TABLE").
+    std::string host = "localhost";
+    // How many players and games the lobby's lists show.
+    int listed = 50;
 };
 
 // Why the server refuses a connection or a lobby line (441): the connection's own limits close it.
@@ -38,13 +43,16 @@ constexpr int kTableFull = 4;
 constexpr int kNameTaken = 5;
 constexpr int kNotUnderstood = 6;
 constexpr int kIdle = 7;
+constexpr int kNoSuchGame = 8;
 }  // namespace refusal
 
 class Lobby final : public ConnectionOwner {
   public:
     using Clock = std::chrono::steady_clock;
     using Log = std::function<void(const std::string&)>;
-    Lobby(ServerLimits limits_t, Log log_t) : limits(limits_t), log(std::move(log_t)) {}
+    // `store_t`: where names, games and ratings are kept; null keeps none.
+    Lobby(ServerLimits limits_t, Log log_t, GameStore* store_t = nullptr)
+        : limits(limits_t), log(std::move(log_t)), store(store_t) {}
     // A new connection from `address`: welcomed, or refused with one line saying why.
     void Accept(asio::ip::tcp::socket socket, const std::string& address);
     // Once a second: idle lobby connections, tables nobody is at.
@@ -70,6 +78,8 @@ class Lobby final : public ConnectionOwner {
         ChatGate chat;
         // It opened with 430: it speaks the lobby.
         bool from_lobby = false;
+        // The hash of the key it gave, "" for none.
+        std::string key_hash;
     };
     struct TableEntry {
         std::unique_ptr<Table> table;
@@ -81,6 +91,9 @@ class Lobby final : public ConnectionOwner {
         int games = 0;
         Clock::time_point nobody_since;
         bool nobody = false;
+        // The record of the game just won and kept, sent to its lobby seats once they are told.
+        int kept_game = 0;
+        std::string kept_record;
     };
 
     void Refuse(Place& place, int why, bool close);
@@ -92,6 +105,18 @@ class Lobby final : public ConnectionOwner {
     void CreateTable(Place& place, const Tokens& tokens);
     void JoinTable(Place& place, const Tokens& tokens, bool watch);
     void LobbyChat(Place& place, const Tokens& tokens);
+    // The name a 400 line asks for, as this server lets the place have it.
+    std::string TakeName(Place& place, const Tokens& tokens);
+    void ListRatings(Place& place);
+    void ListGames(Place& place, const Tokens& tokens);
+    void WatchAgain(Place& place, const Tokens& tokens);
+    // The game a table's referee has just won goes into the store, its people rated.
+    void KeepGame(TableEntry& entry);
+    // Each seat's person's rating, to the seats that came from the lobby.
+    void SendSeatRatings(const TableEntry& entry);
+    // A call of the store; a failure is logged and gives `fallback`.
+    template <class Call>
+    auto Stored(Call call, decltype(call()) fallback) -> decltype(call());
     void ToLobby(Place& place);
     TableEntry* Named(const std::string& name);
     TableEntry* EntryOf(const Table* table);
@@ -102,6 +127,7 @@ class Lobby final : public ConnectionOwner {
 
     ServerLimits limits;
     Log log;
+    GameStore* store;
     std::map<const Connection*, Place> people;
     std::map<std::string, int> per_address;
     std::vector<TableEntry> tables;

@@ -4,8 +4,9 @@
 #include <stdexcept>
 #include <string>
 
-Service::Service(asio::io_context& io_t, const ServerLimits& limits, Lobby::Log log_t)
-    : io(io_t), acceptor(io), signals(io), ticker(io), hall(limits, log_t), log(log_t) {}
+Service::Service(asio::io_context& io_t, const ServerLimits& limits, Lobby::Log log_t,
+                 GameStore* store)
+    : io(io_t), acceptor(io), signals(io), ticker(io), hall(limits, log_t, store), log(log_t) {}
 
 void Service::Listen(int port) {
     const auto on = [&](const asio::ip::tcp& family, const asio::ip::address& any) {

@@ -11,7 +11,9 @@
 
 class Service {
   public:
-    Service(asio::io_context& io_t, const ServerLimits& limits, Lobby::Log log);
+    // `store`: where names, games and ratings are kept; null keeps none.
+    Service(asio::io_context& io_t, const ServerLimits& limits, Lobby::Log log,
+            GameStore* store = nullptr);
     // Listens on `port` (0: any free port), IPv6 and IPv4 where the machine has IPv6; throws
     // when it cannot.
     void Listen(int port);

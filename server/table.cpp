@@ -209,6 +209,11 @@ bool Table::SeatGuest(int guest, int seat) {
     return true;
 }
 
+void Table::ToLobbySeats(const std::string& line) {
+    for (int p = 0; p < given.seats; ++p)
+        if (LobbySeat(p)) seats[p]->Send(line);
+}
+
 void Table::Published(const std::string& line) {
     for (const ConnectionPtr& w : watchers) w->Send(line);
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -60,6 +61,13 @@ class Table final : public RefereeLink {
     // The server stops: every client that speaks the extension or came from the lobby, the
     // watchers too, is told the host leaves.
     void Goodbye();
+    // Called once each game is won, before anybody is told: the game is kept meanwhile.
+    void OnWon(std::function<void()> kept_t) { keep = std::move(kept_t); }
+    // Seat p's connection, and whether it came from the lobby.
+    const Connection* SeatConnection(int p) const { return seats.at(p).get(); }
+    bool LobbySeat(int p) const { return seats.at(p) && lobby_seat.at(p); }
+    // A line to every seat that came from the lobby.
+    void ToLobbySeats(const std::string& line);
 
     // RefereeLink
     bool IsLocalMode() const override { return false; }
@@ -75,6 +83,9 @@ class Table final : public RefereeLink {
     bool SeatGuest(int guest, int seat) override;
     void AnswerFor(int p, const std::string& line) override { Post(p, "2 " + line); }
     void Published(const std::string& line) override;
+    void Won() override {
+        if (keep) keep();
+    }
 
     static constexpr int kMostGuests = 4;
 
@@ -101,6 +112,7 @@ class Table final : public RefereeLink {
     std::vector<ConnectionPtr> watchers;
     std::deque<std::pair<int, std::string>> posted;
     bool pumping = false;
+    std::function<void()> keep;
     // Last: it asks the link about the seats while it is made.
     ServerWithAutoPlay referee;
 };

@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
         "them in tables of K (run it with --quick-seats K and a --max-per-address of M\n"
         "or more); each plays every turn with \"220\", T ms (0) after each line it\n"
         "answers, game after game, for S seconds (10). Prints connections_held,\n"
-        "games_per_second, line_latency_median_ms and line_latency_p99_ms (from each\n"
+        "games_per_second, games_ended (each seen won by its seat 0),\n"
+        "line_latency_median_ms and line_latency_p99_ms (from each\n"
         "\"220\" to the server's next line), errors, and with PID the server's memory\n"
         "(server_rss_mib) and processor use (server_cpu_percent).\n",
         {"--server", "--connections", "--seats", "--think-ms", "--seconds", "--server-pid"});
@@ -213,6 +214,7 @@ int main(int argc, char** argv) {
                                     [](const LoadPlayer& p) { return p.fd >= 0; });
     std::printf("connections_held: %ld\n", held);
     std::printf("games_per_second: %.1f\n", static_cast<double>(figures.games) / elapsed);
+    std::printf("games_ended: %ld\n", figures.games);
     std::printf("line_latency_median_ms: %.2f\n", percentile(figures.latencies_ms, 0.5));
     std::printf("line_latency_p99_ms: %.2f\n", percentile(figures.latencies_ms, 0.99));
     std::printf("errors: %ld\n", figures.errors);

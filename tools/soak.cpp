@@ -616,8 +616,9 @@ void end_table(TableGame& g, bool hung, Tally& tally) {
 void play_on_server(const std::string& dir, std::mt19937& rng, int games, int tables,
                     int misbehave_percent, int rejoin_percent, Tally& tally) {
     const int port = free_port();
-    Child server = spawn({dir + "/velmora-server", "--port", int_to_string(port),
-                          "--max-per-address", "100000", "--max-connections", "100000"});
+    Child server =
+        spawn({dir + "/velmora-server", "--port", int_to_string(port), "--max-per-address",
+               "100000", "--max-connections", "100000", "--database", "off"});
     for (int i = 0, fd = -1; i < 500 && fd < 0; ++i, usleep(10000))
         if ((fd = connect_to(port)) >= 0) close(fd);
     for (int round = 0; tally.games < games && !interrupted; ++round) {

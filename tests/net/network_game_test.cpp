@@ -463,7 +463,7 @@ bool table_listed(int port, const std::string& name, int watchers = 0) {
 // once.
 TEST(NetworkGame, PlayersMeetAtANamedTableOfTheServerAndAWatcherSeesItsEnd) {
     const int port = free_port();
-    Process server({"velmora-server", "--port", std::to_string(port)});
+    Process server({"velmora-server", "--port", std::to_string(port), "--database", "off"});
     const auto listening = Clock::now() + std::chrono::milliseconds(kWaitMs);
     for (int fd = -1; fd < 0 && Clock::now() < listening; usleep(10000))
         if ((fd = connect_to_loopback(port)) >= 0) close(fd);

@@ -96,9 +96,9 @@ TEST(GameStore, NamesBelongToAKeyAndGamesAreKeptAndRated) {
         std::string why;
         ASSERT_TRUE(ParseRecord(TwoPlayerGame(), record, why)) << why;
         const std::array<std::string, kMaxPlayers> keys{anna_key, bo_key};
-        const long long id = store.Finish(record, "Oak", keys);
+        const int id = store.Finish(record, "Oak", keys);
         EXPECT_EQ(store.RecordOf(id), RecordText(record));
-        const std::vector<Standing> best = store.Best(50);
+        const std::vector<RatedPlayer> best = store.Best(50);
         ASSERT_GE(best.size(), 2u);
         EXPECT_EQ(best[0].name, "Anna");
         EXPECT_GT(best[0].rating, best[1].rating);
