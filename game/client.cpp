@@ -65,6 +65,7 @@ bool Client::Receive(const std::string& msg) {
         case proto::kWinner:
             if (!IsPlayer(tokens.token(2))) return RefereeLost();
             story.Follow(tokens);
+            game_won = true;
             Exchange::PushLocalMessage(static_cast<unsigned>(EXCH_WINNER),
                                        EventData(tokens.token(2)), nullptr);
             turn = -1;
@@ -138,6 +139,8 @@ bool Client::NewGame(const Tokens& tokens) {
     history = TurnHistory{};
     story.Start(numplayers, playernum);
     recorder.Start(numplayers, playernum);
+    offered_game.reset();
+    game_won = false;
     if (connector) connector->SetPlayerNum(playernum, numplayers);
     return true;
 }
@@ -226,7 +229,23 @@ void Client::Resume(const PlayTurn& at, int playernum_t, std::vector<StoryEvent>
 // The extension's lines tell only the user interface; one that is not well formed is ignored.
 void Client::FollowExtension(const Tokens& tokens) {
     if (!connector) return;
+    // Only once the game is over: a whole record before it would show the hidden faces.
+    if (game_won && !watching && offered.Follow(tokens)) {
+        std::optional<GameRecord> whole = offered.Take();
+        if (whole && whole->numplayers == numplayers) {
+            offered_game = std::move(whole);
+            connector->RecordOffered();
+        }
+        return;
+    }
     switch (tokens.token(1)) {
+        case proto::kSeatRatings: {
+            std::vector<int> ratings;
+            for (std::size_t i = 2; i < tokens.data.size() && ratings.size() < kMaxPlayers; ++i)
+                ratings.push_back(std::max(tokens.data[i], -1));
+            connector->SeatRatings(ratings);
+            break;
+        }
         case proto::kSeats: {
             // Before its 100 line the client knows the game's size from the list alone.
             const int seats_of = numplayers > 0 ? numplayers : tokens.token(2);

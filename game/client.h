@@ -39,6 +39,10 @@ class ClientConnector {
     virtual void StoryRetold() {}
     // A server's table: how many watch it, and a watcher's chat line.
     virtual void WatchersCounted(int) {}
+    // The referee offered the whole record of the game just won (SeenGame has it now).
+    virtual void RecordOffered() {}
+    // Each seat's rating, -1 where it has none.
+    virtual void SeatRatings(const std::vector<int>&) {}
     virtual void WatcherChatLine(const std::string&, const std::string&) {}
 
   protected:
@@ -120,8 +124,11 @@ class Client {
     // Where the games this client plays are kept as being played: "joined HOST" or "server HOST
     // TABLE" (the record's `where`).
     void RecordAs(const std::string& where) { recorder.Place(where); }
-    // The game just won as this seat saw it, where it followed the whole game.
-    std::optional<GameRecord> SeenGame() const { return recorder.Finished(tracker); }
+    // The game just won: the whole record, where the referee offered it after the end (a server
+    // does), else as this seat saw it, where it followed the whole game.
+    std::optional<GameRecord> SeenGame() const {
+        return offered_game ? offered_game : recorder.Finished(tracker);
+    }
 
     Tracker tracker;
     // Followed from the turn lines on the table above.
@@ -160,4 +167,7 @@ class Client {
     int refused = -1;
     bool goodbye = false;
     SeatRecorder recorder;
+    OfferedRecord offered;
+    std::optional<GameRecord> offered_game;
+    bool game_won = false;
 };

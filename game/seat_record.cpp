@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <ctime>
 #include <iterator>
+#include <utility>
 
+#include "game/line_text.h"
 #include "game/protocol.h"
 #include "game/seat_list.h"
 
@@ -64,4 +66,24 @@ std::optional<GameRecord> SeatRecorder::Finished(const Tracker& end) const {
     GameRecord done = record;
     std::copy(std::begin(end.cards), std::end(end.cards), done.faces.begin());
     return done;
+}
+
+bool OfferedRecord::Follow(const Tokens& line) {
+    if (line.token(1) == proto::kRecordText) {
+        if (lines.size() < kMostLines) lines.push_back(ReadText(line, 2, line.data.size(), 4096));
+        return true;
+    }
+    if (line.token(1) != proto::kRecordEnd) return false;
+    std::string text, why;
+    for (const std::string& l : lines) text += l + "\n";
+    GameRecord record;
+    if (static_cast<std::size_t>(line.token(3)) == lines.size() && ParseRecord(text, record, why))
+        done = std::move(record);
+    ended_id = line.token(2);
+    lines.clear();
+    return true;
+}
+
+std::optional<GameRecord> OfferedRecord::Take() {
+    return std::exchange(done, std::nullopt);
 }

@@ -3,9 +3,30 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "exchange/tokens.h"
 #include "game/game_record.h"
+
+// A whole record sent line by line (456) and ended with its number and count (457), as a server
+// sends a kept game; a record too long for any game is dropped.
+class OfferedRecord {
+  public:
+    // One line as received (its code at token 1); whether it was one of a record's.
+    bool Follow(const Tokens& line);
+    // The record, once its end came and it reads; taken once.
+    std::optional<GameRecord> Take();
+    // The number of the game last ended, 0 for none.
+    int game() const { return ended_id; }
+
+    static constexpr std::size_t kMostLines = GameRecord::kMostTurns + 20;
+
+  private:
+    std::vector<std::string> lines;
+    std::optional<GameRecord> done;
+    int ended_id = 0;
+};
 
 class SeatRecorder {
   public:

@@ -10,7 +10,8 @@ Profile::Profile(const Places& places_t)
       statistics(places.data),
       saved_game(places.state),
       rejoin(places.state),
-      games(places.data) {
+      games(places.data),
+      keys(places.data) {
     if (places.config.empty() || places.data.empty() || places.state.empty())
         std::fprintf(stderr,
                      "velmora: HOME is not set: settings, statistics or games are not kept\n");

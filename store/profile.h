@@ -7,6 +7,7 @@
 #include "store/record_shelf.h"
 #include "store/rejoin_ticket.h"
 #include "store/saved_game.h"
+#include "store/server_keys.h"
 #include "store/settings.h"
 #include "store/statistics.h"
 
@@ -23,4 +24,6 @@ class Profile {
     RejoinTicketFile rejoin;
     // The last games the window refereed.
     RecordShelf games;
+    // The keys that hold the player's names on servers.
+    ServerKeys keys;
 };

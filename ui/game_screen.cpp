@@ -104,6 +104,7 @@ void GameScreen::TakeUp(const SavedGame& game) {
 }
 
 GameScreen::~GameScreen() {
+    KeepPendingRecord();
     if (typing) SDL_EnableUNICODE(unicode_before);
     if (gui) gui->CancelDrag(), gui->SetLog(nullptr);
     if (connection_kept)
@@ -124,6 +125,7 @@ void GameScreen::InitGUI(ButtonList* list) {
 void GameScreen::Leave(const std::string& why) {
     if (leaving) return;
     leaving = true;
+    KeepPendingRecord();
     if (!at_table || connection_gone) {
         PostScreen(navigate::Menu(sdl, exch, profile, why));
         return;
@@ -155,6 +157,7 @@ bool GameScreen::AcceptEvent(SDL_Event& event) {
         RequestRedraw();
     TakeHint();
     const bool gone = RouteMessage(exch, client, server);
+    if (con.record_offered) KeepPendingRecord();
     beacon.Follow(Refilling() ? client->awaited() : 0, sdl.numplayers);
     KeepTicket();
     if (gone) Gone();
@@ -276,7 +279,10 @@ void GameScreen::FollowTurns(const SDL_Event& event) {
         keeping.ForgetTicket();
         // Where this program is the referee it knows every hand: they are shown face up.
         if (server) table_turn.Reveal(server->table());
-        KeepRecord();
+        if (at_table)
+            record_pending = true;
+        else
+            KeepRecord();
         CountGame(winner == sdl.playernum);
         gui->SoundAfterMoves(winner == sdl.playernum ? SoundName::kWon : SoundName::kLost);
         RequestRedraw();
@@ -299,6 +305,13 @@ void GameScreen::KeepRecord() {
         }
     }
     if (record) profile.games.Keep(*record);
+}
+
+void GameScreen::KeepPendingRecord() {
+    con.record_offered = false;
+    if (!record_pending) return;
+    record_pending = false;
+    KeepRecord();
 }
 
 void GameScreen::CountGame(bool won) {
@@ -705,6 +718,7 @@ void GameScreen::Clicked(const Button* b) {
     } else if (b == button_again) {
         if (again_sent) return;
         again_sent = true;
+        KeepPendingRecord();
         exch.ClientSend(int_to_string(proto::kGameOverAck));
     } else if (b == button_fill) {
         if (at_table)

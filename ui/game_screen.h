@@ -68,6 +68,9 @@ class GameScreen : public Screen {
     void CountGame(bool won);
     // The game just won goes to the kept games.
     void KeepRecord();
+    // A server's game is kept once the server offered its whole record, or, where it did not,
+    // as the seat saw it when the screen moves on.
+    void KeepPendingRecord();
     bool GameInPlay() const;
     // "Undo", "Done" and "Auto" during a game; "Play again" and "Menu" once it is over.
     ButtonList& Active();
@@ -176,4 +179,5 @@ class GameScreen : public Screen {
     std::size_t chat_rows = 0;
     Uint32 resting_since = 0;
     bool JustEnded() const;
+    bool record_pending = false;
 };

@@ -8,6 +8,7 @@
 #include "game/protocol.h"
 #include "ui/navigation.h"
 #include "ui/network_setup.h"
+#include "ui/record_words.h"
 #include "ui/table_view.h"
 #include "ui/texts.h"
 #include "ui/typed_text.h"
@@ -25,6 +26,7 @@ std::string Refusal(int why) {
         Marked("line", "A table of that name is there already"),
         Marked("line", "The server could not read that"),
         Marked("line", "The server closed the lobby after 10 minutes without a word"),
+        Marked("line", "That game is not kept"),
     };
     if (why < 0 || why >= static_cast<int>(std::size(kWhy))) return "";
     return Translate("line", kWhy[why]);
@@ -44,10 +46,12 @@ std::string RowText(const ListedTable& t) {
 }  // namespace
 
 LobbyScreen::LobbyScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, ServerAddress server_t,
-                         bool connected_t, std::string why_t)
+                         bool connected_t, std::string why_t, bool in_lobby_t)
     : Screen(sdl_t, exch_t, profile_t),
       server(std::move(server_t)),
-      state(connected_t ? State::kEntering : State::kConnecting),
+      state(in_lobby_t    ? State::kInLobby
+            : connected_t ? State::kEntering
+                          : State::kConnecting),
       why(std::move(why_t)),
       rejoin(profile_t.rejoin) {
     ListButtons();
@@ -57,13 +61,15 @@ LobbyScreen::~LobbyScreen() {
     // A screen that goes with its chat line or its form open gives the keys back as they were.
     if (typing || form) SDL_EnableUNICODE(unicode_before);
     if (form) SDL_EnableKeyRepeat(0, 0);
-    if (handed) return;
+    if (handed || watching_again) return;
     delete client;
     exch.ClientDisconnect();
 }
 
 void LobbyScreen::Shown() {
     rejoin.Start();
+    // Back from a game watched again: the list is asked for anew.
+    if (state == State::kInLobby) AskForList();
     if (state != State::kConnecting || connect) return;
     connect = std::make_unique<AsyncConnect>(server.host, server.port);
     connect_started = SDL_GetTicks();
@@ -96,8 +102,12 @@ void LobbyScreen::Line(const std::string& message) {
     const int code = t.token(1);
     const bool lobby = code == proto::kInLobby || code == proto::kTableListed ||
                        code == proto::kTablesEnd || code == proto::kLobbyChatRelay ||
-                       code == proto::kRefused;
-    if (lobby)
+                       code == proto::kRefused ||
+                       (code >= proto::kYourName && code <= proto::kRecordEnd);
+    if (code == proto::kRecordText || code == proto::kRecordEnd) {
+        fetched.Follow(t);
+        if (code == proto::kRecordEnd) RecordCame();
+    } else if (lobby)
         LobbyLine(t);
     else if (state == State::kSeating)
         Seated(message);
@@ -106,6 +116,11 @@ void LobbyScreen::Line(const std::string& message) {
 void LobbyScreen::LobbyLine(const Tokens& t) {
     switch (t.token(1)) {
         case proto::kInLobby:
+            // The key first, so that the name is the key's where it is.
+            if (state == State::kEntering && t.token(2) >= proto::kLobbyVersion)
+                if (const auto key =
+                        profile.keys.For(server.host + ":" + std::to_string(server.port)))
+                    exch.ClientSend(PlayerKeyLine(*key));
             if (state == State::kEntering && !profile.settings.values.name.empty())
                 exch.ClientSend(TextLine(proto::kName, profile.settings.values.name));
             state = State::kInLobby;
@@ -129,6 +144,17 @@ void LobbyScreen::LobbyLine(const Tokens& t) {
                 chat.push_back(said->name + ": " + said->text);
                 if (chat.size() > kChatShown) chat.pop_front();
             }
+            break;
+        case proto::kYourName:
+            name_here = ReadText(t, 2, t.data.size(), kNameChars);
+            break;
+        case proto::kRated:
+        case proto::kRatingsEnd:
+            RatingsLine(t);
+            break;
+        case proto::kGameListed:
+        case proto::kGamesEnd:
+            GamesLine(t);
             break;
         case proto::kRefused:
             why = Refusal(t.token(2));
@@ -166,7 +192,7 @@ const RejoinTicket* LobbyScreen::RejoinHere() const {
 }
 
 int LobbyScreen::ListTop() const {
-    return 10 + 3 * sdl.GetFontHeight(1) + 2 * static_cast<int>(sdl.GetButtonHeight());
+    return 10 + 3 * sdl.GetFontHeight(1) + 2 * static_cast<int>(sdl.GetButtonHeight()) + 8;
 }
 
 int LobbyScreen::RowHeight() const {
@@ -195,6 +221,35 @@ void LobbyScreen::ListButtons() {
         button_rejoin = buttons.AddButton(
             sdl, 20 + button_create->w, top,
             Fill(Translate("button", "Rejoin the game at %s"), ticket->host), true);
+    // The lists this lobby shows, on the row below.
+    const int views_y = top + static_cast<int>(sdl.GetButtonHeight()) + 4;
+    int x = 10;
+    const auto view_button = [&](const char* text, View v) {
+        Button* b =
+            buttons.AddButton(sdl, x, views_y, text, state == State::kInLobby && shown != v);
+        x += b->w + 10;
+        return b;
+    };
+    button_tables = view_button(Translate("button", "Tables"), View::kTables);
+    button_best = view_button(Translate("button", "Best players"), View::kRatings);
+    button_games = view_button(Translate("button", "Finished games"), View::kGames);
+    button_own_games = view_button(Translate("button", "Your games"), View::kOwnGames);
+    again_buttons.clear();
+    if (shown == View::kGames || shown == View::kOwnGames) {
+        const char* again = Translate("button", "Watch again");
+        const int again_x = sdl.w - 20 - static_cast<int>(sdl.GetButtonWidth(again));
+        const int count = std::min(static_cast<int>(finished.size()), RowsShown());
+        for (int r = 0; r < count; ++r)
+            again_buttons.push_back(
+                buttons.AddButton(sdl, again_x, ListTop() + r * RowHeight(), again, true));
+    }
+    if (shown != View::kTables) {
+        row = 0;
+        for (Button* b : buttons.buttons)
+            if (row++ == chosen && b->enabled) buttons.focus = b;
+        RequestRedraw();
+        return;
+    }
     const char* join = Translate("button", "Join");
     const char* watch = Translate("button", "Watch");
     const int watch_w = static_cast<int>(sdl.GetButtonWidth(watch));
@@ -241,6 +296,12 @@ void LobbyScreen::Pressed(const Button* b) {
         RequestRedraw();
         return;
     }
+    if (b == button_tables) Show(View::kTables);
+    if (b == button_best) Show(View::kRatings);
+    if (b == button_games) Show(View::kGames);
+    if (b == button_own_games) Show(View::kOwnGames);
+    for (std::size_t r = 0; r < again_buttons.size() && r < finished.size(); ++r)
+        if (b == again_buttons[r]) exch.ClientSend(CodeLine(proto::kWatchAgain, finished[r].id));
     if (b && b == button_rejoin && RejoinHere()) {
         left = true;
         PostScreen(navigate::Rejoin(sdl, exch, profile, *RejoinHere(), false));
@@ -345,7 +406,7 @@ void LobbyScreen::Idle() {
         state = State::kFailed;
         RequestRedraw();
     }
-    if (!form && SDL_GetTicks() - listed_at >= kListMs) AskForList();
+    if (!form && shown == View::kTables && SDL_GetTicks() - listed_at >= kListMs) AskForList();
 }
 
 Uint32 LobbyScreen::NextWakeMs() const {
@@ -355,7 +416,7 @@ Uint32 LobbyScreen::NextWakeMs() const {
     };
     Uint32 wake = rejoin.NextWakeMs(now);
     if (connect) wake = std::min(wake, until(connect_started, kConnectMs));
-    if (state == State::kInLobby && !list_asked && !form)
+    if (state == State::kInLobby && !list_asked && !form && shown == View::kTables)
         wake = std::min(wake, until(listed_at, kListMs));
     return wake;
 }
@@ -395,13 +456,19 @@ void LobbyScreen::Draw() {
         return;
     }
     buttons.Draw(sdl, sdl.screen);
-    if (state == State::kInLobby && tables.empty())
+    if (shown != View::kTables) {
+        const std::vector<std::string> rows_text = ShownRows();
+        for (std::size_t r = 0; r < rows_text.size(); ++r)
+            sdl.DrawString(sdl.screen, 1, 10, ListTop() + static_cast<int>(r) * RowHeight() + 2,
+                           rows_text[r].c_str());
+    }
+    if (state == State::kInLobby && tables.empty() && shown == View::kTables)
         sdl.DrawString(sdl.screen, 1, 10, ListTop(),
                        Translate("line", "No tables yet: create one, and others can join it"));
-    for (std::size_t r = 0; r < rows.size(); ++r)
+    for (std::size_t r = 0; r < rows.size() && shown == View::kTables; ++r)
         sdl.DrawString(sdl.screen, 1, 10, ListTop() + static_cast<int>(r) * RowHeight() + 2,
                        RowText(tables[r]).c_str());
-    if (tables.size() > rows.size())
+    if (tables.size() > rows.size() && shown == View::kTables)
         sdl.DrawString(sdl.screen, 1, 10, ListTop() + static_cast<int>(rows.size()) * RowHeight(),
                        Fill(Translate("line", "... and %d more"),
                             static_cast<int>(tables.size() - rows.size()))
@@ -412,4 +479,76 @@ void LobbyScreen::Draw() {
                           : Translate("line", "The lobby's chat (T to talk):"));
     for (const std::string& line : chat) sdl.DrawString(sdl.screen, 1, 10, y += fh, line.c_str());
     sdl.Present();
+}
+
+void LobbyScreen::Show(View v) {
+    if (state != State::kInLobby) return;
+    shown = v;
+    if (v == View::kRatings) exch.ClientSend(CodeLine(proto::kListRatings));
+    if (v == View::kGames) exch.ClientSend(CodeLine(proto::kListGames));
+    if (v == View::kOwnGames) exch.ClientSend(TextLine(proto::kListGames, name_here));
+    if (v == View::kTables) AskForList();
+    ListButtons();
+}
+
+void LobbyScreen::RatingsLine(const Tokens& t) {
+    const std::optional<RatedPlayer> rated = ReadRated(t, t.token(1) == proto::kRated ? 2 : 3);
+    if (t.token(1) == proto::kRated) {
+        if (rated && best_incoming.size() < 1000) best_incoming.push_back(*rated);
+        return;
+    }
+    best.swap(best_incoming);
+    best_incoming.clear();
+    own_standing = rated;
+    ListButtons();
+}
+
+void LobbyScreen::GamesLine(const Tokens& t) {
+    if (t.token(1) == proto::kGameListed) {
+        if (const auto game = ReadListedGame(t, 2); game && finished_incoming.size() < 1000)
+            finished_incoming.push_back(*game);
+        return;
+    }
+    finished.swap(finished_incoming);
+    finished_incoming.clear();
+    ListButtons();
+}
+
+std::vector<std::string> LobbyScreen::ShownRows() const {
+    std::vector<std::string> out;
+    const std::size_t most = static_cast<std::size_t>(RowsShown());
+    if (shown == View::kRatings) {
+        if (own_standing && own_standing->place > 0)
+            out.push_back(Fill(Translate("line", "You: %d. %s, %d (%d games)"), own_standing->place,
+                               own_standing->name, own_standing->rating, own_standing->games));
+        else
+            out.push_back(Translate("line", "You are not rated yet: finish a game with people"));
+        for (const RatedPlayer& p : best)
+            if (out.size() < most)
+                out.push_back(Fill(Translate("line", "%d. %s, %d (%d games)"), p.place, p.name,
+                                   p.rating, p.games));
+        return out;
+    }
+    if (finished.empty()) out.push_back(Translate("line", "No finished game is kept here yet"));
+    for (const ListedGame& g : finished)
+        if (out.size() < most)
+            out.push_back(Fill(Translate("line", "%s  %s: %s. Won: %s"), PlayedLabel(g.played),
+                               g.table, g.players, g.winner));
+    return out;
+}
+
+void LobbyScreen::RecordCame() {
+    std::optional<GameRecord> record = fetched.Take();
+    if (!record || left) {
+        why = Translate("line", "That game could not be read");
+        RequestRedraw();
+        return;
+    }
+    // The connection stays in the lobby while the game is watched, and the lobby comes back.
+    left = watching_again = true;
+    PostScreen(navigate::Replay(
+        sdl, exch, profile, *record,
+        [this_server = server, &sdl = sdl, &exch = exch, &profile = profile] {
+            return navigate::Lobby(sdl, exch, profile, this_server, true, "", true);
+        }));
 }

@@ -1,5 +1,6 @@
-// A server's lobby: its tables, each to join or watch, a new table, the lobby's chat, and the
-// ticket back into a game the window left mid-play there.
+// A server's lobby: its tables, each to join or watch, a new table, the lobby's chat, the ticket
+// back into a game the window left mid-play there, the best players with the player's own place,
+// and the finished games (everyone's or the player's own), each to be watched again.
 #pragma once
 
 #include <deque>
@@ -10,6 +11,7 @@
 
 #include "game/client.h"
 #include "game/lobby_lines.h"
+#include "game/seat_record.h"
 #include "net/async_connect.h"
 #include "ui/rejoin_offer.h"
 #include "ui/screen.h"
@@ -20,8 +22,9 @@ class LobbyScreen : public Screen {
   public:
     // Connects to `server_t` and enters its lobby; or, `connected_t`, the connection has just
     // left a table for the lobby. `why_t`: a line telling why the player came back, or "".
+    // `in_lobby_t`: the connection is in the lobby already (back from watching a game again).
     LobbyScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, ServerAddress server_t,
-                bool connected_t, std::string why_t = "");
+                bool connected_t, std::string why_t = "", bool in_lobby_t = false);
     ~LobbyScreen() override;
     bool AcceptEvent(SDL_Event& event) override;
     void Shown() override;
@@ -32,6 +35,13 @@ class LobbyScreen : public Screen {
 
     // The tables listed now, and the line above them.
     const std::vector<ListedTable>& listed() const { return tables; }
+    // What the list shows: the tables, the best players, or finished games.
+    enum class View { kTables, kRatings, kGames, kOwnGames };
+    View view() const { return shown; }
+    const std::vector<RatedPlayer>& ratings() const { return best; }
+    const std::vector<ListedGame>& games() const { return finished; }
+    // The name the server lets this player have.
+    const std::string& own_name() const { return name_here; }
     std::string StatusLine() const;
 
     // How often the list is asked for again while the lobby shows.
@@ -48,6 +58,13 @@ class LobbyScreen : public Screen {
     // The first line of the table the server seated or let watch this window.
     void Seated(const std::string& message);
     void AskForList();
+    void Show(View v);
+    void RatingsLine(const Tokens& t);
+    void GamesLine(const Tokens& t);
+    // A kept game's record has come whole: it is watched again, the connection kept meanwhile.
+    void RecordCame();
+    // The rows of the list shown, as text.
+    std::vector<std::string> ShownRows() const;
     // The buttons follow the list: the choice stays on the same row.
     void ListButtons();
     void Pressed(const Button* b);
@@ -80,6 +97,18 @@ class LobbyScreen : public Screen {
     ServerTable asked;
     Button* button_create = nullptr;
     Button* button_rejoin = nullptr;
+    Button* button_best = nullptr;
+    Button* button_games = nullptr;
+    Button* button_own_games = nullptr;
+    Button* button_tables = nullptr;
+    View shown = View::kTables;
+    std::vector<RatedPlayer> best, best_incoming;
+    std::optional<RatedPlayer> own_standing;
+    std::vector<ListedGame> finished, finished_incoming;
+    // Each game row's "Watch again".
+    std::vector<Button*> again_buttons;
+    OfferedRecord fetched;
+    std::string name_here;
     // Each listed row's buttons, in the list's order.
     std::vector<std::pair<Button*, Button*>> rows;
     RejoinOffer rejoin;
@@ -87,4 +116,6 @@ class LobbyScreen : public Screen {
     Client* client = nullptr;
     bool handed = false;
     bool left = false;
+    // Gone to watch a kept game again: the connection waits in the lobby.
+    bool watching_again = false;
 };

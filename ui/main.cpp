@@ -137,7 +137,9 @@ std::optional<GameRecord> replayed(const CommandLine& line) {
 // The menu, a kept game watched again, or a server's lobby at once.
 Screen* first_screen(const CommandLine& line, SDL& sdl, Exchange& exch, Profile& profile,
                      const std::optional<GameRecord>& replay) {
-    if (replay) return navigate::Replay(sdl, exch, profile, *replay, false);
+    if (replay)
+        return navigate::Replay(sdl, exch, profile, *replay,
+                                [&] { return navigate::Menu(sdl, exch, profile); });
     if (!line.Given("--server")) return navigate::Menu(sdl, exch, profile);
     const std::string typed = CleanHost(line.Text("--server"));
     profile.settings.values.last_server = typed;

@@ -53,8 +53,8 @@ Screen* ServerEntry(SDL& sdl, Exchange& exch, Profile& profile) {
 }
 
 Screen* Lobby(SDL& sdl, Exchange& exch, Profile& profile, const ServerAddress& server,
-              bool connected, const std::string& why) {
-    return new LobbyScreen(sdl, exch, profile, server, connected, why);
+              bool connected, const std::string& why, bool in_lobby) {
+    return new LobbyScreen(sdl, exch, profile, server, connected, why, in_lobby);
 }
 
 Screen* TableGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
@@ -81,8 +81,8 @@ Screen* Replays(SDL& sdl, Exchange& exch, Profile& profile) {
 }
 
 Screen* Replay(SDL& sdl, Exchange& exch, Profile& profile, const GameRecord& record,
-               bool from_list) {
-    return new ReplayScreen(sdl, exch, profile, record, from_list);
+               std::function<Screen*()> back) {
+    return new ReplayScreen(sdl, exch, profile, record, std::move(back));
 }
 
 Screen* Statistics(SDL& sdl, Exchange& exch, Profile& profile) {

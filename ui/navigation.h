@@ -2,6 +2,7 @@
 // instead of naming another screen's class; only navigation.cpp knows them all.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,17 +36,18 @@ Screen* JoinedGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
 // The address of a server to play on, then its lobby.
 Screen* ServerEntry(SDL& sdl, Exchange& exch, Profile& profile);
 // The lobby of `server`: connecting to it, or `connected` back from a table with the connection.
+// `in_lobby`: the connection is in the lobby already.
 Screen* Lobby(SDL& sdl, Exchange& exch, Profile& profile, const ServerAddress& server,
-              bool connected, const std::string& why = "");
+              bool connected, const std::string& why = "", bool in_lobby = false);
 // The game at a server's table, seated or watching; the connection goes on to the lobby after it.
 Screen* TableGame(SDL& sdl, Exchange& exch, Profile& profile, Client* client,
                   const ServerTable& table);
 // A local game taken up from `game`: a kept one continued, or one started from a replay.
 Screen* LocalGameFrom(SDL& sdl, Exchange& exch, Profile& profile, const SavedGame& game);
-// The kept games, and one of them watched again (`from_list`: Back returns to the list).
+// The kept games, and one of them watched again; `back` makes the screen that Back returns to.
 Screen* Replays(SDL& sdl, Exchange& exch, Profile& profile);
 Screen* Replay(SDL& sdl, Exchange& exch, Profile& profile, const GameRecord& record,
-               bool from_list);
+               std::function<Screen*()> back);
 Screen* Settings(SDL& sdl, Exchange& exch, Profile& profile);
 Screen* Statistics(SDL& sdl, Exchange& exch, Profile& profile);
 

@@ -50,7 +50,10 @@ bool ReplayListScreen::AcceptEvent(SDL_Event& event) {
     }
     for (const auto& [button, index] : rows)
         if (pressed == button)
-            PostScreen(navigate::Replay(sdl, exch, profile, kept[index].record, true));
+            PostScreen(navigate::Replay(sdl, exch, profile, kept[index].record,
+                                        [&sdl = sdl, &exch = exch, &profile = profile] {
+                                            return navigate::Replays(sdl, exch, profile);
+                                        }));
     return false;
 }
 

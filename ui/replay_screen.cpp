@@ -33,8 +33,8 @@ std::string BadgeOf(const std::string& name, int p) {
 }  // namespace
 
 ReplayScreen::ReplayScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t,
-                           const GameRecord& record_t, bool from_list_t)
-    : Screen(sdl_t, exch_t, profile_t), record(record_t), from_list(from_list_t) {
+                           const GameRecord& record_t, std::function<Screen*()> back_t)
+    : Screen(sdl_t, exch_t, profile_t), record(record_t), back(std::move(back_t)) {
     std::string why;
     replay.Build(record, why);
     bottom = std::max(record.viewer, 0);
@@ -149,8 +149,7 @@ void ReplayScreen::PlayFromHere() {
 }
 
 void ReplayScreen::Back() {
-    PostScreen(from_list ? navigate::Replays(sdl, exch, profile)
-                         : navigate::Menu(sdl, exch, profile));
+    PostScreen(back());
 }
 
 void ReplayScreen::Idle() {

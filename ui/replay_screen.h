@@ -4,6 +4,8 @@
 // seat, against the computer; Esc or "Back" returns.
 #pragma once
 
+#include <functional>
+
 #include "game/game_record.h"
 #include "ui/screen.h"
 #include "ui/table_connectors.h"
@@ -11,9 +13,9 @@
 
 class ReplayScreen : public Screen {
   public:
-    // `from_list`: Back returns to the list of kept games, else to the menu.
+    // `back_t` makes the screen that Back (or Esc) returns to.
     ReplayScreen(SDL& sdl_t, Exchange& exch_t, Profile& profile_t, const GameRecord& record_t,
-                 bool from_list_t);
+                 std::function<Screen*()> back_t);
     ~ReplayScreen() override;
 
     bool AcceptEvent(SDL_Event& event) override;
@@ -48,7 +50,7 @@ class ReplayScreen : public Screen {
     std::size_t at = 0;
     // The seat at the bottom: the record's viewer, or seat 0.
     int bottom = 0;
-    bool from_list;
+    std::function<Screen*()> back;
     MyTrackerModify sliding;
     Button* button_play = nullptr;
     Button* button_back = nullptr;

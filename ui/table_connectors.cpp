@@ -42,6 +42,11 @@ void MyClientConnector::ChatDropped() {
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
 }
 
+void MyClientConnector::SeatRatings(const std::vector<int>& ratings) {
+    table_turn->SetRatings(ratings);
+    Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);
+}
+
 void MyClientConnector::WatchersCounted(int count) {
     table_turn->SetWatchers(count);
     Exchange::PushLocalMessage(EXCH_REDRAW, nullptr, nullptr);

@@ -34,8 +34,12 @@ class MyClientConnector final : public TableFollower {
     void SecretGiven(const SeatSecret& secret) override { given_secret = secret; }
     void Rejoined(int turn) override;
     void StoryRetold() override;
+    void RecordOffered() override { record_offered = true; }
+    void SeatRatings(const std::vector<int>& ratings) override;
 
   public:
+    // The referee offered the whole record of the game just won.
+    bool record_offered = false;
     // The referee's secret for the own seat, until the game screen keeps it.
     std::optional<SeatSecret> given_secret;
     // The seats as the referee last told them: before the game, who is in.

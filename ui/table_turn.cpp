@@ -359,11 +359,17 @@ std::vector<SeatView> TableTurn::OtherSeats() const {
         const int p = (me + 1 + k) % n;
         // A computer's turn not yet played: it thinks.
         const bool thinking = !picture.moving && turn_player == p && (local || away[p]);
-        seats.push_back({SeatName(p), ShownTurn() == p, away[p], revealed[p], thinking});
+        seats.push_back({PlateText(p), ShownTurn() == p, away[p], revealed[p], thinking});
     }
     return seats;
 }
 
 SeatView TableTurn::OwnSeat() const {
-    return {PlateName(sdl.playernum), ShownTurn() == sdl.playernum, false, {}, false};
+    return {PlateText(sdl.playernum), ShownTurn() == sdl.playernum, false, {}, false};
+}
+
+std::string TableTurn::PlateText(int p) const {
+    const int rating = p >= 0 && p < static_cast<int>(ratings.size()) ? ratings[p] : -1;
+    if (rating < 0) return PlateName(p);
+    return Fill(Translate("plate", "%s (%d)"), PlateName(p), rating);
 }

@@ -115,6 +115,8 @@ class TableTurn {
     }
     // How many watch the table, as its server last said.
     void SetWatchers(int count) { watchers = count; }
+    // A server's ratings of the seats' people, shown on their plates; -1 for none.
+    void SetRatings(std::vector<int> ratings_t) { ratings = std::move(ratings_t); }
     void SeatLeft(int p);
     void SetSeats(const std::vector<SeatInfo>& seats);
     // The name of seat p as the table shows it.
@@ -184,6 +186,9 @@ class TableTurn {
     std::string table_name;
     bool watching = false;
     int watchers = 0;
+    std::vector<int> ratings;
+    // What a plate says: the name, and the rating where the server gave one.
+    std::string PlateText(int p) const;
     std::array<bool, kMaxPlayers> away{};
     std::array<std::string, kMaxPlayers> names;
     ShownMotion picture;

@@ -12,11 +12,15 @@
 #include "server/service.h"
 
 struct RunningServer {
-    explicit RunningServer(ServerLimits limits = Loose())
-        : service(io, limits, [this](const std::string& l) {
-              std::lock_guard<std::mutex> hold(log_lock);
-              log.push_back(l);
-          }) {
+    // `store`: where the server keeps names, games and ratings; none by default.
+    explicit RunningServer(ServerLimits limits = Loose(), GameStore* store = nullptr)
+        : service(
+              io, limits,
+              [this](const std::string& l) {
+                  std::lock_guard<std::mutex> hold(log_lock);
+                  log.push_back(l);
+              },
+              store) {
         service.Listen(0);
         port = service.port();
         thread = std::thread([this] { service.Run(false); });

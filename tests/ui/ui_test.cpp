@@ -24,6 +24,7 @@
 #include "game/protocol.h"
 #include "net/fastevents.h"
 #include "net/game_search.h"
+#include "server/game_store.h"
 #include "tests/support/answer_flood.h"
 #include "tests/support/flooder.h"
 #include "tests/support/line_peer.h"
@@ -858,7 +859,8 @@ TEST_F(Ui, AHostGoneIsSaidSoAndItsTicketDropped) {
 // back to the lobby on the same connection, a table watched with every seat around the board,
 // and the menu with why once the server stops.
 TEST_F(Ui, TheLobbyOfAServerListsMakesWatchesAndLeavesTables) {
-    RunningServer server;
+    GameStore store(OpenDatabase(home.path + "/server.db"));
+    RunningServer server(RunningServer::Loose(), &store);
     const auto in_lobby = [&](LinePeer& peer) {
         peer.Send("430 3");
         return peer.Await(proto::kInLobby).has_value();
@@ -869,15 +871,23 @@ TEST_F(Ui, TheLobbyOfAServerListsMakesWatchesAndLeavesTables) {
     };
     LinePeer bo(server.port), cy(server.port);
     ASSERT_TRUE(in_lobby(bo) && in_lobby(cy));
+    // Bo's key holds "Anna" on this server: the window's Anna is numbered.
+    bo.Send(PlayerKeyLine(PlayerKey{7}));
+    bo.Send(TextLine(proto::kName, "Anna"));
+    ASSERT_TRUE(bo.Await(proto::kYourName));
+    profile.settings.values.name = "Anna";
     bo.Send(CreateTableLine({"Oak", 2, Strategy::kAuto, true}));
     ASSERT_TRUE(bo.Await(proto::kWatchers));
     auto* lobby = new LobbyScreen(*sdl, *exch, profile, {"127.0.0.1", server.port}, false);
     post(lobby);
     ASSERT_TRUE(pass_until([&] { return lobby->listed().size() == 1; }));
     EXPECT_TRUE(lobby->listed()[0].name == "Oak" && lobby->listed()[0].joined == 1);
+    EXPECT_EQ(lobby->own_name(), "Anna 2");
     cy.Send(TextLine(proto::kJoinTable, "Oak"));
     ASSERT_TRUE(cy.Await(proto::kWatchers));
-    for (SDLKey k : {SDLK_DOWN, SDLK_DOWN, SDLK_RETURN}) key(k);
+    // Up and Down go down the page: "Create a table...", the lists' buttons (the tables' own
+    // is shown, and closed), then each table's "Join" and "Watch".
+    for (SDLKey k : {SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN}) key(k);
     EXPECT_TRUE(pass_until([&] { return lobby->StatusLine() == "That table has no free seat"; }));
 
     const int fh = sdl->GetFontHeight(1);
@@ -897,8 +907,31 @@ TEST_F(Ui, TheLobbyOfAServerListsMakesWatchesAndLeavesTables) {
     ASSERT_TRUE(pass_until([&] { return lobby->listed().size() == 2; }));
     EXPECT_EQ(lobby->listed()[1].joined, 0) << "the seat left is the computer's";
 
-    // Both tables play: "Join" is offered at neither, the first "Watch" is the second choice.
-    for (SDLKey k : {SDLK_DOWN, SDLK_DOWN, SDLK_RETURN}) key(k);
+    // The computer finishes Elm's game, which the server keeps: "Finished games" lists it, and
+    // "Watch again" shows it; Esc comes back to the lobby on the same connection.
+    ASSERT_TRUE(pass_until([&] {
+        SDL_Delay(5);
+        return server.Logged("event=game-kept table=\"Elm\"");
+    }));
+    const int row2 = 10 + 3 * fh + static_cast<int>(sdl->GetButtonHeight()) + 4 + 5;
+    const int list_top = 10 + 3 * fh + 2 * static_cast<int>(sdl->GetButtonHeight()) + 8;
+    const int bh = static_cast<int>(sdl->GetButtonHeight());
+    const int finished_x =
+        10 + static_cast<int>(sdl->GetButtonWidth("Tables") + sdl->GetButtonWidth("Best players")) +
+        20 + 5;
+    click(finished_x, row2);
+    ASSERT_TRUE(pass_until([&] { return !lobby->games().empty(); }));
+    EXPECT_EQ(lobby->games().front().table, "Elm");
+    EXPECT_EQ(lobby->view(), LobbyScreen::View::kGames);
+    click(sdl->w - 25, list_top + bh / 2);
+    ASSERT_TRUE(pass_until([&] { return dynamic_cast<ReplayScreen*>(loop->screen) != nullptr; }));
+    key(SDLK_END);
+    key(SDLK_ESCAPE);
+    ASSERT_TRUE(pass_until([&] { return (lobby = dynamic_cast<LobbyScreen*>(loop->screen)); }));
+    ASSERT_TRUE(pass_until([&] { return lobby->listed().size() == 2; }));
+
+    // Both tables play: "Join" is offered at neither, the first "Watch" is the fifth choice.
+    for (SDLKey k : {SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_DOWN, SDLK_RETURN}) key(k);
     ASSERT_TRUE(pass_until([&] { return dynamic_cast<GameScreen*>(loop->screen) && sdl->sane; }));
     EXPECT_EQ(sdl->playernum, -1);
     EXPECT_EQ(turn().OtherSeats().size(), 2u);
@@ -1179,7 +1212,8 @@ TEST_F(Ui, MovingCardsChangeNoLineAndEndAsTheStillTableAndItsReplay) {
         return text.substr(text.find("\nwhere"));
     };
     EXPECT_EQ(after_time(kept[0]), after_time(kept[1]));
-    post(new ReplayScreen(*sdl, *exch, profile, kept.front().record, true));
+    post(new ReplayScreen(*sdl, *exch, profile, kept.front().record,
+                          [this] { return new MainMenu(*sdl, *exch, profile); }));
     const auto* replay = dynamic_cast<const ReplayScreen*>(loop->screen);
     ASSERT_NE(replay, nullptr);
     for (std::size_t i = 0; i < 3000 && replay->shown_steps() < replay->step_count(); ++i)
