@@ -123,6 +123,30 @@ std::optional<PlayerKey> ReadPlayerKey(const Tokens& tokens, std::size_t first) 
     return key;
 }
 
+std::string PlayerKeyHex(const PlayerKey& key) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char b : key) hex += {kDigits[b >> 4], kDigits[b & 15]};
+    return hex;
+}
+
+std::optional<PlayerKey> PlayerKeyFromHex(const std::string& hex) {
+    if (hex.size() != 64) return std::nullopt;
+    PlayerKey key;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        unsigned value = 0;
+        for (char c : hex.substr(2 * i, 2)) {
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                     : -1;
+            if (digit < 0) return std::nullopt;
+            value = value * 16 + static_cast<unsigned>(digit);
+        }
+        key[i] = static_cast<unsigned char>(value);
+    }
+    return key;
+}
+
 namespace {
 
 // The counted texts of a line from `at` on, each at most `limit` characters; none when a count

@@ -62,6 +62,9 @@ std::optional<NamedLine> ReadNamedLine(const Tokens& tokens, std::size_t first);
 using PlayerKey = std::array<unsigned char, 32>;
 std::string PlayerKeyLine(const PlayerKey& key);
 std::optional<PlayerKey> ReadPlayerKey(const Tokens& tokens, std::size_t first);
+// The key as 64 hexadecimal digits, as it is kept, and back; none for anything else.
+std::string PlayerKeyHex(const PlayerKey& key);
+std::optional<PlayerKey> PlayerKeyFromHex(const std::string& hex);
 
 // A rated player as the lobby lists it (450; place 0: not rated yet).
 struct RatedPlayer {

@@ -9,30 +9,6 @@
 
 namespace {
 
-std::string Hex(const PlayerKey& key) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char b : key) hex += {kDigits[b >> 4], kDigits[b & 15]};
-    return hex;
-}
-
-std::optional<PlayerKey> FromHex(const std::string& hex) {
-    if (hex.size() != 64) return std::nullopt;
-    PlayerKey key;
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        unsigned value = 0;
-        for (char c : hex.substr(2 * i, 2)) {
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                     : -1;
-            if (digit < 0) return std::nullopt;
-            value = value * 16 + static_cast<unsigned>(digit);
-        }
-        key[i] = static_cast<unsigned char>(value);
-    }
-    return key;
-}
-
 std::optional<PlayerKey> Drawn() {
     PlayerKey key;
     for (std::size_t got = 0; got < key.size();) {
@@ -53,10 +29,10 @@ std::optional<PlayerKey> ServerKeys::For(const std::string& server) {
     file.Locked([&] {
         KeyValues kept;
         kept.Load(file, kVersion);
-        if (const std::string* hex = kept.Find(server, "key")) key = FromHex(*hex);
+        if (const std::string* hex = kept.Find(server, "key")) key = PlayerKeyFromHex(*hex);
         if (key || !(key = Drawn())) return;
         kept.Set("", "version", int_to_string(kVersion));
-        kept.Set(server, "key", Hex(*key));
+        kept.Set(server, "key", PlayerKeyHex(*key));
         file.Save(kept.Text());
     });
     return key;

@@ -147,8 +147,9 @@ class TableWay {
     TableWay(Exchange& exch_t, std::string table_t, int seats_t, bool watch_t)
         : exch(exch_t), table(std::move(table_t)), seats(seats_t), watch(watch_t) {}
 
-    void Start(const std::string& name) {
+    void Start(const std::string& name, const std::optional<PlayerKey>& key) {
         exch.ClientSend(CodeLine(proto::kLobbyHello, proto::kLobbyVersion));
+        if (key) exch.ClientSend(PlayerKeyLine(*key));
         if (!name.empty()) exch.ClientSend(TextLine(proto::kName, name));
         exch.ClientSend(TextLine(watch ? proto::kWatchTable : proto::kJoinTable, table));
     }
@@ -195,7 +196,7 @@ int watch_table(Exchange& exch, TableWay& way) {
     client.Watch();
     Watcher watcher(exch, client);
     client.ConnectClientConnector(&watcher);
-    way.Start("");
+    way.Start("", std::nullopt);
     while (exch.WaitEvent()) {
         if (exch.event.type == SDL_QUIT) return kInterruptedStatus;
         if (!exch.IsPlayerMessage() || exch.GetPlayerNum() != -1) continue;
@@ -237,10 +238,12 @@ int main(int argc, char** argv) {
         "On a velmora-server at H:N, --table T joins the table named T, or makes it with\n"
         "S seats (2) when there is none; --watch T watches it until its game ends, prints\n"
         "'winner W' and exits.\n"
+        "--key HEX (64 hexadecimal digits) is the player's key on the server: the name it\n"
+        "first goes by there is the key's.\n"
         "--record FILE keeps each game played as a record (docs/records.md): the first in\n"
         "FILE, the next in FILE.2, FILE.3, ...\n",
         {"--host", "--port", "--games", "--strategy", "--name", "--say", "--drop-after", "--server",
-         "--table", "--seats", "--watch", "--record"});
+         "--table", "--seats", "--watch", "--record", "--key"});
     const int port = static_cast<int>(line.Number("--port", 1234, 1, 65535));
     const int games = static_cast<int>(line.Number("--games", 1, 1, 1000000));
     const Strategy strategy = StrategyNamed(line, line.Text("--strategy", "auto"));
@@ -257,6 +260,8 @@ int main(int argc, char** argv) {
         line.Fail("--server goes with --table or --watch");
     const bool watching = line.Given("--watch");
     const int seats = static_cast<int>(line.Number("--seats", 2, 2, 5));
+    const std::optional<PlayerKey> key = PlayerKeyFromHex(line.Text("--key", ""));
+    if (line.Given("--key") && !key) line.Fail("--key takes 64 hexadecimal digits");
     try {
         HeadlessSDL sdl(true);
         Exchange exch;
@@ -271,7 +276,7 @@ int main(int argc, char** argv) {
         client.RecordAs(line.Given("--server") ? "server " + host + " " + line.Text("--table")
                                                : "joined " + host);
         if (line.Given("--server"))
-            way.Start(line.Text("--name", ""));
+            way.Start(line.Text("--name", ""), key);
         else
             client.AskToJoin();
         Player player(exch, client, strategy, line.Text("--say", ""));

@@ -437,6 +437,16 @@ std::string LobbyScreen::StatusLine() const {
     }
     if (form) return Fill(Translate("line", "A new table at %s"), server.host);
     if (!why.empty()) return why;
+    switch (shown) {
+        case View::kRatings:
+            return Fill(Translate("line", "Best players at %s"), server.host);
+        case View::kGames:
+            return Fill(Translate("line", "Finished games at %s"), server.host);
+        case View::kOwnGames:
+            return Fill(Translate("line", "Your games at %s"), server.host);
+        case View::kTables:
+            break;
+    }
     return Fill(Translate("line", "Tables at %s"), server.host);
 }
 
@@ -446,9 +456,11 @@ void LobbyScreen::Draw() {
     sdl.DrawString(sdl.screen, 1, 10, 10, StatusLine().c_str());
     const char* help =
         form ? Translate("line", "Type the name; Enter creates the table, Esc goes back")
-             : Translate("line",
-                         "Join or Watch a table: click, or Up, Down and Enter. "
-                         "T: chat. Esc: menu");
+        : shown == View::kTables
+            ? Translate("line",
+                        "Join or Watch a table: click, or Up, Down and Enter. "
+                        "T: chat. Esc: menu")
+            : Translate("line", "Click, or Up, Down and Enter. T: chat. Esc: menu");
     sdl.DrawString(sdl.screen, 1, 10, 10 + fh, help);
     if (form) {
         form->Draw();
