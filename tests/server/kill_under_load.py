@@ -5,7 +5,7 @@ kill_under_load.py BUILD_DIR sqlite|postgresql
 
 The server keeps its games in a SQLite file of its own, or in the PostgreSQL database that
 VELMORA_POSTGRES names. Players of the load generator play game after game at full pace; the
-server is killed in the middle, and every game the load generator saw end must be in the
+server is killed in the middle (after 1.5 s of 3), and every game the load generator saw end must be in the
 database (more may be: kept, but killed before its winner was told). The server then starts again
 on the same database, which opens whole and holds the same games."""
 import os
@@ -59,9 +59,9 @@ def main():
     server = start(build, where)
     before = count_games(where)
     load = subprocess.Popen([os.path.join(build, "velmora-load"), "--server", f"127.0.0.1:{PORT}",
-                             "--connections", "60", "--seats", "2", "--seconds", "4"],
+                             "--connections", "60", "--seats", "2", "--seconds", "3"],
                             stdout=subprocess.PIPE, text=True)
-    time.sleep(2.5)
+    time.sleep(1.5)
     server.send_signal(signal.SIGKILL)
     server.wait(timeout=10)
     out = load.communicate(timeout=30)[0]

@@ -68,9 +68,13 @@ AUTO = (25, HEIGHT - BUTTON_H - 1 + 11)
 # After a game, at the right: "Play again" above "Menu". A press in the first half second after
 # the end is ignored.
 PLAY_AGAIN = (WIDTH - 40, HEIGHT - 2 * BUTTON_H - 1 + 11)
-# A server's lobby: "Create a table...", and the first table's row.
+# A server's lobby: "Create a table...", and the first table's row, under the row of the lists'
+# buttons.
 CREATE_TABLE = (60, 10 + 3 * 18 + 11)
-LOBBY_ROW_Y = 10 + 3 * 18 + 2 * BUTTON_H + 11
+LOBBY_ROW_Y = 10 + 3 * 18 + 2 * BUTTON_H + 8 + 11
+# Up and Down go from "Create a table..." through the lists' buttons ("Tables", shown, is closed)
+# to the first table's "Join".
+TO_FIRST_TABLE = ("Down",) * 5
 SERVER_PORT = 1240
 BUTTON_FACE = (192, 192, 192)
 # The lower of the buttons at the right after a game ("Menu", or "Leave" at a server's table).
@@ -1039,8 +1043,11 @@ def server_tables(args, env, judge):
     where the watcher and both players agree on the winner, and "Leave" takes Cy back to the
     lobby."""
     at = f"127.0.0.1:{SERVER_PORT}"
+    # The server's database is this run's own: the names its windows' keys hold go with it.
+    database = os.path.join(tempfile.mkdtemp(prefix="velmora-server-"), "server.db")
     server = subprocess.Popen([os.path.join(args.build, "velmora-server"), "--port",
-                               str(SERVER_PORT)], stderr=subprocess.PIPE)
+                               str(SERVER_PORT), "--database", database],
+                              stderr=subprocess.PIPE)
     homes = {}
     try:
         for name in ("Bo", "Cy"):
@@ -1073,7 +1080,7 @@ def server_tables(args, env, judge):
         bo.type(at)
         bo.key("Return")
         save(args, "lobby.png", in_lobby(bo, judge, True))
-        for k in ("Down", "Down", "Return"):
+        for k in TO_FIRST_TABLE + ("Return",):
             bo.key(k)
         wait_for("both tables", lambda: all(judge.status(g.shot()) in (
             "Friday: It's your turn!", "Friday: Waiting for another player") for g in (anna, bo)),
@@ -1081,8 +1088,8 @@ def server_tables(args, env, judge):
         cy = Game(args, homes["Cy"], options=["--server", at])
         cy.run(["xdotool", "windowmove", cy.wid, str(2 * (WIDTH + 20)), "0"])
         in_lobby(cy, judge, True)
-        # "Join" is not offered at a table in play: the second choice is "Watch".
-        for k in ("Down", "Down", "Return"):
+        # "Join" is not offered at a table in play: the next choice is "Watch".
+        for k in TO_FIRST_TABLE + ("Return",):
             cy.key(k)
         watched = wait_for("the watched table", lambda: (lambda m: (judge.status(m) or "")
                                                          .startswith("Watching Friday") and m)(
