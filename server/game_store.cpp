@@ -112,21 +112,22 @@ void GameStore::Migrate() {
 
 std::string GameStore::OwnedName(const std::string& wanted, const std::string& key_hash) {
     if (wanted.empty()) return wanted;
-    for (int n = 1;; ++n) {
-        const std::string name = Numbered(wanted, n);
-        const auto owner =
-            db->Query("SELECT key_hash FROM players WHERE folded = $1", {Folded(name)});
-        if (!owner.empty() && !key_hash.empty() && owner[0][0] == key_hash) return name;
-        if (!owner.empty()) continue;
-        if (key_hash.empty() || n > 1) return name;
+    // Whoever claims a free name first holds it, on every server that shares the database.
+    if (!key_hash.empty()) {
         const Rating fresh;
         db->Query(
             "INSERT INTO players (name, folded, key_hash, mu, sigma) VALUES ($1, $2, $3, $4, $5) "
             "ON CONFLICT (folded) DO NOTHING",
-            {name, Folded(name), key_hash, Number(fresh.mu), Number(fresh.sigma)});
-        // Another server may have taken it meanwhile: ask again.
-        --n;
+            {wanted, Folded(wanted), key_hash, Number(fresh.mu), Number(fresh.sigma)});
     }
+    constexpr int kMostNumbers = 1000;
+    for (int n = 1; n < kMostNumbers; ++n) {
+        const std::string name = Numbered(wanted, n);
+        const auto owner =
+            db->Query("SELECT key_hash FROM players WHERE folded = $1", {Folded(name)});
+        if (owner.empty() || (!key_hash.empty() && owner[0][0] == key_hash)) return name;
+    }
+    return Numbered(wanted, kMostNumbers);
 }
 
 Rating GameStore::ComputerRating(Strategy strength) {

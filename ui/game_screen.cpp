@@ -130,10 +130,12 @@ void GameScreen::Leave(const std::string& why) {
         PostScreen(navigate::Menu(sdl, exch, profile, why));
         return;
     }
-    // The seat, if any, goes to the computer; the connection goes on in the lobby.
-    exch.ClientSend(CodeLine(proto::kLeaveTable));
+    // The seat, if any, goes to the computer; the connection goes on in the lobby. The lobby's
+    // screen is queued before the line that asks for it: the server's answer (445) comes after it
+    // in the queue, however fast it comes, and finds the lobby there.
     connection_kept = true;
     PostScreen(navigate::Lobby(sdl, exch, profile, at_table->server, true, why));
+    exch.ClientSend(CodeLine(proto::kLeaveTable));
 }
 
 bool GameScreen::AcceptEvent(SDL_Event& event) {
