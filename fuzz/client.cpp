@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "exchange/exchange.h"
 #include "base/utf8.h"
+#include "exchange/exchange.h"
 #include "fuzz/fuzz_support.h"
 #include "game/referee.h"
 #include "game/tracker_modify.h"

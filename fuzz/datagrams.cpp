@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (const auto offer = ReadAnswer(datagram, token)) {
         if (offer->port < 1 || offer->port > 65535 || offer->seats < 2 || offer->seats > 5 ||
-            offer->joined < 0 || offer->joined > offer->seats || CodePoints(offer->name).size() > 16)
+            offer->joined < 0 || offer->joined > offer->seats ||
+            CodePoints(offer->name).size() > 16)
             broken("an offer out of range");
         const auto again = ReadAnswer(AnswerDatagram(token, *offer), token);
         if (!again || again->name != offer->name || again->port != offer->port ||

@@ -1,7 +1,7 @@
 // The referee of a served game fed arbitrary player messages from arbitrary player numbers (joins,
-// lines, departures, guests' rejoins), from every phase of a game (lobby, deal, play, after the win); the players
-// it answers for keep the game going between them. The table stays whole, turn and winner stay
-// players, and a play is applied whole or not at all.
+// lines, departures, guests' rejoins), from every phase of a game (lobby, deal, play, after the
+// win); the players it answers for keep the game going between them. The table stays whole, turn
+// and winner stay players, and a play is applied whole or not at all.
 #include <unistd.h>
 
 #include <cstdint>

@@ -4,8 +4,8 @@
 #include <sstream>
 #include <vector>
 
-#include "exchange/exchange.h"
 #include "base/utf8.h"
+#include "exchange/exchange.h"
 #include "gfx/sdl.h"
 
 namespace {

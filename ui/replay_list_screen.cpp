@@ -44,6 +44,9 @@ bool ReplayListScreen::AcceptEvent(SDL_Event& event) {
         ShowPage();
     }
     const Button* pressed = ButtonEvent(event);
+    // One next screen: a second press before it comes is the old screen's no more.
+    if (leaving || !(pressed || IsKey(event, SDLK_ESCAPE))) return false;
+    leaving = true;
     if (IsKey(event, SDLK_ESCAPE) || pressed == button_back) {
         PostScreen(navigate::Menu(sdl, exch, profile));
         return false;

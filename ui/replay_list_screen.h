@@ -27,4 +27,5 @@ class ReplayListScreen : public Screen {
     std::size_t first = 0;
     std::vector<std::pair<const Button*, std::size_t>> rows;
     Button* button_back = nullptr;
+    bool leaving = false;
 };

@@ -1,6 +1,7 @@
 #include "ui/replay_screen.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/utf8.h"
 #include "ui/game_log.h"
@@ -137,6 +138,8 @@ int ReplayScreen::ShownTurn() const {
 }
 
 void ReplayScreen::PlayFromHere() {
+    // Once: a second press before the game's screen comes would start a second game.
+    if (std::exchange(leaving, true)) return;
     const int turn = std::clamp(ShownTurn(), 0, replay.turn_count() - 1);
     const PlayTurn at_turn = replay.AtTurn(turn);
     Strategy strength = profile.settings.values.strength;
@@ -149,6 +152,7 @@ void ReplayScreen::PlayFromHere() {
 }
 
 void ReplayScreen::Back() {
+    if (std::exchange(leaving, true)) return;
     PostScreen(back());
 }
 

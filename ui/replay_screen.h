@@ -54,4 +54,6 @@ class ReplayScreen : public Screen {
     MyTrackerModify sliding;
     Button* button_play = nullptr;
     Button* button_back = nullptr;
+    // The next screen has been asked for.
+    bool leaving = false;
 };
