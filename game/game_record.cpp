@@ -182,6 +182,12 @@ bool FacesFit(const GameRecord& record, std::string& why) {
 
 }  // namespace
 
+void NameSeats(GameRecord& record, const std::vector<SeatInfo>& seats, Strategy strength) {
+    for (std::size_t p = 0; p < seats.size() && p < static_cast<std::size_t>(record.numplayers);
+         ++p)
+        record.seats[p] = {seats[p].name, seats[p].state != SeatInfo::kComputer, strength};
+}
+
 std::string RecordTime(std::time_t when) {
     std::tm utc{};
     gmtime_r(&when, &utc);

@@ -12,6 +12,7 @@
 #include "game/cards.h"
 #include "game/game_story.h"
 #include "game/play_turn.h"
+#include "game/seat_list.h"
 #include "game/strategy.h"
 #include "game/tracker.h"
 
@@ -43,6 +44,9 @@ struct GameRecord {
     int winner = -1;
 };
 
+// The record's seats as a referee's seats line names them: a seat a person holds, or left, is a
+// person's; the others are computers playing at `strength`.
+void NameSeats(GameRecord& record, const std::vector<SeatInfo>& seats, Strategy strength);
 // `when` as a record's time: UTC, "2026-12-09T21:14:03Z".
 std::string RecordTime(std::time_t when);
 std::string RecordText(const GameRecord& record);

@@ -41,13 +41,9 @@ void SeatRecorder::Follow(const Tokens& line) {
                 record.turns.back() +=
                     (record.turns.back().empty() ? "" : " ") + std::to_string(line.data[i]);
             break;
-        case proto::kSeats: {
-            const std::vector<SeatInfo> seats = ReadSeats(line, record.numplayers);
-            for (std::size_t p = 0; p < seats.size(); ++p)
-                record.seats[p] = {seats[p].name, seats[p].state != SeatInfo::kComputer,
-                                   Strategy::kAuto};
+        case proto::kSeats:
+            NameSeats(record, ReadSeats(line, record.numplayers), Strategy::kAuto);
             break;
-        }
         case proto::kWinner:
             record.winner = line.token(2);
             break;
@@ -79,7 +75,6 @@ bool OfferedRecord::Follow(const Tokens& line) {
     GameRecord record;
     if (static_cast<std::size_t>(line.token(3)) == lines.size() && ParseRecord(text, record, why))
         done = std::move(record);
-    ended_id = line.token(2);
     lines.clear();
     return true;
 }

@@ -17,15 +17,12 @@ class OfferedRecord {
     bool Follow(const Tokens& line);
     // The record, once its end came and it reads; taken once.
     std::optional<GameRecord> Take();
-    // The number of the game last ended, 0 for none.
-    int game() const { return ended_id; }
 
     static constexpr std::size_t kMostLines = GameRecord::kMostTurns + 20;
 
   private:
     std::vector<std::string> lines;
     std::optional<GameRecord> done;
-    int ended_id = 0;
 };
 
 class SeatRecorder {

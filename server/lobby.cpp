@@ -426,11 +426,9 @@ void Lobby::KeepGame(TableEntry& entry) {
     if (!store || !finished) return;
     GameRecord record = *finished;
     record.where = "server " + limits.host + " " + t.settings().name;
-    const std::vector<SeatInfo> seats = t.game().Seats();
+    NameSeats(record, t.game().Seats(), t.settings().strength);
     std::array<std::string, kMaxPlayers> keys;
     for (int p = 0; p < record.numplayers; ++p) {
-        record.seats[p] = {seats[p].name, seats[p].state != SeatInfo::kComputer,
-                           t.settings().strength};
         const auto at = people.find(t.SeatConnection(p));
         if (at != people.end()) keys[p] = at->second.key_hash;
     }
@@ -438,8 +436,7 @@ void Lobby::KeepGame(TableEntry& entry) {
         Stored([&] { return store->Finish(record, t.settings().name, keys, t.game().table()); }, 0);
     if (entry.kept_game == 0) return;
     // Only the seats that came from the lobby are sent it.
-    for (int p = 0; p < record.numplayers && entry.kept_record.empty(); ++p)
-        if (t.LobbySeat(p)) entry.kept_record = RecordText(record);
+    if (t.HasLobbySeat()) entry.kept_record = RecordText(record);
     log("event=game-kept table=" + quoted(t.settings().name) +
         " game=" + std::to_string(entry.kept_game));
 }
@@ -447,9 +444,7 @@ void Lobby::KeepGame(TableEntry& entry) {
 void Lobby::SendSeatRatings(const TableEntry& entry) {
     const Table& t = *entry.table;
     // Only the seats that came from the lobby read them.
-    bool any = false;
-    for (int p = 0; p < t.settings().seats; ++p) any = any || t.LobbySeat(p);
-    if (!any || !store) return;
+    if (!t.HasLobbySeat() || !store) return;
     const std::vector<SeatInfo> seats = t.game().Seats();
     std::string line = CodeLine(proto::kSeatRatings);
     for (const SeatInfo& seat : seats) {

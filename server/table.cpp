@@ -209,6 +209,12 @@ bool Table::SeatGuest(int guest, int seat) {
     return true;
 }
 
+bool Table::HasLobbySeat() const {
+    for (int p = 0; p < given.seats; ++p)
+        if (LobbySeat(p)) return true;
+    return false;
+}
+
 void Table::ToLobbySeats(const std::string& line) {
     for (int p = 0; p < given.seats; ++p)
         if (LobbySeat(p)) seats[p]->Send(line);

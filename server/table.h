@@ -66,6 +66,7 @@ class Table final : public RefereeLink {
     // Seat p's connection, and whether it came from the lobby.
     const Connection* SeatConnection(int p) const { return seats.at(p).get(); }
     bool LobbySeat(int p) const { return seats.at(p) && lobby_seat.at(p); }
+    bool HasLobbySeat() const;
     // A line to every seat that came from the lobby.
     void ToLobbySeats(const std::string& line);
 

@@ -26,9 +26,7 @@ std::string host_name() {
 // The record with the seats as the referee names them, the computer's at `strength`.
 GameRecord Named(GameRecord record, const Server& server, Strategy strength) {
     record.where = "hosted";
-    const std::vector<SeatInfo> seats = server.Seats();
-    for (int p = 0; p < record.numplayers; ++p)
-        record.seats[p] = {seats[p].name, seats[p].state != SeatInfo::kComputer, strength};
+    NameSeats(record, server.Seats(), strength);
     return record;
 }
 
