@@ -11,19 +11,56 @@ namespace {
 // The turns played on, the strong player's best first: among more, the better turn that the
 // strong player's short look missed is found more often than the time it costs is missed.
 constexpr std::size_t kCandidates = 24;
-// How far each table is played on: two rounds of greedy turns, scored by the hands then. Played
-// to the game's end, the tables told less (greedy players are not the ones met), and cost more.
-constexpr int kRounds = 2;
+// How far each table is played on: one round of players who hold back as holding_back_turn
+// does, scored by the hands then. Greedy players told less (the players met hold back), and so
+// did two rounds.
+constexpr int kRounds = 1;
 constexpr int kWin = 1000;
 
-// From the end of `player`'s turn on `t`, every player draws and plays greedily for kRounds
-// rounds. Higher is better: the smallest other hand against the own, a win or a loss
-// outweighing both.
+// A cheap player that holds back, for the tables played on: of the beginnings of its greedy turn
+// (none of it to all of it) it plays the one that leaves its own hand smallest against the next
+// player's once that player has drawn and answered greedily; ties to the longer. Once the deck
+// is empty it plays the whole greedy turn, as the players met then must lay cards.
+void holding_back_turn(Tracker& t, int p, int numplayers) {
+    if (t.pile[kDeck].empty()) {
+        AutoTurn(t, p);
+        return;
+    }
+    Tracker greedy = t;
+    const std::vector<Move> moves = AutoTurn(greedy, p);
+    if (moves.empty() || greedy.pile[p].empty()) {
+        t = std::move(greedy);
+        return;
+    }
+    const int next = (p + 1) % numplayers;
+    std::size_t best_length = moves.size();
+    int best = kWin;
+    Tracker at = t;
+    for (std::size_t length = 0; length <= moves.size(); ++length) {
+        if (length > 0) Apply(at, moves[length - 1]);
+        Tracker answer = at;
+        answer.move_top_to_top(next, kDeck, -1);
+        AutoTurn(answer, next);
+        const int score =
+            answer.pile[next].empty()
+                ? kWin
+                : static_cast<int>(at.pile[p].size()) - static_cast<int>(answer.pile[next].size());
+        if (score <= best) {
+            best = score;
+            best_length = length;
+        }
+    }
+    for (std::size_t k = 0; k < best_length; ++k) Apply(t, moves[k]);
+}
+
+// From the end of `player`'s turn on `t`, every player draws and plays for kRounds rounds, holding
+// back. Higher is better: the smallest other hand against the own, a win or a loss outweighing
+// both.
 int play_on(Tracker t, int player, int numplayers) {
     for (int turn = 1; turn <= kRounds * numplayers; ++turn) {
         const int p = (player + turn) % numplayers;
         if (!t.pile[kDeck].empty()) t.move_top_to_top(p, kDeck, -1);
-        AutoTurn(t, p);
+        holding_back_turn(t, p, numplayers);
         if (t.pile[p].empty()) return p == player ? kWin : -kWin;
     }
     std::size_t smallest = kNumCards;

@@ -1,8 +1,8 @@
 // The expert player. It weighs the end positions of its turn as the strong player does, keeps
-// the most promising ones, and plays each of them on for two rounds on many tables dealt from the
-// faces its seat has not seen, every player greedy, for as long as its budget allows, on the
-// cores it is given. It keeps the turn that did best on the same tables. It sees only what its
-// seat sees.
+// the most promising ones, and plays each of them on for a round on many tables dealt from the
+// faces its seat has not seen, every player holding back cheaply, for as long as its budget
+// allows, on the cores it is given. It keeps the turn that did best on the same tables. It sees
+// only what its seat sees.
 #pragma once
 
 #include <atomic>

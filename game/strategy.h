@@ -11,7 +11,7 @@
 #include "game/turn_history.h"
 
 // From the weakest: `easy` for beginners, `auto` (Normal), `strong`, and `expert`, which plans
-// its turn by playing it on to the game's end (game/expert.h).
+// its turn by playing it on over many dealings of the cards it has not seen (game/expert.h).
 enum class Strategy { kAuto, kStrong, kEasy, kExpert };
 
 // "easy", "auto", "strong" or "expert"; false for another name.
