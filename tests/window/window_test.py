@@ -1512,8 +1512,8 @@ def main():
                         help="only local games with the mouse, for a sanitizer build")
     parser.add_argument("--part", choices=("local", "network", "chosen", "server"),
                         help="only a part: the two-player local games; every game hosted on "
-                             "this machine's port 1234; or the kept files, the menu's chosen game "
-                             "and the scaled window; or the tables of a velmora-server. Each uses "
+                             "this machine's port 1234; or the kept files and the menu's chosen "
+                             "game; or the tables of a velmora-server and the scaled window. Each uses "
                              "displays of its own, so that the parts may run side by side")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
@@ -1540,12 +1540,12 @@ def main():
         status = (status or on_display(network) or
                   on_display(lambda env: two_windows(args, env, Judge(args)), "1700x700"))
     if args.part in (None, "server"):
-        status = status or on_display(lambda env: server_tables(args, env, Judge(args)),
-                                      "2500x700")
+        status = (status or
+                  on_display(lambda env: server_tables(args, env, Judge(args)), "2500x700") or
+                  on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
     if args.part in (None, "chosen"):
         status = (status or on_display(lambda env: remembered(args, env, Judge(args))) or
-                  on_display(lambda env: strong_local_games(args, env, Judge(args))) or
-                  on_display(lambda env: scaled_local_game(args, env, Judge(args)), "2048x1536"))
+                  on_display(lambda env: strong_local_games(args, env, Judge(args))))
     return status
 
 
