@@ -160,7 +160,7 @@ struct Watcher {
 // moments and leave again: no line a watcher gets shows a face hidden from a seat without cards.
 TEST(Server, WatchersNeverSeeAHiddenFace) {
     RunningServer server;
-    constexpr int kTables = 20, kGames = 50;
+    constexpr int kTables = 20, kGames = 30;
     std::vector<Player> players;
     for (int i = 0; i < 2 * kTables; ++i) players.emplace_back(server.port, 1, kGames);
     std::vector<Watcher> watchers;
