@@ -1513,8 +1513,8 @@ def main():
     parser.add_argument("--part", choices=("local", "network", "chosen", "server"),
                         help="only a part: the two-player local games; every game hosted on "
                              "this machine's port 1234; or the kept files and the menu's chosen "
-                             "game; or the tables of a velmora-server and the scaled window. Each uses "
-                             "displays of its own, so that the parts may run side by side")
+                             "game; or the tables of a velmora-server and the scaled window. Each "
+                             "uses displays of its own, so that the parts may run side by side")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     if args.smoke:
